@@ -1,0 +1,39 @@
+# Front door of the build. Every target first installs what is missing (scripts/setup.sh).
+BUILD ?= build
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: all setup configure build test demo check-asan bench fuzz clean
+
+all: build
+
+setup:
+	sh scripts/setup.sh
+
+configure: setup
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# Runs the player on the bundled demo game: in a window when there is a display, otherwise
+# under a virtual X server.
+demo: build
+	sh scripts/run-demo.sh $(BUILD)
+
+check-asan:
+	$(MAKE) test BUILD=build-asan CMAKE_FLAGS="-DKIVO_SANITIZE=ON -DKIVO_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug"
+
+bench: build
+	sh scripts/run-bench.sh $(BUILD)
+
+fuzz: setup
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DKIVO_FUZZ=ON -DKIVO_BENCH=OFF -DKIVO_DESKTOP=OFF
+	cmake --build build-fuzz -j $(JOBS)
+
+clean:
+	rm -rf build build-asan build-fuzz

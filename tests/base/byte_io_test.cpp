@@ -1,0 +1,80 @@
+#include "base/byte_io.h"
+
+#include <cmath>
+#include <limits>
+
+#include <gtest/gtest.h>
+
+#include "base/error.h"
+
+namespace kivo {
+namespace {
+
+TEST(ByteIo, WriterAndReaderAgree) {
+    ByteWriter w;
+    w.WriteI32(-2);
+    w.WriteU8(7);
+    w.WriteCountedString("abc");
+    w.WriteI32(0);  // empty string
+    w.WriteI64(-5);
+    ByteReader r(w.Bytes(), "t.bin");
+    EXPECT_EQ(r.ReadI32(), -2);
+    EXPECT_EQ(r.ReadU8(), 7);
+    EXPECT_EQ(r.ReadCountedString(), "abc");
+    EXPECT_EQ(r.ReadCountedString(), "");
+    EXPECT_EQ(r.ReadI64(), -5);
+    EXPECT_TRUE(r.AtEnd());
+}
+
+TEST(ByteIo, ShortOrHostileInputNamesTheFile) {
+    const uint8_t longString[] = {0xFF, 0xFF, 0xFF, 0x7F, 'a'};  // count far past the end
+    const uint8_t negativeCount[] = {0xFF, 0xFF, 0xFF, 0xFF};
+    const uint8_t twoBytes[] = {1, 2};
+    try {
+        (void)ByteReader(longString, "page.ksb").ReadCountedString();
+        FAIL();
+    } catch (const KivoError& e) {
+        EXPECT_EQ(e.File(), "page.ksb");
+    }
+    EXPECT_EQ(ByteReader(negativeCount, "x").ReadCountedString(), "");
+    EXPECT_THROW((void)ByteReader(negativeCount, "x").ReadCount(1), KivoError);
+    EXPECT_THROW((void)ByteReader(twoBytes, "x").ReadI32(), KivoError);
+    const uint8_t bigCount[] = {10, 0, 0, 0, 1, 2, 3};
+    EXPECT_THROW((void)ByteReader(bigCount, "x").ReadCount(1), KivoError);
+}
+
+TEST(Ext80, EncodesKnownValuesExactly) {
+    struct Case {
+        double value;
+        std::array<uint8_t, 10> bytes;
+    } cases[] = {
+        {1.0, {0, 0, 0, 0, 0, 0, 0, 0x80, 0xFF, 0x3F}},
+        {-2.5, {0, 0, 0, 0, 0, 0, 0, 0xA0, 0x00, 0xC0}},
+        {0.0, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {0.1, {0x00, 0xD0, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0xFB, 0x3F}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Ext80::FromDouble(c.value).bytes, c.bytes) << c.value;
+        EXPECT_EQ(Ext80{c.bytes}.ToDouble(), c.value);
+    }
+}
+
+TEST(Ext80, RoundTripsEdgeValuesAndRoundsExtraPrecision) {
+    const double values[] = {std::numeric_limits<double>::denorm_min(), std::numeric_limits<double>::max(),
+                             -std::numeric_limits<double>::infinity(), 1e-300, 123456.789};
+    for (double v : values) EXPECT_EQ(Ext80::FromDouble(v).ToDouble(), v);
+    EXPECT_TRUE(std::isnan(Ext80::FromDouble(std::nan("")).ToDouble()));
+    // The extended 0.1 (mantissa 0xCCCCCCCCCCCCCCCD) rounds to the double 0.1.
+    Ext80 tenth{{0xCD, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0xFB, 0x3F}};
+    EXPECT_EQ(tenth.ToDouble(), 0.1);
+    EXPECT_FALSE(tenth.IsExactDouble());
+    // Beyond the double range: infinity and signed zero, never garbage.
+    const Ext80 huge{{0, 0, 0, 0, 0, 0, 0, 0x80, 0xFE, 0x7F}};
+    const Ext80 tiny{{0, 0, 0, 0, 0, 0, 0, 0x80, 0x01, 0x80}};
+    EXPECT_TRUE(std::isinf(huge.ToDouble()));
+    EXPECT_EQ(tiny.ToDouble(), 0.0);
+    EXPECT_TRUE(std::signbit(tiny.ToDouble()));
+}
+
+}  // namespace
+}  // namespace kivo
