@@ -1,0 +1,139 @@
+#pragma once
+// TDIBSurface: the in-memory device-independent bitmap behind memory raster surfaces, GAL
+// frames and layers, and the work bitmaps of transitions. It stores 1, 4, 8, 15 (5-5-5 kept in
+// 16-bit words), 16 (5-6-5), 24 and 32 bits per pixel with a 256-entry colour table, and may own
+// an 8-bit alpha Mask of its own size.
+//
+// Storage is top-down: row 0 is the top row and lies at the lowest address, and Pitch() is the
+// positive distance between rows, a multiple of 4 bytes. Pixel memory is always private to the
+// surface, so there is nothing to unshare.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "base/rect.h"
+
+namespace kivo {
+
+// One colour table entry as bitmaps store it: blue, green, red, then a zero byte.
+struct PaletteEntry {
+    uint8_t Blue = 0;
+    uint8_t Green = 0;
+    uint8_t Red = 0;
+    uint8_t Reserved = 0;
+    constexpr bool operator==(const PaletteEntry&) const = default;
+};
+
+using ColorTable = std::array<PaletteEntry, 256>;
+
+// The pixel-format record: channel masks in the native pixel value and the bit count and
+// lowest bit of each channel. Palettised formats have no channel masks.
+struct TPixelFormat {
+    int BitCount = 32;     // 15 for 5-5-5
+    int StorageBits = 32;  // bits per stored pixel: 16 for both 15 and 16
+    uint32_t RedMask = 0xFF0000;
+    uint32_t GreenMask = 0x00FF00;
+    uint32_t BlueMask = 0x0000FF;
+    int RedBits = 8, GreenBits = 8, BlueBits = 8;
+    int RedShift = 16, GreenShift = 8, BlueShift = 0;
+
+    // The record SetSize uses for a bit count: 15 is 5-5-5, 16 is 5-6-5, 24 and 32 are 8-8-8
+    // and 1, 4 and 8 are palettised.
+    [[nodiscard]] static TPixelFormat ForBitCount(int bits);
+    constexpr bool operator==(const TPixelFormat&) const = default;
+};
+
+class TDIBSurface {
+  public:
+    // Largest pixel store a surface accepts (readers check against it before they allocate).
+    static constexpr int64_t kMaxBytes = int64_t{256} << 20;
+    static constexpr int32_t kMaxDimension = 32767;
+
+    // An empty 32-bit surface.
+    TDIBSurface() = default;
+    TDIBSurface(int32_t width, int32_t height, int bits) { SetSize(width, height, bits); }
+    // Copies pixels, colour table, clip and mask.
+    TDIBSurface(const TDIBSurface& other);
+    TDIBSurface& operator=(const TDIBSurface& other);
+    TDIBSurface(TDIBSurface&&) noexcept = default;
+    TDIBSurface& operator=(TDIBSurface&&) noexcept = default;
+    ~TDIBSurface() = default;
+
+    // True when a width x height bitmap of the given bit count fits the caps above; sizes are
+    // computed in 64 bits.
+    [[nodiscard]] static bool SizeFits(int64_t width, int64_t height, int bits);
+    // The 4-byte-aligned row length of a bitmap of that width and bit count.
+    [[nodiscard]] static int64_t PitchFor(int64_t width, int bits);
+
+    // Resizes to width x height at bits (1, 4, 8, 15, 16, 24 or 32). The pixels become 0, the
+    // mask is freed and ClipRect is reset. The colour table is kept when the bit count stays
+    // the same and otherwise becomes a grey ramp of the new depth. Bad arguments raise
+    // KivoError.
+    void SetSize(int32_t width, int32_t height, int bits);
+
+    [[nodiscard]] int32_t Width() const { return width_; }
+    [[nodiscard]] int32_t Height() const { return height_; }
+    [[nodiscard]] bool IsEmpty() const { return width_ == 0 || height_ == 0; }
+    // 15 for the 5-5-5 layout.
+    [[nodiscard]] int BitCount() const { return format_.BitCount; }
+    [[nodiscard]] int StorageBitCount() const { return format_.StorageBits; }
+    [[nodiscard]] int BytesPerPixel() const { return (format_.BitCount + 7) / 8; }
+    [[nodiscard]] const TPixelFormat& Format() const { return format_; }
+    [[nodiscard]] uint32_t RedMask() const { return format_.RedMask; }
+    [[nodiscard]] uint32_t GreenMask() const { return format_.GreenMask; }
+    [[nodiscard]] uint32_t BlueMask() const { return format_.BlueMask; }
+    [[nodiscard]] bool IsPalettised() const { return format_.BitCount <= 8; }
+    [[nodiscard]] int32_t Pitch() const { return pitch_; }
+    [[nodiscard]] TRect ClientRect() const { return {0, 0, width_, height_}; }
+
+    // Row y, Pitch() bytes. Checked against the height in debug builds.
+    [[nodiscard]] uint8_t* ScanLine(int32_t y);
+    [[nodiscard]] const uint8_t* ScanLine(int32_t y) const;
+    // The byte holding pixel (x, y): x div 8 for 1 bit and x div 2 for 4 bits.
+    [[nodiscard]] uint8_t* PixelAddress(int32_t x, int32_t y);
+    [[nodiscard]] const uint8_t* PixelAddress(int32_t x, int32_t y) const;
+    // All rows, top row first.
+    [[nodiscard]] std::span<uint8_t> Bits() { return bits_; }
+    [[nodiscard]] std::span<const uint8_t> Bits() const { return bits_; }
+
+    // The native pixel value at (x, y) in any depth; outside the bitmap reads 0 and writes
+    // nothing. The value written is limited to the depth.
+    [[nodiscard]] uint32_t GetPixel(int32_t x, int32_t y) const;
+    void SetPixel(int32_t x, int32_t y, uint32_t pixel);
+
+    // The colour table (meaningful for 8 bits and fewer; 2^bits entries are used).
+    [[nodiscard]] const ColorTable& Palette() const { return palette_; }
+    [[nodiscard]] ColorTable& Palette() { return palette_; }
+    [[nodiscard]] int PaletteSize() const { return IsPalettised() ? 1 << format_.BitCount : 0; }
+
+    // The clip rectangle limiting drawing into this bitmap; an empty rectangle means the
+    // whole bitmap.
+    TRect ClipRect;
+    // ClipRect clamped to the bitmap when set, else the whole bitmap.
+    [[nodiscard]] TRect DrawingRect() const;
+
+    // The optional 8-bit alpha mask: 0 transparent, 255 opaque, same size as the bitmap.
+    [[nodiscard]] TDIBSurface* Mask() { return mask_.get(); }
+    [[nodiscard]] const TDIBSurface* Mask() const { return mask_.get(); }
+    [[nodiscard]] bool HasMask() const { return mask_ != nullptr; }
+    // Creates the mask, or resizes it to the bitmap; a new or resized mask is all 0.
+    TDIBSurface& CreateMask();
+    void FreeMask() { mask_.reset(); }
+    // Creates the mask when needed and makes it all 255.
+    void FillMaskOpaque();
+
+  private:
+    int32_t width_ = 0;
+    int32_t height_ = 0;
+    int32_t pitch_ = 0;
+    TPixelFormat format_;
+    std::vector<uint8_t> bits_;
+    ColorTable palette_{};
+    std::unique_ptr<TDIBSurface> mask_;
+};
+
+}  // namespace kivo
