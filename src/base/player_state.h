@@ -4,6 +4,7 @@
 // request. One instance lives in the shell's Player context and is passed down by reference;
 // there is no global copy, so tests can run any number of players in one process.
 
+#include <csignal>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -22,6 +23,15 @@ struct PlayerState {
     int32_t soundDelay = 500;    // game.ini [Sound] DelayTime, wave output buffer length
     bool oggThreading = true;
     std::vector<std::string> pendingExitDeletions;  // host paths deleted when the process ends
+
+    // Raised asynchronously by SIGINT or SIGTERM (the platform layer owns the flag); null when
+    // no handler is installed. Loops that may run long test QuitRequested, not quitRequest
+    // alone, so that a script stuck in an endless loop can still be stopped.
+    const volatile std::sig_atomic_t* quitSignal = nullptr;
+
+    [[nodiscard]] bool QuitRequested() const noexcept {
+        return quitRequest || (quitSignal != nullptr && *quitSignal != 0);
+    }
 };
 
 }  // namespace kivo

@@ -1,0 +1,36 @@
+#pragma once
+// Modal message dialogs: the warning, information, question and error boxes of start-up
+// failures, script messages and the quit question.
+
+#include <string>
+#include <string_view>
+
+namespace kivo {
+
+enum class DialogIcon { Warning, Information, Question, Error };
+enum class DialogButtons { Ok, OkCancel, YesNo };
+enum class DialogAnswer { Ok, Cancel, Yes, No };
+
+class MessageDialogs {
+  public:
+    virtual ~MessageDialogs() = default;
+
+    // Shows text under caption with the icon and buttons and waits for the answer. Text and
+    // caption are UTF-8 (callers convert CP932 first). Called on the main thread, rarely; it
+    // blocks until answered. The answer is always one of the given buttons; closing the box
+    // without a button counts as Cancel for OK/Cancel, No for Yes/No and OK for OK.
+    [[nodiscard]] virtual DialogAnswer Show(std::string_view text, std::string_view caption,
+                                            DialogIcon icon, DialogButtons buttons) = 0;
+};
+
+// The answer a dialog with these buttons gives when nobody chooses: OK, or Yes.
+[[nodiscard]] DialogAnswer DefaultAnswer(DialogButtons buttons);
+
+// Fits a wanted answer to the buttons shown: OK and Yes are the same choice, Cancel and No are
+// the same choice, and an OK box can only answer OK.
+[[nodiscard]] DialogAnswer FitAnswer(DialogAnswer wanted, DialogButtons buttons);
+
+[[nodiscard]] std::string_view DialogIconName(DialogIcon icon);
+[[nodiscard]] std::string_view DialogAnswerName(DialogAnswer answer);
+
+}  // namespace kivo

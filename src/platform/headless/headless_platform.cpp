@@ -1,0 +1,79 @@
+#include "platform/headless/headless_platform.h"
+
+#include <algorithm>
+
+namespace kivo {
+
+DialogAnswer ScriptedDialogs::Show(std::string_view text, std::string_view caption, DialogIcon icon,
+                                   DialogButtons buttons) {
+    DialogAnswer answer = DefaultAnswer(buttons);
+    if (!answers_.empty()) {
+        answer = FitAnswer(answers_.front(), buttons);
+        answers_.pop_front();
+    }
+    ++shown_;
+    lastText_ = text;
+    log_ << '[' << DialogIconName(icon) << "] " << caption << ": " << text << " -> "
+         << DialogAnswerName(answer) << '\n';
+    log_.flush();
+    return answer;
+}
+
+bool QueuedInput::PollEvent(InputEvent& event) {
+    if (events_.empty()) return false;
+    event = events_.front();
+    events_.pop_front();
+    return true;
+}
+
+void MemoryScreen::ShowWithSceneSize(int32_t sceneWidth, int32_t sceneHeight) {
+    sceneWidth_ = sceneWidth;
+    sceneHeight_ = sceneHeight;
+}
+
+void MemoryScreen::Present(const FrameView& frame, std::span<const TRect> dirty) {
+    if (frame.pixels == nullptr || frame.width <= 0 || frame.height <= 0) return;
+    if (frame.width != frameWidth_ || frame.height != frameHeight_) {
+        frameWidth_ = frame.width;
+        frameHeight_ = frame.height;
+        frame_.assign(static_cast<size_t>(frame.width) * static_cast<size_t>(frame.height), 0);
+    }
+    const TRect whole{0, 0, frame.width, frame.height};
+    for (const TRect& rect : dirty) {
+        const TRect r = Intersect(rect, whole);
+        if (r.IsEmpty()) continue;
+        for (int32_t y = r.Top; y < r.Bottom; ++y) {
+            const uint32_t* from = frame.pixels + static_cast<ptrdiff_t>(y) * frame.stride + r.Left;
+            std::copy(from, from + r.Width(),
+                      frame_.begin() + static_cast<ptrdiff_t>(y) * frameWidth_ + r.Left);
+        }
+    }
+    ++presents_;
+}
+
+bool GameTimeAudioSink::Open(const AudioFormat& format, AudioSource& source) {
+    format_ = format;
+    source_ = &source;
+    remainder_ = 0;
+    return true;
+}
+
+void GameTimeAudioSink::OnFrame(int32_t frameDeltaMs) {
+    if (source_ == nullptr || paused_ || frameDeltaMs <= 0) return;
+    remainder_ += static_cast<int64_t>(frameDeltaMs) * format_.sampleRate;
+    const auto frames = static_cast<size_t>(remainder_ / 1000);
+    remainder_ %= 1000;
+    if (frames == 0) return;
+    buffer_.resize(frames * static_cast<size_t>(std::max(format_.channels, 1)));
+    source_->Render(buffer_.data(), frames);
+    consumed_ += frames;
+}
+
+HeadlessPlatform::HeadlessPlatform(std::ostream& dialogLog, TraceSink* trace)
+    : dialogs(dialogLog), trace_(trace ? trace : &nullTrace_) {}
+
+Platform HeadlessPlatform::Services() {
+    return Platform{clock, dialogs, input, screen, screen, audio, *trace_};
+}
+
+}  // namespace kivo

@@ -1,0 +1,136 @@
+#pragma once
+// The platform of headless runs and tests: a clock that moves only when told, dialogs written
+// to a stream and answered from a script, input pushed by the caller, an in-memory window and
+// frame buffer, and an audio sink that consumes samples in game time. Nothing here sleeps,
+// opens a device or depends on the host, so the same inputs always give the same run.
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace kivo {
+
+class HeadlessClock final : public Clock {
+  public:
+    explicit HeadlessClock(uint32_t start = 0) : now_(start) {}
+    [[nodiscard]] uint32_t NowMs() override { return now_; }
+    // Never sleeps; only counts what was asked, so tests can see the pacing.
+    void SleepMs(uint32_t ms) override {
+        sleptMs_ += ms;
+        ++sleeps_;
+    }
+
+    void Advance(uint32_t ms) { now_ += ms; }
+    [[nodiscard]] uint64_t SleptMs() const { return sleptMs_; }
+    [[nodiscard]] int32_t Sleeps() const { return sleeps_; }
+
+  private:
+    uint32_t now_;
+    uint64_t sleptMs_ = 0;
+    int32_t sleeps_ = 0;
+};
+
+// Writes each dialog as one line "[icon] caption: text -> answer" and answers with the next
+// queued answer (fitted to the buttons shown), or OK/Yes when the queue is empty.
+class ScriptedDialogs final : public MessageDialogs {
+  public:
+    explicit ScriptedDialogs(std::ostream& log) : log_(log) {}
+    [[nodiscard]] DialogAnswer Show(std::string_view text, std::string_view caption,
+                                    DialogIcon icon, DialogButtons buttons) override;
+
+    void QueueAnswer(DialogAnswer answer) { answers_.push_back(answer); }
+    [[nodiscard]] int32_t Shown() const { return shown_; }
+    [[nodiscard]] const std::string& LastText() const { return lastText_; }
+
+  private:
+    std::ostream& log_;
+    std::deque<DialogAnswer> answers_;
+    int32_t shown_ = 0;
+    std::string lastText_;
+};
+
+class QueuedInput final : public InputSource {
+  public:
+    [[nodiscard]] bool PollEvent(InputEvent& event) override;
+    void Push(const InputEvent& event) { events_.push_back(event); }
+
+  private:
+    std::deque<InputEvent> events_;
+};
+
+// The window and presenter of a headless run: remembers the title and size and keeps a copy of
+// the last presented frame.
+class MemoryScreen final : public MainWindow, public Presenter {
+  public:
+    void SetTitle(std::string_view utf8Title) override { title_ = utf8Title; }
+    void ShowWithSceneSize(int32_t sceneWidth, int32_t sceneHeight) override;
+    [[nodiscard]] int32_t DockHeight() const override { return kDockHeight; }
+    void Present(const FrameView& frame, std::span<const TRect> dirty) override;
+
+    [[nodiscard]] const std::string& Title() const { return title_; }
+    [[nodiscard]] int32_t SceneWidth() const { return sceneWidth_; }
+    [[nodiscard]] int32_t SceneHeight() const { return sceneHeight_; }
+    [[nodiscard]] int32_t Presents() const { return presents_; }
+    // The last presented frame, width x height pixels (B, G, R, X), black where nothing was
+    // presented yet.
+    [[nodiscard]] const std::vector<uint32_t>& Frame() const { return frame_; }
+    [[nodiscard]] int32_t FrameWidth() const { return frameWidth_; }
+    [[nodiscard]] int32_t FrameHeight() const { return frameHeight_; }
+
+  private:
+    std::string title_;
+    int32_t sceneWidth_ = 0;
+    int32_t sceneHeight_ = 0;
+    int32_t presents_ = 0;
+    std::vector<uint32_t> frame_;
+    int32_t frameWidth_ = 0;
+    int32_t frameHeight_ = 0;
+};
+
+// Pulls from the source exactly the samples of the game time that passed, on the main thread.
+class GameTimeAudioSink final : public AudioOutput {
+  public:
+    [[nodiscard]] bool Open(const AudioFormat& format, AudioSource& source) override;
+    void Close() override { source_ = nullptr; }
+    void SetPaused(bool paused) override { paused_ = paused; }
+    void OnFrame(int32_t frameDeltaMs) override;
+
+    [[nodiscard]] uint64_t ConsumedFrames() const { return consumed_; }
+
+  private:
+    AudioFormat format_;
+    AudioSource* source_ = nullptr;
+    bool paused_ = false;
+    uint64_t consumed_ = 0;
+    int64_t remainder_ = 0;  // sample frames x 1000 not yet consumed, so no rounding drifts
+    std::vector<int16_t> buffer_;
+};
+
+// Owns one of each and hands them out as a Platform.
+class HeadlessPlatform {
+  public:
+    // dialogLog receives the dialog lines (stderr in kivoplay, a string stream in tests);
+    // trace is borrowed and may be null for no tracing.
+    explicit HeadlessPlatform(std::ostream& dialogLog, TraceSink* trace = nullptr);
+    HeadlessPlatform(const HeadlessPlatform&) = delete;
+    HeadlessPlatform& operator=(const HeadlessPlatform&) = delete;
+
+    [[nodiscard]] Platform Services();
+
+    HeadlessClock clock;
+    ScriptedDialogs dialogs;
+    QueuedInput input;
+    MemoryScreen screen;
+    GameTimeAudioSink audio;
+
+  private:
+    NullTraceSink nullTrace_;
+    TraceSink* trace_;
+};
+
+}  // namespace kivo

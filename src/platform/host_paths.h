@@ -1,0 +1,12 @@
+#pragma once
+// Where the player itself lives on the host.
+
+#include <filesystem>
+
+namespace kivo {
+
+// The folder of the running executable (from /proc/self/exe), or the current folder when the
+// system does not say. Called once at start-up.
+[[nodiscard]] std::filesystem::path ExecutableFolder();
+
+}  // namespace kivo

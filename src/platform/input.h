@@ -1,0 +1,45 @@
+#pragma once
+// Window input as the shell receives it: pointer, buttons, wheel and keys in the scene panel's
+// coordinates and Windows virtual-key codes, plus the window's own events (focus, close, the
+// two toolbar buttons).
+
+#include <cstdint>
+
+namespace kivo {
+
+enum class InputKind {
+    PointerMove,  // x, y: the pointer in scene panel pixels (may lie outside the panel)
+    LeftDown,     // a press of the left button over the scene panel
+    LeftUp,
+    RightDown,
+    RightUp,
+    WheelUp,
+    WheelDown,
+    KeyDown,  // key: the Windows virtual-key code; repeat: an auto-repeat of a held key
+    KeyUp,
+    Activate,            // the window gained the input focus
+    Deactivate,          // the window lost it
+    CloseRequest,        // the window's close box, or the window system asking us to end
+    QuitButton,          // the toolbar button "終了"
+    ScreenSwitchButton,  // the toolbar button "画面切替"
+};
+
+struct InputEvent {
+    InputKind kind = InputKind::PointerMove;
+    int32_t x = 0;
+    int32_t y = 0;
+    int32_t key = 0;
+    bool repeat = false;
+};
+
+class InputSource {
+  public:
+    virtual ~InputSource() = default;
+
+    // Takes the next pending event into event and returns true, or returns false when none is
+    // pending. Never blocks. Called on the main thread by the shell, in a loop until false,
+    // once per pass of the frame loop (and while a modal question waits, not at all).
+    [[nodiscard]] virtual bool PollEvent(InputEvent& event) = 0;
+};
+
+}  // namespace kivo
