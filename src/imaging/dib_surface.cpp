@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cassert>
 #include <string>
+#include <cstring>
+#include <unordered_map>
+#include <cstring>
+#include <unordered_map>
 #include <utility>
 
 #include "base/error.h"
@@ -201,6 +205,450 @@ TDIBSurface& TDIBSurface::CreateMask() {
 void TDIBSurface::FillMaskOpaque() {
     TDIBSurface& mask = CreateMask();
     std::fill(mask.bits_.begin(), mask.bits_.end(), uint8_t{0xFF});
+}
+
+
+// ---- Drawing ----------------------------------------------------------------------------------
+
+namespace {
+
+// A 4 x 4 ordered dither: a palettised alpha draw at level L copies the pixels whose cell
+// holds a value below L, so level L covers L sixteenths of the area.
+constexpr uint8_t kBayer4[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+
+uint32_t LoadPixel(const uint8_t* p, int bytes) {
+    switch (bytes) {
+        case 1:
+            return p[0];
+        case 2:
+            return uint32_t{p[0]} | uint32_t{p[1]} << 8;
+        case 3:
+            return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16;
+        default:
+            return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 |
+                   uint32_t{p[3]} << 24;
+    }
+}
+
+void StorePixel(uint8_t* p, int bytes, uint32_t v) {
+    for (int i = 0; i < bytes; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+// One channel of a 15/16-bit blend with exact division by 255.
+uint32_t BlendChannel255(uint32_t d, uint32_t s, uint32_t a, uint32_t mask) {
+    return (((d & mask) * (255 - a) + (s & mask) * a) / 255) & mask;
+}
+
+uint32_t BlendChannelShift(uint32_t d, uint32_t s, uint32_t w, uint32_t mask) {
+    return (((d & mask) * (255 - w) + (s & mask) * w) >> 8) & mask;
+}
+
+// The 32-bit blend: red and blue together, then green, with >>8 weights; the fourth byte
+// becomes 0.
+uint32_t Blend32(uint32_t d, uint32_t s, uint32_t w) {
+    const uint32_t rb = (((255 - w) * (d & 0xFF00FF) + w * (s & 0xFF00FF)) >> 8) & 0xFF00FF;
+    const uint32_t g = (((d & 0xFF00) * (255 - w) + (s & 0xFF00) * w) >> 8) & 0xFF00;
+    return rb | g;
+}
+
+uint8_t WidenChannel(uint32_t value, int bits) {
+    if (bits >= 8) return static_cast<uint8_t>(value);
+    if (bits <= 0) return 0;
+    uint32_t v = value << (8 - bits);
+    v |= v >> bits;
+    return static_cast<uint8_t>(v);
+}
+
+}  // namespace
+
+bool TDIBSurface::ClipBlit(int32_t x, int32_t y, TRect srcRect, const TDIBSurface& source,
+                           BlitArea& area) const {
+    // The source rectangle is first cut to the source itself; the destination follows.
+    const TRect inside = Intersect(srcRect, source.ClientRect());
+    x += inside.Left - srcRect.Left;
+    y += inside.Top - srcRect.Top;
+    srcRect = inside;
+    if (srcRect.IsEmpty()) return false;
+    const TRect clip = DrawingRect();
+    int64_t left = x, top = y;
+    int64_t right = left + srcRect.Width(), bottom = top + srcRect.Height();
+    int64_t sx = srcRect.Left, sy = srcRect.Top;
+    if (left < clip.Left) sx += clip.Left - left, left = clip.Left;
+    if (top < clip.Top) sy += clip.Top - top, top = clip.Top;
+    right = std::min<int64_t>(right, clip.Right);
+    bottom = std::min<int64_t>(bottom, clip.Bottom);
+    if (right <= left || bottom <= top) return false;
+    area = {static_cast<int32_t>(left), static_cast<int32_t>(top),  static_cast<int32_t>(sx),
+            static_cast<int32_t>(sy),   static_cast<int32_t>(right - left),
+            static_cast<int32_t>(bottom - top)};
+    return true;
+}
+
+uint32_t TDIBSurface::Translate(const TDIBSurface& source, uint32_t pixel) const {
+    if (source.BitCount() == BitCount() &&
+        (!IsPalettised() || source.palette_ == palette_ || source.BitCount() == 8)) {
+        return pixel;
+    }
+    return static_cast<uint32_t>(ColorToPixel(source.PixelToColor(pixel)));
+}
+
+void TDIBSurface::Copy(int32_t x, int32_t y, const TRect& srcRect, const TDIBSurface& source) {
+    DrawKeyed(x, y, -1, srcRect, source);
+}
+
+void TDIBSurface::DrawKeyed(int32_t x, int32_t y, int64_t key, const TRect& srcRect,
+                            const TDIBSurface& source) {
+    BlitArea a;
+    if (!ClipBlit(x, y, srcRect, source, a)) return;
+    const bool sameFormat = source.BitCount() == BitCount() && BitCount() >= 8;
+    if (sameFormat && key < 0 && &source != this) {
+        const size_t bpp = static_cast<size_t>(BytesPerPixel());
+        for (int32_t row = 0; row < a.h; ++row) {
+            std::memcpy(PixelAddress(a.dx, a.dy + row), source.PixelAddress(a.sx, a.sy + row),
+                        bpp * static_cast<size_t>(a.w));
+        }
+        return;
+    }
+    // Drawing a bitmap onto itself goes through a copy so that overlapping areas read the
+    // original pixels.
+    const TDIBSurface* src = &source;
+    TDIBSurface copy;
+    if (&source == this) copy = source, src = &copy;
+    for (int32_t row = 0; row < a.h; ++row) {
+        for (int32_t col = 0; col < a.w; ++col) {
+            const uint32_t s = src->GetPixel(a.sx + col, a.sy + row);
+            if (key >= 0 && s == static_cast<uint64_t>(key)) continue;
+            SetPixel(a.dx + col, a.dy + row, Translate(*src, s));
+        }
+    }
+}
+
+void TDIBSurface::DrawAlpha(int32_t x, int32_t y, int alpha, int64_t key, const TRect& srcRect,
+                            const TDIBSurface& source) {
+    if (alpha == 0) return;
+    if (alpha >= 255 || alpha < 0 || (IsPalettised() && alpha / 16 > 14)) {
+        DrawKeyed(x, y, key, srcRect, source);
+        return;
+    }
+    BlitArea ar;
+    if (!ClipBlit(x, y, srcRect, source, ar)) return;
+    const TDIBSurface* src = &source;
+    TDIBSurface copy;
+    if (&source == this) copy = source, src = &copy;
+    const auto a = static_cast<uint32_t>(alpha);
+    const int bits = BitCount();
+    const int bytes = BytesPerPixel();
+    const bool direct = src->BitCount() == bits;
+    for (int32_t row = 0; row < ar.h; ++row) {
+        const int32_t dy = ar.dy + row;
+        for (int32_t col = 0; col < ar.w; ++col) {
+            const int32_t dx = ar.dx + col;
+            const uint32_t raw = src->GetPixel(ar.sx + col, ar.sy + row);
+            if (key >= 0 && raw == static_cast<uint64_t>(key)) continue;
+            const uint32_t s = direct ? raw : Translate(*src, raw);
+            if (bits <= 8) {
+                if (kBayer4[dy & 3][dx & 3] < a / 16) SetPixel(dx, dy, s);
+                continue;
+            }
+            uint8_t* p = PixelAddress(dx, dy);
+            const uint32_t d = LoadPixel(p, bytes);
+            uint32_t out = 0;
+            switch (bits) {
+                case 15:
+                case 16:
+                    out = BlendChannel255(d, s, a, format_.RedMask) |
+                          BlendChannel255(d, s, a, format_.GreenMask) |
+                          BlendChannel255(d, s, a, format_.BlueMask);
+                    break;
+                case 24:
+                    out = BlendChannel255(d, s, a, 0xFF0000) | BlendChannel255(d, s, a, 0xFF00) |
+                          BlendChannel255(d, s, a, 0xFF);
+                    break;
+                default:
+                    out = Blend32(d, s, a);
+                    break;
+            }
+            StorePixel(p, bytes, out);
+        }
+    }
+}
+
+void TDIBSurface::DrawMask(int32_t x, int32_t y, int alpha, const TRect& srcRect,
+                           const TDIBSurface& source) {
+    const TDIBSurface* mask = source.Mask();
+    if (!mask) {
+        DrawAlpha(x, y, alpha, -1, srcRect, source);
+        return;
+    }
+    if (alpha <= 0) return;
+    BlitArea ar;
+    // The mask has the source's size, so clipping to the source clips to the mask too.
+    if (!ClipBlit(x, y, srcRect, source, ar)) return;
+    const TDIBSurface* src = &source;
+    TDIBSurface copy;
+    if (&source == this) copy = source, src = &copy, mask = copy.Mask();
+    const int bits = BitCount();
+    const int bytes = BytesPerPixel();
+    const bool direct = src->BitCount() == bits;
+    for (int32_t row = 0; row < ar.h; ++row) {
+        const uint8_t* maskRow = mask->ScanLine(ar.sy + row) + ar.sx;
+        for (int32_t col = 0; col < ar.w; ++col) {
+            const uint32_t m = maskRow[col];
+            // Below full opacity the weight is scaled, and a product that rounds below one
+            // step draws nothing.
+            uint32_t w = m;
+            if (alpha < 255) {
+                const uint32_t product = static_cast<uint32_t>(alpha) * m;
+                w = product > 255 ? product >> 8 : 0;
+            }
+            if (w == 0) continue;
+            const int32_t dx = ar.dx + col, dy = ar.dy + row;
+            const uint32_t raw = src->GetPixel(ar.sx + col, ar.sy + row);
+            const uint32_t s = direct ? raw : Translate(*src, raw);
+            if (bits <= 8) {
+                if (w >= 128) SetPixel(dx, dy, s);
+                continue;
+            }
+            uint8_t* p = PixelAddress(dx, dy);
+            if (w == 255) {
+                StorePixel(p, bytes, bits == 32 ? (s & 0xFFFFFF) : s);
+                continue;
+            }
+            const uint32_t d = LoadPixel(p, bytes);
+            uint32_t out = 0;
+            switch (bits) {
+                case 15:
+                case 16:
+                    out = BlendChannelShift(d, s, w, format_.RedMask) |
+                          BlendChannelShift(d, s, w, format_.GreenMask) |
+                          BlendChannelShift(d, s, w, format_.BlueMask);
+                    break;
+                case 24:
+                    out = BlendChannelShift(d, s, w, 0xFF0000) |
+                          BlendChannelShift(d, s, w, 0xFF00) | BlendChannelShift(d, s, w, 0xFF);
+                    break;
+                default:
+                    out = Blend32(d, s, w);
+                    break;
+            }
+            StorePixel(p, bytes, out);
+        }
+    }
+}
+
+void TDIBSurface::FillRect(const TRect& rect, uint32_t pixel) {
+    const TRect r = Intersect(rect, DrawingRect());
+    if (r.IsEmpty()) return;
+    const int bits = BitCount();
+    if (bits >= 8) {
+        const int bytes = BytesPerPixel();
+        if (bits == 15) pixel &= 0x7FFF;
+        uint8_t* first = PixelAddress(r.Left, r.Top);
+        for (int32_t col = 0; col < r.Width(); ++col) StorePixel(first + col * bytes, bytes, pixel);
+        const size_t span = static_cast<size_t>(r.Width()) * static_cast<size_t>(bytes);
+        for (int32_t y = r.Top + 1; y < r.Bottom; ++y) {
+            std::memcpy(PixelAddress(r.Left, y), first, span);
+        }
+        return;
+    }
+    for (int32_t y = r.Top; y < r.Bottom; ++y) {
+        for (int32_t x = r.Left; x < r.Right; ++x) SetPixel(x, y, pixel);
+    }
+}
+
+// ---- Masks and shapes -------------------------------------------------------------------------
+
+void TDIBSurface::CopyMaskFrom(const TDIBSurface& bitmap) {
+    TDIBSurface& mask = CreateMask();
+    const int32_t rows = std::min(height_, bitmap.Height());
+    const int32_t cols = std::min(width_, bitmap.Width());
+    for (int32_t y = 0; y < rows; ++y) {
+        if (bitmap.BitCount() == 8) {
+            std::memcpy(mask.ScanLine(y), bitmap.ScanLine(y), static_cast<size_t>(cols));
+        } else {
+            for (int32_t x = 0; x < cols; ++x) {
+                mask.ScanLine(y)[x] = static_cast<uint8_t>(bitmap.GetPixel(x, y));
+            }
+        }
+    }
+}
+
+TRect TDIBSurface::OpaqueBounds(int64_t key) const {
+    TRect bounds{width_, height_, 0, 0};
+    for (int32_t y = 0; y < height_; ++y) {
+        for (int32_t x = 0; x < width_; ++x) {
+            if (key >= 0 && GetPixel(x, y) == static_cast<uint64_t>(key)) continue;
+            bounds.Left = std::min(bounds.Left, x);
+            bounds.Top = std::min(bounds.Top, y);
+            bounds.Right = std::max(bounds.Right, x + 1);
+            bounds.Bottom = std::max(bounds.Bottom, y + 1);
+        }
+    }
+    return bounds.IsEmpty() ? TRect{} : bounds;
+}
+
+TRect TDIBSurface::TrimTo(int64_t key) {
+    const TRect bounds = OpaqueBounds(key);
+    if (bounds != ClientRect()) Crop(bounds);
+    return bounds;
+}
+
+void TDIBSurface::Crop(const TRect& rect) {
+    TRect r = Intersect(rect, ClientRect());
+    if (r.IsEmpty()) r = {0, 0, std::min(width_, 1), std::min(height_, 1)};
+    TDIBSurface cropped;
+    cropped.CopyFrom(*this, r, true);
+    cropped.ClipRect = {};
+    *this = std::move(cropped);
+}
+
+void TDIBSurface::CopyFrom(const TDIBSurface& source, const TRect& rect, bool withMask) {
+    const TRect r = Intersect(rect, source.ClientRect());
+    const int32_t w = r.IsEmpty() ? 0 : r.Width();
+    const int32_t h = r.IsEmpty() ? 0 : r.Height();
+    SetSize(w, h, source.BitCount());
+    palette_ = source.palette_;
+    if (w == 0 || h == 0) return;
+    Copy(0, 0, r, source);
+    if (withMask && source.HasMask()) {
+        TDIBSurface& mask = CreateMask();
+        mask.Copy(0, 0, r, *source.Mask());
+    }
+}
+
+void TDIBSurface::MirrorH() {
+    for (int32_t y = 0; y < height_; ++y) {
+        for (int32_t x = 0, x2 = width_ - 1; x < x2; ++x, --x2) {
+            const uint32_t left = GetPixel(x, y);
+            SetPixel(x, y, GetPixel(x2, y));
+            SetPixel(x2, y, left);
+        }
+    }
+    if (mask_) mask_->MirrorH();
+}
+
+void TDIBSurface::MirrorV() {
+    std::vector<uint8_t> row(static_cast<size_t>(pitch_));
+    for (int32_t y = 0, y2 = height_ - 1; y < y2; ++y, --y2) {
+        std::memcpy(row.data(), ScanLine(y), row.size());
+        std::memcpy(ScanLine(y), ScanLine(y2), row.size());
+        std::memcpy(ScanLine(y2), row.data(), row.size());
+    }
+    if (mask_) mask_->MirrorV();
+}
+
+// ---- Formats ----------------------------------------------------------------------------------
+
+int64_t TDIBSurface::ColorToPixel(int64_t color) const {
+    if (color < 0) return -1;
+    const auto v = static_cast<uint32_t>(color);
+    if (IsPalettised()) return NearestPaletteIndex(v);
+    const uint32_t r = v & 0xFF, g = (v >> 8) & 0xFF, b = (v >> 16) & 0xFF;
+    const TPixelFormat& f = format_;
+    return (r >> (8 - f.RedBits)) << f.RedShift | (g >> (8 - f.GreenBits)) << f.GreenShift |
+           (b >> (8 - f.BlueBits)) << f.BlueShift;
+}
+
+uint32_t TDIBSurface::PixelToColor(uint32_t pixel) const {
+    if (IsPalettised()) {
+        const PaletteEntry& e = palette_[pixel & 0xFF];
+        return uint32_t{e.Red} | uint32_t{e.Green} << 8 | uint32_t{e.Blue} << 16;
+    }
+    const TPixelFormat& f = format_;
+    const uint32_t r = WidenChannel((pixel & f.RedMask) >> f.RedShift, f.RedBits);
+    const uint32_t g = WidenChannel((pixel & f.GreenMask) >> f.GreenShift, f.GreenBits);
+    const uint32_t b = WidenChannel((pixel & f.BlueMask) >> f.BlueShift, f.BlueBits);
+    return r | g << 8 | b << 16;
+}
+
+int TDIBSurface::NearestPaletteIndex(uint32_t color) const {
+    const int r = color & 0xFF, g = (color >> 8) & 0xFF, b = (color >> 16) & 0xFF;
+    int best = 0;
+    int bestDistance = 1 << 30;
+    const int count = IsPalettised() ? PaletteSize() : 256;
+    for (int i = 0; i < count; ++i) {
+        const PaletteEntry& e = palette_[static_cast<size_t>(i)];
+        const int dr = e.Red - r, dg = e.Green - g, db = e.Blue - b;
+        const int distance = dr * dr + dg * dg + db * db;
+        if (distance < bestDistance) {
+            bestDistance = distance;
+            best = i;
+            if (distance == 0) break;
+        }
+    }
+    return best;
+}
+
+namespace {
+
+// The palette of a reduction to bits: the image's own colours when they fit, else a uniform
+// colour cube (6 x 6 x 6 for 8 bits, 2 x 4 x 2 for 4 bits, black and white for 1 bit).
+ColorTable ReducedPalette(const std::vector<uint32_t>& colors, int bits) {
+    ColorTable table{};
+    const size_t room = size_t{1} << bits;
+    if (colors.size() <= room) {
+        for (size_t i = 0; i < colors.size(); ++i) {
+            const uint32_t c = colors[i];
+            table[i] = {static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8),
+                        static_cast<uint8_t>(c), 0};
+        }
+        return table;
+    }
+    const int levelsR = bits == 8 ? 6 : bits == 4 ? 2 : 2;
+    const int levelsG = bits == 8 ? 6 : bits == 4 ? 4 : 1;
+    const int levelsB = bits == 8 ? 6 : bits == 4 ? 2 : 1;
+    if (bits == 1) {
+        table[1] = {255, 255, 255, 0};
+        return table;
+    }
+    size_t i = 0;
+    for (int r = 0; r < levelsR; ++r) {
+        for (int g = 0; g < levelsG; ++g) {
+            for (int b = 0; b < levelsB; ++b) {
+                table[i++] = {static_cast<uint8_t>(b * 255 / (levelsB - 1)),
+                              static_cast<uint8_t>(g * 255 / (levelsG - 1)),
+                              static_cast<uint8_t>(r * 255 / (levelsR - 1)), 0};
+            }
+        }
+    }
+    return table;
+}
+
+}  // namespace
+
+void TDIBSurface::Convert(int bits) {
+    if (bits == BitCount()) return;
+    TDIBSurface converted(width_, height_, bits);
+    if (bits <= 8) {
+        std::vector<uint32_t> colors;
+        std::unordered_map<uint32_t, bool> seen;
+        for (int32_t y = 0; y < height_ && colors.size() <= 256; ++y) {
+            for (int32_t x = 0; x < width_ && colors.size() <= 256; ++x) {
+                const uint32_t c = PixelToColor(GetPixel(x, y));
+                if (seen.emplace(c, true).second) colors.push_back(c);
+            }
+        }
+        converted.palette_ = ReducedPalette(colors, bits);
+    }
+    std::unordered_map<uint32_t, uint32_t> cache;
+    for (int32_t y = 0; y < height_; ++y) {
+        for (int32_t x = 0; x < width_; ++x) {
+            const uint32_t c = PixelToColor(GetPixel(x, y));
+            uint32_t out;
+            if (bits <= 8) {
+                auto [it, fresh] = cache.try_emplace(c, 0);
+                if (fresh) it->second = static_cast<uint32_t>(converted.NearestPaletteIndex(c));
+                out = it->second;
+            } else {
+                out = static_cast<uint32_t>(converted.ColorToPixel(c));
+                if (bits == 32) out |= 0xFF000000u;
+            }
+            converted.SetPixel(x, y, out);
+        }
+    }
+    converted.mask_ = std::move(mask_);
+    converted.ClipRect = ClipRect;
+    *this = std::move(converted);
 }
 
 }  // namespace kivo

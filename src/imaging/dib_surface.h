@@ -126,7 +126,69 @@ class TDIBSurface {
     // Creates the mask when needed and makes it all 255.
     void FillMaskOpaque();
 
-  private:
+      // Drawing into this bitmap. x, y is where srcRect's top-left corner lands; srcRect is
+    // first clipped to the source (and its mask), then the destination to DrawingRect(), the
+    // source rectangle moving with the destination. Sources of another depth are converted
+    // through their colours. Keys are native pixel values of the source, -1 for none.
+    void Copy(int32_t x, int32_t y, const TRect& srcRect, const TDIBSurface& source);
+    void Draw(int32_t x, int32_t y, const TDIBSurface& source) {
+        Copy(x, y, source.ClientRect(), source);
+    }
+    void DrawKeyed(int32_t x, int32_t y, int64_t key, const TRect& srcRect,
+                   const TDIBSurface& source);
+    // Constant alpha 1..254 blends; 255 and above (or below 0) is DrawKeyed; 0 draws nothing.
+    void DrawAlpha(int32_t x, int32_t y, int alpha, int64_t key, const TRect& srcRect,
+                   const TDIBSurface& source);
+    // Blends through the source's Mask, scaled by alpha below 255; without a mask this is
+    // DrawAlpha with no key.
+    void DrawMask(int32_t x, int32_t y, int alpha, const TRect& srcRect,
+                  const TDIBSurface& source);
+    // Sets every pixel of rect (clamped to the drawing rectangle) to pixel, limited to the
+    // depth.
+    void FillRect(const TRect& rect, uint32_t pixel);
+    void Fill(uint32_t pixel) { FillRect(ClientRect(), pixel); }
+
+    // Masks and shapes.
+    // Copies an 8-bit bitmap of this size into Mask (created when needed).
+    void CopyMaskFrom(const TDIBSurface& bitmap);
+    // The smallest rectangle holding every pixel that differs from key; (0, 0, 0, 0) when
+    // there is none.
+    [[nodiscard]] TRect OpaqueBounds(int64_t key) const;
+    // Crops to OpaqueBounds(key) and returns it; a bitmap that is all key becomes 1 x 1.
+    TRect TrimTo(int64_t key);
+    // Keeps only rect (clamped to the bitmap) of the pixels and the mask; an empty rect
+    // leaves 1 x 1.
+    void Crop(const TRect& rect);
+    // Becomes a copy of source's rect (clamped), colour table included, and of its mask when
+    // withMask is set.
+    void CopyFrom(const TDIBSurface& source, const TRect& rect, bool withMask);
+    void MirrorH();
+    void MirrorV();
+
+    // Formats.
+    // Repacks the pixels at another bit count. To 8 bits and fewer the palette is built from
+    // the image's colours (exact when they fit, else a uniform colour cube, nearest colour);
+    // to 32 bits the fourth byte becomes 0xFF. The mask is kept.
+    void Convert(int bits);
+    // The native pixel value of colour 0x00BBGGRR: channels truncated to the format, or the
+    // nearest palette index for 8 bits and fewer. A negative colour gives -1.
+    [[nodiscard]] int64_t ColorToPixel(int64_t color) const;
+    // The colour 0x00BBGGRR of a native pixel value, channels widened by repeating their top
+    // bits.
+    [[nodiscard]] uint32_t PixelToColor(uint32_t pixel) const;
+    // The nearest palette index to a colour, by squared distance.
+    [[nodiscard]] int NearestPaletteIndex(uint32_t color) const;
+
+private:
+    struct BlitArea {
+        int32_t dx, dy, sx, sy, w, h;
+    };
+    // Clips a draw as described above; false when nothing is left.
+    [[nodiscard]] bool ClipBlit(int32_t x, int32_t y, TRect srcRect, const TDIBSurface& source,
+                                BlitArea& area) const;
+    // The source's pixel in this bitmap's format (same value when the depths match).
+    [[nodiscard]] uint32_t Translate(const TDIBSurface& source, uint32_t pixel) const;
+
     int32_t width_ = 0;
     int32_t height_ = 0;
     int32_t pitch_ = 0;
