@@ -1,0 +1,27 @@
+#pragma once
+// game.ini beside the player: the two sound settings start-up reads from section "Sound".
+
+#include <cstdint>
+#include <filesystem>
+#include <string_view>
+
+#include "base/player_state.h"
+
+namespace kivo {
+
+// DelayTime as the wave output takes it: rounded down to whole hundreds, then held to
+// 100..500 ms.
+[[nodiscard]] int32_t RoundDelayTime(int32_t value);
+
+// Applies the text of a game.ini to state: "DirectSound" (an integer, non-zero is true) and
+// "DelayTime" (rounded by RoundDelayTime). Keys and sections match without regard to ASCII case,
+// as the original's profile reader did; a missing key or a value that is not a number keeps
+// the current setting. fileName only names the file in errors. Raises KivoError naming the file
+// when the text is too large to be a settings file.
+void ApplyGameIni(std::string_view text, std::string_view fileName, PlayerState& state);
+
+// Reads folder/game.ini when it exists and applies it; without the file nothing changes.
+// Raises KivoError naming the file when it exists but cannot be read.
+void ReadGameIni(const std::filesystem::path& folder, PlayerState& state);
+
+}  // namespace kivo
