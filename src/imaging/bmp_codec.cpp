@@ -1,0 +1,279 @@
+#include "imaging/bmp_codec.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <optional>
+
+#include "base/byte_io.h"
+#include "base/error.h"
+
+namespace kivo {
+
+namespace {
+
+constexpr uint32_t kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3, kBiAlphaBitfields = 6;
+constexpr size_t kFileHeaderSize = 14;
+
+// Reads a channel of a bit-fields pixel and widens it to 8 bits.
+uint8_t FieldValue(uint32_t pixel, uint32_t mask) {
+    if (mask == 0) return 0;
+    const int shift = std::countr_zero(mask);
+    const int bits = std::popcount(mask >> shift);
+    const uint32_t v = (pixel & mask) >> shift;
+    if (bits >= 8) return static_cast<uint8_t>(v >> (bits - 8));
+    // Widen by repeating the top bits, so that full scale stays full scale.
+    uint32_t out = 0;
+    int filled = 0;
+    for (; filled < 8; filled += bits)
+        out = (out << bits) | v;
+    return static_cast<uint8_t>(out >> (filled - 8));
+}
+
+// Decodes RLE8 or RLE4 rows into bitmap; rows go bottom-up as the format requires.
+void DecodeRle(ByteReader& r, TDIBSurface& bitmap, bool four) {
+    const int32_t width = bitmap.Width(), height = bitmap.Height();
+    int32_t x = 0, row = 0;  // row counts from the bottom
+    auto put = [&](uint32_t index) {
+        if (x < width && row < height) bitmap.SetPixel(x, height - 1 - row, index);
+        ++x;
+    };
+    while (row < height && !r.AtEnd()) {
+        const uint8_t count = r.ReadU8();
+        const uint8_t value = r.ReadU8();
+        if (count > 0) {
+            for (int i = 0; i < count; ++i) {
+                put(four ? ((i & 1) ? value & 0x0Fu : value >> 4) : value);
+            }
+            continue;
+        }
+        switch (value) {
+            case 0:  // end of line
+                x = 0;
+                ++row;
+                break;
+            case 1:  // end of bitmap
+                return;
+            case 2: {  // delta
+                x += r.ReadU8();
+                row += r.ReadU8();
+                break;
+            }
+            default: {  // absolute run, padded to a 16-bit boundary
+                const size_t bytes = four ? (value + 1u) / 2 : value;
+                const std::span<const uint8_t> run = r.ReadBytes(bytes);
+                for (int i = 0; i < value; ++i) {
+                    const uint8_t b = run[static_cast<size_t>(four ? i / 2 : i)];
+                    put(four ? ((i & 1) ? b & 0x0Fu : b >> 4) : b);
+                }
+                if (bytes & 1) r.Skip(1);
+                break;
+            }
+        }
+    }
+}
+
+// Decodes the DIB whose info header starts at infoOffset. pixelOffset is where the rows start
+// when a file header says so; otherwise they follow the colour table.
+DibPicture DecodeDibAt(std::span<const uint8_t> data, size_t infoOffset,
+                       std::optional<size_t> pixelOffset, const std::string& source,
+                       int heightDivisor) {
+    ByteReader r(data, source);
+    r.Seek(infoOffset);
+    const uint32_t headerSize = r.ReadU32();
+    int64_t width = 0, height = 0;
+    uint16_t bits = 0;
+    uint32_t compression = kBiRgb, colorsUsed = 0;
+    const bool core = headerSize == 12;
+    if (core) {
+        width = r.ReadU16();
+        height = r.ReadI16();
+        r.Skip(2);
+        bits = r.ReadU16();
+    } else if (headerSize >= 40 && headerSize <= 4096) {
+        width = r.ReadI32();
+        height = r.ReadI32();
+        r.Skip(2);
+        bits = r.ReadU16();
+        compression = r.ReadU32();
+        r.Skip(12);
+        colorsUsed = r.ReadU32();
+        r.Skip(4);
+    } else {
+        r.Fail("unknown bitmap header");
+    }
+    const bool topDown = height < 0;
+    if (topDown) height = -height;
+    height /= heightDivisor;
+    if (width <= 0 || height <= 0) r.Fail("bad bitmap size");
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) {
+        r.Fail("unsupported bit count");
+    }
+    const bool rle = compression == kBiRle8 || compression == kBiRle4;
+    const bool fields = compression == kBiBitfields || compression == kBiAlphaBitfields;
+    if ((compression == kBiRle8 && bits != 8) || (compression == kBiRle4 && bits != 4) ||
+        (fields && bits != 16 && bits != 32) || compression > kBiAlphaBitfields ||
+        (compression > kBiBitfields && compression != kBiAlphaBitfields) || (rle && topDown)) {
+        r.Fail("unsupported bitmap compression");
+    }
+
+    // Channel masks: in the header from version 4 on (and in the 52- and 56-byte headers),
+    // else right after a 40-byte header.
+    uint32_t masks[4] = {0, 0, 0, 0};
+    if (fields) {
+        r.Seek(infoOffset + 40);
+        const int count = compression == kBiAlphaBitfields || headerSize >= 56 ? 4 : 3;
+        for (int i = 0; i < count; ++i)
+            masks[i] = r.ReadU32();
+    } else if (bits == 16) {
+        masks[0] = 0x7C00, masks[1] = 0x03E0, masks[2] = 0x001F;
+    } else if (bits == 24 || bits == 32) {
+        masks[0] = 0xFF0000, masks[1] = 0xFF00, masks[2] = 0xFF;
+        if (bits == 32 && headerSize >= 56 && !fields) {
+            r.Seek(infoOffset + 52);
+            masks[3] = r.ReadU32();
+        }
+        if (bits == 32 && masks[3] == 0) masks[3] = 0xFF000000;
+    }
+    size_t tableStart = infoOffset + (core ? 12 : headerSize);
+    if (fields && headerSize == 40) tableStart += (compression == kBiAlphaBitfields ? 16 : 12);
+
+    const int outBits =
+        bits <= 8                                                                    ? bits
+        : bits == 24                                                                 ? 24
+        : bits == 16 && masks[1] == 0x03E0 && masks[0] == 0x7C00 && masks[2] == 0x1F ? 15
+        : bits == 16 && masks[1] == 0x07E0 && masks[0] == 0xF800 && masks[2] == 0x1F ? 16
+                                                                                     : 32;
+    if (!TDIBSurface::SizeFits(width, height, std::max<int>(outBits, bits)))
+        r.Fail("bitmap too large");
+    DibPicture picture;
+    TDIBSurface& bitmap = picture.Bitmap;
+    bitmap.SetSize(static_cast<int32_t>(width), static_cast<int32_t>(height), outBits);
+
+    if (bits <= 8) {
+        const uint32_t room = 1u << bits;
+        if (colorsUsed > room) r.Fail("colour table too large");
+        const uint32_t entries = colorsUsed == 0 ? room : colorsUsed;
+        const size_t entrySize = core ? 3 : 4;
+        r.Seek(tableStart);
+        const std::span<const uint8_t> table = r.ReadBytes(entries * entrySize);
+        bitmap.Palette() = {};
+        for (size_t i = 0; i < entries; ++i) {
+            bitmap.Palette()[i] = {table[i * entrySize], table[i * entrySize + 1],
+                                   table[i * entrySize + 2], 0};
+        }
+        tableStart += entries * entrySize;
+    }
+    r.Seek(pixelOffset ? *pixelOffset : tableStart);
+
+    if (rle) {
+        DecodeRle(r, bitmap, compression == kBiRle4);
+        picture.End = r.Position();
+        return picture;
+    }
+    const int64_t stride = TDIBSurface::PitchFor(width, bits);
+    if (stride * height > static_cast<int64_t>(r.Remaining())) r.Fail("pixel data is too short");
+    const size_t start = r.Position();
+    const bool direct = bits <= 8 || bits == 24 || (bits == 16 && outBits != 32) ||
+                        (bits == 32 && masks[0] == 0xFF0000 && masks[1] == 0xFF00 &&
+                         masks[2] == 0xFF && masks[3] == 0xFF000000);
+    bool anyAlpha = false;
+    for (int64_t i = 0; i < height; ++i) {
+        const uint8_t* in = data.data() + start + static_cast<size_t>(i * stride);
+        const auto y = static_cast<int32_t>(topDown ? i : height - 1 - i);
+        uint8_t* out = bitmap.ScanLine(y);
+        if (direct) {
+            std::memcpy(out, in, static_cast<size_t>(stride));
+            continue;
+        }
+        // Any other bit-fields layout is widened to 32 bits with its alpha in the fourth byte.
+        for (int64_t x = 0; x < width; ++x) {
+            const uint32_t pixel = bits == 16 ? LoadLE16(in + x * 2) : LoadLE32(in + x * 4);
+            uint8_t* p = out + x * 4;
+            p[0] = FieldValue(pixel, masks[2]);
+            p[1] = FieldValue(pixel, masks[1]);
+            p[2] = FieldValue(pixel, masks[0]);
+            p[3] = masks[3] ? FieldValue(pixel, masks[3]) : 0;
+        }
+    }
+    if (outBits == 32) {
+        for (int32_t y = 0; y < bitmap.Height() && !anyAlpha; ++y) {
+            const uint8_t* row = bitmap.ScanLine(y);
+            for (int32_t x = 0; x < bitmap.Width(); ++x)
+                anyAlpha |= row[x * 4 + 3] != 0;
+        }
+        // Most 32-bit bitmaps leave the fourth byte 0: they are opaque, not invisible.
+        if (!anyAlpha) {
+            for (int32_t y = 0; y < bitmap.Height(); ++y) {
+                uint8_t* row = bitmap.ScanLine(y);
+                for (int32_t x = 0; x < bitmap.Width(); ++x)
+                    row[x * 4 + 3] = 0xFF;
+            }
+        }
+    }
+    picture.End = start + static_cast<size_t>(stride * height);
+    return picture;
+}
+
+}  // namespace
+
+bool IsBmp(std::span<const uint8_t> data) {
+    return data.size() >= kFileHeaderSize + 12 && data[0] == 'B' && data[1] == 'M';
+}
+
+DibPicture DecodeDib(std::span<const uint8_t> dib, const std::string& source, int heightDivisor) {
+    return DecodeDibAt(dib, 0, std::nullopt, source, heightDivisor);
+}
+
+TDIBSurface DecodeBmp(std::span<const uint8_t> data, const std::string& source) {
+    if (!IsBmp(data)) ThrowBadData(source, "not a BMP file");
+    const uint32_t offset = LoadLE32(data.data() + 10);
+    if (offset > data.size()) ThrowBadData(source, "pixel data offset past the end");
+    // Some writers leave the offset 0; the rows then follow the colour table.
+    std::optional<size_t> pixels;
+    if (offset >= kFileHeaderSize + 12) pixels = offset;
+    return DecodeDibAt(data, kFileHeaderSize, pixels, source, 1).Bitmap;
+}
+
+std::vector<uint8_t> EncodeBmp(const TDIBSurface& bitmap) {
+    const int bits = bitmap.BitCount();
+    const int storedBits = bitmap.StorageBitCount();
+    const bool fields = bits == 16;
+    const uint32_t tableSize = bitmap.IsPalettised() ? 4u << bits : fields ? 12 : 0;
+    const auto stride = static_cast<uint32_t>(bitmap.Pitch());
+    const uint32_t imageSize = stride * static_cast<uint32_t>(bitmap.Height());
+    const uint32_t offset = kFileHeaderSize + 40 + tableSize;
+    ByteWriter w;
+    w.WriteU8('B');
+    w.WriteU8('M');
+    w.WriteU32(offset + imageSize);
+    w.WriteU32(0);
+    w.WriteU32(offset);
+    w.WriteU32(40);
+    w.WriteI32(bitmap.Width());
+    w.WriteI32(bitmap.Height());
+    w.WriteU16(1);
+    w.WriteU16(static_cast<uint16_t>(storedBits));
+    w.WriteU32(fields ? kBiBitfields : kBiRgb);
+    w.WriteU32(imageSize);
+    w.WriteI32(2835);  // 72 dots per inch
+    w.WriteI32(2835);
+    w.WriteU32(0);
+    w.WriteU32(0);
+    if (fields) {
+        w.WriteU32(bitmap.RedMask());
+        w.WriteU32(bitmap.GreenMask());
+        w.WriteU32(bitmap.BlueMask());
+    }
+    for (int i = 0; i < bitmap.PaletteSize(); ++i) {
+        const PaletteEntry& e = bitmap.Palette()[static_cast<size_t>(i)];
+        const uint8_t entry[] = {e.Blue, e.Green, e.Red, 0};
+        w.WriteBytes(entry);
+    }
+    for (int32_t y = bitmap.Height() - 1; y >= 0; --y) {
+        w.WriteBytes({bitmap.ScanLine(y), stride});
+    }
+    return w.Take();
+}
+
+}  // namespace kivo
