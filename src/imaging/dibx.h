@@ -1,0 +1,273 @@
+#pragma once
+// Raster surfaces: the one abstraction every pixel of the player passes through. The frame
+// buffer, every image, text bitmap, mask and transition work buffer is a surface, and every
+// scene object draws itself with the operations below.
+//
+// TCustomDIBX holds the drawing operations once, written against a few primitives (size,
+// format, pitch, pixel address, begin/end of direct access). TDIBX keeps its pixels in an owned
+// TDIBSurface. TDIBXWave (dibx_wave.h) owns no pixels and forwards to another surface with a
+// horizontal shift per row.
+//
+// Scene surfaces are 32 bits per pixel (B, G, R, X in memory); 8-bit surfaces hold alpha masks
+// and glyph coverage, and 4-bit and 8-bit palettised surfaces are the sources of the palette
+// draws. Every drawing operation writes into 32-bit surfaces; an 8-bit surface takes fills,
+// copies and additive draws of 8-bit sources, and other destinations are left untouched.
+// Colour sources of other depths are widened to 32 bits before they are drawn.
+//
+// Conventions of the argument lists: (x, y) is where the top-left corner of srcRect lands;
+// flipV mirrors top-bottom and flipH left-right; transparent skips source pixels equal to the
+// source's TransparentColor; a mask is an 8-bit surface aligned with the source and read at the
+// source's coordinates. Pixels and colours of fills, keys and tints are native pixel values
+// (see ColorToPixel). Alpha 0 draws nothing, 1 to 254 blends, 255 is opaque; the rotated, tiled
+// stretch, zoomed pattern and 16-colour palette draws also take 256 to 511, which adds with
+// strength alpha - 256. Rectangles are clipped to the source, the mask and the drawing region.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "base/rect.h"
+#include "imaging/dib_surface.h"
+
+namespace kivo {
+
+// TransparentColor when no colour is keyed.
+inline constexpr uint32_t kNoTransparentColor = 0xFFFFFFFF;
+
+class TCustomDIBX {
+  public:
+    TCustomDIBX() = default;
+    virtual ~TCustomDIBX() = default;
+    TCustomDIBX(const TCustomDIBX&) = delete;
+    TCustomDIBX& operator=(const TCustomDIBX&) = delete;
+
+    // The drawing region when Right is not 0; with Right = 0 no clip is set and the whole
+    // surface is drawn into.
+    TRect ClipRect;
+    // The source pixel value keyed draws skip; kNoTransparentColor when none.
+    uint32_t TransparentColor = kNoTransparentColor;
+    // Areas a loaded GAL frame changed, and the frame's second list carried along.
+    std::vector<TRect> UpdateRects;
+    std::vector<TRect> ExtraRects;
+
+    // ---- Primitives the drawing operations are written against. ----
+    [[nodiscard]] virtual bool IsEmpty() const { return Width() == 0 || Height() == 0; }
+    // Bits per pixel as drawing sees it: 15 for 5-5-5.
+    [[nodiscard]] virtual int BitCount() const { return 0; }
+    virtual void SetBitCount(int /*bits*/) {}
+    [[nodiscard]] virtual uint32_t RedMask() const { return 0; }
+    [[nodiscard]] virtual uint32_t GreenMask() const { return 0; }
+    [[nodiscard]] virtual uint32_t BlueMask() const { return 0; }
+    // Signed byte distance from one row to the next.
+    [[nodiscard]] virtual int32_t Pitch() const { return 0; }
+    [[nodiscard]] virtual uint32_t GetPixel(int32_t /*x*/, int32_t /*y*/) const { return 0; }
+    virtual void SetPixel(int32_t /*x*/, int32_t /*y*/, uint32_t /*pixel*/) {}
+    [[nodiscard]] virtual int BlueShift() const { return 0; }
+    [[nodiscard]] virtual int GreenShift() const { return 0; }
+    [[nodiscard]] virtual int RedShift() const { return 0; }
+    [[nodiscard]] virtual int32_t Height() const { return height_; }
+    [[nodiscard]] virtual int32_t Width() const { return width_; }
+    // The surface that holds the pixels: itself, or the wrapped one for a proxy.
+    [[nodiscard]] virtual TCustomDIBX& Target() { return *this; }
+    // Bits per stored pixel: 16 for both 16-bit layouts.
+    [[nodiscard]] virtual int StorageBitCount() const { return BitCount(); }
+    virtual void SetSize(int32_t width, int32_t height, int bitCount);
+    // Address of pixel (x, y) (the byte holding it for 1 and 4 bits), or null when the pixels
+    // cannot be reached; the caller ends the access with EndAccess.
+    [[nodiscard]] virtual uint8_t* PixelAddress(int32_t /*x*/, int32_t /*y*/) { return nullptr; }
+    virtual void EndAccess() {}
+
+    // ---- Clipping. ----
+    virtual void ResetClip() { ClipRect.Right = 0; }
+    // Clamps rect to the surface and merges it into ClipRect (the bounding box of both); an
+    // empty clamped rectangle changes nothing.
+    virtual void AddClipRect(const TRect& rect);
+    void SetClipRect(const TRect& rect) { ClipRect = rect; }
+    [[nodiscard]] TRect ClientRect() const { return {0, 0, Width(), Height()}; }
+    // ClipRect when set, else ClientRect, always within the surface.
+    [[nodiscard]] TRect DrawingRect() const;
+    [[nodiscard]] int BytesPerPixel() const { return (BitCount() + 7) / 8; }
+
+    // A colour 0x00BBGGRR as this surface's native pixel value; a negative colour gives
+    // 0xFFFFFFFF (-1), the "none" value.
+    [[nodiscard]] virtual uint32_t ColorToPixel(int32_t color) const;
+
+    // ---- Fills. ----
+    virtual void Fill(uint32_t pixel);
+    virtual void FillRect(const TRect& rect, uint32_t pixel);
+    // Pixels already equal to pixel are left alone.
+    virtual void FillRectAlpha(const TRect& rect, uint32_t pixel, int32_t alpha);
+    virtual void FillRectAdd(const TRect& rect, uint32_t pixel);
+    virtual void FillRectSub(const TRect& rect, uint32_t pixel);
+    void FrameRect(const TRect& rect, int32_t thickness, uint32_t pixel);
+    void FrameRectAlpha(const TRect& rect, int32_t thickness, int32_t alpha, uint32_t pixel);
+    void FrameRectAdd(const TRect& rect, int32_t thickness, uint32_t pixel);
+
+    // ---- Unscaled draws. ----
+    // Whole-surface copy of a source.
+    virtual void Assign(TCustomDIBX& source);
+    virtual void Draw(int32_t x, int32_t y, bool flipV, bool flipH, bool transparent,
+                      const TRect& srcRect, TCustomDIBX& source);
+    virtual void DrawMask(int32_t x, int32_t y, TCustomDIBX& mask, bool flipV, bool flipH,
+                          const TRect& srcRect, TCustomDIBX& source);
+    virtual void DrawAlpha(int32_t x, int32_t y, int32_t alpha, bool flipV, bool flipH,
+                           bool transparent, const TRect& srcRect, TCustomDIBX& source);
+    virtual void DrawMaskAlpha(int32_t x, int32_t y, int32_t alpha, TCustomDIBX& mask, bool flipV,
+                               bool flipH, const TRect& srcRect, TCustomDIBX& source);
+    // Keyed pixels are always skipped.
+    virtual void DrawAdd(int32_t x, int32_t y, int32_t amount, bool flipV, bool flipH,
+                         const TRect& srcRect, TCustomDIBX& source);
+    virtual void DrawMaskAdd(int32_t x, int32_t y, int32_t amount, TCustomDIBX& mask, bool flipV,
+                             bool flipH, const TRect& srcRect, TCustomDIBX& source);
+    // A colour through a mask; the mask is the source here.
+    virtual void FillMask(int32_t x, int32_t y, int32_t alpha, uint32_t pixel, bool flipV,
+                          bool flipH, const TRect& srcRect, TCustomDIBX& mask);
+
+    // ---- Rotated and scaled draws. ----
+    // Angle in 256ths of a turn (positive turns clockwise on screen), zooms in 256ths; the
+    // source point (pivotX, pivotY), measured from srcRect's corner, lands on (x, y).
+    virtual void DrawRotate(int32_t x, int32_t y, int32_t alpha, bool flipV, bool flipH,
+                            bool transparent, int32_t angle, int32_t pivotY, int32_t pivotX,
+                            const TRect& srcRect, TCustomDIBX& source, int32_t zoomY,
+                            int32_t zoomX);
+    virtual void DrawRotateMask(int32_t x, int32_t y, int32_t alpha, TCustomDIBX& mask, bool flipV,
+                                bool flipH, int32_t angle, int32_t pivotY, int32_t pivotX,
+                                const TRect& srcRect, TCustomDIBX& source, int32_t zoomY,
+                                int32_t zoomX);
+    // The destination box a DrawRotate with these arguments touches, before clipping.
+    [[nodiscard]] static TRect RotatedBounds(int32_t x, int32_t y, int32_t angle, int32_t pivotY,
+                                             int32_t pivotX, const TRect& srcRect, int32_t zoomY,
+                                             int32_t zoomX);
+    // Alpha 255 and above copies, below blends.
+    virtual void StretchDraw(const TRect& dstRect, TCustomDIBX& source, int32_t alpha, bool flipV,
+                             bool flipH, bool transparent, const TRect& srcRect);
+    virtual void StretchDrawMask(const TRect& dstRect, TCustomDIBX& source, int32_t alpha,
+                                 TCustomDIBX& mask, bool flipV, bool flipH, const TRect& srcRect);
+    virtual void StretchDrawAdd(const TRect& dstRect, TCustomDIBX& source, int32_t amount,
+                                bool flipV, bool flipH, bool transparent, const TRect& srcRect);
+    virtual void StretchDrawMaskAdd(const TRect& dstRect, TCustomDIBX& source, int32_t amount,
+                                    TCustomDIBX& mask, bool flipV, bool flipH,
+                                    const TRect& srcRect);
+
+    // ---- Tiles and patterns. ----
+    // Tiles of srcRect laid from dstRect's corner, gapX and gapY pixels apart, the first tile
+    // of each row and column starting at the offset wrapped into srcRect.
+    void TileDraw(const TRect& dstRect, int32_t gapX, int32_t offsetY, int32_t offsetX,
+                  bool transparent, const TRect& srcRect, TCustomDIBX& source, int32_t gapY);
+    void TileDrawAlpha(const TRect& dstRect, int32_t gapX, int32_t offsetY, int32_t offsetX,
+                       int32_t alpha, bool transparent, const TRect& srcRect, TCustomDIBX& source,
+                       int32_t gapY);
+    void TileDrawAdd(const TRect& dstRect, int32_t gapX, int32_t offsetY, int32_t offsetX,
+                     int32_t amount, const TRect& srcRect, TCustomDIBX& source, int32_t gapY);
+    void TileDrawMask(const TRect& dstRect, int32_t gapX, int32_t offsetY, int32_t offsetX,
+                      TCustomDIBX& mask, const TRect& srcRect, TCustomDIBX& source, int32_t gapY);
+    void TileDrawMaskAlpha(const TRect& dstRect, int32_t gapX, int32_t offsetY, int32_t offsetX,
+                           int32_t alpha, TCustomDIBX& mask, const TRect& srcRect,
+                           TCustomDIBX& source, int32_t gapY);
+    void TileDrawMaskAdd(const TRect& dstRect, int32_t gapX, int32_t offsetY, int32_t offsetX,
+                         int32_t amount, TCustomDIBX& mask, const TRect& srcRect,
+                         TCustomDIBX& source, int32_t gapY);
+    // Zoomed tiles placed every period x zoom / 256 pixels.
+    void TileStretchDraw(const TRect& dstRect, int32_t periodX, int32_t offsetY, int32_t offsetX,
+                         int32_t alpha, bool flipV, bool flipH, bool transparent,
+                         const TRect& srcRect, TCustomDIBX& source, int32_t zoomY, int32_t zoomX,
+                         int32_t periodY);
+    void TileStretchDrawMask(const TRect& dstRect, int32_t periodX, int32_t offsetY,
+                             int32_t offsetX, int32_t alpha, TCustomDIBX& mask, bool flipV,
+                             bool flipH, const TRect& srcRect, TCustomDIBX& source, int32_t zoomY,
+                             int32_t zoomX, int32_t periodY);
+    // Every pixel takes the pattern pixel at ((offsetX + column) mod width, (offsetY + row)
+    // mod height), mirrored when flipped.
+    virtual void FillPattern(const TRect& rect, TCustomDIBX& pattern, bool flipV, bool flipH,
+                             int32_t offsetY, int32_t offsetX);
+    virtual void FillPatternZoom(const TRect& rect, int32_t zoomX, int32_t alpha, bool flipV,
+                                 bool flipH, int32_t offsetY, int32_t offsetX, TCustomDIBX& pattern,
+                                 int32_t zoomY);
+    virtual void FillPatternZoomMask(const TRect& rect, int32_t zoomX, int32_t alpha,
+                                     TCustomDIBX& mask, bool flipV, bool flipH, int32_t offsetY,
+                                     int32_t offsetX, TCustomDIBX& pattern, int32_t zoomY);
+    // Four FillPattern bands.
+    virtual void FramePattern(const TRect& rect, int32_t thickness, int32_t offsetY,
+                              int32_t offsetX, TCustomDIBX& pattern);
+
+    // ---- Palette draws. ----
+    // Each 4-bit source value other than the source's TransparentColor selects a table entry.
+    virtual void DrawPalette16(int32_t x, int32_t y, const std::array<uint32_t, 16>& table,
+                               int32_t alpha, bool flipV, bool flipH, const TRect& srcRect,
+                               TCustomDIBX& source);
+    // Each 8-bit source value at or above minIndex adds its table entry with the amount.
+    virtual void DrawPaletteAdd(int32_t x, int32_t y, const std::array<uint32_t, 256>& table,
+                                int32_t amount, bool flipV, bool flipH, int32_t minIndex,
+                                const TRect& srcRect, TCustomDIBX& source);
+    virtual void StretchDrawPaletteAdd(const TRect& dstRect, TCustomDIBX& source,
+                                       const std::array<uint32_t, 256>& table, int32_t amount,
+                                       bool flipV, bool flipH, int32_t minIndex,
+                                       const TRect& srcRect);
+
+    // ---- Lifetime and palette. ----
+    virtual void Clear();
+    // Palette entries are (B, G, R, 0) records.
+    virtual void GetPalette(std::span<PaletteEntry, 256> /*entries*/) const {}
+    virtual void GetPaletteEntries(std::span<PaletteEntry> /*entries*/, int32_t /*first*/) const {}
+    virtual void SetPalette(std::span<const PaletteEntry, 256> /*entries*/) {}
+    virtual void SetPaletteEntries(std::span<const PaletteEntry> /*entries*/, int32_t /*first*/) {}
+
+  private:
+    int32_t height_ = 0;
+    int32_t width_ = 0;
+};
+
+// A surface in ordinary memory, backed by an owned TDIBSurface.
+class TDIBX : public TCustomDIBX {
+  public:
+    // An empty 1 x 1 32-bit surface.
+    TDIBX();
+    TDIBX(int32_t width, int32_t height, int bitCount);
+    // Takes over a decoded bitmap.
+    explicit TDIBX(TDIBSurface bitmap);
+
+    // The bitmap's size; 0 x 0 after Clear until the next SetSize.
+    [[nodiscard]] int32_t Height() const override { return cleared_ ? 0 : bitmap_.Height(); }
+    [[nodiscard]] int32_t Width() const override { return cleared_ ? 0 : bitmap_.Width(); }
+
+    [[nodiscard]] int BitCount() const override { return bitmap_.BitCount(); }
+    // Converts the pixels to the new depth (15, 16, 24, 32, or a palettised 1, 4 or 8).
+    void SetBitCount(int bits) override;
+    [[nodiscard]] uint32_t RedMask() const override { return bitmap_.RedMask(); }
+    [[nodiscard]] uint32_t GreenMask() const override { return bitmap_.GreenMask(); }
+    [[nodiscard]] uint32_t BlueMask() const override { return bitmap_.BlueMask(); }
+    [[nodiscard]] int32_t Pitch() const override { return bitmap_.Pitch(); }
+    [[nodiscard]] uint32_t GetPixel(int32_t x, int32_t y) const override {
+        return bitmap_.GetPixel(x, y);
+    }
+    void SetPixel(int32_t x, int32_t y, uint32_t pixel) override { bitmap_.SetPixel(x, y, pixel); }
+    [[nodiscard]] int BlueShift() const override { return bitmap_.Format().BlueShift; }
+    [[nodiscard]] int GreenShift() const override { return bitmap_.Format().GreenShift; }
+    [[nodiscard]] int RedShift() const override { return bitmap_.Format().RedShift; }
+    [[nodiscard]] int StorageBitCount() const override { return bitmap_.StorageBitCount(); }
+    void SetSize(int32_t width, int32_t height, int bitCount) override;
+    [[nodiscard]] uint8_t* PixelAddress(int32_t x, int32_t y) override;
+    [[nodiscard]] uint32_t ColorToPixel(int32_t color) const override;
+    void Fill(uint32_t pixel) override;
+    void Assign(TCustomDIBX& source) override;
+    // Shrinks the bitmap to 8 x 8 and reports an empty surface.
+    void Clear() override;
+    void GetPalette(std::span<PaletteEntry, 256> entries) const override;
+    void GetPaletteEntries(std::span<PaletteEntry> entries, int32_t first) const override;
+    void SetPalette(std::span<const PaletteEntry, 256> entries) override;
+    void SetPaletteEntries(std::span<const PaletteEntry> entries, int32_t first) override;
+
+    [[nodiscard]] TDIBSurface& Bitmap() { return bitmap_; }
+    [[nodiscard]] const TDIBSurface& Bitmap() const { return bitmap_; }
+    // Replaces the bitmap with a decoded one; the surface takes its size and format.
+    void SetBitmap(TDIBSurface bitmap);
+
+  private:
+    TDIBSurface bitmap_;
+    bool cleared_ = true;  // a new surface is empty until SetSize
+};
+
+}  // namespace kivo

@@ -1,0 +1,334 @@
+// Tiled draws and pattern fills of TCustomDIBX.
+
+#include <algorithm>
+#include <optional>
+
+#include "imaging/dibx.h"
+#include "imaging/dibx_support.h"
+#include "imaging/row_ops.h"
+
+namespace kivo {
+
+namespace {
+
+// Puts a clip in place for the lifetime of a tiled draw and restores the caller's clip.
+class ClipScope {
+  public:
+    ClipScope(TCustomDIBX& surface, const TRect& clip)
+        : surface_(surface), saved_(surface.ClipRect) {
+        surface.ClipRect = clip;
+    }
+    ~ClipScope() { surface_.ClipRect = saved_; }
+    ClipScope(const ClipScope&) = delete;
+    ClipScope& operator=(const ClipScope&) = delete;
+
+  private:
+    TCustomDIBX& surface_;
+    TRect saved_;
+};
+
+[[nodiscard]] int64_t FloorMod(int64_t value, int64_t divisor) {
+    const int64_t r = value % divisor;
+    return r < 0 ? r + divisor : r;
+}
+
+[[nodiscard]] int64_t FloorDiv(int64_t value, int64_t divisor) {
+    return (value - FloorMod(value, divisor)) / divisor;
+}
+
+// One axis of a tiling with gaps: the first tile shows the source from the wrapped offset to
+// its far edge, every later tile the whole source; tiles are gap pixels apart. Calls
+// tile(position, sourceStart, length) for each tile that meets [visibleStart, visibleEnd).
+// A gap that cancels the tile length leaves only the first tile, which would otherwise be
+// laid over and over at the same place.
+template <typename Tile>
+void LayAxis(int64_t start, int64_t end, int64_t visibleStart, int64_t visibleEnd, int64_t srcStart,
+             int64_t srcLength, int64_t offset, int64_t gap, Tile&& tile) {
+    const int64_t wrapped = FloorMod(offset, srcLength);
+    const int64_t firstLength = srcLength - wrapped;
+    if (start < visibleEnd && start + firstLength > visibleStart)
+        tile(start, srcStart + wrapped, firstLength);
+    const int64_t advance = srcLength + gap;
+    if (advance <= 0) return;
+    const int64_t second = start + firstLength + gap;
+    const int64_t stop = std::min(end, visibleEnd);
+    // Later tiles before the visible part are skipped by arithmetic, not by walking.
+    const int64_t skip = std::max<int64_t>(0, FloorDiv(visibleStart - second - srcLength, advance));
+    for (int64_t p = second + skip * advance; p < stop; p += advance) {
+        if (p + srcLength > visibleStart) tile(p, srcStart, srcLength);
+    }
+}
+
+// Lays unscaled tiles of srcRect over dstRect with the drawing region limited to the visible
+// part; draw(x, y, tileRect) draws one tile.
+template <typename DrawTile>
+void LayTiles(TCustomDIBX& surface, const TRect& dstRect, int32_t gapX, int32_t gapY,
+              int32_t offsetX, int32_t offsetY, const TRect& srcRect, DrawTile&& draw) {
+    if (srcRect.IsEmpty()) return;
+    const TRect visible = Intersect(dstRect, surface.DrawingRect());
+    if (visible.IsEmpty()) return;
+    ClipScope clip(surface, visible);
+    LayAxis(dstRect.Top, dstRect.Bottom, visible.Top, visible.Bottom, srcRect.Top, srcRect.Height(),
+            offsetY, gapY, [&](int64_t y, int64_t sy, int64_t h) {
+                LayAxis(dstRect.Left, dstRect.Right, visible.Left, visible.Right, srcRect.Left,
+                        srcRect.Width(), offsetX, gapX, [&](int64_t x, int64_t sx, int64_t w) {
+                            draw(static_cast<int32_t>(x), static_cast<int32_t>(y),
+                                 TRect{static_cast<int32_t>(sx), static_cast<int32_t>(sy),
+                                       static_cast<int32_t>(sx + w), static_cast<int32_t>(sy + h)});
+                        });
+            });
+}
+
+// One axis of a zoomed tiling in 16.16 fixed point: tiles every period (at least one pixel)
+// starting before start by the wrapped offset's share of a period. Calls
+// tile(position, endPosition) with whole-pixel edges for each tile meeting the visible range.
+template <typename Tile>
+void LayZoomedAxis(int64_t start, int64_t end, int64_t visibleStart, int64_t visibleEnd,
+                   int64_t period, int64_t offset, int64_t zoom, int64_t length, Tile&& tile) {
+    const int64_t step = std::max<int64_t>(period * zoom * 256, 65536);
+    const int64_t size = length * zoom * 256;
+    const int64_t lead = period > 0 ? FloorMod(offset, period) * step / period : 0;
+    int64_t p = (start << 16) - lead;
+    const int64_t stop = std::min(end, visibleEnd) << 16;
+    const int64_t skip = std::max<int64_t>(0, FloorDiv((visibleStart << 16) - p - size, step));
+    for (p += skip * step; p < stop; p += step) {
+        if ((p + size) >> 16 > visibleStart) tile(p >> 16, (p + size) >> 16);
+    }
+}
+
+template <typename DrawTile>
+void LayZoomedTiles(TCustomDIBX& surface, const TRect& dstRect, int32_t periodX, int32_t periodY,
+                    int32_t offsetX, int32_t offsetY, int32_t zoomX, int32_t zoomY,
+                    const TRect& srcRect, DrawTile&& draw) {
+    if (srcRect.IsEmpty() || zoomX <= 0 || zoomY <= 0) return;
+    const TRect visible = Intersect(dstRect, surface.DrawingRect());
+    if (visible.IsEmpty()) return;
+    ClipScope clip(surface, visible);
+    LayZoomedAxis(
+        dstRect.Top, dstRect.Bottom, visible.Top, visible.Bottom, periodY, offsetY, zoomY,
+        srcRect.Height(), [&](int64_t top, int64_t bottom) {
+            LayZoomedAxis(
+                dstRect.Left, dstRect.Right, visible.Left, visible.Right, periodX, offsetX, zoomX,
+                srcRect.Width(), [&](int64_t left, int64_t right) {
+                    draw(TRect{static_cast<int32_t>(left), static_cast<int32_t>(top),
+                               static_cast<int32_t>(right), static_cast<int32_t>(bottom)});
+                });
+        });
+}
+
+}  // namespace
+
+void TCustomDIBX::TileDraw(const TRect& dstRect, int32_t gapX, int32_t offsetY, int32_t offsetX,
+                           bool transparent, const TRect& srcRect, TCustomDIBX& source,
+                           int32_t gapY) {
+    LayTiles(*this, dstRect, gapX, gapY, offsetX, offsetY, srcRect,
+             [&](int32_t x, int32_t y, const TRect& tile) {
+                 Draw(x, y, false, false, transparent, tile, source);
+             });
+}
+
+void TCustomDIBX::TileDrawAlpha(const TRect& dstRect, int32_t gapX, int32_t offsetY,
+                                int32_t offsetX, int32_t alpha, bool transparent,
+                                const TRect& srcRect, TCustomDIBX& source, int32_t gapY) {
+    if (alpha <= 0) return;
+    LayTiles(*this, dstRect, gapX, gapY, offsetX, offsetY, srcRect,
+             [&](int32_t x, int32_t y, const TRect& tile) {
+                 DrawAlpha(x, y, alpha, false, false, transparent, tile, source);
+             });
+}
+
+void TCustomDIBX::TileDrawAdd(const TRect& dstRect, int32_t gapX, int32_t offsetY, int32_t offsetX,
+                              int32_t amount, const TRect& srcRect, TCustomDIBX& source,
+                              int32_t gapY) {
+    if (amount <= 0) return;
+    LayTiles(*this, dstRect, gapX, gapY, offsetX, offsetY, srcRect,
+             [&](int32_t x, int32_t y, const TRect& tile) {
+                 DrawAdd(x, y, amount, false, false, tile, source);
+             });
+}
+
+void TCustomDIBX::TileDrawMask(const TRect& dstRect, int32_t gapX, int32_t offsetY, int32_t offsetX,
+                               TCustomDIBX& mask, const TRect& srcRect, TCustomDIBX& source,
+                               int32_t gapY) {
+    LayTiles(*this, dstRect, gapX, gapY, offsetX, offsetY, srcRect,
+             [&](int32_t x, int32_t y, const TRect& tile) {
+                 DrawMask(x, y, mask, false, false, tile, source);
+             });
+}
+
+void TCustomDIBX::TileDrawMaskAlpha(const TRect& dstRect, int32_t gapX, int32_t offsetY,
+                                    int32_t offsetX, int32_t alpha, TCustomDIBX& mask,
+                                    const TRect& srcRect, TCustomDIBX& source, int32_t gapY) {
+    if (alpha <= 0) return;
+    LayTiles(*this, dstRect, gapX, gapY, offsetX, offsetY, srcRect,
+             [&](int32_t x, int32_t y, const TRect& tile) {
+                 DrawMaskAlpha(x, y, alpha, mask, false, false, tile, source);
+             });
+}
+
+void TCustomDIBX::TileDrawMaskAdd(const TRect& dstRect, int32_t gapX, int32_t offsetY,
+                                  int32_t offsetX, int32_t amount, TCustomDIBX& mask,
+                                  const TRect& srcRect, TCustomDIBX& source, int32_t gapY) {
+    if (amount <= 0) return;
+    LayTiles(*this, dstRect, gapX, gapY, offsetX, offsetY, srcRect,
+             [&](int32_t x, int32_t y, const TRect& tile) {
+                 DrawMaskAdd(x, y, amount, mask, false, false, tile, source);
+             });
+}
+
+void TCustomDIBX::TileStretchDraw(const TRect& dstRect, int32_t periodX, int32_t offsetY,
+                                  int32_t offsetX, int32_t alpha, bool flipV, bool flipH,
+                                  bool transparent, const TRect& srcRect, TCustomDIBX& source,
+                                  int32_t zoomY, int32_t zoomX, int32_t periodY) {
+    const dibx::AlphaRange range = dibx::ClassifyAlpha(alpha);
+    if (range.mode == dibx::AlphaMode::None) return;
+    LayZoomedTiles(*this, dstRect, periodX, periodY, offsetX, offsetY, zoomX, zoomY, srcRect,
+                   [&](const TRect& tile) {
+                       if (range.mode == dibx::AlphaMode::Add) {
+                           StretchDrawAdd(tile, source, static_cast<int32_t>(range.value), flipV,
+                                          flipH, transparent, srcRect);
+                       } else {
+                           StretchDraw(tile, source, alpha, flipV, flipH, transparent, srcRect);
+                       }
+                   });
+}
+
+void TCustomDIBX::TileStretchDrawMask(const TRect& dstRect, int32_t periodX, int32_t offsetY,
+                                      int32_t offsetX, int32_t alpha, TCustomDIBX& mask, bool flipV,
+                                      bool flipH, const TRect& srcRect, TCustomDIBX& source,
+                                      int32_t zoomY, int32_t zoomX, int32_t periodY) {
+    const dibx::AlphaRange range = dibx::ClassifyAlpha(alpha);
+    if (range.mode == dibx::AlphaMode::None) return;
+    LayZoomedTiles(*this, dstRect, periodX, periodY, offsetX, offsetY, zoomX, zoomY, srcRect,
+                   [&](const TRect& tile) {
+                       if (range.mode == dibx::AlphaMode::Add) {
+                           StretchDrawMaskAdd(tile, source, static_cast<int32_t>(range.value), mask,
+                                              flipV, flipH, srcRect);
+                       } else {
+                           StretchDrawMask(tile, source, alpha, mask, flipV, flipH, srcRect);
+                       }
+                   });
+}
+
+// ---- Patterns ----
+
+namespace {
+
+// A pattern fill clipped to the drawing region, with the clipped amounts added to the
+// offsets so that the visible pixels keep their place in the pattern.
+struct PatternPlan {
+    TRect area;
+    int64_t offsetX = 0, offsetY = 0;
+};
+
+std::optional<PatternPlan> ClipPattern(const TCustomDIBX& surface, const TRect& rect,
+                                       int32_t offsetY, int32_t offsetX) {
+    PatternPlan plan;
+    plan.area = Intersect(rect, surface.DrawingRect());
+    if (plan.area.IsEmpty()) return std::nullopt;
+    plan.offsetX = int64_t{offsetX} + (int64_t{plan.area.Left} - rect.Left);
+    plan.offsetY = int64_t{offsetY} + (int64_t{plan.area.Top} - rect.Top);
+    return plan;
+}
+
+// Calls op(dst, patternPixel, maskValue) for each pixel of a zoomed pattern fill. The pattern
+// advances 256 / zoom pixels per destination pixel in 16.16, at most one pattern width.
+template <typename Op>
+void ForEachPatternPixel(TCustomDIBX& destination, const PatternPlan& plan, TCustomDIBX& pattern,
+                         TCustomDIBX* mask, int32_t zoomX, int32_t zoomY, bool flipV, bool flipH,
+                         Op&& op) {
+    const TRect readable = dibx::ReadableBounds(pattern, mask);
+    const int64_t width = readable.Width(), height = readable.Height();
+    if (width <= 0 || height <= 0) return;
+    const int64_t spanX = width << 16, spanY = height << 16;
+    const int64_t stepX = std::min<int64_t>((int64_t{256} << 16) / zoomX, spanX);
+    const int64_t stepY = std::min<int64_t>((int64_t{256} << 16) / zoomY, spanY);
+    dibx::DirectAccess dst(destination);
+    dibx::DirectAccess src(pattern);
+    std::optional<dibx::DirectAccess> msk;
+    if (mask) msk.emplace(*mask);
+    int64_t py = FloorMod(FloorMod(plan.offsetY, spanY) * stepY, spanY);
+    for (int32_t y = plan.area.Top; y < plan.area.Bottom; ++y, py = (py + stepY) % spanY) {
+        const auto v = static_cast<int32_t>(py >> 16);
+        const int32_t sy = flipV ? static_cast<int32_t>(height) - 1 - v : v;
+        uint32_t* d = dst.Row32(plan.area.Left, y);
+        const auto* s = reinterpret_cast<const uint32_t*>(src.At(0, sy));
+        const uint8_t* m = msk ? msk->At(0, sy) : nullptr;
+        if (!d || !s || (mask && !m)) return;
+        int64_t px = FloorMod(FloorMod(plan.offsetX, spanX) * stepX, spanX);
+        for (int32_t i = 0; i < plan.area.Width(); ++i, px = (px + stepX) % spanX) {
+            const auto u = static_cast<int32_t>(px >> 16);
+            const int32_t sx = flipH ? static_cast<int32_t>(width) - 1 - u : u;
+            op(d[i], s[sx], m ? m[sx] : uint8_t{255});
+        }
+    }
+}
+
+}  // namespace
+
+void TCustomDIBX::FillPattern(const TRect& rect, TCustomDIBX& pattern, bool flipV, bool flipH,
+                              int32_t offsetY, int32_t offsetX) {
+    if (BitCount() != 32) return;
+    const dibx::Colour32 colour(pattern, *this);
+    if (!colour.Valid() || colour.Surface().IsEmpty()) return;
+    const auto plan = ClipPattern(*this, rect, offsetY, offsetX);
+    if (!plan) return;
+    TCustomDIBX& source = colour.Surface();
+    const int32_t width = source.Width(), height = source.Height();
+    dibx::DirectAccess dst(*this);
+    dibx::DirectAccess src(source);
+    for (int32_t y = plan->area.Top; y < plan->area.Bottom; ++y) {
+        const auto v = static_cast<int32_t>(FloorMod(plan->offsetY + (y - plan->area.Top), height));
+        uint32_t* d = dst.Row32(plan->area.Left, y);
+        const uint32_t* s =
+            reinterpret_cast<const uint32_t*>(src.At(0, flipV ? height - 1 - v : v));
+        if (!d || !s) return;
+        // Whole runs of the pattern row are copied at a time.
+        auto u = static_cast<int32_t>(FloorMod(plan->offsetX, width));
+        for (int32_t i = 0; i < plan->area.Width();) {
+            const int32_t run = std::min(width - u, plan->area.Width() - i);
+            if (flipH) {
+                FastRowOps().Copy(d + i, s + (width - 1 - u), run, -1, kNoKey);
+            } else {
+                FastRowOps().Copy(d + i, s + u, run, 1, kNoKey);
+            }
+            i += run;
+            u = 0;
+        }
+    }
+}
+
+void TCustomDIBX::FillPatternZoom(const TRect& rect, int32_t zoomX, int32_t alpha, bool flipV,
+                                  bool flipH, int32_t offsetY, int32_t offsetX,
+                                  TCustomDIBX& pattern, int32_t zoomY) {
+    const dibx::AlphaRange range = dibx::ClassifyAlpha(alpha);
+    if (range.mode == dibx::AlphaMode::None || zoomX <= 0 || zoomY <= 0 || BitCount() != 32) return;
+    const dibx::Colour32 colour(pattern, *this);
+    if (!colour.Valid()) return;
+    const auto plan = ClipPattern(*this, rect, offsetY, offsetX);
+    if (!plan) return;
+    auto walk = [&](auto&& op) {
+        ForEachPatternPixel(*this, *plan, colour.Surface(), nullptr, zoomX, zoomY, flipV, flipH,
+                            op);
+    };
+    dibx::WithPixelOp(range, kNoKey, walk);
+}
+
+void TCustomDIBX::FillPatternZoomMask(const TRect& rect, int32_t zoomX, int32_t alpha,
+                                      TCustomDIBX& mask, bool flipV, bool flipH, int32_t offsetY,
+                                      int32_t offsetX, TCustomDIBX& pattern, int32_t zoomY) {
+    const dibx::AlphaRange range = dibx::ClassifyAlpha(alpha);
+    TCustomDIBX* m = dibx::AsMask(mask);
+    if (range.mode == dibx::AlphaMode::None || !m || zoomX <= 0 || zoomY <= 0 || BitCount() != 32)
+        return;
+    const dibx::Colour32 colour(pattern, *this);
+    if (!colour.Valid()) return;
+    const auto plan = ClipPattern(*this, rect, offsetY, offsetX);
+    if (!plan) return;
+    auto walk = [&](auto&& op) {
+        ForEachPatternPixel(*this, *plan, colour.Surface(), m, zoomX, zoomY, flipV, flipH, op);
+    };
+    dibx::WithMaskPixelOp(range, walk);
+}
+
+}  // namespace kivo

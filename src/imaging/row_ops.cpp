@@ -1,0 +1,411 @@
+#include "imaging/row_ops.h"
+
+#include <algorithm>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace kivo {
+namespace {
+
+// ---- Scalar kernels: the formulas exactly as stated, one pixel at a time. ----
+
+void CopyScalar(uint32_t* dst, const uint32_t* src, int32_t count, int32_t step, uint64_t key) {
+    if (key == kNoKey && step == 1) {
+        std::memcpy(dst, src, static_cast<size_t>(count) * 4);
+        return;
+    }
+    for (int32_t i = 0; i < count; ++i, src += step) {
+        if (*src != key) dst[i] = *src;
+    }
+}
+
+void AlphaScalar(uint32_t* dst, const uint32_t* src, int32_t count, int32_t step, uint32_t weight,
+                 uint64_t key) {
+    for (int32_t i = 0; i < count; ++i, src += step) {
+        const uint32_t s = *src;
+        if (s != key && s != dst[i]) dst[i] = BlendPixel(dst[i], s, weight);
+    }
+}
+
+void MaskScalar(uint32_t* dst, const uint32_t* src, const uint8_t* mask, int32_t count,
+                int32_t step) {
+    for (int32_t i = 0; i < count; ++i, src += step, mask += step) {
+        const uint32_t m = *mask;
+        if (m == 0) continue;
+        if (m == 255) {
+            dst[i] = *src;
+        } else if (*src != dst[i]) {
+            dst[i] = BlendPixel(dst[i], *src, m);
+        }
+    }
+}
+
+void MaskAlphaScalar(uint32_t* dst, const uint32_t* src, const uint8_t* mask, int32_t count,
+                     int32_t step, uint32_t alpha) {
+    for (int32_t i = 0; i < count; ++i, src += step, mask += step) {
+        const uint32_t w = MaskAlphaWeight(alpha, *mask);
+        if (w != 0 && *src != dst[i]) dst[i] = BlendPixel(dst[i], *src, w);
+    }
+}
+
+void AddScalar(uint32_t* dst, const uint32_t* src, int32_t count, int32_t step, uint32_t amount,
+               uint64_t key) {
+    for (int32_t i = 0; i < count; ++i, src += step) {
+        if (*src != key) dst[i] = AddPixel(dst[i], *src, amount);
+    }
+}
+
+void MaskAddScalar(uint32_t* dst, const uint32_t* src, const uint8_t* mask, int32_t count,
+                   int32_t step, uint32_t amount) {
+    for (int32_t i = 0; i < count; ++i, src += step, mask += step) {
+        if (*mask != 0) dst[i] = AddPixel(dst[i], *src, MaskAlphaWeight(amount, *mask));
+    }
+}
+
+void FillScalar(uint32_t* dst, int32_t count, uint32_t pixel) {
+    std::fill_n(dst, count, pixel);
+}
+
+void FillAlphaScalar(uint32_t* dst, int32_t count, uint32_t pixel, uint32_t weight) {
+    for (int32_t i = 0; i < count; ++i) {
+        if (dst[i] != pixel) dst[i] = BlendPixel(dst[i], pixel, weight);
+    }
+}
+
+void FillAddScalar(uint32_t* dst, int32_t count, uint32_t pixel) {
+    for (int32_t i = 0; i < count; ++i)
+        dst[i] = AddSaturate(dst[i], pixel);
+}
+
+void FillSubScalar(uint32_t* dst, int32_t count, uint32_t pixel) {
+    for (int32_t i = 0; i < count; ++i)
+        dst[i] = SubSaturate(dst[i], pixel);
+}
+
+// The weight FillMask uses for mask value m; 0 means the pixel is left alone.
+constexpr uint32_t FillMaskWeight(uint32_t alpha, uint32_t m) {
+    return alpha >= 255 ? m : MaskAlphaWeight(alpha, m);
+}
+
+void FillMaskScalar(uint32_t* dst, const uint8_t* mask, int32_t count, int32_t step, uint32_t pixel,
+                    uint32_t alpha) {
+    for (int32_t i = 0; i < count; ++i, mask += step) {
+        const uint32_t w = FillMaskWeight(alpha, *mask);
+        if (w != 0 && dst[i] != pixel) dst[i] = BlendPixel(dst[i], pixel, w);
+    }
+}
+
+constexpr RowOps kScalarOps{CopyScalar,    AlphaScalar,   MaskScalar,    MaskAlphaScalar,
+                            AddScalar,     MaskAddScalar, FillScalar,    FillAlphaScalar,
+                            FillAddScalar, FillSubScalar, FillMaskScalar};
+
+#if defined(__SSE2__)
+
+// ---- SSE2 kernels: four pixels per step, the scalar kernels finish the tail. ----
+
+// Four source pixels in destination order: a backward step loads the four below and reverses.
+template <int Step>
+__m128i Load4(const uint32_t* src) {
+    if constexpr (Step == 1) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
+    } else {
+        return _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src - 3)),
+                                 _MM_SHUFFLE(0, 1, 2, 3));
+    }
+}
+
+// Four mask bytes in destination order, the first in the lowest byte.
+template <int Step>
+uint32_t LoadMask4(const uint8_t* mask) {
+    uint32_t m;
+    if constexpr (Step == 1) {
+        std::memcpy(&m, mask, 4);
+    } else {
+        std::memcpy(&m, mask - 3, 4);
+        m = __builtin_bswap32(m);
+    }
+    return m;
+}
+
+void Store4(uint32_t* dst, __m128i v) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), v);
+}
+
+// Picks d where keep is all ones, else v.
+__m128i Select(__m128i keep, __m128i d, __m128i v) {
+    return _mm_or_si128(_mm_and_si128(keep, d), _mm_andnot_si128(keep, v));
+}
+
+// Four mask bytes as two registers of 16-bit weights, each pixel's weight in its four lanes.
+struct Weights {
+    __m128i lo;   // pixels 0 and 1
+    __m128i hi;   // pixels 2 and 3
+    __m128i w32;  // each 32-bit lane non-zero exactly when its pixel's weight is
+};
+
+Weights SpreadWeights(__m128i w16) {  // w16: weights of the four pixels in 16-bit lanes 0..3
+    const __m128i pairs = _mm_unpacklo_epi16(w16, w16);
+    return {_mm_unpacklo_epi32(pairs, pairs), _mm_unpackhi_epi32(pairs, pairs), pairs};
+}
+
+__m128i MaskLanes(uint32_t m4) {
+    return _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(m4)), _mm_setzero_si128());
+}
+
+// MaskAlphaWeight on four 16-bit lanes.
+__m128i MaskAlphaLanes(__m128i m16, __m128i alpha16) {
+    const __m128i full = _mm_cmpeq_epi16(m16, _mm_set1_epi16(255));
+    const __m128i scaled = _mm_srli_epi16(_mm_mullo_epi16(m16, alpha16), 8);
+    return Select(full, alpha16, scaled);
+}
+
+// BlendPixel on four pixels with per-pixel weights.
+__m128i Blend4(__m128i d, __m128i s, __m128i wLo, __m128i wHi) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i c255 = _mm_set1_epi16(255);
+    const __m128i lo =
+        _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(d, zero), _mm_sub_epi16(c255, wLo)),
+                      _mm_mullo_epi16(_mm_unpacklo_epi8(s, zero), wLo));
+    const __m128i hi =
+        _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(d, zero), _mm_sub_epi16(c255, wHi)),
+                      _mm_mullo_epi16(_mm_unpackhi_epi8(s, zero), wHi));
+    const __m128i packed = _mm_packus_epi16(_mm_srli_epi16(lo, 8), _mm_srli_epi16(hi, 8));
+    return _mm_and_si128(packed, _mm_set1_epi32(static_cast<int>(kColorMask)));
+}
+
+// AddPixel on four pixels with per-pixel amounts.
+__m128i Add4(__m128i d, __m128i s, __m128i wLo, __m128i wHi) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i lo = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(s, zero), wLo), 8);
+    const __m128i hi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(s, zero), wHi), 8);
+    return _mm_and_si128(_mm_adds_epu8(d, _mm_packus_epi16(lo, hi)),
+                         _mm_set1_epi32(static_cast<int>(kColorMask)));
+}
+
+template <int Step>
+void CopySse2(uint32_t* dst, const uint32_t* src, int32_t count, uint64_t key) {
+    int32_t i = 0;
+    if (key == kNoKey) {
+        for (; i + 4 <= count; i += 4, src += 4 * Step)
+            Store4(dst + i, Load4<Step>(src));
+    } else {
+        const __m128i k = _mm_set1_epi32(static_cast<int>(static_cast<uint32_t>(key)));
+        for (; i + 4 <= count; i += 4, src += 4 * Step) {
+            const __m128i s = Load4<Step>(src);
+            const __m128i keep = _mm_cmpeq_epi32(s, k);
+            const int bits = _mm_movemask_epi8(keep);
+            if (bits == 0xFFFF) continue;
+            if (bits == 0) {
+                Store4(dst + i, s);
+            } else {
+                const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
+                Store4(dst + i, Select(keep, d, s));
+            }
+        }
+    }
+    CopyScalar(dst + i, src, count - i, Step, key);
+}
+
+void CopyFast(uint32_t* dst, const uint32_t* src, int32_t count, int32_t step, uint64_t key) {
+    if (step == 1 && key == kNoKey) {
+        std::memcpy(dst, src, static_cast<size_t>(count) * 4);
+    } else if (step == 1) {
+        CopySse2<1>(dst, src, count, key);
+    } else {
+        CopySse2<-1>(dst, src, count, key);
+    }
+}
+
+template <int Step>
+void AlphaSse2(uint32_t* dst, const uint32_t* src, int32_t count, uint32_t weight, uint64_t key) {
+    const __m128i w = _mm_set1_epi16(static_cast<int16_t>(weight));
+    const bool keyed = key != kNoKey;
+    const __m128i k = _mm_set1_epi32(static_cast<int>(static_cast<uint32_t>(key)));
+    int32_t i = 0;
+    for (; i + 4 <= count; i += 4, src += 4 * Step) {
+        const __m128i s = Load4<Step>(src);
+        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
+        __m128i keep = _mm_cmpeq_epi32(s, d);
+        if (keyed) keep = _mm_or_si128(keep, _mm_cmpeq_epi32(s, k));
+        if (_mm_movemask_epi8(keep) == 0xFFFF) continue;
+        Store4(dst + i, Select(keep, d, Blend4(d, s, w, w)));
+    }
+    AlphaScalar(dst + i, src, count - i, Step, weight, key);
+}
+
+void AlphaFast(uint32_t* dst, const uint32_t* src, int32_t count, int32_t step, uint32_t weight,
+               uint64_t key) {
+    step == 1 ? AlphaSse2<1>(dst, src, count, weight, key)
+              : AlphaSse2<-1>(dst, src, count, weight, key);
+}
+
+template <int Step>
+void MaskSse2(uint32_t* dst, const uint32_t* src, const uint8_t* mask, int32_t count) {
+    int32_t i = 0;
+    for (; i + 4 <= count; i += 4, src += 4 * Step, mask += 4 * Step) {
+        const uint32_t m4 = LoadMask4<Step>(mask);
+        if (m4 == 0) continue;
+        const __m128i s = Load4<Step>(src);
+        if (m4 == 0xFFFFFFFF) {
+            Store4(dst + i, s);
+            continue;
+        }
+        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
+        const Weights w = SpreadWeights(MaskLanes(m4));
+        const __m128i zero = _mm_cmpeq_epi32(w.w32, _mm_setzero_si128());
+        const __m128i full = _mm_cmpeq_epi32(w.w32, _mm_set1_epi32(0x00FF00FF));
+        const __m128i keep = _mm_or_si128(zero, _mm_andnot_si128(full, _mm_cmpeq_epi32(s, d)));
+        const __m128i blended = Select(full, s, Blend4(d, s, w.lo, w.hi));
+        Store4(dst + i, Select(keep, d, blended));
+    }
+    MaskScalar(dst + i, src, mask, count - i, Step);
+}
+
+void MaskFast(uint32_t* dst, const uint32_t* src, const uint8_t* mask, int32_t count,
+              int32_t step) {
+    step == 1 ? MaskSse2<1>(dst, src, mask, count) : MaskSse2<-1>(dst, src, mask, count);
+}
+
+template <int Step>
+void MaskAlphaSse2(uint32_t* dst, const uint32_t* src, const uint8_t* mask, int32_t count,
+                   uint32_t alpha) {
+    const __m128i alpha16 = _mm_set1_epi16(static_cast<int16_t>(alpha));
+    int32_t i = 0;
+    for (; i + 4 <= count; i += 4, src += 4 * Step, mask += 4 * Step) {
+        const uint32_t m4 = LoadMask4<Step>(mask);
+        if (m4 == 0) continue;
+        const __m128i s = Load4<Step>(src);
+        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
+        const Weights w = SpreadWeights(MaskAlphaLanes(MaskLanes(m4), alpha16));
+        const __m128i keep =
+            _mm_or_si128(_mm_cmpeq_epi32(w.w32, _mm_setzero_si128()), _mm_cmpeq_epi32(s, d));
+        if (_mm_movemask_epi8(keep) == 0xFFFF) continue;
+        Store4(dst + i, Select(keep, d, Blend4(d, s, w.lo, w.hi)));
+    }
+    MaskAlphaScalar(dst + i, src, mask, count - i, Step, alpha);
+}
+
+void MaskAlphaFast(uint32_t* dst, const uint32_t* src, const uint8_t* mask, int32_t count,
+                   int32_t step, uint32_t alpha) {
+    step == 1 ? MaskAlphaSse2<1>(dst, src, mask, count, alpha)
+              : MaskAlphaSse2<-1>(dst, src, mask, count, alpha);
+}
+
+template <int Step>
+void AddSse2(uint32_t* dst, const uint32_t* src, int32_t count, uint32_t amount, uint64_t key) {
+    const __m128i w = _mm_set1_epi16(static_cast<int16_t>(amount));
+    const bool keyed = key != kNoKey;
+    const __m128i k = _mm_set1_epi32(static_cast<int>(static_cast<uint32_t>(key)));
+    int32_t i = 0;
+    for (; i + 4 <= count; i += 4, src += 4 * Step) {
+        const __m128i s = Load4<Step>(src);
+        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
+        const __m128i sum = Add4(d, s, w, w);
+        Store4(dst + i, keyed ? Select(_mm_cmpeq_epi32(s, k), d, sum) : sum);
+    }
+    AddScalar(dst + i, src, count - i, Step, amount, key);
+}
+
+void AddFast(uint32_t* dst, const uint32_t* src, int32_t count, int32_t step, uint32_t amount,
+             uint64_t key) {
+    step == 1 ? AddSse2<1>(dst, src, count, amount, key)
+              : AddSse2<-1>(dst, src, count, amount, key);
+}
+
+template <int Step>
+void MaskAddSse2(uint32_t* dst, const uint32_t* src, const uint8_t* mask, int32_t count,
+                 uint32_t amount) {
+    const __m128i amount16 = _mm_set1_epi16(static_cast<int16_t>(amount));
+    int32_t i = 0;
+    for (; i + 4 <= count; i += 4, src += 4 * Step, mask += 4 * Step) {
+        const uint32_t m4 = LoadMask4<Step>(mask);
+        if (m4 == 0) continue;
+        const __m128i m16 = MaskLanes(m4);
+        const Weights w = SpreadWeights(MaskAlphaLanes(m16, amount16));
+        const __m128i skip = _mm_cmpeq_epi32(SpreadWeights(m16).w32, _mm_setzero_si128());
+        const __m128i s = Load4<Step>(src);
+        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
+        Store4(dst + i, Select(skip, d, Add4(d, s, w.lo, w.hi)));
+    }
+    MaskAddScalar(dst + i, src, mask, count - i, Step, amount);
+}
+
+void MaskAddFast(uint32_t* dst, const uint32_t* src, const uint8_t* mask, int32_t count,
+                 int32_t step, uint32_t amount) {
+    step == 1 ? MaskAddSse2<1>(dst, src, mask, count, amount)
+              : MaskAddSse2<-1>(dst, src, mask, count, amount);
+}
+
+void FillAlphaFast(uint32_t* dst, int32_t count, uint32_t pixel, uint32_t weight) {
+    const __m128i c = _mm_set1_epi32(static_cast<int>(pixel));
+    const __m128i w = _mm_set1_epi16(static_cast<int16_t>(weight));
+    int32_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
+        Store4(dst + i, Select(_mm_cmpeq_epi32(d, c), d, Blend4(d, c, w, w)));
+    }
+    FillAlphaScalar(dst + i, count - i, pixel, weight);
+}
+
+template <bool Subtract>
+void FillAddSubFast(uint32_t* dst, int32_t count, uint32_t pixel) {
+    const __m128i c = _mm_set1_epi32(static_cast<int>(pixel));
+    const __m128i colour = _mm_set1_epi32(static_cast<int>(kColorMask));
+    int32_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
+        const __m128i r = Subtract ? _mm_subs_epu8(d, c) : _mm_adds_epu8(d, c);
+        Store4(dst + i, _mm_and_si128(r, colour));
+    }
+    Subtract ? FillSubScalar(dst + i, count - i, pixel) : FillAddScalar(dst + i, count - i, pixel);
+}
+
+template <int Step>
+void FillMaskSse2(uint32_t* dst, const uint8_t* mask, int32_t count, uint32_t pixel,
+                  uint32_t alpha) {
+    const __m128i c = _mm_set1_epi32(static_cast<int>(pixel));
+    const __m128i alpha16 = _mm_set1_epi16(static_cast<int16_t>(alpha));
+    int32_t i = 0;
+    for (; i + 4 <= count; i += 4, mask += 4 * Step) {
+        const uint32_t m4 = LoadMask4<Step>(mask);
+        if (m4 == 0) continue;
+        const __m128i m16 = MaskLanes(m4);
+        const Weights w = SpreadWeights(alpha >= 255 ? m16 : MaskAlphaLanes(m16, alpha16));
+        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
+        const __m128i keep =
+            _mm_or_si128(_mm_cmpeq_epi32(w.w32, _mm_setzero_si128()), _mm_cmpeq_epi32(d, c));
+        Store4(dst + i, Select(keep, d, Blend4(d, c, w.lo, w.hi)));
+    }
+    FillMaskScalar(dst + i, mask, count - i, Step, pixel, alpha);
+}
+
+void FillMaskFast(uint32_t* dst, const uint8_t* mask, int32_t count, int32_t step, uint32_t pixel,
+                  uint32_t alpha) {
+    step == 1 ? FillMaskSse2<1>(dst, mask, count, pixel, alpha)
+              : FillMaskSse2<-1>(dst, mask, count, pixel, alpha);
+}
+
+constexpr RowOps kFastOps{
+    CopyFast,    AlphaFast,  MaskFast,      MaskAlphaFast,         AddFast,
+    MaskAddFast, FillScalar, FillAlphaFast, FillAddSubFast<false>, FillAddSubFast<true>,
+    FillMaskFast};
+#endif
+
+}  // namespace
+
+const RowOps& ScalarRowOps() {
+    return kScalarOps;
+}
+
+const RowOps& FastRowOps() {
+#if defined(__SSE2__)
+    return kFastOps;
+#else
+    return kScalarOps;
+#endif
+}
+
+}  // namespace kivo
