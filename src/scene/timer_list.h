@@ -1,0 +1,53 @@
+#pragma once
+// The event queue of the scene: objects post the handler string of the event property that
+// fired, and the interpreter takes the entries one at a time between commands. An entry stays
+// in the queue while its handler runs, marked with the nesting level it was started at, so that
+// the interpreter can drop the entries of a level when its handler returns.
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "scene/object_handle.h"
+
+namespace kivo {
+
+struct TTimerData {
+    std::string handler;  // "page.ksb" or "page.ksb:label"
+    ObjectHandle sender;  // the object that posted the event; resolves to nothing once it is gone
+    uint8_t kind = 0;     // PR id of the event property that fired
+    int32_t level = 0;    // 0 while pending, else the nesting level its handler started at
+    std::vector<std::string> arguments;
+};
+
+class TTimerList {
+  public:
+    // Appends an entry in posting order.
+    void Post(TTimerData entry) { entries_.push_back(std::move(entry)); }
+
+    // The first entry still pending (level 0), or nullptr. The pointer is valid until the queue
+    // is next changed.
+    [[nodiscard]] TTimerData* FirstPending();
+
+    // Removes one entry (a pointer from FirstPending).
+    void Remove(const TTimerData* entry);
+    // Removes every entry started at exactly this level.
+    void RemoveLevel(int32_t level);
+    // Removes every entry started at a level from low to high.
+    void RemoveLevels(int32_t low, int32_t high);
+    // Removes every entry that has started (level not 0), keeping the pending ones.
+    void RemoveStarted();
+    void Clear() { entries_.clear(); }
+
+    [[nodiscard]] size_t Count() const { return entries_.size(); }
+    [[nodiscard]] const TTimerData& operator[](size_t index) const { return entries_[index]; }
+
+  private:
+    template <typename Pred>
+    void RemoveIf(Pred pred);
+
+    std::deque<TTimerData> entries_;
+};
+
+}  // namespace kivo
