@@ -1,0 +1,301 @@
+#include "shell/form_view.h"
+
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <exception>
+#include <system_error>
+
+#include "base/error.h"
+#include "base/sjis.h"
+#include "shell/game_ini.h"
+
+namespace kivo {
+
+namespace {
+
+// The seed the original took from the wall clock: milliseconds since local midnight.
+uint32_t TimeOfDaySeed() {
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
+        1000;
+    std::tm local{};
+    if (const std::tm* t = std::localtime(&seconds)) local = *t;
+    return static_cast<uint32_t>(((local.tm_hour * 60 + local.tm_min) * 60 + local.tm_sec) * 1000 +
+                                 ms);
+}
+
+}  // namespace
+
+std::string QuitQuestionText(std::string_view utf8Title) {
+    return std::string("「").append(utf8Title).append("」を終了しますか？");
+}
+
+TFormView::TFormView(Player& player) : player_(player) {}
+
+void TFormView::FormCreate() {
+    std::error_code ignored;
+    std::filesystem::remove(player_.HomeFolder() / "kivoplay.log", ignored);
+    player_.StartupTrace("FormCreate");
+
+    const PlayerConfig& config = player_.Config();
+    player_.randomSeed = config.seed ? *config.seed : TimeOfDaySeed();
+
+    // A settings file we cannot read keeps the defaults; the player still runs, and the
+    // message names the file so that the user can mend it.
+    try {
+        ReadGameIni(player_.HomeFolder(), player_.state);
+    } catch (const KivoError& error) {
+        ShowWarning(error.what());
+    }
+
+    player_.StartupTrace("TBasePanel.Create");
+    try {
+        SceneStartup();
+    } catch (const std::exception& error) {
+        ShowWarning(error.what());
+        player_.state.quitRequest = true;
+    }
+    if (player_.state.quitRequest) closePosted_ = true;
+}
+
+void TFormView::ShowWarning(const std::string& message) {
+    (void)player_.platform.dialogs.Show(message, "警告", DialogIcon::Warning, DialogButtons::Ok);
+}
+
+void TFormView::SceneStartup() {
+    PlayerState& state = player_.state;
+    player_.StartupTrace("DXSound.Initialize");
+    if (state.directSound) {
+        // A missing sound device is no reason to stop: the game runs silent.
+        (void)player_.platform.audio.Open(AudioFormat{44100, 2}, player_.silence);
+    }
+
+    player_.StartupTrace("KivoInitialize");
+    // The scene root takes the scene size once the project has read it; the stand-in scene is
+    // sized then as well.
+
+    player_.StartupTrace("TProject.Create");
+    if (player_.Config().projectFactory) player_.project = player_.Config().projectFactory(player_);
+    const GameProject* project = player_.project.get();
+    const int32_t width = project ? project->ScreenWidth() : 0;
+    const int32_t height = project ? project->ScreenHeight() : 0;
+    if (project) player_.platform.window.SetTitle(sjis::ToUtf8(project->Title()));
+    player_.scene = std::make_unique<BlankScene>(width, height);
+
+    player_.StartupTrace("MediaInit");
+    sceneWidth_ = width;
+    sceneHeight_ = height;
+    MediaInit();
+
+    player_.StartupTrace("KivoInitColor");
+    PlaceScene(width, height);
+}
+
+void TFormView::MediaInit() {
+    player_.StartupTrace("MediaInit.kivoInit");
+    player_.media = std::make_unique<MediaLibrary>();
+    player_.media->Init(false);
+    player_.StartupTrace("MediaInit.kivoOggmanSetUseThread");
+    player_.media->OggmanSetUseThread(player_.state.oggThreading);
+    // The screen manager exists only for a real scene size; without one the loop never runs.
+    screenReady_ = sceneWidth_ > 0 && sceneHeight_ > 0;
+    // The media managers join here, each after its label, as they are built.
+    for (const char* label : {"TVideoManager.Create", "TWmpManager.Create", "TOggManager.Create",
+                              "TCddaManager.Create", "TMidiManager.Create"}) {
+        player_.StartupTrace(label);
+    }
+    player_.StartupTrace("MediaInit.end");
+}
+
+void TFormView::PlaceScene(int32_t sceneWidth, int32_t sceneHeight) {
+    // Full screen is not switched to yet, so the panel always sits right under the dock.
+    const int32_t clientWidth = sceneWidth;
+    panelX_ = (clientWidth - sceneWidth) / 2;
+    panelY_ = player_.platform.window.DockHeight();
+    if (!player_.state.quitRequest)
+        player_.platform.window.ShowWithSceneSize(sceneWidth, sceneHeight);
+}
+
+bool TFormView::CloseRequested() const {
+    return closePosted_ || closed_;
+}
+
+bool TFormView::Idle() {
+    PlayerState& state = player_.state;
+    if (state.quitSignal != nullptr && *state.quitSignal != 0) {
+        state.quitRequest = true;
+        closePosted_ = true;
+    }
+    if (state.quitRequest || !active_ || closed_ || !screenReady_) return true;
+
+    Clock& clock = player_.platform.clock;
+    const uint32_t now = clock.NowMs();
+    const uint32_t elapsed = now - state.lastTick;  // unsigned: right across the 32-bit wrap
+    if (elapsed > 3000) {
+        // A stall or a suspend: dropped, so that animations do not jump.
+        state.lastTick = now;
+        return false;
+    }
+    state.gameClock += static_cast<int32_t>(elapsed);
+    state.frameDelta = static_cast<int32_t>(elapsed);
+    state.lastTick = now;
+    player_.platform.audio.OnFrame(state.frameDelta);
+    FrameStep();
+
+    if (player_.project && player_.project->FramePacing()) {
+        const int64_t spent = static_cast<uint32_t>(clock.NowMs() - now);
+        clock.SleepMs(static_cast<uint32_t>(std::max<int64_t>(2, state.frameInterval - spent)));
+    }
+    return false;
+}
+
+void TFormView::FrameStep() {
+    PlayerState& state = player_.state;
+    GameProject* project = player_.project.get();
+    ScenePort* scene = player_.scene.get();
+    if (project == nullptr || scene == nullptr) return;
+
+    // Work-file upkeep joins here with the virtual file manager.
+    scene->InputPass();
+    project->RunFrame();
+    if (state.QuitRequested()) {
+        state.quitRequest = true;
+        closePosted_ = true;
+        return;
+    }
+    if (!state.oggThreading && player_.media) player_.media->OggmanUpdate();
+    scene->FrameAdvance();
+    ++state.frameCounter;
+    if (project->ServePendingSaveLoad()) skipDrawCount_ = 1;
+    if (skipDrawCount_ > 0) {
+        // The frame right after a load is interpreted but not drawn.
+        --skipDrawCount_;
+        return;
+    }
+    // A divisor below 1 would divide by zero; it means "draw every frame".
+    const int32_t divisor = std::max(state.skipDivisor, 1);
+    frameSkipPhase_ = (frameSkipPhase_ + 1) % divisor;
+    if (frameSkipPhase_ != 0) return;
+
+    const FrameView frame = scene->Draw(dirty_);
+    player_.platform.presenter.Present(frame, dirty_);
+    scene->ClearDirty();
+    ++presents_;
+}
+
+void TFormView::HandleEvent(const InputEvent& event) {
+    ScenePort* scene = player_.scene.get();
+    if (scene == nullptr || closed_) return;
+    PlayerState& state = player_.state;
+    switch (event.kind) {
+        case InputKind::Activate:
+            active_ = true;
+            // The time spent without the focus is not game time.
+            state.lastTick = player_.platform.clock.NowMs();
+            player_.platform.audio.SetPaused(false);
+            break;
+        case InputKind::Deactivate:
+            active_ = false;
+            player_.platform.audio.SetPaused(true);
+            scene->FocusLost();
+            break;
+        case InputKind::KeyDown:
+            if (!active_ || event.repeat || event.key < 0 || event.key >= 256) break;
+            scene->SetKeyDown(event.key, true);
+            scene->MarkKeyPressed(event.key);
+            break;
+        case InputKind::KeyUp:
+            if (event.key >= 0 && event.key < 256) scene->SetKeyDown(event.key, false);
+            break;
+        case InputKind::LeftDown:
+        case InputKind::RightDown:
+            if (!active_) break;
+            scene->SetButtonsHeld(event.kind == InputKind::LeftDown,
+                                  event.kind == InputKind::RightDown);
+            scene->SetClicks(event.kind == InputKind::LeftDown, event.kind == InputKind::RightDown);
+            break;
+        case InputKind::LeftUp:
+        case InputKind::RightUp:
+            scene->SetButtonsHeld(false, false);
+            break;
+        case InputKind::PointerMove:
+            scene->SetPointer(event.x, event.y);
+            break;
+        case InputKind::WheelDown:
+            scene->SetWheelDown();
+            break;
+        case InputKind::WheelUp:
+            scene->SetWheelUp();
+            break;
+        case InputKind::CloseRequest:
+            state.quitRequest = true;
+            closePosted_ = true;
+            break;
+        case InputKind::QuitButton:
+            AskQuit();
+            break;
+        case InputKind::ScreenSwitchButton:
+            // Full screen arrives with the screen manager; until then the window stays as it is,
+            // which is also what happens when no display mode suits.
+            break;
+    }
+}
+
+void TFormView::AskQuit() {
+    PlayerState& state = player_.state;
+    const bool previous = state.quitRequest;
+    state.quitRequest = true;
+    const std::string title =
+        player_.project ? sjis::ToUtf8(player_.project->Title()) : std::string();
+    const DialogAnswer answer = player_.platform.dialogs.Show(
+        QuitQuestionText(title), title, DialogIcon::Question, DialogButtons::YesNo);
+    if (answer == DialogAnswer::Yes) {
+        closePosted_ = true;
+    } else {
+        state.quitRequest = previous;
+    }
+}
+
+void TFormView::FormClose() {
+    if (closed_) return;
+    closed_ = true;
+    player_.state.quitRequest = true;
+
+    player_.StartupTrace("Project.Free");
+    if (player_.project) {
+        player_.lastSnapshot = player_.project->Snapshot();
+        player_.project->Close();
+        player_.project.reset();
+    }
+    player_.StartupTrace("SysFuncMan.Free");
+    if (beforeVariablesFreed) beforeVariablesFreed(player_);
+    player_.StartupTrace("ParamMan.Free");
+
+    player_.StartupTrace("KivoFinalize");
+    player_.StartupTrace("TextRead.Free");
+    player_.StartupTrace("TextHistory.Free");
+    player_.StartupTrace("Bases.Free");
+    player_.scene.reset();
+    player_.StartupTrace("SelRectDIB.Free");
+    player_.StartupTrace("TransBGDIB.Free");
+    player_.StartupTrace("GaleMan.Free");
+
+    player_.StartupTrace("MediaFinal");
+    for (const char* label : {"ScreenMan.Free", "VideoMan.Free", "WaveMan.Free", "WmpMan.Free",
+                              "OggMan.Free", "CddaMan.Free", "MidiMan.Free"}) {
+        player_.StartupTrace(label);
+    }
+    screenReady_ = false;
+    player_.StartupTrace("kivoFinal");
+    if (player_.media) {
+        player_.media->Final();
+        player_.media.reset();
+    }
+    player_.platform.audio.Close();
+    player_.StartupTrace("FormClose");
+}
+
+}  // namespace kivo

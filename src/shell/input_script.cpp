@@ -1,0 +1,131 @@
+#include "shell/input_script.h"
+
+#include <algorithm>
+#include <charconv>
+#include <fstream>
+#include <optional>
+#include <string>
+
+#include "base/error.h"
+
+namespace kivo {
+
+namespace {
+
+// A script of a million events is far beyond any test; a larger file is a mistake.
+constexpr size_t kMaxScriptBytes = 16u << 20;
+
+std::vector<std::string_view> SplitWords(std::string_view line) {
+    std::vector<std::string_view> words;
+    size_t pos = 0;
+    while (pos < line.size()) {
+        while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t' || line[pos] == '\r'))
+            ++pos;
+        size_t end = pos;
+        while (end < line.size() && line[end] != ' ' && line[end] != '\t' && line[end] != '\r')
+            ++end;
+        if (end > pos) words.push_back(line.substr(pos, end - pos));
+        pos = end;
+    }
+    return words;
+}
+
+std::optional<int32_t> ParseInt(std::string_view word, int64_t low, int64_t high) {
+    int64_t value = 0;
+    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
+    if (error != std::errc() || end != word.data() + word.size() || value < low || value > high) {
+        return std::nullopt;
+    }
+    return static_cast<int32_t>(value);
+}
+
+struct Verb {
+    std::string_view name;
+    InputKind kind;
+    int operands;  // 0, 1 (a key code) or 2 (a position)
+};
+
+constexpr Verb kVerbs[] = {
+    {"move", InputKind::PointerMove, 2},    {"ldown", InputKind::LeftDown, 0},
+    {"lup", InputKind::LeftUp, 0},          {"rdown", InputKind::RightDown, 0},
+    {"rup", InputKind::RightUp, 0},         {"wheelup", InputKind::WheelUp, 0},
+    {"wheeldown", InputKind::WheelDown, 0}, {"keydown", InputKind::KeyDown, 1},
+    {"keyup", InputKind::KeyUp, 1},
+};
+
+constexpr std::pair<std::string_view, DialogAnswer> kAnswers[] = {{"ok", DialogAnswer::Ok},
+                                                                  {"cancel", DialogAnswer::Cancel},
+                                                                  {"yes", DialogAnswer::Yes},
+                                                                  {"no", DialogAnswer::No}};
+
+}  // namespace
+
+std::vector<ScriptedInput> ParseInputScript(std::string_view text, std::string_view fileName) {
+    if (text.size() > kMaxScriptBytes)
+        throw KivoError(std::string(fileName), "input script too large");
+    std::vector<ScriptedInput> script;
+    int lineNumber = 0;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string_view::npos) end = text.size();
+        const std::string_view line = text.substr(pos, end - pos);
+        pos = end + 1;
+        ++lineNumber;
+        const auto fail = [&](std::string_view what) {
+            throw KivoError(std::string(fileName),
+                            "line " + std::to_string(lineNumber) + ": " + std::string(what));
+        };
+
+        const std::vector<std::string_view> words = SplitWords(line);
+        if (words.empty() || words[0].front() == '#') continue;
+        if (words.size() < 2) fail("expected FRAME EVENT");
+        ScriptedInput item;
+        const std::optional<int32_t> frame = ParseInt(words[0], 0, INT32_MAX);
+        if (!frame) fail("bad frame number '" + std::string(words[0]) + "'");
+        item.frame = *frame;
+
+        if (words[1] == "answer") {
+            if (words.size() != 3) fail("expected answer ok|cancel|yes|no");
+            const auto found = std::find_if(std::begin(kAnswers), std::end(kAnswers),
+                                            [&](const auto& a) { return a.first == words[2]; });
+            if (found == std::end(kAnswers)) fail("unknown answer '" + std::string(words[2]) + "'");
+            item.isAnswer = true;
+            item.answer = found->second;
+        } else {
+            const auto verb = std::find_if(std::begin(kVerbs), std::end(kVerbs),
+                                           [&](const Verb& v) { return v.name == words[1]; });
+            if (verb == std::end(kVerbs)) fail("unknown event '" + std::string(words[1]) + "'");
+            if (static_cast<int>(words.size()) != 2 + verb->operands) fail("wrong operand count");
+            item.event.kind = verb->kind;
+            if (verb->operands == 1) {
+                const std::optional<int32_t> key = ParseInt(words[2], 0, 255);
+                if (!key) fail("bad key code '" + std::string(words[2]) + "' (0..255)");
+                item.event.key = *key;
+            } else if (verb->operands == 2) {
+                const std::optional<int32_t> x = ParseInt(words[2], INT32_MIN, INT32_MAX);
+                const std::optional<int32_t> y = ParseInt(words[3], INT32_MIN, INT32_MAX);
+                if (!x || !y) fail("bad position");
+                item.event.x = *x;
+                item.event.y = *y;
+            }
+        }
+        script.push_back(item);
+    }
+    std::stable_sort(
+        script.begin(), script.end(),
+        [](const ScriptedInput& a, const ScriptedInput& b) { return a.frame < b.frame; });
+    return script;
+}
+
+std::vector<ScriptedInput> ReadInputScript(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw KivoError(path.string(), "cannot read the input script");
+    std::string text;
+    text.resize(kMaxScriptBytes + 1);
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<size_t>(in.gcount()));
+    return ParseInputScript(text, path.string());
+}
+
+}  // namespace kivo

@@ -1,0 +1,37 @@
+#pragma once
+// Scripted input of headless runs (kivoplay --input FILE): one event a line,
+//
+//   FRAME move X Y | ldown | lup | rdown | rup | wheelup | wheeldown | keydown VK | keyup VK
+//   FRAME answer ok|cancel|yes|no
+//
+// FRAME counts frame steps from 0: the events of frame F are applied before the input pass of
+// the (F+1)-th frame, in file order. An answer is queued for the next dialog; answers of frame
+// 0 are queued before start-up, so they also answer start-up messages. Blank lines and lines
+// starting with '#' are skipped.
+
+#include <cstdint>
+#include <filesystem>
+#include <string_view>
+#include <vector>
+
+#include "platform/dialogs.h"
+#include "platform/input.h"
+
+namespace kivo {
+
+struct ScriptedInput {
+    int32_t frame = 0;
+    bool isAnswer = false;
+    InputEvent event;                        // when !isAnswer
+    DialogAnswer answer = DialogAnswer::Ok;  // when isAnswer
+};
+
+// Parses the script, sorted by frame (file order within a frame). Raises KivoError naming the
+// file and the line for anything malformed.
+[[nodiscard]] std::vector<ScriptedInput> ParseInputScript(std::string_view text,
+                                                          std::string_view fileName);
+
+// Reads and parses a script file; raises KivoError naming the file when it cannot be read.
+[[nodiscard]] std::vector<ScriptedInput> ReadInputScript(const std::filesystem::path& path);
+
+}  // namespace kivo

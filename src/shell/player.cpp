@@ -1,0 +1,25 @@
+#include "shell/player.h"
+
+#include <algorithm>
+
+namespace kivo {
+
+void SilentAudioSource::Render(int16_t* out, size_t frames) {
+    // Two channels: the only layout the player opens.
+    std::fill(out, out + frames * 2, int16_t{0});
+}
+
+Player::Player(Platform services, PlayerConfig config)
+    : platform(services), config_(std::move(config)) {}
+
+std::filesystem::path Player::HomeFolder() const {
+    if (!config_.arguments.empty()) return std::filesystem::path(config_.arguments.front());
+    return config_.executableFolder;
+}
+
+void Player::StartupTrace(std::string_view label) {
+    if (!platform.trace.Enabled()) return;
+    platform.trace.WriteLine(std::string("StartupTrace ") += label);
+}
+
+}  // namespace kivo

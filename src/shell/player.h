@@ -1,0 +1,74 @@
+#pragma once
+// The player context: everything the original kept process-wide, owned for one run and passed
+// to whoever needs it. Tests build their own with the headless platform, so any number of
+// players can live in one process.
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/player_state.h"
+#include "media/media_library.h"
+#include "platform/platform.h"
+#include "shell/game_project.h"
+#include "shell/scene_port.h"
+
+namespace kivo {
+
+struct PlayerConfig {
+    // The folder of the player program.
+    std::filesystem::path executableFolder;
+    // The game folders of the command line, options taken out; empty for a player that runs
+    // the game it was shipped with.
+    std::vector<std::string> arguments;
+    // Seeds the random generator instead of the time of day (headless runs, tests).
+    std::optional<uint32_t> seed;
+    ProjectFactory projectFactory;
+};
+
+// Silence for the audio device until the mixer arrives.
+class SilentAudioSource final : public AudioSource {
+  public:
+    void Render(int16_t* out, size_t frames) override;
+};
+
+class Player {
+  public:
+    Player(Platform services, PlayerConfig config);
+    Player(const Player&) = delete;
+    Player& operator=(const Player&) = delete;
+
+    [[nodiscard]] const PlayerConfig& Config() const { return config_; }
+
+    // The folder the player treats as its own: game.ini and "kivoplay.log" live there. It is
+    // the game folder of the command line when there is one, else the program's folder,
+    // which is where a player shipped with its game finds both.
+    [[nodiscard]] std::filesystem::path HomeFolder() const;
+
+    // Announces a start-up or shutdown step. The label reaches the trace only when a trace
+    // was asked for; otherwise nothing is written.
+    void StartupTrace(std::string_view label);
+
+    PlayerState state;
+    Platform platform;
+    // State of the process random generator, seeded at start-up.
+    uint32_t randomSeed = 0;
+
+    // Owned for the whole run, created by start-up and freed by shutdown in their orders; each
+    // is null before it is made and right after it is freed, so late handlers see it missing.
+    std::unique_ptr<ScenePort> scene;
+    std::unique_ptr<GameProject> project;
+    std::unique_ptr<MediaLibrary> media;
+    SilentAudioSource silence;
+    // Where the interpreter stood when the project was closed, for the variable dump.
+    InterpreterSnapshot lastSnapshot;
+
+  private:
+    PlayerConfig config_;
+};
+
+}  // namespace kivo

@@ -1,0 +1,92 @@
+#pragma once
+// What the shell needs from the scene root: the input state it hands over from window events,
+// and the frame phases it drives. The scene root itself comes later; until it does, BlankScene
+// stands in its place and the window routes its input through this port unchanged, so the
+// routing rules live in the shell whichever scene sits behind it.
+//
+// All calls are made on the main thread by TFormView: the setters from window event handlers,
+// the phases from the frame step, once each per frame in the order InputPass, FrameAdvance,
+// Draw, ClearDirty.
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "base/rect.h"
+#include "platform/main_window.h"
+
+namespace kivo {
+
+class ScenePort {
+  public:
+    virtual ~ScenePort() = default;
+
+    // Key state by Windows virtual-key code (0..255).
+    virtual void SetKeyDown(int32_t key, bool down) = 0;
+    // Marks a key as pressed since the last input pass (the edge the scene turns into events).
+    virtual void MarkKeyPressed(int32_t key) = 0;
+    // Held buttons, given to both layers.
+    virtual void SetButtonsHeld(bool left, bool right) = 0;
+    // Click edges, given to the active layer.
+    virtual void SetClicks(bool left, bool right) = 0;
+    // The pointer in scene pixels, given to both layers.
+    virtual void SetPointer(int32_t x, int32_t y) = 0;
+    // Wheel edges, given to the active layer.
+    virtual void SetWheelDown() = 0;
+    virtual void SetWheelUp() = 0;
+    // The window lost the focus.
+    virtual void FocusLost() = 0;
+
+    // Turns the gathered input into object events and queued script handlers.
+    virtual void InputPass() = 0;
+    // Steps every object's animations by the frame delta.
+    virtual void FrameAdvance() = 0;
+    // Draws the active layer into the back surface and returns it with the rectangles that
+    // changed. The view stays valid until the next call on the port.
+    [[nodiscard]] virtual FrameView Draw(std::vector<TRect>& dirty) = 0;
+    // Forgets the dirty rectangles of both layers after a present.
+    virtual void ClearDirty() = 0;
+};
+
+// The scene of a player without a scene root: a black back surface of the scene size, whole
+// on the first draw and unchanged afterwards, and the routed input kept where tests can read
+// it.
+class BlankScene final : public ScenePort {
+  public:
+    BlankScene(int32_t width, int32_t height);
+
+    void SetKeyDown(int32_t key, bool down) override;
+    void MarkKeyPressed(int32_t key) override;
+    void SetButtonsHeld(bool left, bool right) override;
+    void SetClicks(bool left, bool right) override;
+    void SetPointer(int32_t x, int32_t y) override;
+    void SetWheelDown() override { wheelDown = true; }
+    void SetWheelUp() override { wheelUp = true; }
+    void FocusLost() override { ++focusLosses; }
+    void InputPass() override;
+    void FrameAdvance() override {}
+    [[nodiscard]] FrameView Draw(std::vector<TRect>& dirty) override;
+    void ClearDirty() override { firstDraw_ = false; }
+
+    // The routed input as the scene root would keep it.
+    bool keys[256] = {};
+    bool pressed[256] = {};
+    bool leftHeld = false;
+    bool rightHeld = false;
+    bool leftClick = false;
+    bool rightClick = false;
+    bool wheelDown = false;
+    bool wheelUp = false;
+    int32_t pointerX = 0;
+    int32_t pointerY = 0;
+    int32_t focusLosses = 0;
+    int32_t inputPasses = 0;
+
+  private:
+    int32_t width_;
+    int32_t height_;
+    std::vector<uint32_t> pixels_;
+    bool firstDraw_ = true;
+};
+
+}  // namespace kivo

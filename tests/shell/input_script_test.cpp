@@ -1,0 +1,54 @@
+#include "shell/input_script.h"
+
+#include <gtest/gtest.h>
+
+#include "base/error.h"
+
+namespace kivo {
+namespace {
+
+TEST(InputScript, ParsesEveryEventAndSortsByFrameKeepingFileOrder) {
+    const auto script = ParseInputScript(
+        "# a comment\n"
+        "5 move 10 -20\r\n"
+        "\n"
+        "2 keydown 13\n"
+        "2 keyup 13\n"
+        "0 answer no\n"
+        "7 ldown\n7 lup\n7 rdown\n7 rup\n7 wheelup\n7 wheeldown\n",
+        "in.txt");
+    ASSERT_EQ(script.size(), 10u);
+    EXPECT_TRUE(script[0].isAnswer);
+    EXPECT_EQ(script[0].answer, DialogAnswer::No);
+    EXPECT_EQ(script[1].event.kind, InputKind::KeyDown);
+    EXPECT_EQ(script[1].event.key, 13);
+    EXPECT_EQ(script[2].event.kind, InputKind::KeyUp);
+    EXPECT_EQ(script[3].frame, 5);
+    EXPECT_EQ(script[3].event.kind, InputKind::PointerMove);
+    EXPECT_EQ(script[3].event.x, 10);
+    EXPECT_EQ(script[3].event.y, -20);
+    const InputKind order[] = {InputKind::LeftDown, InputKind::LeftUp,  InputKind::RightDown,
+                               InputKind::RightUp,  InputKind::WheelUp, InputKind::WheelDown};
+    for (size_t i = 0; i < 6; ++i)
+        EXPECT_EQ(script[4 + i].event.kind, order[i]);
+}
+
+TEST(InputScript, RejectsMalformedLinesNamingFileAndLine) {
+    const char* bad[] = {
+        "x move 1 2",   "-1 ldown",        "1",          "1 jump",     "1 move 1",
+        "1 move 1 2 3", "1 keydown 256",   "1 keydown",  "1 keyup -1", "1 answer maybe",
+        "1 answer",     "99999999999 lup", "1 move a 2", "1 ldown 3",  "1 move 1 99999999999",
+    };
+    for (const char* line : bad) {
+        try {
+            (void)ParseInputScript(std::string("0 lup\n") + line + "\n", "events.txt");
+            ADD_FAILURE() << "accepted: " << line;
+        } catch (const KivoError& error) {
+            EXPECT_EQ(error.File(), "events.txt") << line;
+            EXPECT_NE(error.Message().find("line 2"), std::string::npos) << error.Message();
+        }
+    }
+}
+
+}  // namespace
+}  // namespace kivo
