@@ -364,6 +364,7 @@ void TGaleFrameList::LoadFromBytes(std::span<const uint8_t> data, const std::str
         frame.Delay = reader.ReadI32();
         reader.Skip(5);
         const uint32_t layerCount = reader.ReadCount(kMinLayerRecord);
+        frame.LayerCount = static_cast<int32_t>(layerCount);
         const int32_t width = reader.ReadI32();
         const int32_t height = reader.ReadI32();
         const int32_t bits = reader.ReadI32();
@@ -448,6 +449,7 @@ void TGaleFrameList::AssignPicture(TDIBSurface bitmap, int64_t transparentValue)
     auto frame = std::make_unique<TGaleFrame>();
     frame->Name = "Frame1";
     frame->Bitmap = std::move(bitmap);
+    frame->LayerCount = 1;
     if (transparentValue >= 0) {
         frame->TransparentValue = static_cast<int32_t>(transparentValue);
         frame->TransparentColor = static_cast<int32_t>(

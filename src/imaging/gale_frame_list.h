@@ -47,6 +47,8 @@ class TGaleFrame {
     TDIBSurface Bitmap;
     // The layers while the file is read; released once every frame is composed.
     std::vector<std::unique_ptr<TGaleLayer>> Layers;
+    // How many layers the file gave the frame (kept after the layers are released).
+    int32_t LayerCount = 0;
     int32_t Delay = 100;
     // The pixel value (palette index at 8 bits and fewer) that counts as transparent, -1 none.
     int32_t TransparentValue = -1;
