@@ -1,0 +1,26 @@
+#include "script/function_registry.h"
+
+#include <string>
+
+#include "base/error.h"
+
+namespace kivo {
+
+void SystemFunctionRegistry::Register(int32_t index, Function function) {
+    if (!FindFunction(index)) throw KivoError("関数番号が不正です: " + std::to_string(index));
+    functions_[static_cast<size_t>(index)] = std::move(function);
+}
+
+bool SystemFunctionRegistry::IsRegistered(int32_t index) const {
+    return FindFunction(index) && functions_[static_cast<size_t>(index)];
+}
+
+void SystemFunctionRegistry::Call(const FunctionCall& call) const {
+    const FunctionInfo* info = FindFunction(call.index);
+    if (!info) throw KivoError("関数番号が不正です: " + std::to_string(call.index));
+    const Function& function = functions_[static_cast<size_t>(call.index)];
+    if (!function) throw KivoError(std::string(info->name) + " は使用できない関数です");
+    function(call);
+}
+
+}  // namespace kivo
