@@ -86,7 +86,8 @@ class TCustomDIBX {
     // empty clamped rectangle changes nothing.
     virtual void AddClipRect(const TRect& rect);
     void SetClipRect(const TRect& rect) { ClipRect = rect; }
-    [[nodiscard]] TRect ClientRect() const { return {0, 0, Width(), Height()}; }
+    // The area the surface covers in its own drawing coordinates.
+    [[nodiscard]] virtual TRect ClientRect() const { return {0, 0, Width(), Height()}; }
     // ClipRect when set, else ClientRect, always within the surface.
     [[nodiscard]] TRect DrawingRect() const;
     [[nodiscard]] int BytesPerPixel() const { return (BitCount() + 7) / 8; }

@@ -72,7 +72,8 @@ void Blit8(TCustomDIBX& destination, int32_t x, int32_t y, bool flipV, bool flip
 }  // namespace
 
 void TCustomDIBX::Assign(TCustomDIBX& source) {
-    Draw(0, 0, false, false, false, source.ClientRect(), source);
+    const TRect area = ClientRect();
+    Draw(area.Left, area.Top, false, false, false, source.ClientRect(), source);
 }
 
 void TCustomDIBX::Draw(int32_t x, int32_t y, bool flipV, bool flipH, bool transparent,

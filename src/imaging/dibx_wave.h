@@ -1,0 +1,107 @@
+#pragma once
+// TDIBXWave: a surface that owns no pixels. It stands at (OriginX, OriginY) on a target
+// surface and forwards every drawing operation there, each row shifted sideways by its own
+// entry of RowOffsets; the wave effect draws its children through it to ripple them.
+//
+// Drawing coordinates are the target's. The destination rows of a draw are split into runs of
+// equal offsets, and each run is drawn on the target with x shifted by the run's offset and the
+// target's clip narrowed to the run's rows. The wave's own drawing region (its area, or its
+// ClipRect) moves with each row's content; rows without an offset are never drawn. Rotated
+// draws go one destination row at a time.
+
+#include <cstdint>
+#include <vector>
+
+#include "imaging/dibx.h"
+
+namespace kivo {
+
+class TDIBXWave : public TCustomDIBX {
+  public:
+    explicit TDIBXWave(TCustomDIBX* target = nullptr) : target_(target) {}
+
+    // One horizontal shift per row of the wave, filled by the owner; SetSize sizes it.
+    std::vector<int32_t> RowOffsets;
+    // The wave's position on the target.
+    int32_t OriginX = 0;
+    int32_t OriginY = 0;
+
+    void SetTarget(TCustomDIBX* target) { target_ = target; }
+    [[nodiscard]] TCustomDIBX& Target() override { return target_ ? *target_ : *this; }
+
+    [[nodiscard]] int BitCount() const override { return target_ ? target_->BitCount() : 0; }
+    [[nodiscard]] int StorageBitCount() const override {
+        return target_ ? target_->StorageBitCount() : 0;
+    }
+    [[nodiscard]] uint32_t ColorToPixel(int32_t color) const override;
+    void SetSize(int32_t width, int32_t height, int bitCount) override;
+    [[nodiscard]] TRect ClientRect() const override {
+        return {OriginX, OriginY, OriginX + Width(), OriginY + Height()};
+    }
+    void ResetClip() override;
+    // Merges into the wave's clip (clamped to its area) and passes the merged clip on.
+    void AddClipRect(const TRect& rect) override;
+
+    void FillRect(const TRect& rect, uint32_t pixel) override;
+    void FillRectAlpha(const TRect& rect, uint32_t pixel, int32_t alpha) override;
+    void FillRectAdd(const TRect& rect, uint32_t pixel) override;
+    void FillRectSub(const TRect& rect, uint32_t pixel) override;
+    void Draw(int32_t x, int32_t y, bool flipV, bool flipH, bool transparent, const TRect& srcRect,
+              TCustomDIBX& source) override;
+    void DrawMask(int32_t x, int32_t y, TCustomDIBX& mask, bool flipV, bool flipH,
+                  const TRect& srcRect, TCustomDIBX& source) override;
+    void DrawAlpha(int32_t x, int32_t y, int32_t alpha, bool flipV, bool flipH, bool transparent,
+                   const TRect& srcRect, TCustomDIBX& source) override;
+    void DrawMaskAlpha(int32_t x, int32_t y, int32_t alpha, TCustomDIBX& mask, bool flipV,
+                       bool flipH, const TRect& srcRect, TCustomDIBX& source) override;
+    void DrawAdd(int32_t x, int32_t y, int32_t amount, bool flipV, bool flipH, const TRect& srcRect,
+                 TCustomDIBX& source) override;
+    void DrawMaskAdd(int32_t x, int32_t y, int32_t amount, TCustomDIBX& mask, bool flipV,
+                     bool flipH, const TRect& srcRect, TCustomDIBX& source) override;
+    void FillMask(int32_t x, int32_t y, int32_t alpha, uint32_t pixel, bool flipV, bool flipH,
+                  const TRect& srcRect, TCustomDIBX& mask) override;
+    void DrawRotate(int32_t x, int32_t y, int32_t alpha, bool flipV, bool flipH, bool transparent,
+                    int32_t angle, int32_t pivotY, int32_t pivotX, const TRect& srcRect,
+                    TCustomDIBX& source, int32_t zoomY, int32_t zoomX) override;
+    void DrawRotateMask(int32_t x, int32_t y, int32_t alpha, TCustomDIBX& mask, bool flipV,
+                        bool flipH, int32_t angle, int32_t pivotY, int32_t pivotX,
+                        const TRect& srcRect, TCustomDIBX& source, int32_t zoomY,
+                        int32_t zoomX) override;
+    void StretchDraw(const TRect& dstRect, TCustomDIBX& source, int32_t alpha, bool flipV,
+                     bool flipH, bool transparent, const TRect& srcRect) override;
+    void StretchDrawMask(const TRect& dstRect, TCustomDIBX& source, int32_t alpha,
+                         TCustomDIBX& mask, bool flipV, bool flipH, const TRect& srcRect) override;
+    void StretchDrawAdd(const TRect& dstRect, TCustomDIBX& source, int32_t amount, bool flipV,
+                        bool flipH, bool transparent, const TRect& srcRect) override;
+    void StretchDrawMaskAdd(const TRect& dstRect, TCustomDIBX& source, int32_t amount,
+                            TCustomDIBX& mask, bool flipV, bool flipH,
+                            const TRect& srcRect) override;
+    void FillPattern(const TRect& rect, TCustomDIBX& pattern, bool flipV, bool flipH,
+                     int32_t offsetY, int32_t offsetX) override;
+    void FillPatternZoom(const TRect& rect, int32_t zoomX, int32_t alpha, bool flipV, bool flipH,
+                         int32_t offsetY, int32_t offsetX, TCustomDIBX& pattern,
+                         int32_t zoomY) override;
+    void FillPatternZoomMask(const TRect& rect, int32_t zoomX, int32_t alpha, TCustomDIBX& mask,
+                             bool flipV, bool flipH, int32_t offsetY, int32_t offsetX,
+                             TCustomDIBX& pattern, int32_t zoomY) override;
+    void DrawPalette16(int32_t x, int32_t y, const std::array<uint32_t, 16>& table, int32_t alpha,
+                       bool flipV, bool flipH, const TRect& srcRect, TCustomDIBX& source) override;
+    void DrawPaletteAdd(int32_t x, int32_t y, const std::array<uint32_t, 256>& table,
+                        int32_t amount, bool flipV, bool flipH, int32_t minIndex,
+                        const TRect& srcRect, TCustomDIBX& source) override;
+    void StretchDrawPaletteAdd(const TRect& dstRect, TCustomDIBX& source,
+                               const std::array<uint32_t, 256>& table, int32_t amount, bool flipV,
+                               bool flipH, int32_t minIndex, const TRect& srcRect) override;
+
+  private:
+    // Calls draw(target, offset) once per run of equal offsets among the destination rows
+    // [top, bottom), with the target's clip narrowed to the run; the target's clip is restored
+    // afterwards. With singleRows every row is its own run.
+    template <typename DrawRun>
+    void ForEachRun(int64_t top, int64_t bottom, bool singleRows, DrawRun&& draw);
+
+    TCustomDIBX* target_ = nullptr;
+    TRect savedClip_;  // the target's clip while a run narrows it
+};
+
+}  // namespace kivo

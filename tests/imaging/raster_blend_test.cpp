@@ -1,0 +1,178 @@
+// Blend arithmetic of the 32-bit surface operations, checked at exact pixels.
+
+#include <gtest/gtest.h>
+
+#include "imaging/raster_fixture.h"
+
+namespace kivo {
+namespace {
+
+using test::MakeMask;
+using test::MakeSurface;
+using test::Pixels;
+
+constexpr TRect kOne{0, 0, 1, 1};
+
+struct AlphaCase {
+    const char* name;
+    uint32_t dest, source;
+    int32_t alpha;
+    bool transparent;
+    uint32_t expected;
+};
+
+TEST(RasterBlend, DrawAlphaWeightsAndSkips) {
+    const AlphaCase cases[] = {
+        {"weight 128", 0x00FF8000, 0x000080FF, 128, false, 0x007E7F7F},
+        {"full weight darkens white", 0x00000000, 0x00FFFFFF, 255, false, 0x00FEFEFE},
+        {"equal pixels stay", 0x00123456, 0x00123456, 128, false, 0x00123456},
+        {"equal except the fourth byte blends", 0x00123456, 0xFF123456, 128, false, 0x00113355},
+        {"alpha 0 draws nothing", 0x00102030, 0x00FFFFFF, 0, false, 0x00102030},
+        {"alpha above 255 blends as 255", 0x00000000, 0x00FFFFFF, 300, false, 0x00FEFEFE},
+        {"keyed source skipped", 0x00102030, 0x00ABCDEF, 128, true, 0x00102030},
+        {"fourth byte cleared", 0xFF000000, 0x00000080, 128, false, 0x00000040},
+    };
+    for (const AlphaCase& c : cases) {
+        auto dst = MakeSurface(1, 1, {c.dest});
+        auto src = MakeSurface(1, 1, {c.source});
+        src->TransparentColor = 0x00ABCDEF;
+        dst->DrawAlpha(0, 0, c.alpha, false, false, c.transparent, kOne, *src);
+        EXPECT_EQ(dst->GetPixel(0, 0), c.expected) << c.name;
+    }
+}
+
+struct MaskCase {
+    const char* name;
+    uint32_t dest, source, mask;
+    int32_t alpha;  // below 0: DrawMask, else DrawMaskAlpha
+    uint32_t expected;
+};
+
+TEST(RasterBlend, MaskDrawsWeighAndSkip) {
+    const MaskCase cases[] = {
+        {"mask 0 skips", 0x00102030, 0x00FFFFFF, 0, -1, 0x00102030},
+        {"mask 255 copies exactly", 0x00102030, 0xAAFFFFFF, 255, -1, 0xAAFFFFFF},
+        {"mask 128 blends", 0x00000000, 0x00FFFFFF, 128, -1, 0x007F7F7F},
+        {"mask 128 of an equal pixel stays", 0x00808080, 0x00808080, 128, -1, 0x00808080},
+        {"alpha 200 mask 255", 0x00000000, 0x00FFFFFF, 255, 200, 0x00C7C7C7},
+        {"alpha 200 mask 128", 0x00000000, 0x00FFFFFF, 128, 200, 0x00636363},
+        {"weight 0 skips", 0x00102030, 0x00FFFFFF, 1, 100, 0x00102030},
+        {"alpha 255 mask 255 still blends", 0x00000000, 0x00FFFFFF, 255, 255, 0x00FEFEFE},
+        {"alpha 0 draws nothing", 0x00102030, 0x00FFFFFF, 255, 0, 0x00102030},
+    };
+    for (const MaskCase& c : cases) {
+        auto dst = MakeSurface(1, 1, {c.dest});
+        auto src = MakeSurface(1, 1, {c.source});
+        auto mask = MakeMask(1, 1, {c.mask});
+        if (c.alpha < 0) {
+            dst->DrawMask(0, 0, *mask, false, false, kOne, *src);
+        } else {
+            dst->DrawMaskAlpha(0, 0, c.alpha, *mask, false, false, kOne, *src);
+        }
+        EXPECT_EQ(dst->GetPixel(0, 0), c.expected) << c.name;
+    }
+}
+
+struct AddCase {
+    const char* name;
+    uint32_t dest, source, mask;  // mask 0x100: DrawAdd without a mask
+    int32_t amount;
+    uint32_t expected;
+};
+
+TEST(RasterBlend, AdditiveDrawsSaturate) {
+    const AddCase cases[] = {
+        {"amount 128", 0x00808080, 0x00808080, 0x100, 128, 0x00C0C0C0},
+        {"saturates per channel", 0x00F01000, 0x00FF1000, 0x100, 256, 0x00FF2000},
+        {"keyed pixel skipped", 0x00010203, 0x00ABCDEF, 0x100, 255, 0x00010203},
+        {"amount 0 draws nothing", 0xFF010203, 0x00FFFFFF, 0x100, 0, 0xFF010203},
+        {"mask 255 uses the amount", 0x00000000, 0x00FFFFFF, 255, 128, 0x007F7F7F},
+        {"mask 128 halves it", 0x00000000, 0x00FFFFFF, 128, 128, 0x003F3F3F},
+        {"mask 0 skips", 0xFF010203, 0x00FFFFFF, 0, 255, 0xFF010203},
+    };
+    for (const AddCase& c : cases) {
+        auto dst = MakeSurface(1, 1, {c.dest});
+        auto src = MakeSurface(1, 1, {c.source});
+        src->TransparentColor = 0x00ABCDEF;
+        if (c.mask == 0x100) {
+            dst->DrawAdd(0, 0, c.amount, false, false, kOne, *src);
+        } else {
+            auto mask = MakeMask(1, 1, {c.mask});
+            dst->DrawMaskAdd(0, 0, c.amount, *mask, false, false, kOne, *src);
+        }
+        EXPECT_EQ(dst->GetPixel(0, 0), c.expected) << c.name;
+    }
+}
+
+TEST(RasterBlend, FillsBlendAddAndSubtract) {
+    auto s = MakeSurface(4, 1, {0x00000000, 0x00FF8000, 0x00102030, 0xFF808080});
+    s->FillRectAlpha({0, 0, 3, 1}, 0x00102030, 128);
+    EXPECT_EQ(Pixels(*s), (std::vector<uint32_t>{0x00081018, 0x00864F18, 0x00102030, 0xFF808080}));
+
+    s->FillRectAdd({1, 0, 4, 1}, 0x00F00000);
+    EXPECT_EQ(Pixels(*s), (std::vector<uint32_t>{0x00081018, 0x00FF4F18, 0x00FF2030, 0x00FF8080}));
+
+    s->FillRectSub({0, 0, 4, 1}, 0x00101020);
+    EXPECT_EQ(Pixels(*s), (std::vector<uint32_t>{0x00000000, 0x00EF3F00, 0x00EF1010, 0x00EF7060}));
+}
+
+TEST(RasterBlend, FillAndFrame) {
+    auto s = MakeSurface(5, 4);
+    s->Fill(0xFF123456);
+    for (uint32_t p : Pixels(*s))
+        EXPECT_EQ(p, 0xFF123456u);
+
+    s->Fill(0);
+    s->FrameRect({0, 0, 5, 4}, 1, 7);
+    EXPECT_EQ(Pixels(*s), (std::vector<uint32_t>{7, 7, 7, 7, 7,  //
+                                                 7, 0, 0, 0, 7,  //
+                                                 7, 0, 0, 0, 7,  //
+                                                 7, 7, 7, 7, 7}));
+}
+
+TEST(RasterBlend, FillMaskTintsThroughTheMask) {
+    auto dst = MakeSurface(4, 1, {0, 0, 0x00FFFFFF, 0});
+    auto mask = MakeMask(4, 1, {0, 255, 255, 128});
+    dst->FillMask(0, 0, 255, 0x00FFFFFF, false, false, {0, 0, 4, 1}, *mask);
+    EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{0, 0x00FEFEFE, 0x00FFFFFF, 0x007F7F7F}));
+
+    auto half = MakeSurface(2, 1);
+    auto mask2 = MakeMask(2, 1, {255, 128});
+    half->FillMask(0, 0, 200, 0x00FFFFFF, false, false, {0, 0, 2, 1}, *mask2);
+    EXPECT_EQ(Pixels(*half), (std::vector<uint32_t>{0x00C7C7C7, 0x00636363}));
+
+    // A rectangle reaching outside the mask draws nothing at all.
+    half->FillMask(0, 0, 255, 0x00000000, false, false, {0, 0, 3, 1}, *mask2);
+    EXPECT_EQ(Pixels(*half), (std::vector<uint32_t>{0x00C7C7C7, 0x00636363}));
+}
+
+TEST(RasterBlend, ColorToPixel) {
+    struct Case {
+        int bits;
+        int32_t colour;
+        uint32_t expected;
+    };
+    const Case cases[] = {
+        {32, 0x000000FF, 0x00FF0000}, {32, 0x00FFFFFF, 0x00FFFFFF}, {32, 0x00123456, 0x00563412},
+        {32, -1, 0xFFFFFFFF},         {32, -5, 0xFFFFFFFF},         {16, 0x00FFFFFF, 0xFFFF},
+        {15, 0x00FFFFFF, 0x7FFF},     {16, 0x000000FF, 0xF800},     {15, 0x00FF0000, 0x001F},
+        {8, 0x00123456, 0x00123456},  {8, -1, 0xFFFFFFFF},
+    };
+    for (const Case& c : cases) {
+        TDIBX s(1, 1, c.bits);
+        EXPECT_EQ(s.ColorToPixel(c.colour), c.expected) << c.bits << " bits, colour " << c.colour;
+    }
+}
+
+TEST(RasterBlend, EightBitSurfacesCopyAndSumCoverage) {
+    auto dst = MakeMask(3, 1, {10, 200, 30});
+    auto src = MakeMask(3, 1, {100, 100, 5});
+    src->TransparentColor = 5;
+    dst->DrawAdd(0, 0, 1, false, false, {0, 0, 3, 1}, *src);
+    EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{110, 255, 30}));
+    dst->Draw(0, 0, false, true, true, {0, 0, 3, 1}, *src);
+    EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{110, 100, 100}));
+}
+
+}  // namespace
+}  // namespace kivo

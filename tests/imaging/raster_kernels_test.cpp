@@ -1,0 +1,113 @@
+// The SSE2 row kernels must give the scalar kernels' bytes on any input. Random rows are
+// biased towards the values the skip rules look at: destination equal to source, the key,
+// mask values 0 and 255, and channels at 0 and 255.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "imaging/row_ops.h"
+
+namespace kivo {
+namespace {
+
+struct Rows {
+    std::vector<uint32_t> dst, src;
+    std::vector<uint8_t> mask;
+    uint32_t key;
+};
+
+Rows RandomRows(std::mt19937& rng, int32_t count) {
+    auto next = [&] { return static_cast<uint32_t>(rng()); };
+    auto pick = [&](uint32_t bound) { return next() % bound; };
+    Rows r;
+    r.key = pick(4) == 0 ? 0xFFFFFFFF : next();
+    const uint32_t palette[] = {0, 0xFFFFFFFF, 0x00FFFFFF, 0x00808080, r.key, next(), next()};
+    for (int32_t i = 0; i < count; ++i) {
+        r.src.push_back(pick(3) == 0 ? palette[pick(7)] : next());
+        // A third of the destination pixels repeat their source pixel.
+        r.dst.push_back(pick(3) == 0 ? r.src.back() : (pick(4) == 0 ? palette[pick(7)] : next()));
+        const uint32_t m = pick(4);
+        r.mask.push_back(static_cast<uint8_t>(m == 0 ? 0 : m == 1 ? 255 : next()));
+    }
+    // Whole blocks of zero and full masks take the kernels' shortcuts.
+    if (count >= 8 && pick(2) == 0) std::fill(r.mask.begin(), r.mask.begin() + 4, uint8_t{0});
+    if (count >= 8 && pick(2) == 0) std::fill(r.mask.begin() + 4, r.mask.begin() + 8, uint8_t{255});
+    return r;
+}
+
+// Runs one kernel call on a copy of the rows; step -1 reads the source from its last pixel.
+using Call = std::function<void(const RowOps&, uint32_t*, const uint32_t*, const uint8_t*, int32_t,
+                                int32_t, const Rows&, uint32_t)>;
+
+TEST(RasterKernels, FastKernelsEqualScalarKernels) {
+    const std::pair<const char*, Call> kernels[] = {
+        {"Copy", [](const RowOps& o, uint32_t* d, const uint32_t* s, const uint8_t*, int32_t n,
+                    int32_t step, const Rows& r,
+                    uint32_t) { o.Copy(d, s, n, step, r.key == 0xFFFFFFFF ? kNoKey : r.key); }},
+        {"Alpha",
+         [](const RowOps& o, uint32_t* d, const uint32_t* s, const uint8_t*, int32_t n,
+            int32_t step, const Rows& r, uint32_t w) {
+             o.Alpha(d, s, n, step, w % 255 + 1, r.key == 0xFFFFFFFF ? kNoKey : r.key);
+         }},
+        {"Mask", [](const RowOps& o, uint32_t* d, const uint32_t* s, const uint8_t* m, int32_t n,
+                    int32_t step, const Rows&, uint32_t) { o.Mask(d, s, m, n, step); }},
+        {"MaskAlpha",
+         [](const RowOps& o, uint32_t* d, const uint32_t* s, const uint8_t* m, int32_t n,
+            int32_t step, const Rows&, uint32_t w) { o.MaskAlpha(d, s, m, n, step, w % 255 + 1); }},
+        {"Add",
+         [](const RowOps& o, uint32_t* d, const uint32_t* s, const uint8_t*, int32_t n,
+            int32_t step, const Rows& r, uint32_t w) {
+             o.Add(d, s, n, step, w % 256 + 1, r.key == 0xFFFFFFFF ? kNoKey : r.key);
+         }},
+        {"MaskAdd",
+         [](const RowOps& o, uint32_t* d, const uint32_t* s, const uint8_t* m, int32_t n,
+            int32_t step, const Rows&, uint32_t w) { o.MaskAdd(d, s, m, n, step, w % 256 + 1); }},
+        {"Fill", [](const RowOps& o, uint32_t* d, const uint32_t* s, const uint8_t*, int32_t n,
+                    int32_t, const Rows&, uint32_t) { o.Fill(d, n, *s); }},
+        {"FillAlpha",
+         [](const RowOps& o, uint32_t* d, const uint32_t*, const uint8_t*, int32_t n, int32_t,
+            const Rows& r, uint32_t w) { o.FillAlpha(d, n, r.dst[n / 2], w % 255 + 1); }},
+        {"FillAdd", [](const RowOps& o, uint32_t* d, const uint32_t* s, const uint8_t*, int32_t n,
+                       int32_t, const Rows&, uint32_t) { o.FillAdd(d, n, *s); }},
+        {"FillSub", [](const RowOps& o, uint32_t* d, const uint32_t* s, const uint8_t*, int32_t n,
+                       int32_t, const Rows&, uint32_t) { o.FillSub(d, n, *s); }},
+        {"FillMask", [](const RowOps& o, uint32_t* d, const uint32_t*, const uint8_t* m, int32_t n,
+                        int32_t step, const Rows& r,
+                        uint32_t w) { o.FillMask(d, m, n, step, r.dst[n / 2], w % 300); }},
+    };
+    std::mt19937 rng(20261210);
+    for (const auto& [name, call] : kernels) {
+        for (int trial = 0; trial < 400; ++trial) {
+            const auto count = static_cast<int32_t>(1 + rng() % 37);
+            const Rows rows = RandomRows(rng, count);
+            const auto weight = static_cast<uint32_t>(rng());
+            for (int32_t step : {1, -1}) {
+                const int32_t first = step == 1 ? 0 : count - 1;
+                std::vector<uint32_t> expected = rows.dst, actual = rows.dst;
+                call(ScalarRowOps(), expected.data(), rows.src.data() + first,
+                     rows.mask.data() + first, count, step, rows, weight);
+                call(FastRowOps(), actual.data(), rows.src.data() + first, rows.mask.data() + first,
+                     count, step, rows, weight);
+                ASSERT_EQ(actual, expected) << name << " trial " << trial << " step " << step;
+            }
+        }
+    }
+}
+
+TEST(RasterKernels, PixelFormulas) {
+    // Channels are computed in place and the fourth byte of a blend or sum is always 0.
+    EXPECT_EQ(BlendPixel(0x00FF8000, 0x000080FF, 128), 0x007E7F7Fu);
+    EXPECT_EQ(BlendPixel(0xFF000000, 0xFFFFFFFF, 255), 0x00FEFEFEu);
+    EXPECT_EQ(AddPixel(0x00FF0102, 0xFF01FFFE, 256), 0x00FFFFFFu);
+    EXPECT_EQ(AddPixel(0x00000000, 0x00FFFFFF, 255), 0x00FEFEFEu);
+    EXPECT_EQ(SubSaturate(0xFF102030, 0x00201010), 0x00001020u);
+    EXPECT_EQ(MaskAlphaWeight(200, 255), 200u);
+    EXPECT_EQ(MaskAlphaWeight(200, 254), 198u);
+}
+
+}  // namespace
+}  // namespace kivo
