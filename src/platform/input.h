@@ -40,6 +40,11 @@ class InputSource {
     // pending. Never blocks. Called on the main thread by the shell, in a loop until false,
     // once per pass of the frame loop (and while a modal question waits, not at all).
     [[nodiscard]] virtual bool PollEvent(InputEvent& event) = 0;
+
+    // Blocks until an event is pending or timeoutMs have passed. Called by the program loop
+    // when the frame loop has nothing to do (the window lacks the focus), so that a paused
+    // player does not spin. Returns at once in headless runs.
+    virtual void WaitForEvent(uint32_t timeoutMs) = 0;
 };
 
 }  // namespace kivo

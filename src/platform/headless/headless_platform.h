@@ -57,6 +57,7 @@ class ScriptedDialogs final : public MessageDialogs {
 class QueuedInput final : public InputSource {
   public:
     [[nodiscard]] bool PollEvent(InputEvent& event) override;
+    void WaitForEvent(uint32_t) override {}
     void Push(const InputEvent& event) { events_.push_back(event); }
 
   private:

@@ -1,0 +1,11 @@
+#include "platform/desktop/desktop_platform.h"
+
+namespace kivo {
+
+DesktopPlatform::DesktopPlatform(TraceSink* trace) : trace_(trace ? trace : &nullTrace_) {}
+
+Platform DesktopPlatform::Services() {
+    return Platform{clock, dialogs, window, window, window, audio, *trace_};
+}
+
+}  // namespace kivo

@@ -1,0 +1,35 @@
+#pragma once
+// The platform of the desktop player: the SDL window, input and audio device, GTK dialogs,
+// the host clock.
+
+#include <memory>
+
+#include "platform/desktop/gtk_dialogs.h"
+#include "platform/desktop/sdl_audio_output.h"
+#include "platform/desktop/sdl_window.h"
+#include "platform/platform.h"
+
+namespace kivo {
+
+class DesktopPlatform {
+  public:
+    // trace is borrowed and may be null for no tracing. Raises KivoError when no window can
+    // be opened.
+    explicit DesktopPlatform(TraceSink* trace = nullptr);
+    DesktopPlatform(const DesktopPlatform&) = delete;
+    DesktopPlatform& operator=(const DesktopPlatform&) = delete;
+
+    [[nodiscard]] Platform Services();
+
+    SystemClock clock;
+    // GTK is opened before the SDL window exists, so the two never race for the display.
+    GtkDialogs dialogs;
+    SdlWindow window;
+    SdlAudioOutput audio;
+
+  private:
+    NullTraceSink nullTrace_;
+    TraceSink* trace_;
+};
+
+}  // namespace kivo

@@ -1,0 +1,254 @@
+#include "platform/desktop/sdl_window.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+
+#include "base/error.h"
+#include "platform/fonts/font_face.h"
+#include "platform/platform.h"
+#include "platform/virtual_keys.h"
+
+namespace kivo {
+
+namespace {
+
+// The classic button face and its bevel.
+constexpr uint32_t kFace = 0xFFD4D0C8;
+constexpr uint32_t kLight = 0xFFFFFFFF;
+constexpr uint32_t kShadow = 0xFF808080;
+constexpr uint32_t kDark = 0xFF404040;
+constexpr uint32_t kText = 0x000000;
+constexpr int32_t kButtonTop = 2;
+constexpr int32_t kLabelPixels = 12;
+
+struct ToolbarButton {
+    const char* label;
+    int32_t left;
+};
+constexpr ToolbarButton kButtons[] = {{"終了", 0}, {"画面切替", kToolbarButtonWidth}};
+
+}  // namespace
+
+SdlWindow::SdlWindow() {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        throw KivoError(std::string("cannot open the display: ") + SDL_GetError());
+    }
+    window_ = SDL_CreateWindow("KivoPlayer", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 320,
+                               kDockHeight, SDL_WINDOW_HIDDEN);
+    if (window_ != nullptr) renderer_ = SDL_CreateRenderer(window_, -1, 0);
+    if (renderer_ == nullptr) {
+        const std::string reason = SDL_GetError();
+        if (window_ != nullptr) SDL_DestroyWindow(window_);
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        throw KivoError("cannot create the window: " + reason);
+    }
+    // A missing font leaves the buttons without labels but working.
+    if (const auto location = FindFont("IPAGothic"))
+        font_ = FontFace::Open(*location, kLabelPixels);
+}
+
+SdlWindow::~SdlWindow() {
+    if (scene_) SDL_DestroyTexture(scene_);
+    if (toolbar_) SDL_DestroyTexture(toolbar_);
+    SDL_DestroyRenderer(renderer_);
+    SDL_DestroyWindow(window_);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+void SdlWindow::SetTitle(std::string_view utf8Title) {
+    SDL_SetWindowTitle(window_, std::string(utf8Title).c_str());
+}
+
+int32_t SdlWindow::DockHeight() const {
+    return kDockHeight;
+}
+
+void SdlWindow::ShowWithSceneSize(int32_t sceneWidth, int32_t sceneHeight) {
+    sceneWidth_ = std::max(sceneWidth, 1);
+    sceneHeight_ = std::max(sceneHeight, 1);
+    SDL_SetWindowSize(window_, sceneWidth_, sceneHeight_ + kDockHeight);
+    SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    if (scene_) SDL_DestroyTexture(scene_);
+    scene_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
+                               sceneWidth_, sceneHeight_);
+    if (scene_ != nullptr) {
+        // The panel is black until the first frame arrives.
+        std::vector<uint32_t> black(
+            static_cast<size_t>(sceneWidth_) * static_cast<size_t>(sceneHeight_), 0xFF000000u);
+        SDL_UpdateTexture(scene_, nullptr, black.data(), sceneWidth_ * 4);
+    }
+    PaintToolbar();
+    SDL_ShowWindow(window_);
+    SDL_RaiseWindow(window_);
+    // The application is active as soon as its window appears; focus events adjust it later.
+    // (A display without a window manager never sends them.)
+    pending_.push_back(InputEvent{InputKind::Activate});
+    Redraw();
+}
+
+void SdlWindow::PaintToolbar() {
+    const int32_t width = sceneWidth_;
+    std::vector<uint32_t> pixels(static_cast<size_t>(width) * kDockHeight, kFace);
+    const auto put = [&](int32_t x, int32_t y, uint32_t color) {
+        if (x >= 0 && x < width && y >= 0 && y < kDockHeight)
+            pixels[static_cast<size_t>(y * width + x)] = color;
+    };
+    for (const ToolbarButton& button : kButtons) {
+        const bool down = (pressed_ == ToolButton::Quit && button.left == 0) ||
+                          (pressed_ == ToolButton::ScreenSwitch && button.left != 0);
+        const int32_t l = button.left;
+        const int32_t t = kButtonTop;
+        const int32_t r = l + kToolbarButtonWidth - 1;
+        const int32_t b = t + kToolbarButtonHeight - 1;
+        for (int32_t x = l; x <= r; ++x) {
+            put(x, t, down ? kDark : kLight);
+            put(x, b, down ? kLight : kDark);
+            if (!down) put(x, b - 1, kShadow);
+        }
+        for (int32_t y = t; y <= b; ++y) {
+            put(l, y, down ? kDark : kLight);
+            put(r, y, down ? kLight : kDark);
+            if (!down) put(r - 1, y, kShadow);
+        }
+        if (font_) {
+            const int32_t textWidth = font_->MeasureText(button.label);
+            const int32_t shift = down ? 1 : 0;
+            const int32_t x = l + (kToolbarButtonWidth - textWidth) / 2 + shift;
+            const int32_t baseline =
+                t + (kToolbarButtonHeight - font_->LineHeight()) / 2 + font_->Ascent() + shift;
+            font_->DrawText(FontCanvas{pixels.data(), width, kDockHeight, width}, x, baseline,
+                            button.label, kText);
+        }
+    }
+    if (toolbar_) SDL_DestroyTexture(toolbar_);
+    toolbar_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC,
+                                 width, kDockHeight);
+    if (toolbar_) SDL_UpdateTexture(toolbar_, nullptr, pixels.data(), width * 4);
+}
+
+void SdlWindow::Redraw() {
+    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+    SDL_RenderClear(renderer_);
+    const SDL_Rect dock{0, 0, sceneWidth_, kDockHeight};
+    const SDL_Rect panel{0, kDockHeight, sceneWidth_, sceneHeight_};
+    if (toolbar_) SDL_RenderCopy(renderer_, toolbar_, nullptr, &dock);
+    if (scene_) SDL_RenderCopy(renderer_, scene_, nullptr, &panel);
+    SDL_RenderPresent(renderer_);
+}
+
+void SdlWindow::Present(const FrameView& frame, std::span<const TRect> dirty) {
+    if (scene_ == nullptr || frame.pixels == nullptr) return;
+    const TRect bounds{0, 0, std::min(frame.width, sceneWidth_),
+                       std::min(frame.height, sceneHeight_)};
+    bool changed = false;
+    for (const TRect& rect : dirty) {
+        const TRect r = Intersect(rect, bounds);
+        if (r.IsEmpty()) continue;
+        const SDL_Rect area{r.Left, r.Top, r.Width(), r.Height()};
+        SDL_UpdateTexture(scene_, &area,
+                          frame.pixels + static_cast<ptrdiff_t>(r.Top) * frame.stride + r.Left,
+                          frame.stride * 4);
+        changed = true;
+    }
+    if (changed) Redraw();
+}
+
+std::vector<uint32_t> SdlWindow::CaptureClientArea(int32_t& width, int32_t& height) {
+    Redraw();
+    width = sceneWidth_;
+    height = sceneHeight_ + kDockHeight;
+    std::vector<uint32_t> pixels(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
+    if (SDL_RenderReadPixels(renderer_, nullptr, SDL_PIXELFORMAT_ARGB8888, pixels.data(),
+                             width * 4) != 0) {
+        std::fill(pixels.begin(), pixels.end(), 0u);
+    }
+    return pixels;
+}
+
+SdlWindow::ToolButton SdlWindow::ButtonAt(int32_t x, int32_t y) const {
+    if (y < kButtonTop || y >= kButtonTop + kToolbarButtonHeight || x < 0) return ToolButton::None;
+    if (x < kToolbarButtonWidth) return ToolButton::Quit;
+    if (x < 2 * kToolbarButtonWidth) return ToolButton::ScreenSwitch;
+    return ToolButton::None;
+}
+
+bool SdlWindow::PollEvent(InputEvent& event) {
+    SDL_Event raw;
+    while (pending_.empty() && SDL_PollEvent(&raw) != 0)
+        Translate(raw);
+    if (pending_.empty()) return false;
+    event = pending_.front();
+    pending_.pop_front();
+    return true;
+}
+
+void SdlWindow::WaitForEvent(uint32_t timeoutMs) {
+    if (!pending_.empty()) return;
+    SDL_Event raw;
+    if (SDL_WaitEventTimeout(&raw, static_cast<int>(timeoutMs)) != 0) Translate(raw);
+}
+
+void SdlWindow::Translate(const SDL_Event& event) {
+    const auto push = [this](InputKind kind, int32_t x = 0, int32_t y = 0, int32_t key = 0,
+                             bool repeat = false) {
+        pending_.push_back(InputEvent{kind, x, y, key, repeat});
+    };
+    switch (event.type) {
+        case SDL_QUIT:
+            push(InputKind::CloseRequest);
+            break;
+        case SDL_WINDOWEVENT:
+            if (event.window.event == SDL_WINDOWEVENT_CLOSE) push(InputKind::CloseRequest);
+            if (event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) push(InputKind::Activate);
+            if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) push(InputKind::Deactivate);
+            if (event.window.event == SDL_WINDOWEVENT_EXPOSED) Redraw();
+            break;
+        case SDL_KEYDOWN:
+        case SDL_KEYUP:
+            if (const int32_t key = VirtualKeyFromHidUsage(event.key.keysym.scancode); key != 0) {
+                push(event.type == SDL_KEYDOWN ? InputKind::KeyDown : InputKind::KeyUp, 0, 0, key,
+                     event.key.repeat != 0);
+            }
+            break;
+        case SDL_MOUSEMOTION:
+            push(InputKind::PointerMove, event.motion.x, event.motion.y - kDockHeight);
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP: {
+            const bool down = event.type == SDL_MOUSEBUTTONDOWN;
+            const int32_t x = event.button.x;
+            const int32_t y = event.button.y;
+            if (y < kDockHeight || pressed_ != ToolButton::None) {
+                // The toolbar: a button acts when it is released over the button it was pressed on.
+                if (event.button.button != SDL_BUTTON_LEFT) break;
+                const ToolButton over = ButtonAt(x, y);
+                if (down) {
+                    pressed_ = over;
+                } else {
+                    const ToolButton was = pressed_;
+                    pressed_ = ToolButton::None;
+                    if (was == over && was == ToolButton::Quit) push(InputKind::QuitButton);
+                    if (was == over && was == ToolButton::ScreenSwitch)
+                        push(InputKind::ScreenSwitchButton);
+                }
+                PaintToolbar();
+                Redraw();
+                break;
+            }
+            if (event.button.button == SDL_BUTTON_LEFT)
+                push(down ? InputKind::LeftDown : InputKind::LeftUp);
+            if (event.button.button == SDL_BUTTON_RIGHT)
+                push(down ? InputKind::RightDown : InputKind::RightUp);
+            break;
+        }
+        case SDL_MOUSEWHEEL:
+            if (event.wheel.y > 0) push(InputKind::WheelUp);
+            if (event.wheel.y < 0) push(InputKind::WheelDown);
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace kivo

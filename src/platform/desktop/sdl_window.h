@@ -1,0 +1,64 @@
+#pragma once
+// The desktop main window on SDL2: a toolbar dock with the buttons "終了" and "画面切替" on
+// top of the scene panel, one streaming texture that holds the presented scene, and the
+// window's input turned into the player's events (panel coordinates, virtual-key codes,
+// toolbar clicks, focus and close).
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/input.h"
+#include "platform/main_window.h"
+
+struct SDL_Window;
+struct SDL_Renderer;
+struct SDL_Texture;
+union SDL_Event;
+
+namespace kivo {
+
+class FontFace;
+
+class SdlWindow final : public MainWindow, public Presenter, public InputSource {
+  public:
+    // Initialises SDL's video and creates the window hidden, with the caption "KivoPlayer".
+    // Raises KivoError when SDL cannot open a display.
+    SdlWindow();
+    ~SdlWindow() override;
+    SdlWindow(const SdlWindow&) = delete;
+    SdlWindow& operator=(const SdlWindow&) = delete;
+
+    void SetTitle(std::string_view utf8Title) override;
+    void ShowWithSceneSize(int32_t sceneWidth, int32_t sceneHeight) override;
+    [[nodiscard]] int32_t DockHeight() const override;
+    void Present(const FrameView& frame, std::span<const TRect> dirty) override;
+    [[nodiscard]] bool PollEvent(InputEvent& event) override;
+    void WaitForEvent(uint32_t timeoutMs) override;
+
+    // Reads back the window's client area as shown (toolbar and scene), rows of
+    // Width x Height pixels (B, G, R, X). For screenshots of the desktop player.
+    [[nodiscard]] std::vector<uint32_t> CaptureClientArea(int32_t& width, int32_t& height);
+
+  private:
+    enum class ToolButton { None, Quit, ScreenSwitch };
+
+    void Translate(const SDL_Event& event);
+    void PaintToolbar();
+    void Redraw();
+    [[nodiscard]] ToolButton ButtonAt(int32_t x, int32_t y) const;
+
+    SDL_Window* window_ = nullptr;
+    SDL_Renderer* renderer_ = nullptr;
+    SDL_Texture* scene_ = nullptr;
+    SDL_Texture* toolbar_ = nullptr;
+    std::unique_ptr<FontFace> font_;
+    int32_t sceneWidth_ = 0;
+    int32_t sceneHeight_ = 0;
+    ToolButton pressed_ = ToolButton::None;
+    std::deque<InputEvent> pending_;
+};
+
+}  // namespace kivo
