@@ -119,7 +119,8 @@ bool IsPlainTemp(std::string_view name) {
 // A number literal so far: digits with an optional point, then 'e' or 'E'. A sign after it
 // belongs to the exponent ("1e-5" is one number).
 bool EndsInExponentMark(std::u32string_view token) {
-    token = std::u32string_view(Trim(token));
+    Codes trimmed = Trim(token);
+    token = trimmed;
     if (token.size() < 2 || (token.back() != 'e' && token.back() != 'E')) return false;
     token.remove_suffix(1);
     if (!IsDigit(token.front()) && token.front() != '.') return false;
