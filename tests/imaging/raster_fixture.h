@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "imaging/dibx.h"
+#include "imaging/row_ops.h"
 
 namespace kivo::test {
 
