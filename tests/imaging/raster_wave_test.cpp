@@ -1,0 +1,85 @@
+// The row-shifting proxy: runs of equal offsets, rows without an offset, and the target's clip.
+
+#include <gtest/gtest.h>
+
+#include "imaging/dibx_wave.h"
+#include "imaging/raster_fixture.h"
+
+namespace kivo {
+namespace {
+
+using test::MakeSurface;
+using test::Pixels;
+
+constexpr uint32_t X = 0x00FFFFFF;
+
+// A 4 x 3 wave at (2, 0) over an 8 x 4 target, rows shifted by 0, +1 and -2; row 3 of the
+// target lies below the wave.
+struct WaveFixture {
+    std::unique_ptr<TDIBX> target = MakeSurface(8, 4);
+    TDIBXWave wave{target.get()};
+    WaveFixture() {
+        wave.SetSize(4, 3, 32);
+        wave.OriginX = 2;
+        wave.RowOffsets = {0, 1, -2};
+    }
+};
+
+TEST(RasterWave, FillShiftsEachRowAndSkipsRowsWithoutOffset) {
+    WaveFixture f;
+    f.wave.FillRect({2, 0, 6, 4}, X);
+    EXPECT_EQ(Pixels(*f.target), (std::vector<uint32_t>{0, 0, X, X, X, X, 0, 0,  //
+                                                        0, 0, 0, X, X, X, X, 0,  //
+                                                        X, X, X, X, 0, 0, 0, 0,  //
+                                                        0, 0, 0, 0, 0, 0, 0, 0}));
+}
+
+TEST(RasterWave, DrawsForwardToTheTargetAndRestoreItsClip) {
+    WaveFixture f;
+    f.target->AddClipRect({0, 0, 6, 4});
+    auto src = MakeSurface(2, 3, {1, 2, 3, 4, 5, 6});
+    f.wave.Draw(4, 0, false, false, false, {0, 0, 2, 3}, *src);
+    EXPECT_EQ(Pixels(*f.target), (std::vector<uint32_t>{0, 0, 0, 0, 1, 2, 0, 0,  //
+                                                        0, 0, 0, 0, 0, 3, 0, 0,  //
+                                                        0, 0, 5, 6, 0, 0, 0, 0,  //
+                                                        0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(f.target->ClipRect, (TRect{0, 0, 6, 4}));
+
+    // A rotated draw goes row by row and lands the same way.
+    auto rotated = MakeSurface(8, 4);
+    f.wave.SetTarget(rotated.get());
+    f.wave.DrawRotate(4, 0, 255, false, false, false, 0, 0, 0, {0, 0, 2, 3}, *src, 256, 256);
+    EXPECT_EQ(Pixels(*rotated), (std::vector<uint32_t>{0, 0, 0, 0, 1, 2, 0, 0,  //
+                                                       0, 0, 0, 0, 0, 3, 4, 0,  //
+                                                       0, 0, 5, 6, 0, 0, 0, 0,  //
+                                                       0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(rotated->ClipRect.Right, 0);
+}
+
+TEST(RasterWave, ClipsAreClampedToTheWaveAndPassedOn) {
+    WaveFixture f;
+    f.wave.AddClipRect({0, 1, 3, 9});
+    EXPECT_EQ(f.wave.ClipRect, (TRect{2, 1, 3, 3}));
+    EXPECT_EQ(f.target->ClipRect, (TRect{2, 1, 3, 3}));
+    f.wave.AddClipRect({50, 50, 60, 60});
+    EXPECT_EQ(f.wave.ClipRect, (TRect{2, 1, 3, 3}));
+    f.wave.ResetClip();
+    EXPECT_EQ(f.wave.ClipRect.Right, 0);
+    EXPECT_EQ(f.target->ClipRect.Right, 0);
+
+    EXPECT_EQ(f.wave.BitCount(), 32);
+    EXPECT_EQ(f.wave.ColorToPixel(0x000000FF), 0x00FF0000u);
+    EXPECT_EQ(f.wave.RowOffsets.size(), 3u);
+}
+
+TEST(RasterWave, WithoutTargetNothingHappens) {
+    TDIBXWave wave;
+    wave.SetSize(4, 4, 32);
+    auto src = MakeSurface(1, 1, {X});
+    wave.Draw(0, 0, false, false, false, {0, 0, 1, 1}, *src);
+    wave.FillRect({0, 0, 4, 4}, X);
+    EXPECT_EQ(wave.BitCount(), 0);
+}
+
+}  // namespace
+}  // namespace kivo
