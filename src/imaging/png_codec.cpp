@@ -99,7 +99,10 @@ bool ReadRows(png_structp png, png_infop info, png_bytepp rows, bool toRgba, boo
     png_set_interlace_handling(png);
     if (palettised) {
         png_set_packing(png);
-        png_set_expand_gray_1_2_4_to_8(png);
+        // This request expands palettes as well, so it is made for grey pictures only.
+        if (png_get_color_type(png, info) == PNG_COLOR_TYPE_GRAY) {
+            png_set_expand_gray_1_2_4_to_8(png);
+        }
     } else {
         png_set_expand(png);
         png_set_gray_to_rgb(png);
@@ -109,6 +112,8 @@ bool ReadRows(png_structp png, png_infop info, png_bytepp rows, bool toRgba, boo
     png_read_update_info(png, info);
     channels = png_get_channels(png, info);
     png_read_image(png, rows);
+    // Reading to the end checks that the stream is whole.
+    png_read_end(png, nullptr);
     return true;
 }
 

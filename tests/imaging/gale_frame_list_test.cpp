@@ -220,7 +220,9 @@ TEST(GaleFrameList, LayersComposeByMaskAlphaFlagAndKey) {
         EXPECT_EQ(bitmap.GetPixel(0, 0), c.left) << c.name;
         EXPECT_EQ(bitmap.GetPixel(1, 0), c.right) << c.name;
         EXPECT_EQ(bitmap.HasMask(), c.frameMask) << c.name;
-        if (c.frameMask) EXPECT_EQ(bitmap.Mask()->GetPixel(1, 0), 128u);
+        if (c.frameMask) {
+            EXPECT_EQ(bitmap.Mask()->GetPixel(1, 0), 128u);
+        }
     }
 }
 
@@ -273,8 +275,9 @@ TEST(GaleFrameList, RoundTripsEveryDepthEncodingAndCode) {
                 list.AssignPicture(
                     Noise(7, 5, bits, static_cast<uint32_t>(bits * 31 + code), withMask), -1);
                 list[0].Delay = 33;
-                list.Frames.push_back(std::make_unique<TGaleFrame>(
-                    TGaleFrame{.Bitmap = Noise(7, 5, bits, 99, false), .Delay = 250}));
+                list.Frames.push_back(std::make_unique<TGaleFrame>());
+                list[1].Bitmap = Noise(7, 5, bits, 99, false);
+                list[1].Delay = 250;
                 const std::vector<uint8_t> bytes = list.SaveToBytes(encoding);
                 EXPECT_EQ(TGaleFrameList::IsKeyed(bytes), code != 0);
                 TGaleFrameList back = Load(bytes, code);
@@ -289,7 +292,9 @@ TEST(GaleFrameList, RoundTripsEveryDepthEncodingAndCode) {
                     EXPECT_EQ(back[f].Delay, list[f].Delay);
                     EXPECT_TRUE(std::equal(a.Bits().begin(), a.Bits().end(), b.Bits().begin(),
                                            b.Bits().end()));
-                    if (bits <= 8) EXPECT_EQ(a.Palette(), b.Palette());
+                    if (bits <= 8) {
+                        EXPECT_EQ(a.Palette(), b.Palette());
+                    }
                     ASSERT_EQ(a.HasMask(), b.HasMask());
                     if (a.HasMask()) {
                         EXPECT_TRUE(std::equal(a.Mask()->Bits().begin(), a.Mask()->Bits().end(),

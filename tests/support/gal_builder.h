@@ -21,8 +21,8 @@ struct GalLayer {
     int32_t opacity = 255;
     uint8_t alphaFlag = 0;  // written from version 101 on
     std::string name = "Layer";
-    std::vector<uint8_t> colour;  // stored colour data
-    std::vector<uint8_t> mask;    // stored mask data; empty writes length 0 (version 100 on)
+    std::vector<uint8_t> colour = {};  // stored colour data
+    std::vector<uint8_t> mask = {};    // stored mask data; empty writes length 0 (version 100 on)
 };
 
 struct GalFrame {
@@ -33,10 +33,10 @@ struct GalFrame {
     int32_t height = 0;
     int32_t bits = 24;
     // 4 x 2^bits bytes of (B, G, R, 0) for 8 bits and fewer; padded with zeros when short.
-    std::vector<uint8_t> palette;
-    std::vector<GalLayer> layers;
-    std::vector<std::array<int32_t, 4>> updateRects;  // written from version 104 on
-    std::vector<std::array<int32_t, 4>> extraRects;
+    std::vector<uint8_t> palette = {};
+    std::vector<GalLayer> layers = {};
+    std::vector<std::array<int32_t, 4>> updateRects = {};  // written from version 104 on
+    std::vector<std::array<int32_t, 4>> extraRects = {};
 };
 
 struct GalFile {
@@ -50,7 +50,7 @@ struct GalFile {
     uint8_t firstLayerOpaque = 0;
     uint8_t jpegQuality = 70;
     int32_t headerSize = 40;  // bytes past 40 are written as zeros
-    std::vector<GalFrame> frames;
+    std::vector<GalFrame> frames = {};
 };
 
 [[nodiscard]] std::vector<uint8_t> WriteGal(const GalFile& file);
