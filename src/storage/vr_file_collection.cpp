@@ -223,7 +223,7 @@ void TVrFileCollection::ReadDirectory(TTpBigStream& stream, int64_t dataStart, i
             if (buffered.ReadBuffered(word, 4) != 4)
                 ThrowBadData(source, "archive directory is truncated");
             auto length = static_cast<int32_t>(LoadLE32(word));
-            if (length < 0 || length > left())
+            if (length < 0 || length > stream.GetSize())
                 ThrowBadData(source, "archive entry name length is out of range");
             name.resize(static_cast<size_t>(length));
             if (buffered.ReadBuffered(name.data(), length) != length)
