@@ -4,10 +4,16 @@
 
 namespace kivo {
 
-std::filesystem::path ExecutableFolder() {
+std::filesystem::path ExecutablePath() {
     std::error_code error;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error || exe.empty()) return std::filesystem::current_path(error);
+    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::filesystem::path() : exe;
+}
+
+std::filesystem::path ExecutableFolder() {
+    const std::filesystem::path exe = ExecutablePath();
+    std::error_code error;
+    if (exe.empty()) return std::filesystem::current_path(error);
     return exe.parent_path();
 }
 

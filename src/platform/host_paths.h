@@ -9,4 +9,7 @@ namespace kivo {
 // system does not say. Called once at start-up.
 [[nodiscard]] std::filesystem::path ExecutableFolder();
 
+// The running executable itself (from /proc/self/exe); empty when the system does not say.
+[[nodiscard]] std::filesystem::path ExecutablePath();
+
 }  // namespace kivo

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <ctime>
 #include <exception>
+#include <fstream>
 #include <system_error>
 
 #include "base/error.h"
@@ -25,6 +26,17 @@ uint32_t TimeOfDaySeed() {
     if (const std::tm* t = std::localtime(&seconds)) local = *t;
     return static_cast<uint32_t>(((local.tm_hour * 60 + local.tm_min) * 60 + local.tm_sec) * 1000 +
                                  ms);
+}
+
+// True when the file's last two bytes are "kv": an archive is appended to it.
+bool EndsWithArchiveMark(const std::filesystem::path& path) {
+    if (path.empty()) return false;
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in || in.tellg() < 2) return false;
+    in.seekg(-2, std::ios::end);
+    char mark[2] = {};
+    in.read(mark, 2);
+    return in.gcount() == 2 && mark[0] == 'k' && mark[1] == 'v';
 }
 
 }  // namespace
@@ -51,14 +63,41 @@ void TFormView::FormCreate() {
         ShowWarning(error.what());
     }
 
-    player_.StartupTrace("TBasePanel.Create");
     try {
+        MountGame();
+        player_.StartupTrace("TBasePanel.Create");
+        player_.variables = std::make_unique<TParamCollection>(&player_.state);
+        player_.functions = std::make_unique<SystemFunctionRegistry>();
         SceneStartup();
     } catch (const std::exception& error) {
         ShowWarning(error.what());
         player_.state.quitRequest = true;
     }
     if (player_.state.quitRequest) closePosted_ = true;
+}
+
+void TFormView::MountGame() {
+    const PlayerConfig& config = player_.Config();
+    std::vector<std::filesystem::path> discFolders(config.arguments.begin(),
+                                                   config.arguments.end());
+    player_.files =
+        std::make_unique<TVrFileManager>(TVrDiscSources::System(std::move(discFolders)));
+    TVrFileManager& files = *player_.files;
+    (void)files.AddArchive("");
+    if (config.arguments.empty()) {
+        files.SetFolder(config.executableFolder);
+        // A game packed onto the player program ends in the archive trailer's "kv". (Module
+        // resources, the other place a shipped game could hide, do not exist here.)
+        if (EndsWithArchiveMark(config.executablePath))
+            (void)files.AddArchive(config.executablePath);
+        return;
+    }
+    files.SetFolder(config.arguments.front());
+    for (const std::string& folder : config.arguments) {
+        const std::filesystem::path archive = std::filesystem::path(folder) / "game.dat";
+        std::error_code error;
+        if (std::filesystem::is_regular_file(archive, error)) (void)files.AddArchive(archive);
+    }
 }
 
 void TFormView::ShowWarning(const std::string& message) {
@@ -158,7 +197,7 @@ void TFormView::FrameStep() {
     ScenePort* scene = player_.scene.get();
     if (project == nullptr || scene == nullptr) return;
 
-    // Work-file upkeep joins here with the virtual file manager.
+    if (player_.files) player_.files->UpkeepWorkFiles();
     scene->InputPass();
     project->RunFrame();
     if (state.QuitRequested()) {
@@ -266,13 +305,15 @@ void TFormView::FormClose() {
 
     player_.StartupTrace("Project.Free");
     if (player_.project) {
-        player_.lastSnapshot = player_.project->Snapshot();
+        player_.lastPosition = player_.project->Position();
         player_.project->Close();
         player_.project.reset();
     }
     player_.StartupTrace("SysFuncMan.Free");
+    player_.functions.reset();
     if (beforeVariablesFreed) beforeVariablesFreed(player_);
     player_.StartupTrace("ParamMan.Free");
+    player_.variables.reset();
 
     player_.StartupTrace("KivoFinalize");
     player_.StartupTrace("TextRead.Free");

@@ -64,6 +64,7 @@ class TFormView {
     [[nodiscard]] int32_t Presents() const { return presents_; }
 
   private:
+    void MountGame();
     void SceneStartup();
     void MediaInit();
     void PlaceScene(int32_t sceneWidth, int32_t sceneHeight);

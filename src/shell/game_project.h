@@ -9,18 +9,11 @@
 #include <memory>
 #include <string>
 
+#include "script/variable_dump.h"
+
 namespace kivo {
 
 class Player;
-
-// Where the interpreter stands, for the variable dump.
-struct InterpreterSnapshot {
-    std::string page;  // CP932
-    int32_t pc = 0;
-    int32_t mode = 0;
-    int32_t level = 0;
-    int32_t stackDepth = 0;
-};
 
 class GameProject {
   public:
@@ -41,7 +34,8 @@ class GameProject {
     // Serves a save or load that commands requested this frame; true when a game was loaded.
     // Called once per frame step, after the scene advanced.
     [[nodiscard]] virtual bool ServePendingSaveLoad() = 0;
-    [[nodiscard]] virtual InterpreterSnapshot Snapshot() const = 0;
+    // Where the interpreter stands, kept for the variable dump.
+    [[nodiscard]] virtual InterpreterPosition Position() const = 0;
     // Runs the exit page and stores the status data. Called once by the shutdown sequence,
     // right before the project is freed.
     virtual void Close() = 0;

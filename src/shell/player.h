@@ -14,14 +14,20 @@
 #include "base/player_state.h"
 #include "media/media_library.h"
 #include "platform/platform.h"
+#include "scene/timer_list.h"
+#include "script/function_registry.h"
+#include "script/param_collection.h"
 #include "shell/game_project.h"
 #include "shell/scene_port.h"
+#include "storage/vr_file_manager.h"
 
 namespace kivo {
 
 struct PlayerConfig {
-    // The folder of the player program.
+    // The folder of the player program, and the program file itself (an archive appended to
+    // it is mounted when the player runs without game folders).
     std::filesystem::path executableFolder;
+    std::filesystem::path executablePath;
     // The game folders of the command line, options taken out; empty for a player that runs
     // the game it was shipped with.
     std::vector<std::string> arguments;
@@ -60,12 +66,17 @@ class Player {
 
     // Owned for the whole run, created by start-up and freed by shutdown in their orders; each
     // is null before it is made and right after it is freed, so late handlers see it missing.
+    std::unique_ptr<TVrFileManager> files;
+    std::unique_ptr<TParamCollection> variables;
+    std::unique_ptr<SystemFunctionRegistry> functions;
     std::unique_ptr<ScenePort> scene;
+    // The scene root's event queue; the shell holds it until the scene root does.
+    TTimerList events;
     std::unique_ptr<GameProject> project;
     std::unique_ptr<MediaLibrary> media;
     SilentAudioSource silence;
     // Where the interpreter stood when the project was closed, for the variable dump.
-    InterpreterSnapshot lastSnapshot;
+    InterpreterPosition lastPosition;
 
   private:
     PlayerConfig config_;

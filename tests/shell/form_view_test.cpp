@@ -35,7 +35,7 @@ class FakeProject final : public GameProject {
         if (quitAtFrame == frames) state_.quitRequest = true;
     }
     [[nodiscard]] bool ServePendingSaveLoad() override { return loadAtFrame == frames; }
-    [[nodiscard]] InterpreterSnapshot Snapshot() const override { return {"main.ksb", 3, 0, 0, 0}; }
+    [[nodiscard]] InterpreterPosition Position() const override { return {"main.ksb", 3, 0, 0, 0}; }
     void Close() override { ++closes; }
 
     bool pacing = false;
@@ -135,7 +135,7 @@ TEST(FormView, StartupAndShutdownAnnounceEveryStepInOrder) {
         EXPECT_EQ(h.trace.lines[i], "StartupTrace " + expected[i]);
     EXPECT_EQ(h.player.project, nullptr);
     EXPECT_EQ(h.player.media, nullptr);
-    EXPECT_EQ(h.player.lastSnapshot.pc, 3);
+    EXPECT_EQ(h.player.lastPosition.pc, 3);
 }
 
 TEST(FormView, WindowTakesTheProjectTitleAndSceneSizeUnderTheDock) {
