@@ -9,6 +9,7 @@
 #include "base/byte_io.h"
 #include "base/error.h"
 #include "imaging/bmp_codec.h"
+#include "imaging/dibx.h"
 #include "imaging/jpeg_codec.h"
 #include "imaging/png_codec.h"
 #include "imaging/tga_codec.h"
@@ -644,6 +645,57 @@ TRect TGaleFrame::Trim() {
     move(UpdateRects);
     move(ExtraRects);
     return bounds;
+}
+
+// ---- Handing frames to surfaces ---------------------------------------------------------------
+
+void CopyFrameToSurface(const TGaleFrame& frame, TCustomDIBX& surface) {
+    const TDIBSurface& bitmap = frame.Bitmap;
+    const int bits = surface.BitCount() > 0 ? surface.BitCount() : 32;
+    surface.SetSize(bitmap.Width(), bitmap.Height(), bits);
+    surface.UpdateRects = frame.UpdateRects;
+    surface.ExtraRects = frame.ExtraRects;
+    if (bitmap.IsEmpty()) return;
+    const bool wide =
+        surface.BitCount() == 32 && (bitmap.BitCount() == 24 || bitmap.BitCount() == 32);
+    if (wide) {
+        const int step = bitmap.BytesPerPixel();
+        for (int32_t y = 0; y < bitmap.Height(); ++y) {
+            uint8_t* out = surface.PixelAddress(0, y);
+            if (!out) break;
+            const uint8_t* in = bitmap.ScanLine(y);
+            for (int32_t x = 0; x < bitmap.Width(); ++x, in += step, out += 4) {
+                out[0] = in[0], out[1] = in[1], out[2] = in[2], out[3] = 0;
+            }
+        }
+        surface.EndAccess();
+        return;
+    }
+    for (int32_t y = 0; y < bitmap.Height(); ++y) {
+        for (int32_t x = 0; x < bitmap.Width(); ++x) {
+            const auto colour = static_cast<int32_t>(bitmap.PixelToColor(bitmap.GetPixel(x, y)));
+            surface.SetPixel(x, y, surface.ColorToPixel(colour));
+        }
+    }
+}
+
+void CopyMaskToSurface(const TGaleFrame& frame, TCustomDIBX& surface) {
+    const TDIBSurface* mask = frame.Bitmap.Mask();
+    if (!mask) return;
+    surface.SetSize(mask->Width(), mask->Height(), 8);
+    for (int32_t y = 0; y < mask->Height(); ++y) {
+        uint8_t* out = surface.PixelAddress(0, y);
+        if (!out) break;
+        std::memcpy(out, mask->ScanLine(y), static_cast<size_t>(mask->Width()));
+    }
+    surface.EndAccess();
+}
+
+void CopyMaskToBitmap(const TGaleFrame& frame, TDIBSurface& bitmap) {
+    const TDIBSurface* mask = frame.Bitmap.Mask();
+    if (!mask) return;
+    bitmap.SetSize(mask->Width(), mask->Height(), 8);
+    std::memcpy(bitmap.Bits().data(), mask->Bits().data(), mask->Bits().size());
 }
 
 // ---- Host files -------------------------------------------------------------------------------

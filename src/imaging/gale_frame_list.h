@@ -18,6 +18,7 @@
 
 namespace kivo {
 
+class TCustomDIBX;
 class TGaleFrame;
 
 // The seed of the row order of files older than version 103, shared by their reader and
@@ -110,6 +111,16 @@ class TGaleFrameList {
 
     void MakeMasks();
 };
+
+// Hands a frame to a raster surface: the surface takes the frame's size at its own bit count
+// (32 when it has none yet), then the pixels (24 and 32 bits widened or copied with the
+// fourth byte 0, other depths through their colours) and the rectangle lists. The caller sets
+// the surface's TransparentColor from the frame's.
+void CopyFrameToSurface(const TGaleFrame& frame, TCustomDIBX& surface);
+// When the frame has a mask, sizes the surface to it at 8 bits and copies the mask.
+void CopyMaskToSurface(const TGaleFrame& frame, TCustomDIBX& surface);
+// The same into a bitmap.
+void CopyMaskToBitmap(const TGaleFrame& frame, TDIBSurface& bitmap);
 
 // Reads a whole host file; raises KivoError naming it when it cannot.
 [[nodiscard]] std::vector<uint8_t> ReadHostFileBytes(const std::filesystem::path& path);
