@@ -234,6 +234,7 @@ TEST(ScriptRoundTrip, CompiledExpressionsAreWrittenAsTheirText) {
         "\"ab\" ++ \"cd\"",
         "a[1, 2] = 4",
         "s = IntToStr(n + 1, 3)",
+        "x = StrToIntDef(@ParamStr[0], 0)",
         "x == 1 & y <> 2 | z >= 3",
         "f = 7.5 / 2",
         "ok = TRUE",

@@ -50,6 +50,10 @@ void WriteHostFile(const std::filesystem::path& path, std::span<const uint8_t> b
         throw KivoError(path.string(), "cannot be written");
     }
     file.Commit();
+    // The temporary is private to us while it is written; the finished file is an ordinary one.
+    namespace fs = std::filesystem;
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                              fs::perms::others_read);
 }
 
 std::span<const uint8_t> AsBytes(const std::string& text) {

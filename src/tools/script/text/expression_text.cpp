@@ -98,9 +98,13 @@ class Decompiler {
             if (step.target.starts_with("____d_")) return std::nullopt;
             std::optional<Node> value = Operand(step.operands[0]);
             if (!value) return std::nullopt;
-            // String literals become temporaries of their own; anything else only through
-            // brackets around a lone operand.
-            if (step.operands[0].Kind() == OperandKind::String) return value;
+            // String literals become temporaries of their own, and so do array elements given
+            // as function arguments; anything else only through brackets around an operand.
+            const TOperand& source = step.operands[0];
+            if (source.Kind() == OperandKind::String ||
+                (source.IsReference() && source.text.starts_with("____d_"))) {
+                return value;
+            }
             return Node{"(" + value->text + ")", 0};
         }
         if (step.Is(OpCode::ocFunc) || step.Is(OpCode::ocDimTo)) {

@@ -161,11 +161,11 @@ class PageWriter {
         }
     }
 
-    // The label a target field may be written as, or nullptr.
+    // The label an index field may be written as, or nullptr: a Label of this page that is
+    // the first of its name.
     const std::string* LabelTarget(const CommandRecord& record, const FieldLayout& field,
                                    int32_t index) const {
-        if (field.name != "target" && field.name != "index") return nullptr;
-        if (record.Layout().IndexOf("page") < 0 || !PointsIntoSelf(record, self_)) return nullptr;
+        if (!IsIndexField(field) || !PointsIntoSelf(record, self_)) return nullptr;
         if (index < 0 || static_cast<size_t>(index) >= page_.commands.size()) return nullptr;
         const CommandRecord& target = page_.commands[static_cast<size_t>(index)];
         if (target.Code() != CommandCode::Label) return nullptr;
