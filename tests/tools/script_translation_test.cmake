@@ -1,0 +1,30 @@
+# A translator's edit: a string literal in a Calc of a disassembled page is changed to
+# Japanese, the page is reassembled and played headless, and the variable then holds the code
+# page 932 bytes (ten bytes for five characters, where UTF-8 would need fifteen).
+#   cmake -DKIVO_SCRIPT=... -DKIVOPLAY=... -DWORK=<folder> -P script_translation_test.cmake
+
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK}/game)
+file(WRITE ${WORK}/kivo.kps "version 110\nstart \"main.ksb\"\nscreen 640 480\nvar PT_INT \"ok\" 0\n")
+file(WRITE ${WORK}/original.kss
+  "version 110\nVarNew \"s\" type=PT_STR .continue\nCalc {s = \"hello\"} .continue\n"
+  "If {Length(s) == 10 & JLength(s) == 5} .continue\n    Calc {ok = 1} .continue\n")
+
+function(run)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "${ARGN}\nfailed (${status}):\n${out}${err}")
+  endif()
+endfunction()
+
+run(${KIVO_SCRIPT} asm ${WORK}/kivo.kps -o ${WORK}/game/kivo.kpb)
+run(${KIVO_SCRIPT} asm ${WORK}/original.kss -o ${WORK}/original.ksb)
+run(${KIVO_SCRIPT} disasm ${WORK}/original.ksb -o ${WORK}/disassembled.kss)
+file(READ ${WORK}/disassembled.kss text)
+string(REPLACE "\"hello\"" "\"こんにちは\"" text "${text}")
+file(WRITE ${WORK}/translated.kss "${text}")
+run(${KIVO_SCRIPT} asm ${WORK}/translated.kss -o ${WORK}/game/main.ksb)
+
+set(GAME ${WORK}/game)
+set(FRAMES 10)
+include(${CMAKE_CURRENT_LIST_DIR}/../scripts/check_game.cmake)
