@@ -223,6 +223,10 @@ std::vector<std::string> MountedDiscRoots() {
     return ParseDiscMounts(text.str());
 }
 
+bool StandardErrorIsTerminal() {
+    return ::isatty(STDERR_FILENO) == 1;
+}
+
 bool IsOnDiscFileSystem(const std::filesystem::path& path) {
     struct statfs info {};
     if (::statfs(path.c_str(), &info) != 0) return false;

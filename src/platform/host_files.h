@@ -87,6 +87,9 @@ class ReplacingFile {
 [[nodiscard]] std::vector<std::string> ParseDiscMounts(std::string_view mountinfo);
 // The same for the running system (/proc/self/mountinfo), read afresh on every call.
 [[nodiscard]] std::vector<std::string> MountedDiscRoots();
+// True when the standard error stream goes to a terminal (progress bars are drawn only then).
+[[nodiscard]] bool StandardErrorIsTerminal();
+
 // True when path lies on an iso9660 or udf file system (a data disc).
 [[nodiscard]] bool IsOnDiscFileSystem(const std::filesystem::path& path);
 

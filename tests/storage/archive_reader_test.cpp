@@ -15,7 +15,9 @@ namespace {
 using test::Bytes;
 using test::FixtureEntry;
 
-std::string Text(const std::vector<uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
+std::string Text(const std::vector<uint8_t>& bytes) {
+    return {bytes.begin(), bytes.end()};
+}
 
 TEST(TpRandom, FollowsTheRecurrenceAndDrawsAPermutation) {
     TTpRandom random(7);
@@ -32,7 +34,8 @@ TEST(TpRandom, FollowsTheRecurrenceAndDrawsAPermutation) {
     EXPECT_EQ(deck.Draw(), 1);
     EXPECT_EQ(deck.Draw(), 3);
     std::vector<int32_t> rest;
-    while (deck.DeckCount() > 0) rest.push_back(deck.Draw());
+    while (deck.DeckCount() > 0)
+        rest.push_back(deck.Draw());
     std::sort(rest.begin(), rest.end());
     EXPECT_EQ(rest, (std::vector<int32_t>{0, 2, 4}));
 }
@@ -81,7 +84,8 @@ TEST(ArchiveReader, VersionZeroZlibEntryLoadsByAnyCase) {
 TEST(ArchiveReader, EmptyArchiveDuplicatesAndTheEndEntry) {
     auto folder = test::TestFolder("shapes");
     test::WriteFile(folder / "empty.dat", test::BuildArchive(102, {}));
-    test::WriteFile(folder / "dup.dat", test::BuildArchive(102, {{"same", Bytes("old")}, {"SAME", Bytes("new")}}));
+    test::WriteFile(folder / "dup.dat",
+                    test::BuildArchive(102, {{"same", Bytes("old")}, {"SAME", Bytes("new")}}));
     TVrFileManager manager;
     manager.AddArchive(folder / "empty.dat");
     EXPECT_EQ(manager.Collection(0).Count(), 1);  // only the end entry
@@ -93,7 +97,9 @@ TEST(ArchiveReader, EmptyArchiveDuplicatesAndTheEndEntry) {
 
 TEST(ArchiveReader, ExecutableTrailerIsFoundAndATruncatedOneIsNot) {
     auto folder = test::TestFolder("trailer");
-    std::vector<uint8_t> program = Bytes("\x7F" "ELF pretend program code");
+    std::vector<uint8_t> program = Bytes(
+        "\x7F"
+        "ELF pretend program code");
     const auto start = static_cast<uint32_t>(program.size());
     std::vector<uint8_t> archive = test::BuildArchive(102, {{"page.ksb", Bytes("page")}});
     program.insert(program.end(), archive.begin(), archive.end());
@@ -134,7 +140,8 @@ TEST(ArchiveReader, EntrySpanningSplitVolumes) {
     // Volume 0 is a sparse file of exactly 1 GiB with the directory at its start; the one
     // entry starts 3 bytes before its end and runs on into game.001.
     const uint64_t volume = 0x40000000;
-    std::vector<uint8_t> head = test::BuildArchive(101, {{"big.bin", Bytes("ABCDEFG")}}, volume - 3);
+    std::vector<uint8_t> head =
+        test::BuildArchive(101, {{"big.bin", Bytes("ABCDEFG")}}, volume - 3);
     test::WriteFile(folder / "game.dat", head);
     std::filesystem::resize_file(folder / "game.dat", volume);
     {
@@ -176,7 +183,9 @@ TEST(ArchiveReader, DamagedDirectoriesFailNamingTheArchive) {
     cases.push_back({"falling offsets", patched(28 + 8, {0x00, 0x01, 0x02})});
     cases.push_back({"offset past the end", patched(28 + 16, {0x00, 0x00, 0x00, 0x40})});
     for (size_t cut = 1; cut < 48; cut += 3) {
-        cases.push_back({"truncated", std::vector<uint8_t>(good.begin(), good.end() - static_cast<std::ptrdiff_t>(good.size() - cut))});
+        cases.push_back({"truncated", std::vector<uint8_t>(good.begin(),
+                                                           good.end() - static_cast<std::ptrdiff_t>(
+                                                                            good.size() - cut))});
     }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -197,7 +206,9 @@ TEST(ArchiveReader, CorruptAndTruncatedZlibEntriesAreErrors) {
     std::vector<uint8_t> cut(packed.begin(), packed.end() - 6);
     std::vector<uint8_t> corrupt = packed;
     corrupt[3] ^= 0xFF;
-    test::WriteFile(folder / "game.dat", test::BuildArchive(101, {{"cut", cut, 0}, {"corrupt", corrupt, 0}, {"zero", {}, 0}}));
+    test::WriteFile(
+        folder / "game.dat",
+        test::BuildArchive(101, {{"cut", cut, 0}, {"corrupt", corrupt, 0}, {"zero", {}, 0}}));
     TVrFileManager manager;
     manager.AddArchive(folder / "game.dat");
     EXPECT_THROW((void)manager.Load("cut"), KivoError);

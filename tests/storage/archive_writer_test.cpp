@@ -12,14 +12,16 @@ namespace {
 
 std::vector<uint8_t> Pattern(size_t size, uint32_t seed) {
     std::vector<uint8_t> bytes(size);
-    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>((i * 7 + seed) % 13);
+    for (size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<uint8_t>((i * 7 + seed) % 13);
     return bytes;
 }
 
 std::vector<uint8_t> Noise(size_t size) {
     std::mt19937 random(12345);
     std::vector<uint8_t> bytes(size);
-    for (uint8_t& b : bytes) b = static_cast<uint8_t>(random());
+    for (uint8_t& b : bytes)
+        b = static_cast<uint8_t>(random());
     return bytes;
 }
 
@@ -84,17 +86,19 @@ TEST(ArchiveWriter, LooseFilesFollowTheCompressionRules) {
         uint8_t expectStored;
     };
     const std::vector<Case> cases = {
-        {"x.ogg", std::vector<uint8_t>(1000, 'a'), 1},      // media formats are stored
-        {"x.txt", Noise(100 * 1024), 1},                    // deflate gains under 10 %
+        {"x.ogg", std::vector<uint8_t>(1000, 'a'), 1},  // media formats are stored
+        {"x.txt", Noise(100 * 1024), 1},                // deflate gains under 10 %
         {"y.txt", std::vector<uint8_t>(100 * 1024, 'b'), 0},
         {"big.bin", std::vector<uint8_t>(0x500000, 'c'), 1},  // at the threshold
-        {"raw.gal", gal(1), 0},                             // raw pixels: compressible
-        {"zip.gal", gal(0), 1},                             // already compressed
+        {"raw.gal", gal(1), 0},                               // raw pixels: compressible
+        {"zip.gal", gal(0), 1},                               // already compressed
     };
-    for (const Case& c : cases) test::WriteFile(folder / "src" / c.name, c.content);
+    for (const Case& c : cases)
+        test::WriteFile(folder / "src" / c.name, c.content);
     TVrFileCollection source;
     source.SetBaseFolder(folder / "src");
-    for (const Case& c : cases) source.AddEntry(c.name);
+    for (const Case& c : cases)
+        source.AddEntry(c.name);
     std::vector<std::pair<int32_t, int64_t>> progress;
     source.onProgress = [&](const TVrFile&, bool&, int32_t count, int32_t index, int64_t bytes) {
         EXPECT_EQ(count, static_cast<int32_t>(cases.size()));
@@ -121,19 +125,24 @@ TEST(ArchiveWriter, AbortLeavesTheOldArchiveWhole) {
     TVrFileCollection source;
     source.AddMemoryEntry("a");
     source.AddMemoryEntry("b");
-    source.onProgress = [](const TVrFile& entry, bool& abort, int32_t, int32_t, int64_t) { abort = entry.Name() == "b"; };
+    source.onProgress = [](const TVrFile& entry, bool& abort, int32_t, int32_t, int64_t) {
+        abort = entry.Name() == "b";
+    };
     {
         TTpBigFileStream out(folder / "out.dat", TTpBigFileStream::Mode::Create);
         EXPECT_FALSE(source.WriteArchive(out));
     }
     EXPECT_EQ(test::ReadFile(folder / "out.dat"), test::Bytes("old archive"));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder),
+                            std::filesystem::directory_iterator()),
+              1);
 }
 
 TEST(ArchiveWriter, RewritesEntriesOfItsOwnArchive) {
     auto folder = test::TestFolder("writer-rewrite");
-    test::WriteFile(folder / "game.dat",
-                    test::BuildArchive(102, {{"kept.txt", test::ZlibOf("kept text"), 0, 1234, 0, 1}}));
+    test::WriteFile(
+        folder / "game.dat",
+        test::BuildArchive(102, {{"kept.txt", test::ZlibOf("kept text"), 0, 1234, 0, 1}}));
     TVrFileCollection archive;
     archive.OpenArchive(folder / "game.dat", false);
     archive.AddMemoryEntry("new.txt").memory->Write("new", 3);

@@ -8,7 +8,8 @@ namespace {
 struct Named : THashCollectionItem {};
 
 void Fill(HashCollection<Named>& c, std::initializer_list<const char*> names) {
-    for (const char* n : names) c.Add(std::make_unique<Named>(), n);
+    for (const char* n : names)
+        c.Add(std::make_unique<Named>(), n);
 }
 
 TEST(HashCollection, HashFollowsLengthFirstAndSecondToLastBytes) {

@@ -16,7 +16,9 @@ namespace {
 
 using test::Bytes;
 
-std::string Text(const std::vector<uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
+std::string Text(const std::vector<uint8_t>& bytes) {
+    return {bytes.begin(), bytes.end()};
+}
 
 TEST(LooseFolder, FindsNamesWhateverTheirCaseAndEncoding) {
     auto folder = test::TestFolder("loose");
@@ -39,8 +41,8 @@ TEST(LooseFolder, FindsNamesWhateverTheirCaseAndEncoding) {
     EXPECT_EQ(top.Find(table + ".TXT"), folder / (table + ".txt"));
     EXPECT_EQ(top.Find("a\\b"), std::nullopt);  // folders are not files
     EXPECT_EQ(top.Find("a\\.\\x\\..\\b\\c.gal"), folder / "a" / "b" / "C.gal");
-    for (const char* escape : {"..\\outside.txt", "x\\..\\..\\outside.txt", "/etc/passwd", "\\outside.txt",
-                               "C:\\outside.txt"}) {
+    for (const char* escape : {"..\\outside.txt", "x\\..\\..\\outside.txt", "/etc/passwd",
+                               "\\outside.txt", "C:\\outside.txt"}) {
         EXPECT_EQ(loose.Find(escape), std::nullopt) << escape;
         EXPECT_EQ(loose.PathForWrite(escape), std::nullopt) << escape;
     }
@@ -69,7 +71,8 @@ TEST(VrFileManager, EachOperationSearchesInItsOwnOrder) {
     EXPECT_FALSE(manager.Cache().Contains("mem.txt"));
     EXPECT_EQ(Text(manager.Load("disc.txt")), "from disc");
     EXPECT_TRUE(manager.Load("empty.txt").empty());
-    for (const char* name : {"both.txt", "mem.txt", "disc.txt", "packed.ogg"}) EXPECT_TRUE(manager.FileExists(name)) << name;
+    for (const char* name : {"both.txt", "mem.txt", "disc.txt", "packed.ogg"})
+        EXPECT_TRUE(manager.FileExists(name)) << name;
     EXPECT_FALSE(manager.FileExists(""));
     EXPECT_FALSE(manager.FileExists("none.txt"));
     try {
@@ -117,18 +120,24 @@ TEST(VrFileManager, CacheKeepsOldContentAndEvictsLeastRecentlyUsed) {
     EXPECT_EQ(Text(manager.Load("\x82\x41")), "two");
 
     manager.Cache().Clear();
-    for (char c : std::string("ABCD")) test::WriteFile(folder / std::string(1, c), std::vector<uint8_t>(2000000, static_cast<uint8_t>(c)));
-    for (const char* name : {"A", "B", "C"}) (void)manager.Load(name);
+    for (char c : std::string("ABCD"))
+        test::WriteFile(folder / std::string(1, c),
+                        std::vector<uint8_t>(2000000, static_cast<uint8_t>(c)));
+    for (const char* name : {"A", "B", "C"})
+        (void)manager.Load(name);
     EXPECT_TRUE(manager.Cache().Contains("A"));
     EXPECT_EQ(manager.Cache().TotalSize(), 6000000);
     (void)manager.Load("D");
     EXPECT_FALSE(manager.Cache().Contains("A"));
-    for (const char* name : {"B", "C", "D"}) EXPECT_TRUE(manager.Cache().Contains(name)) << name;
+    for (const char* name : {"B", "C", "D"})
+        EXPECT_TRUE(manager.Cache().Contains(name)) << name;
 }
 
 TEST(VrFileManager, WorkFilesArePrivateAndGoWithTheManager) {
     auto folder = test::TestFolder("work");
-    test::WriteFile(folder / "game.dat", test::BuildArchive(102, {{"movie\\intro.wmv", Bytes("video bytes")}, {"cur.ani", Bytes("c")}}));
+    test::WriteFile(folder / "game.dat",
+                    test::BuildArchive(102, {{"movie\\intro.wmv", Bytes("video bytes")},
+                                             {"cur.ani", Bytes("c")}}));
     std::filesystem::path work;
     {
         TVrFileManager first;
@@ -178,12 +187,15 @@ TEST(VrFileManager, RequestDiskPromptsUntilTheDiscIsMountedOrQuit) {
     install.discIndex = 1;
     std::filesystem::create_directories(folder / "disc2");
     install.SaveToFile(folder / "disc2" / "install.dat");
-    test::WriteFile(folder / "disc2" / "GAME.DAT", test::BuildArchive(102, {{"two.ksb", Bytes("disc two")}}));
+    test::WriteFile(folder / "disc2" / "GAME.DAT",
+                    test::BuildArchive(102, {{"two.ksb", Bytes("disc two")}}));
 
     ScriptedPrompter prompter;
     TVrFileManager manager(TVrDiscSources{{}, [&] {
-                                              if (!prompter.inserted) return std::vector<std::string>{};
-                                              return std::vector<std::string>{(folder / "disc2").string()};
+                                              if (!prompter.inserted)
+                                                  return std::vector<std::string>{};
+                                              return std::vector<std::string>{
+                                                  (folder / "disc2").string()};
                                           }});
     // The prompt is the project's text; only its "%d" is filled in.
     manager.SetDiscTexts({title, "Kivo", "Insert disc %d %s %n", "Quit?"});
@@ -215,7 +227,8 @@ TEST(HostFiles, DiscMountsComeFromMountinfo) {
         "40 22 11:0 / /media/cd\\040rom ro master:2 - iso9660 /dev/sr0 ro\n"
         "41 22 0:50 / /media/auto rw - autofs systemd-1 rw\n"
         "42 22 11:1 / /mnt/dvd ro - udf /dev/sr1 ro\n";
-    EXPECT_EQ(host::ParseDiscMounts(mountinfo), (std::vector<std::string>{"/media/cd rom", "/mnt/dvd"}));
+    EXPECT_EQ(host::ParseDiscMounts(mountinfo),
+              (std::vector<std::string>{"/media/cd rom", "/mnt/dvd"}));
 }
 
 }  // namespace
