@@ -13,7 +13,10 @@ namespace {
 
 constexpr std::string_view kProjectFileName = "kivo.kpb";
 // A copy of the project file that an installer may leave to carry the original disc layout.
+// The name is rooted; the loose-file folder refuses rooted names (nothing may reach outside the
+// game folder), so there the file is looked up at the top of the game folder instead.
 constexpr std::string_view kOriginalProjectFileName = "/original_kivo.kpb";
+constexpr std::string_view kOriginalProjectFileInGameFolder = "original_kivo.kpb";
 constexpr std::string_view kInstallFileName = "install.dat";
 constexpr std::string_view kGameArchiveName = "game.dat";
 
@@ -142,10 +145,11 @@ void TProject::ApplyProjectFile(ProjectFile&& file) {
 
 void TProject::ApplyOriginalDiscTable() {
     TVrFileManager& files = services_.files;
-    if (!files.FileExists(kOriginalProjectFileName)) return;
-    std::vector<uint8_t> bytes = files.Load(kOriginalProjectFileName);
-    if (std::optional<TFolderDiskList> table =
-            ReadFolderDiscTable(bytes, std::string(kOriginalProjectFileName))) {
+    std::string_view name = kOriginalProjectFileName;
+    if (!files.FileExists(name)) name = kOriginalProjectFileInGameFolder;
+    if (!files.FileExists(name)) return;
+    std::vector<uint8_t> bytes = files.Load(name);
+    if (std::optional<TFolderDiskList> table = ReadFolderDiscTable(bytes, std::string(name))) {
         folderDiscs_ = std::move(*table);
     }
 }

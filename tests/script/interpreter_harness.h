@@ -1,0 +1,148 @@
+#pragma once
+// A player without a window for interpreter tests: the player state, a file manager over
+// memory entries, the variable table, the event queue, and dialogs and a trace that record
+// what they were given. Games are built with the page and project fixture writers.
+
+#include <deque>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/dialogs.h"
+#include "platform/trace_sink.h"
+#include "scene/object_handle.h"
+#include "scene/timer_list.h"
+#include "script/function_registry.h"
+#include "script/param_collection.h"
+#include "script/project.h"
+#include "storage/vr_file_manager.h"
+#include "support/page_builder.h"
+#include "support/project_builder.h"
+
+namespace kivo::test {
+
+struct ShownDialog {
+    std::string text;
+    std::string caption;
+    DialogIcon icon;
+    DialogButtons buttons;
+};
+
+class RecordingDialogs final : public MessageDialogs {
+  public:
+    DialogAnswer Show(std::string_view text, std::string_view caption, DialogIcon icon,
+                      DialogButtons buttons) override {
+        shown.push_back({std::string(text), std::string(caption), icon, buttons});
+        if (answers.empty()) return DefaultAnswer(buttons);
+        DialogAnswer answer = answers.front();
+        answers.pop_front();
+        return FitAnswer(answer, buttons);
+    }
+
+    std::vector<ShownDialog> shown;
+    std::deque<DialogAnswer> answers;  // then OK/Yes
+};
+
+class RecordingTrace final : public TraceSink {
+  public:
+    void WriteLine(std::string_view line) override { lines.emplace_back(line); }
+    [[nodiscard]] bool Enabled() const override { return true; }
+
+    std::vector<std::string> lines;
+};
+
+// Scene objects for senders: a name per handle, removable.
+class FakeObjects final : public ObjectDirectory {
+  public:
+    ObjectHandle Add(std::string name) {
+        names_.push_back(std::move(name));
+        alive_.push_back(true);
+        return {static_cast<uint32_t>(names_.size() - 1), 1};
+    }
+    void Remove(ObjectHandle handle) { alive_[handle.slot] = false; }
+
+    [[nodiscard]] std::optional<std::string> NameOf(ObjectHandle handle) const override {
+        if (handle.IsNull() || handle.slot >= names_.size() || !alive_[handle.slot]) return {};
+        return names_[handle.slot];
+    }
+    [[nodiscard]] ObjectHandle FindByName(std::string_view name) const override {
+        for (size_t i = 0; i < names_.size(); ++i) {
+            if (alive_[i] && names_[i] == name) return {static_cast<uint32_t>(i), 1};
+        }
+        return {};
+    }
+
+  private:
+    std::vector<std::string> names_;
+    std::vector<bool> alive_;
+};
+
+class Harness {
+  public:
+    Harness() { (void)files.AddArchive(""); }
+
+    void AddFile(std::string_view name, const std::vector<uint8_t>& bytes) {
+        files.MemoryCollection().AddMemoryEntry(std::string(name)).memory->Assign(bytes);
+    }
+    void AddPage(std::string_view name, const PageBuilder& page) { AddFile(name, page.Bytes()); }
+    // A project whose start page is start.ksb, and that page.
+    void AddGame(const PageBuilder& start, ProjectBuilder projectFile = ProjectBuilder()) {
+        AddFile("kivo.kpb", projectFile.Bytes());
+        AddPage("start.ksb", start);
+    }
+
+    TProject& Open(bool hasArguments = true) {
+        ProjectServices services{player,  files, variables,    functions,        events,
+                                 dialogs, trace, hasArguments, executableFolder, &objects};
+        project = std::make_unique<TProject>(services);
+        return *project;
+    }
+
+    // One frame step as the shell runs it, with a frame delta of ms.
+    void Frame(int32_t ms = 16) {
+        player.gameClock += ms;
+        player.frameDelta = ms;
+        project->RunFrame();
+        ++player.frameCounter;
+    }
+    void Frames(int count) {
+        for (int i = 0; i < count; ++i)
+            Frame();
+    }
+
+    void Post(std::string handler, ObjectHandle sender = {},
+              std::vector<std::string> arguments = {}) {
+        TTimerData entry;
+        entry.handler = std::move(handler);
+        entry.sender = sender;
+        entry.kind = 33;
+        entry.arguments = std::move(arguments);
+        events.Post(std::move(entry));
+    }
+
+    [[nodiscard]] TCallMan& Interpreter() const { return *project->Interpreter(); }
+    [[nodiscard]] InterpreterState& State() const { return Interpreter().State(); }
+    [[nodiscard]] bool Has(std::string_view name) const { return variables.Find(name) != nullptr; }
+    [[nodiscard]] int32_t Int(std::string_view name) const {
+        TParamCollectionItem* variable = variables.Find(name);
+        return variable ? variable->Value().AsInteger() : -999;
+    }
+    [[nodiscard]] std::string Str(std::string_view name) const {
+        TParamCollectionItem* variable = variables.Find(name);
+        return variable ? variable->Value().AsString() : "<none>";
+    }
+
+    PlayerState player;
+    TVrFileManager files;
+    TParamCollection variables{&player};
+    SystemFunctionRegistry functions;
+    TTimerList events;
+    RecordingDialogs dialogs;
+    RecordingTrace trace;
+    FakeObjects objects;
+    std::filesystem::path executableFolder = "/nonexistent-kivo-test-folder";
+    std::unique_ptr<TProject> project;
+};
+
+}  // namespace kivo::test
