@@ -73,7 +73,11 @@ void TFormView::FormCreate() {
         ShowWarning(error.what());
         player_.state.quitRequest = true;
     }
-    if (player_.state.quitRequest) closePosted_ = true;
+    if (player_.state.quitRequest) {
+        closePosted_ = true;
+    } else {
+        started_ = true;
+    }
 }
 
 void TFormView::MountGame() {
@@ -306,7 +310,9 @@ void TFormView::FormClose() {
     player_.StartupTrace("Project.Free");
     if (player_.project) {
         player_.lastPosition = player_.project->Position();
-        player_.project->Close();
+        // A failed start-up never reached the loop, so the game never began and has no exit
+        // page to run; the project is only freed.
+        if (started_) player_.project->Close();
         player_.project.reset();
     }
     player_.StartupTrace("SysFuncMan.Free");

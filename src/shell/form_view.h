@@ -45,6 +45,8 @@ class TFormView {
     // True once a close was posted (the close box, the quit question answered Yes, a failed
     // start-up, or the quit request seen by the loop).
     [[nodiscard]] bool CloseRequested() const;
+    // True when start-up succeeded (the quit request was clear after FormCreate).
+    [[nodiscard]] bool Started() const { return started_; }
 
     // The shutdown sequence: closes the project (exit page, status data), frees the variable
     // table, the scene and its caches, the media managers and the media library, each after
@@ -79,6 +81,7 @@ class TFormView {
     int32_t sceneWidth_ = 0;
     int32_t sceneHeight_ = 0;
     bool screenReady_ = false;  // stands for the screen manager until it exists
+    bool started_ = false;      // start-up succeeded and the loop may run
     bool closePosted_ = false;
     bool closed_ = false;
     int32_t presents_ = 0;

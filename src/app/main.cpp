@@ -1,0 +1,143 @@
+// kivoplay: the player program. Parses the command line, holds the single-instance lock,
+// builds the desktop or the headless platform and runs one session of the player on it.
+
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "base/error.h"
+#include "base/sjis.h"
+#include "platform/headless/headless_platform.h"
+#include "platform/host_paths.h"
+#include "platform/instance_lock.h"
+#include "platform/quit_signal.h"
+#include "platform/trace_sink.h"
+#include "shell/command_line.h"
+#include "shell/input_script.h"
+#include "shell/instance_name.h"
+#include "shell/player.h"
+#include "shell/script_project.h"
+#include "shell/session.h"
+
+#ifdef KIVO_HAVE_DESKTOP
+#include "platform/desktop/desktop_platform.h"
+#endif
+
+namespace kivo {
+namespace {
+
+#ifdef KIVO_HAVE_DESKTOP
+// The desktop loop: the window brings its own events and clock; the screenshot is the
+// window's client area as shown, toolbar included.
+class DesktopDriver final : public SessionDriver {
+  public:
+    explicit DesktopDriver(SdlWindow& window) : window_(window) {}
+    void BeforeStartup() override {}
+    void BeforePass(int64_t) override {}
+    [[nodiscard]] bool Headless() const override { return false; }
+    [[nodiscard]] bool Capture(std::vector<uint32_t>& pixels, int32_t& width,
+                               int32_t& height) override {
+        pixels = window_.CaptureClientArea(width, height);
+        return !pixels.empty();
+    }
+
+  private:
+    SdlWindow& window_;
+};
+#endif
+
+int Fail(std::string_view message, int status) {
+    std::cerr << "kivoplay: " << message << '\n';
+    return status;
+}
+
+int Run(int argc, char** argv) {
+    std::vector<std::string_view> words(argv + 1, argv + argc);
+    CommandLine line;
+    try {
+        line = ParseCommandLine(words);
+    } catch (const KivoError& error) {
+        return Fail(std::string(error.what()) + "\nTry 'kivoplay --help'.", 2);
+    }
+    if (line.help) {
+        std::cout << UsageText();
+        return 0;
+    }
+    if (line.version) {
+        std::cout << "kivoplay " << KIVO_VERSION << '\n';
+        return 0;
+    }
+
+    std::unique_ptr<TraceSink> trace;
+    std::vector<ScriptedInput> script;
+    try {
+        if (!line.traceFile.empty()) trace = std::make_unique<FileTraceSink>(line.traceFile);
+        if (!line.inputFile.empty()) script = ReadInputScript(line.inputFile);
+    } catch (const KivoError& error) {
+        return Fail(error.what(), 2);
+    }
+
+    const std::filesystem::path exeFolder = ExecutableFolder();
+    // One player per game: a second start on the same folder ends at once, without a word.
+    FileInstanceLock lock(DefaultLockFolder());
+    const std::filesystem::path gameFolder =
+        line.arguments.empty() ? exeFolder : std::filesystem::path(line.arguments.front());
+    if (!lock.TryAcquire(SingleInstanceName(gameFolder))) return 0;
+
+    if (!line.arguments.empty() && sjis::EqualsIgnoreCase(line.arguments.front(), "/config")) {
+        return Fail("the settings dialog is not available in this version", 1);
+    }
+
+    PlayerConfig config;
+    config.executableFolder = exeFolder;
+    config.executablePath = ExecutablePath();
+    config.arguments = line.arguments;
+    config.seed = line.seed;
+    config.projectFactory = ScriptProjectFactory();
+    SessionOptions options{line.frames, line.dumpVarsFile, line.screenshotFile};
+
+    std::vector<std::string> deletions;
+    int status = 0;
+    const auto runOn = [&](Platform services, SessionDriver& driver) {
+        Player player(services, config);
+        player.state.quitSignal = InstallQuitSignalHandlers();
+        status = RunSession(player, options, driver);
+        deletions = player.state.pendingExitDeletions;
+    };
+
+    if (line.headless) {
+        HeadlessPlatform platform(std::cerr, trace.get());
+        HeadlessDriver driver(platform, std::move(script), line.frameMs);
+        runOn(platform.Services(), driver);
+    } else {
+#ifdef KIVO_HAVE_DESKTOP
+        try {
+            DesktopPlatform platform(trace.get());
+            DesktopDriver driver(platform.window);
+            runOn(platform.Services(), driver);
+        } catch (const KivoError& error) {
+            return Fail(error.what(), 1);
+        }
+#else
+        return Fail("this build has no desktop player; run with --headless", 2);
+#endif
+    }
+
+    // Temporary files the game registered are removed once everything else is gone.
+    for (const std::string& path : deletions) {
+        std::error_code ignored;
+        std::filesystem::remove(path, ignored);
+    }
+    return status;
+}
+
+}  // namespace
+}  // namespace kivo
+
+int main(int argc, char** argv) {
+    return kivo::Run(argc, argv);
+}
