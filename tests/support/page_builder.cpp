@@ -1,4 +1,4 @@
-#include "support/page_builder.h"
+#include "page_builder.h"
 
 #include <cctype>
 #include <cmath>

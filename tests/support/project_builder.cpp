@@ -1,4 +1,4 @@
-#include "support/project_builder.h"
+#include "project_builder.h"
 
 namespace kivo::test {
 

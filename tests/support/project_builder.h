@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "support/page_builder.h"
+#include "page_builder.h"
 
 namespace kivo::test {
 
