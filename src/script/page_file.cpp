@@ -173,11 +173,21 @@ FieldValue EmptyValue(FieldKind kind) {
     return std::monostate{};
 }
 
+// The PR ids of every mask, expanded once per page rather than once per record.
+using MaskIds = std::array<std::vector<PropertyId>, kCommandCount>;
+
+MaskIds ExpandMasks(const PropertyMasks& masks) {
+    MaskIds ids;
+    for (int type = 0; type < kCommandCount; ++type)
+        ids[static_cast<size_t>(type)] = masks.Ids(type);
+    return ids;
+}
+
 // Reads the fields of one record after its header.
 class RecordReader {
   public:
     RecordReader(ByteReader& reader, int32_t version, const PropertyMasks& masks)
-        : reader_(reader), version_(version), masks_(masks) {}
+        : reader_(reader), version_(version), maskIds_(ExpandMasks(masks)) {}
 
     CommandRecord Read() {
         CommandRecord record;
@@ -232,7 +242,7 @@ class RecordReader {
             }
             case FieldKind::Properties: {
                 ComponentProperties properties;
-                for (PropertyId id : masks_.Ids(typeCode))
+                for (PropertyId id : maskIds_[static_cast<size_t>(typeCode)])
                     properties.push_back({id, ReadExpr()});
                 return properties;
             }
@@ -242,7 +252,7 @@ class RecordReader {
 
     ByteReader& reader_;
     int32_t version_;
-    const PropertyMasks& masks_;
+    MaskIds maskIds_;
 };
 
 // Writes the fields of one record, checking that they can be read back as written.
@@ -250,7 +260,7 @@ class RecordWriter {
   public:
     RecordWriter(ByteWriter& writer, int32_t version, const PropertyMasks& masks,
                  const std::string& fileName)
-        : writer_(writer), version_(version), masks_(masks), fileName_(fileName) {}
+        : writer_(writer), version_(version), maskIds_(ExpandMasks(masks)), fileName_(fileName) {}
 
     void Write(const CommandRecord& record, size_t index) {
         index_ = index;
@@ -316,7 +326,7 @@ class RecordWriter {
             }
             case FieldKind::Properties: {
                 const auto& properties = Get<ComponentProperties>(field, value);
-                const std::vector<PropertyId> ids = masks_.Ids(typeCode);
+                const std::vector<PropertyId>& ids = maskIds_[static_cast<size_t>(typeCode)];
                 const bool matches =
                     std::equal(ids.begin(), ids.end(), properties.begin(), properties.end(),
                                [](PropertyId id, const PropertyExpr& p) { return p.id == id; });
@@ -330,7 +340,7 @@ class RecordWriter {
 
     ByteWriter& writer_;
     int32_t version_;
-    const PropertyMasks& masks_;
+    MaskIds maskIds_;
     const std::string& fileName_;
     size_t index_ = 0;
 };
