@@ -87,8 +87,11 @@ std::shared_ptr<TPage> TCallMan::LoadPage(std::string_view name) {
     TParamCollection* variables = &services_.variables;
     // Freeing a page also frees the variable that carries its name behind byte 1.
     auto release = [variables](TPage* page) {
-        std::string pageVariable = "\x01" + page->Name();
-        variables->Remove(pageVariable);
+        try {
+            (void)variables->Remove("\x01" + page->Name());
+        } catch (const std::exception&) {
+            // The variable table refuses nothing here; a page is freed in any case.
+        }
         delete page;
     };
     std::string pageName(name);
@@ -172,8 +175,11 @@ bool TCallMan::ExecuteCommand() {
         return false;
     }
     bool waitPoint = false;
+    // The command's page is held while it runs: a command that replaces the current page
+    // must not free the code it is executing.
+    std::shared_ptr<TPage> running = s.page;
     try {
-        TCommand& command = s.page->Command(s.pc);
+        TCommand& command = running->Command(s.pc);
         if (services_.trace.Enabled() &&
             (lastTracedPage_.lock() != s.page || lastTracedPc_ != s.pc)) {
             Trace("", s.page->Name(), command.LineNumber());
@@ -212,6 +218,13 @@ int32_t TCallMan::RunStep() {
         // The script is over (or there was none): nothing runs until the next Start, and the
         // frame ends here instead of spinning on an empty flow.
         s.continueFlag = false;
+        if (!s.page && s.mode != EventMode::Normal) {
+            // A handler mode with nothing left to return to (only a damaged saved state gets
+            // here) would spin for ever; the flow goes back to normal instead.
+            s.mode = EventMode::Normal;
+            s.level = 2;
+            services_.events.RemoveStarted();
+        }
         return result;
     }
     ReturnFromCall();
