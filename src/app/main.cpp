@@ -38,6 +38,7 @@ class DesktopDriver final : public SessionDriver {
     explicit DesktopDriver(SdlWindow& window) : window_(window) {}
     void BeforeStartup() override {}
     void BeforePass(int64_t) override {}
+    void BeforeIdle() override {}
     [[nodiscard]] bool Headless() const override { return false; }
     [[nodiscard]] bool Capture(std::vector<uint32_t>& pixels, int32_t& width,
                                int32_t& height) override {

@@ -46,8 +46,9 @@ void HeadlessDriver::BeforePass(int64_t frame) {
             platform_.input.Push(item.event);
         }
     }
-    platform_.clock.Advance(static_cast<uint32_t>(frameMs_));
 }
+
+void HeadlessDriver::BeforeIdle() { platform_.clock.Advance(static_cast<uint32_t>(frameMs_)); }
 
 bool HeadlessDriver::Capture(std::vector<uint32_t>& pixels, int32_t& width, int32_t& height) {
     const MemoryScreen& screen = platform_.screen;
@@ -96,6 +97,7 @@ int RunSession(Player& player, const SessionOptions& options, SessionDriver& dri
         while (!view.CloseRequested() && player.platform.input.PollEvent(event))
             view.HandleEvent(event);
         if (view.CloseRequested()) break;
+        driver.BeforeIdle();
         const bool idle = view.Idle();
         if (driver.Headless() || !idle) {
             ++frames;

@@ -31,6 +31,8 @@ class SessionDriver {
     // Called before each pass of the loop, with the frame steps run so far, before the pending
     // window events are handled.
     virtual void BeforePass(int64_t frame) = 0;
+    // Called after the pending window events were handled, right before the idle handler.
+    virtual void BeforeIdle() = 0;
     // True for a headless run: every pass is a frame step, and nothing ever waits.
     [[nodiscard]] virtual bool Headless() const = 0;
     // The last presented picture (B, G, R, X); false when nothing was presented.
@@ -39,12 +41,14 @@ class SessionDriver {
 };
 
 // The driver of headless runs: activates the window at the first frame, applies the scripted
-// input of each frame and advances the clock by frameMs per frame.
+// input of each frame and advances the clock by frameMs per frame, after the input, so that
+// the activation at the first frame measures the first frame's delta from its own reading.
 class HeadlessDriver final : public SessionDriver {
   public:
     HeadlessDriver(HeadlessPlatform& platform, std::vector<ScriptedInput> script, int32_t frameMs);
     void BeforeStartup() override;
     void BeforePass(int64_t frame) override;
+    void BeforeIdle() override;
     [[nodiscard]] bool Headless() const override { return true; }
     [[nodiscard]] bool Capture(std::vector<uint32_t>& pixels, int32_t& width,
                                int32_t& height) override;

@@ -1,0 +1,113 @@
+// The desktop window, run under a virtual X server: its title, its client area (scene plus
+// dock), the toolbar as drawn, and presented frames.
+
+#include "platform/desktop/sdl_window.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace kivo {
+namespace {
+
+constexpr uint32_t kFace = 0xD4D0C8;
+
+uint32_t Rgb(uint32_t pixel) {
+    return pixel & 0xFFFFFF;
+}
+
+TEST(SdlWindow, OpensAtSceneSizePlusDockWithTheTitleAndDrawsTheToolbar) {
+    SdlWindow window;
+    window.SetTitle("テストゲーム");
+    window.ShowWithSceneSize(320, 240);
+
+    int32_t width = 0;
+    int32_t height = 0;
+    const std::vector<uint32_t> pixels = window.CaptureClientArea(width, height);
+    ASSERT_EQ(width, 320);
+    ASSERT_EQ(height, 240 + kDockHeight);
+    const auto at = [&](int32_t x, int32_t y) {
+        return Rgb(pixels[static_cast<size_t>(y * width + x)]);
+    };
+
+    // The dock below the buttons and right of them is the button face; the buttons have a light
+    // top-left edge and a dark bottom-right edge.
+    EXPECT_EQ(at(200, 10), kFace);
+    EXPECT_EQ(at(10, 21), kFace);
+    EXPECT_EQ(at(10, 2), 0xFFFFFFu);
+    EXPECT_EQ(at(10, 2 + kToolbarButtonHeight - 1), 0x404040u);
+    EXPECT_EQ(at(kToolbarButtonWidth + 10, 2), 0xFFFFFFu);
+    // Both labels put dark glyph pixels inside their buttons.
+    for (int32_t left : {0, kToolbarButtonWidth}) {
+        int32_t dark = 0;
+        for (int32_t y = 4; y < 18; ++y) {
+            for (int32_t x = left + 4; x < left + kToolbarButtonWidth - 4; ++x)
+                dark += at(x, y) < 0x606060 ? 1 : 0;
+        }
+        EXPECT_GT(dark, 10) << "no label on the button at " << left;
+    }
+    // The panel is black until a frame arrives.
+    EXPECT_EQ(at(160, kDockHeight + 120), 0u);
+}
+
+TEST(SdlWindow, PresentsOnlyTheDirtyRectangles) {
+    SdlWindow window;
+    window.ShowWithSceneSize(64, 48);
+    std::vector<uint32_t> frame(64 * 48, 0x00336699);
+    const TRect dirty[] = {{0, 0, 8, 8}};
+    window.Present(FrameView{frame.data(), 64, 48, 64}, dirty);
+    int32_t width = 0;
+    int32_t height = 0;
+    const std::vector<uint32_t> pixels = window.CaptureClientArea(width, height);
+    ASSERT_EQ(height, 48 + kDockHeight);
+    EXPECT_EQ(Rgb(pixels[static_cast<size_t>((kDockHeight + 3) * width + 3)]), 0x336699u);
+    EXPECT_EQ(Rgb(pixels[static_cast<size_t>((kDockHeight + 20) * width + 20)]), 0u);
+}
+
+TEST(SdlWindow, AppearingActivatesAndToolbarClicksBecomeButtonEvents) {
+    SdlWindow window;
+    window.ShowWithSceneSize(320, 240);
+    InputEvent event;
+    ASSERT_TRUE(window.PollEvent(event));
+    EXPECT_EQ(event.kind, InputKind::Activate);
+
+    const auto click = [&](int32_t x, int32_t y) {
+        for (Uint32 type : {SDL_MOUSEBUTTONDOWN, SDL_MOUSEBUTTONUP}) {
+            SDL_Event raw{};
+            raw.type = type;
+            raw.button.button = SDL_BUTTON_LEFT;
+            raw.button.x = x;
+            raw.button.y = y;
+            SDL_PushEvent(&raw);
+        }
+    };
+    // Collects the button and click events that arrive within a second, leaving out what the
+    // window system adds on its own (pointer motion, focus).
+    const auto collect = [&](size_t wanted) {
+        std::vector<InputKind> kinds;
+        for (int attempt = 0; attempt < 100 && kinds.size() < wanted; ++attempt) {
+            InputEvent e;
+            while (window.PollEvent(e)) {
+                if (e.kind != InputKind::PointerMove && e.kind != InputKind::Activate &&
+                    e.kind != InputKind::Deactivate) {
+                    kinds.push_back(e.kind);
+                }
+            }
+            SDL_Delay(10);
+        }
+        return kinds;
+    };
+    click(10, 10);
+    click(kToolbarButtonWidth + 10, 10);
+    click(100, kDockHeight + 5);              // the panel
+    click(kToolbarButtonWidth * 2 + 10, 10);  // the dock beside the buttons: nothing
+    EXPECT_EQ(collect(4),
+              (std::vector<InputKind>{InputKind::QuitButton, InputKind::ScreenSwitchButton,
+                                      InputKind::LeftDown, InputKind::LeftUp}));
+}
+
+}  // namespace
+}  // namespace kivo
