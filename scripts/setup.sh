@@ -11,7 +11,7 @@ PACKAGES="
   libvorbis-dev libavformat-dev libavcodec-dev libswresample-dev libswscale-dev libavutil-dev
   libfluidsynth-dev timgm6mb-soundfont libcurl4-openssl-dev
   fonts-ipafont-gothic fonts-ipafont-mincho
-  xvfb xauth x11-apps
+  xvfb xauth x11-apps x11-utils
 "
 
 missing=""
