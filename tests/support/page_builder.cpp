@@ -153,16 +153,29 @@ void ExprBuilder::Parse(std::string_view text) {
         target = Trim(text.substr(0, equals));
         text = Trim(text.substr(equals + 1));
     }
+    // The compiler first moves each string literal into a temporary of its own, left to
+    // right, and only then emits the operator steps.
+    int temporaries = 0;
+    auto operandFor = [&](std::string_view token) {
+        if (token.size() < 2 || token.front() != '"' || token.back() != '"')
+            return EncodeToken(token);
+        const std::string temporary = "____" + std::to_string(temporaries++);
+        Step(kOpTo, temporary, {EncodeToken(token)});
+        return Operand::Var(temporary);
+    };
     if (!SplitAtOperator(text, left, opcode, right)) {
-        Step(kOpTo, target, {EncodeToken(text)});
+        Step(kOpTo, target, {operandFor(text)});
         return;
     }
     std::string_view extraLeft, extraRight;
     uint8_t extraOpcode = 0;
     if (right.empty() || SplitAtOperator(right, extraLeft, extraOpcode, extraRight))
         throw std::invalid_argument("ExprBuilder takes one operator at most: " + std::string(text));
-    Step(opcode, "____0", {EncodeToken(left), EncodeToken(right)});
-    Step(kOpTo, target, {Operand::Var("____0")});
+    const Operand leftOperand = operandFor(left);
+    const Operand rightOperand = operandFor(right);
+    const std::string result = "____" + std::to_string(temporaries);
+    Step(opcode, result, {leftOperand, rightOperand});
+    Step(kOpTo, target, {Operand::Var(result)});
 }
 
 ExprBuilder& ExprBuilder::Step(uint8_t opcode, std::string_view target,

@@ -85,12 +85,14 @@ enum Op : uint8_t {
 class ExprBuilder {
   public:
     ExprBuilder() = default;
-    // Builds the records of a simple text, the way the editor compiles it:
-    //   "7", "1.5", "TRUE", "\"text\"", "x", "@Result"  ->  ocTo ____arg <- operand
-    //   "a + b" (any two-operand operator)              ->  op ____0 <- a, b; ocTo ____arg <- ____0
-    //   "x = a"                                         ->  ocTo x <- a
-    //   "x = a + b"                                     ->  op ____0 <- a, b; ocTo x <- ____0
-    // An empty text gives the empty expression (no records).
+    // Builds the records of a simple text exactly as the expression compiler does: one
+    // operand, or two operands and one two-operand operator, optionally assigned to a variable.
+    //   "7", "1.5", "TRUE", "x", "@Result"  ->  ocTo ____arg <- operand
+    //   "a + b", "x < 10", "s <> \"\""       ->  op ____0 <- a, b; ocTo ____arg <- ____0
+    //   "x = a", "x = a + b"               ->  the same with x in place of ____arg
+    // A string literal is first moved into a temporary of its own ("\"ab\"" gives
+    // ocTo ____0 <- "ab"; ocTo ____arg <- ____0). Unary signs, calls, brackets and more than
+    // one operator are not understood. An empty text gives the empty expression.
     ExprBuilder(const char* text);  // NOLINT: implicit so that commands take text directly
     ExprBuilder(std::string_view text);
 
