@@ -1,0 +1,96 @@
+#include "platform/headless/headless_platform.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "platform/virtual_keys.h"
+
+namespace kivo {
+namespace {
+
+TEST(HeadlessDialogs, AnswerFromTheScriptFittedToTheButtonsElseOkOrYes) {
+    std::ostringstream log;
+    ScriptedDialogs dialogs(log);
+    EXPECT_EQ(dialogs.Show("a", "c", DialogIcon::Question, DialogButtons::YesNo),
+              DialogAnswer::Yes);
+    EXPECT_EQ(dialogs.Show("b", "c", DialogIcon::Information, DialogButtons::OkCancel),
+              DialogAnswer::Ok);
+
+    const struct {
+        DialogAnswer queued;
+        DialogButtons buttons;
+        DialogAnswer expected;
+    } cases[] = {
+        {DialogAnswer::No, DialogButtons::YesNo, DialogAnswer::No},
+        {DialogAnswer::Cancel, DialogButtons::YesNo, DialogAnswer::No},
+        {DialogAnswer::Ok, DialogButtons::YesNo, DialogAnswer::Yes},
+        {DialogAnswer::No, DialogButtons::OkCancel, DialogAnswer::Cancel},
+        {DialogAnswer::Yes, DialogButtons::OkCancel, DialogAnswer::Ok},
+        {DialogAnswer::Cancel, DialogButtons::Ok, DialogAnswer::Ok},
+    };
+    for (const auto& c : cases)
+        dialogs.QueueAnswer(c.queued);
+    for (const auto& c : cases)
+        EXPECT_EQ(dialogs.Show("t", "c", DialogIcon::Warning, c.buttons), c.expected);
+    EXPECT_EQ(dialogs.Show("t", "c", DialogIcon::Warning, DialogButtons::YesNo),
+              DialogAnswer::Yes);  // queue used up
+    EXPECT_EQ(dialogs.Shown(), 9);
+    EXPECT_NE(log.str().find("[question] c: a -> yes\n"), std::string::npos);
+    EXPECT_NE(log.str().find("[warning] c: t -> no\n"), std::string::npos);
+}
+
+TEST(HeadlessScreen, KeepsTheDirtyRectanglesOfEachPresentClippedToTheFrame) {
+    MemoryScreen screen;
+    std::vector<uint32_t> frame(4 * 3, 0x111111);
+    const TRect all[] = {{-5, -5, 50, 50}};
+    screen.Present(FrameView{frame.data(), 4, 3, 4}, all);
+    std::fill(frame.begin(), frame.end(), 0x222222);
+    const TRect one[] = {{1, 1, 2, 2}, {3, 0, 3, 3}};  // the second is empty
+    screen.Present(FrameView{frame.data(), 4, 3, 4}, one);
+    ASSERT_EQ(screen.Frame().size(), 12u);
+    EXPECT_EQ(screen.Frame()[0], 0x111111u);
+    EXPECT_EQ(screen.Frame()[1 * 4 + 1], 0x222222u);
+    EXPECT_EQ(screen.Frame()[1 * 4 + 2], 0x111111u);
+    EXPECT_EQ(screen.Presents(), 2);
+}
+
+TEST(HeadlessAudio, ConsumesExactlyTheSamplesOfTheGameTimeThatPassed) {
+    class CountingSource final : public AudioSource {
+      public:
+        void Render(int16_t* out, size_t frames) override {
+            rendered += frames;
+            out[frames * 2 - 1] = 0;  // the buffer holds both channels of every frame
+        }
+        size_t rendered = 0;
+    } source;
+    GameTimeAudioSink sink;
+    ASSERT_TRUE(sink.Open(AudioFormat{44100, 2}, source));
+    for (int i = 0; i < 1000; ++i)
+        sink.OnFrame(16);  // 16 s: 705.6 frames per tick
+    EXPECT_EQ(source.rendered, 16u * 44100u);
+    sink.SetPaused(true);
+    sink.OnFrame(16);
+    EXPECT_EQ(sink.ConsumedFrames(), 16u * 44100u);
+    sink.SetPaused(false);
+    sink.Close();
+    sink.OnFrame(16);
+    EXPECT_EQ(source.rendered, 16u * 44100u);
+}
+
+TEST(VirtualKeys, KeyPositionsMapToTheCodesScriptsTest) {
+    const struct {
+        uint32_t usage;
+        int32_t vk;
+    } cases[] = {
+        {0x04, 'A'},  {0x1D, 'Z'},  {0x1E, '1'},  {0x27, '0'},  {0x28, 0x0D},
+        {0x29, 0x1B}, {0x2C, 0x20}, {0x3A, 0x70}, {0x45, 0x7B}, {0x4F, 0x27},
+        {0x50, 0x25}, {0x51, 0x28}, {0x52, 0x26}, {0xE1, 0x10}, {0xE0, 0x11},
+        {0xE2, 0x12}, {0x62, 0x60}, {0x61, 0x69}, {0x00, 0},    {0xFFFF, 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(VirtualKeyFromHidUsage(c.usage), c.vk) << std::hex << c.usage;
+}
+
+}  // namespace
+}  // namespace kivo

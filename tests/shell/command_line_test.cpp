@@ -1,0 +1,51 @@
+#include "shell/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include "base/error.h"
+
+namespace kivo {
+namespace {
+
+TEST(CommandLine, TakesOptionsOutAndKeepsTheRestAsArguments) {
+    const CommandLine line =
+        ParseCommandLine({"--headless", "g1", "--frame-ms", "33", "--frames=10", "--seed",
+                          "4294967295", "--trace", "t.txt", "--dump-vars", "d.json", "--screenshot",
+                          "s.png", "--input", "i.txt", "/config", "--", "--g2"});
+    EXPECT_TRUE(line.headless);
+    EXPECT_EQ(line.frameMs, 33);
+    EXPECT_EQ(line.frames, 10);
+    EXPECT_EQ(line.seed, 4294967295u);
+    EXPECT_EQ(line.traceFile, "t.txt");
+    EXPECT_EQ(line.dumpVarsFile, "d.json");
+    EXPECT_EQ(line.screenshotFile, "s.png");
+    EXPECT_EQ(line.inputFile, "i.txt");
+    EXPECT_EQ(line.arguments, (std::vector<std::string>{"g1", "/config", "--g2"}));
+
+    const CommandLine defaults = ParseCommandLine({});
+    EXPECT_FALSE(defaults.headless);
+    EXPECT_EQ(defaults.frameMs, 16);
+    EXPECT_FALSE(defaults.frames);
+    EXPECT_FALSE(defaults.seed);
+}
+
+TEST(CommandLine, RejectsUnknownOptionsAndBadValues) {
+    const std::vector<std::vector<std::string_view>> bad = {
+        {"--bogus"},
+        {"--frames"},
+        {"--frames", "-1"},
+        {"--frames", "x"},
+        {"--frame-ms", "0"},
+        {"--frame-ms", "3001"},
+        {"--seed", "4294967296"},
+        {"--trace="},
+        {"--headless=1"},
+        {"--input"},
+    };
+    for (const auto& words : bad) {
+        EXPECT_THROW((void)ParseCommandLine(words), KivoError) << words[0];
+    }
+}
+
+}  // namespace
+}  // namespace kivo
