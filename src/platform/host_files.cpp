@@ -57,6 +57,17 @@ std::vector<std::string_view> SplitSpaces(std::string_view line) {
     return fields;
 }
 
+// The mode a new file gets from the process's umask (read without changing it).
+mode_t DefaultFileMode() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("Umask:", 0) == 0)
+            return static_cast<mode_t>(0666 & ~std::stoul(line.substr(6), nullptr, 8));
+    }
+    return 0644;
+}
+
 }  // namespace
 
 HostFile::~HostFile() {
@@ -180,6 +191,10 @@ ReplacingFile::~ReplacingFile() {
 }
 
 void ReplacingFile::Commit() {
+    // The new file takes the old one's permissions, or those of any new file of this process.
+    struct stat old {};
+    mode_t mode = ::stat(target_.c_str(), &old) == 0 ? (old.st_mode & 07777) : DefaultFileMode();
+    ::fchmod(file_.Descriptor(), mode);
     if (!file_.Sync())
         throw KivoError(target_.string(), std::string("cannot flush: ") + std::strerror(errno));
     file_.Close();

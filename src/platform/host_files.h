@@ -45,6 +45,8 @@ class HostFile {
     // Pushes the file's data to the device.
     [[nodiscard]] bool Sync();
     void Close();
+    // The descriptor, for the platform layer's own calls.
+    [[nodiscard]] int Descriptor() const { return fd_; }
 
   private:
     explicit HostFile(int fd) : fd_(fd) {}

@@ -167,7 +167,7 @@ std::optional<fs::path> SafeOutputPath(const fs::path& folder, std::string_view 
 }
 
 void WriteHostFile(const fs::path& path, std::span<const uint8_t> bytes) {
-    fs::create_directories(path.parent_path());
+    if (path.has_parent_path()) fs::create_directories(path.parent_path());
     host::ReplacingFile out(path);
     if (!out.File().WriteAt(0, bytes.data(), static_cast<int64_t>(bytes.size()))) {
         throw KivoError(path.string(), "cannot write the file");
@@ -359,9 +359,7 @@ int AppendExe(const Options& options, std::ostream& out) {
     trailer[5] = 'v';
     program.insert(program.end(), trailer, trailer + 6);
 
-    const fs::perms mode = fs::status(exe).permissions();
     WriteHostFile(exe, program);
-    fs::permissions(exe, mode);
     out << "appended " << archive.size() << " bytes at offset " << start << " of " << exe.string()
         << '\n';
     return 0;
