@@ -307,6 +307,7 @@ class Evaluation {
         : variables_(variables), functions_(functions) {}
 
     ExpressionResult Run(const std::vector<TOpeData>& steps) {
+        temps_.reserve(steps.size());
         for (const TOpeData& step : steps)
             RunStep(step);
         if (steps.empty() || !steps.back().Is(OpCode::ocTo) || steps.back().target != kResultName) {
@@ -413,8 +414,9 @@ class Evaluation {
     }
 
     void RunStep(const TOpeData& step) {
-        std::vector<Operand> ops;
-        ops.reserve(step.operands.size());
+        // One operand buffer serves every step of the run.
+        std::vector<Operand>& ops = operands_;
+        ops.clear();
         for (const TOperand& stored : step.operands) {
             ops.emplace_back(stored, stored.IsReference() ? &Resolve(stored.text) : nullptr);
         }
@@ -543,6 +545,7 @@ class Evaluation {
     TParamCollection& variables_;
     const SystemFunctionRegistry& functions_;
     std::vector<std::unique_ptr<TParamCollectionItem>> temps_;
+    std::vector<Operand> operands_;
 };
 
 }  // namespace

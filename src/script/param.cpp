@@ -1,5 +1,6 @@
 #include "script/param.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -590,16 +591,16 @@ template <typename Element, ValueType Code>
 void TParamArray<Element, Code>::Load(ByteReader& reader) {
     std::vector<int32_t> dims = ReadDimensions(reader);
     uint32_t count = reader.ReadCount(kStoredElementSize<Element>);
+    if (count > kMaxElementCount) reader.Fail("too many array elements");
+    // Arrays emptied by the array functions keep a dimension of size 0, so sizes of 0 are
+    // accepted here; the product must still match the elements that follow.
     if (!dims.empty()) {
-        int32_t expected = 0;
-        try {
-            expected = ElementCountFor(dims);
-        } catch (const KivoError& error) {
-            reader.Fail(error.Message());
+        int64_t product = 1;
+        for (int32_t size : dims) {
+            if (size < 0) reader.Fail("negative array size");
+            product = std::min<int64_t>(product * size, kMaxElementCount + 1);
         }
-        if (static_cast<uint32_t>(expected) != count) reader.Fail("element count does not match");
-    } else if (count != 1) {
-        reader.Fail("a single value must have one element");
+        if (product != count) reader.Fail("element count does not match the dimensions");
     }
     std::vector<Element> elements;
     elements.reserve(count);

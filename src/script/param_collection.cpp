@@ -156,12 +156,18 @@ SystemValue ToNative(ValueType type, const SystemValue& v) {
 // ---- TParamCollectionItem -------------------------------------------------------------------
 
 TParamCollectionItem::TParamCollectionItem(std::unique_ptr<TCustomParam> value, bool system)
-    : value_(std::move(value)), anchor_(std::make_shared<VariableAnchor>()), system_(system) {
-    anchor_->variable = this;
-}
+    : value_(std::move(value)), system_(system) {}
 
 TParamCollectionItem::~TParamCollectionItem() {
-    anchor_->variable = nullptr;
+    if (anchor_) anchor_->variable = nullptr;
+}
+
+const std::shared_ptr<VariableAnchor>& TParamCollectionItem::Anchor() const {
+    if (!anchor_) {
+        anchor_ = std::make_shared<VariableAnchor>();
+        anchor_->variable = const_cast<TParamCollectionItem*>(this);
+    }
+    return anchor_;
 }
 
 bool TParamCollectionItem::IsValidName(std::string_view name) {
@@ -705,7 +711,8 @@ void TParamCollection::SaveGameVariables(ByteWriter& writer, int32_t version) co
         writer.WriteI32(selectionIndex);
     }
     if (version >= kSaveVersionBacklogFormat) {
-        for (int32_t value : backlogFormat) writer.WriteI32(value);
+        for (int32_t value : backlogFormat)
+            writer.WriteI32(value);
     }
     if (version >= kSaveVersionTempAlias) writer.WriteCountedString(tempAlias);
 }

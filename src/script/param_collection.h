@@ -37,8 +37,9 @@ class TParamCollectionItem : public THashCollectionItem {
 
     [[nodiscard]] TCustomParam& Value() const { return *value_; }
     [[nodiscard]] bool IsSystem() const { return system_; }
-    // The handle that references hold; it is cleared when this variable is destroyed.
-    [[nodiscard]] const std::shared_ptr<VariableAnchor>& Anchor() const { return anchor_; }
+    // The handle that references hold; it is cleared when this variable is destroyed. Made on
+    // first use: most variables (and every temporary) are never the target of a reference.
+    [[nodiscard]] const std::shared_ptr<VariableAnchor>& Anchor() const;
 
     bool local = false;    // visible only at its level
     bool status = false;   // persists across games: status data, survives load and reset
@@ -47,7 +48,7 @@ class TParamCollectionItem : public THashCollectionItem {
 
   private:
     std::unique_ptr<TCustomParam> value_;
-    std::shared_ptr<VariableAnchor> anchor_;
+    mutable std::shared_ptr<VariableAnchor> anchor_;
     bool system_;
 };
 

@@ -464,6 +464,32 @@ std::string Describe(const TParamCollection& vars) {
     return text;
 }
 
+TEST(VariableStreams, ValueFormsRoundTripIncludingEmptiedArrays) {
+    ByteWriter emptied;  // a one-dimensional array whose elements were all deleted
+    emptied.WriteI32(1);
+    emptied.WriteI32(0);
+    emptied.WriteI32(0);
+    for (int type = PT_INT; type <= PT_STR; ++type) {
+        auto value = CreateParam(type);
+        const int32_t dims[] = {2, 3};
+        value->SetDimensions(dims);
+        value->SetStringAt(5, "1");
+        ByteWriter writer;
+        value->Save(writer);
+        auto loaded = CreateParam(type);
+        ByteReader reader(writer.Bytes(), "value");
+        loaded->Load(reader);
+        EXPECT_TRUE(reader.AtEnd());
+        EXPECT_EQ(loaded->Dimensions(), value->Dimensions());
+        EXPECT_EQ(loaded->StringAt(5), value->StringAt(5)) << type;
+
+        ByteReader empty(emptied.Bytes(), "value");
+        loaded->Load(empty);
+        EXPECT_EQ(loaded->ElementCount(), 0);
+        EXPECT_EQ(ErrorOf([&] { (void)loaded->AsString(); }), "配列の添字が不正です");
+    }
+}
+
 TEST(VariableStreams, GameListRoundTripsAtEverySaveVersionGate) {
     for (int32_t version : {107, 112, 113, 120, 121, 134}) {
         TParamCollection saved;
