@@ -146,6 +146,11 @@ DibPicture DecodeDibAt(std::span<const uint8_t> data, size_t infoOffset,
                                                                                      : 32;
     if (!TDIBSurface::SizeFits(width, height, std::max<int>(outBits, bits)))
         r.Fail("bitmap too large");
+    // Uncompressed rows must all be there before the bitmap is allocated.
+    const int64_t stride = TDIBSurface::PitchFor(width, bits);
+    if (!rle && stride * height > static_cast<int64_t>(r.Size() - std::min(r.Size(), tableStart))) {
+        r.Fail("pixel data is too short");
+    }
     DibPicture picture;
     TDIBSurface& bitmap = picture.Bitmap;
     bitmap.SetSize(static_cast<int32_t>(width), static_cast<int32_t>(height), outBits);
@@ -171,7 +176,6 @@ DibPicture DecodeDibAt(std::span<const uint8_t> data, size_t infoOffset,
         picture.End = r.Position();
         return picture;
     }
-    const int64_t stride = TDIBSurface::PitchFor(width, bits);
     if (stride * height > static_cast<int64_t>(r.Remaining())) r.Fail("pixel data is too short");
     const size_t start = r.Position();
     const bool direct = bits <= 8 || bits == 24 || (bits == 16 && outBits != 32) ||

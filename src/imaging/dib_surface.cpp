@@ -2,10 +2,8 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstring>
 #include <string>
-#include <cstring>
-#include <unordered_map>
-#include <cstring>
 #include <unordered_map>
 #include <utility>
 
@@ -207,7 +205,6 @@ void TDIBSurface::FillMaskOpaque() {
     std::fill(mask.bits_.begin(), mask.bits_.end(), uint8_t{0xFF});
 }
 
-
 // ---- Drawing ----------------------------------------------------------------------------------
 
 namespace {
@@ -231,7 +228,8 @@ uint32_t LoadPixel(const uint8_t* p, int bytes) {
 }
 
 void StorePixel(uint8_t* p, int bytes, uint32_t v) {
-    for (int i = 0; i < bytes; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+    for (int i = 0; i < bytes; ++i)
+        p[i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
 // One channel of a 15/16-bit blend with exact division by 255.
@@ -278,9 +276,9 @@ bool TDIBSurface::ClipBlit(int32_t x, int32_t y, TRect srcRect, const TDIBSurfac
     right = std::min<int64_t>(right, clip.Right);
     bottom = std::min<int64_t>(bottom, clip.Bottom);
     if (right <= left || bottom <= top) return false;
-    area = {static_cast<int32_t>(left), static_cast<int32_t>(top),  static_cast<int32_t>(sx),
-            static_cast<int32_t>(sy),   static_cast<int32_t>(right - left),
-            static_cast<int32_t>(bottom - top)};
+    area = {static_cast<int32_t>(left),         static_cast<int32_t>(top),
+            static_cast<int32_t>(sx),           static_cast<int32_t>(sy),
+            static_cast<int32_t>(right - left), static_cast<int32_t>(bottom - top)};
     return true;
 }
 
@@ -444,7 +442,8 @@ void TDIBSurface::FillRect(const TRect& rect, uint32_t pixel) {
         const int bytes = BytesPerPixel();
         if (bits == 15) pixel &= 0x7FFF;
         uint8_t* first = PixelAddress(r.Left, r.Top);
-        for (int32_t col = 0; col < r.Width(); ++col) StorePixel(first + col * bytes, bytes, pixel);
+        for (int32_t col = 0; col < r.Width(); ++col)
+            StorePixel(first + col * bytes, bytes, pixel);
         const size_t span = static_cast<size_t>(r.Width()) * static_cast<size_t>(bytes);
         for (int32_t y = r.Top + 1; y < r.Bottom; ++y) {
             std::memcpy(PixelAddress(r.Left, y), first, span);
@@ -452,8 +451,17 @@ void TDIBSurface::FillRect(const TRect& rect, uint32_t pixel) {
         return;
     }
     for (int32_t y = r.Top; y < r.Bottom; ++y) {
-        for (int32_t x = r.Left; x < r.Right; ++x) SetPixel(x, y, pixel);
+        for (int32_t x = r.Left; x < r.Right; ++x)
+            SetPixel(x, y, pixel);
     }
+}
+
+bool TDIBSurface::SwapPixels(TDIBSurface& other) {
+    if (other.width_ != width_ || other.height_ != height_ || other.format_ != format_) {
+        return false;
+    }
+    bits_.swap(other.bits_);
+    return true;
 }
 
 // ---- Masks and shapes -------------------------------------------------------------------------

@@ -126,7 +126,7 @@ class TDIBSurface {
     // Creates the mask when needed and makes it all 255.
     void FillMaskOpaque();
 
-      // Drawing into this bitmap. x, y is where srcRect's top-left corner lands; srcRect is
+    // Drawing into this bitmap. x, y is where srcRect's top-left corner lands; srcRect is
     // first clipped to the source (and its mask), then the destination to DrawingRect(), the
     // source rectangle moving with the destination. Sources of another depth are converted
     // through their colours. Keys are native pixel values of the source, -1 for none.
@@ -141,12 +141,15 @@ class TDIBSurface {
                    const TDIBSurface& source);
     // Blends through the source's Mask, scaled by alpha below 255; without a mask this is
     // DrawAlpha with no key.
-    void DrawMask(int32_t x, int32_t y, int alpha, const TRect& srcRect,
-                  const TDIBSurface& source);
+    void DrawMask(int32_t x, int32_t y, int alpha, const TRect& srcRect, const TDIBSurface& source);
     // Sets every pixel of rect (clamped to the drawing rectangle) to pixel, limited to the
     // depth.
     void FillRect(const TRect& rect, uint32_t pixel);
     void Fill(uint32_t pixel) { FillRect(ClientRect(), pixel); }
+
+    // Exchanges the pixel memory with a bitmap of the same size and depth (nothing else:
+    // masks, colour tables and clips stay). Returns false, changing nothing, when they differ.
+    bool SwapPixels(TDIBSurface& other);
 
     // Masks and shapes.
     // Copies an 8-bit bitmap of this size into Mask (created when needed).
@@ -179,7 +182,7 @@ class TDIBSurface {
     // The nearest palette index to a colour, by squared distance.
     [[nodiscard]] int NearestPaletteIndex(uint32_t color) const;
 
-private:
+  private:
     struct BlitArea {
         int32_t dx, dy, sx, sy, w, h;
     };

@@ -33,24 +33,31 @@ bool IsGaleBitCount(int32_t bits) {
 
 // Inflates one zlib stream, producing at most limit bytes; bytes beyond the limit are never
 // produced, so a small file cannot make us allocate without bound.
-std::vector<uint8_t> Inflate(std::span<const uint8_t> input, size_t limit,
-                             const std::string& source) {
-    std::vector<uint8_t> out(limit);
+// Inflates one zlib stream into out, producing at most out.size() bytes; returns how many it
+// produced. Bytes beyond the buffer are never produced, so a small file cannot make us
+// allocate without bound.
+size_t InflateInto(std::span<const uint8_t> input, std::span<uint8_t> out,
+                   const std::string& source) {
     z_stream z{};
     if (inflateInit(&z) != Z_OK) throw KivoError(source, "zlib could not start");
     z.next_in = const_cast<Bytef*>(input.data());
     z.avail_in = static_cast<uInt>(std::min<size_t>(input.size(), UINT32_MAX));
     z.next_out = out.data();
-    z.avail_out = static_cast<uInt>(limit);
+    z.avail_out = static_cast<uInt>(out.size());
     const int result = inflate(&z, Z_FINISH);
-    const size_t produced = limit - z.avail_out;
+    const size_t produced = out.size() - z.avail_out;
     inflateEnd(&z);
     // A full buffer is as much as we want even if the stream goes on.
-    if (result != Z_STREAM_END && !(result == Z_BUF_ERROR && produced == limit) &&
-        !(result == Z_OK && produced == limit)) {
+    if (result != Z_STREAM_END && produced != out.size()) {
         ThrowBadData(source, "damaged zlib pixel data");
     }
-    out.resize(produced);
+    return produced;
+}
+
+std::vector<uint8_t> Inflate(std::span<const uint8_t> input, size_t limit,
+                             const std::string& source) {
+    std::vector<uint8_t> out(limit);
+    out.resize(InflateInto(input, out, source));
     return out;
 }
 
@@ -228,7 +235,7 @@ void ReadBlocks(const DataContext& ctx, std::span<const uint8_t> data, TDIBSurfa
 void DecodeBitmapData(const DataContext& ctx, std::span<const uint8_t> stored, TDIBSurface& bitmap,
                       bool mask) {
     if (ctx.encoding == GaleEncoding::Jpeg && !mask) {
-        TDIBSurface picture = DecodeJpeg(stored, ctx.source);
+        TDIBSurface picture = DecodeJpeg(stored, ctx.source, bitmap.Width(), bitmap.Height());
         if (picture.Width() != bitmap.Width() || picture.Height() != bitmap.Height()) {
             ThrowBadData(ctx.source, "JPEG layer does not match the frame size");
         }
@@ -243,6 +250,15 @@ void DecodeBitmapData(const DataContext& ctx, std::span<const uint8_t> stored, T
         } else {
             picture.Convert(bits);
             bitmap = std::move(picture);
+        }
+        return;
+    }
+    const bool blocks = ctx.version >= 103 && ctx.blockWidth > 0 && ctx.blockHeight > 0;
+    const bool permuted = ctx.version < 103 || (ctx.keyed && ctx.encoding != GaleEncoding::Jpeg);
+    if (ctx.encoding == GaleEncoding::Zlib && !blocks && !permuted) {
+        // Rows in order inflate straight into the bitmap.
+        if (InflateInto(stored, bitmap.Bits(), ctx.source) != bitmap.Bits().size()) {
+            ThrowBadData(ctx.source, "pixel data is too short");
         }
         return;
     }
@@ -273,18 +289,26 @@ std::vector<TRect> ReadRects(ByteReader& reader) {
     return rects;
 }
 
-// Composes a freshly read layer onto its frame's bitmap.
-void ComposeLayer(TGaleFrame& frame, const TGaleLayer& layer, size_t index, bool first,
-                  bool firstLayerOpaque) {
+// Composes a freshly read layer onto its frame's bitmap. When no later layer can refer to
+// this one (files without blocks), a layer that covers the frame gives up its pixels instead
+// of being copied.
+void ComposeLayer(TGaleFrame& frame, TGaleLayer& layer, size_t index, bool first,
+                  bool firstLayerOpaque, bool mayTake) {
     TDIBSurface& target = frame.Bitmap;
+    auto copyWhole = [&] {
+        if (!(mayTake && target.SwapPixels(layer.Bitmap))) {
+            target.Copy(0, 0, layer.Bitmap.ClientRect(), layer.Bitmap);
+        }
+    };
     const bool masked = layer.Bitmap.HasMask() && layer.AlphaFlag;
     if (masked && index == 0) {
-        target.Copy(0, 0, layer.Bitmap.ClientRect(), layer.Bitmap);
-        target.CopyMaskFrom(*layer.Bitmap.Mask());
+        copyWhole();
+        TDIBSurface& mask = *layer.Bitmap.Mask();
+        if (!(mayTake && target.CreateMask().SwapPixels(mask))) target.CopyMaskFrom(mask);
     } else if (masked) {
         target.DrawMask(0, 0, layer.Opacity, layer.Bitmap.ClientRect(), layer.Bitmap);
     } else if ((layer.TransparentValue < 0 || (first && firstLayerOpaque)) && layer.Opacity > 254) {
-        target.Copy(0, 0, layer.Bitmap.ClientRect(), layer.Bitmap);
+        copyWhole();
     } else {
         target.DrawAlpha(0, 0, layer.Opacity, layer.TransparentValue, layer.Bitmap.ClientRect(),
                          layer.Bitmap);
@@ -356,6 +380,7 @@ void TGaleFrameList::LoadFromBytes(std::span<const uint8_t> data, const std::str
                 frame->Layers.clear();
         }
     } release{Frames};
+    int64_t loadBytes = 0;
 
     for (uint32_t f = 0; f < frameCount; ++f) {
         Frames.push_back(std::make_unique<TGaleFrame>());
@@ -373,6 +398,13 @@ void TGaleFrameList::LoadFromBytes(std::span<const uint8_t> data, const std::str
         if (width <= 0 || height <= 0 || !TDIBSurface::SizeFits(width, height, bits)) {
             reader.Fail("bad GAL frame size");
         }
+        const int64_t bitmapBytes = TDIBSurface::PitchFor(width, bits) * height;
+        const int64_t maskBytes = TDIBSurface::PitchFor(width, 8) * height;
+        auto spend = [&](int64_t bytes) {
+            loadBytes += bytes;
+            if (loadBytes > MaxLoadBytes) reader.Fail("GAL image needs too much memory");
+        };
+        spend(bitmapBytes);
         frame.Bitmap.SetSize(width, height, bits);
         if (bits <= 8) {
             const size_t entries = size_t{1} << bits;
@@ -414,16 +446,19 @@ void TGaleFrameList::LoadFromBytes(std::span<const uint8_t> data, const std::str
             }
             const DataContext ctx{source,     Version,     Encoding, Keyed, IdentificationCode,
                                   BlockWidth, BlockHeight, Frames,   f,     l};
+            spend(bitmapBytes);
             layer->Bitmap.SetSize(width, height, bits);
             layer->Bitmap.Palette() = frame.Bitmap.Palette();
             DecodeBitmapData(ctx, colour, layer->Bitmap, false);
             if (!maskData.empty()) {
+                spend(maskBytes * 2);  // the layer's mask and the one it may give the frame
                 TDIBSurface& mask = layer->Bitmap.CreateMask();
                 DecodeBitmapData(ctx, maskData, mask, true);
                 layer->TransparentValue = -1;
             }
             if (layer->Visible) {
-                ComposeLayer(frame, *layer, l, !seenVisible, FirstLayerOpaque);
+                const bool mayTake = Version < 103 || BlockWidth <= 0 || BlockHeight <= 0;
+                ComposeLayer(frame, *layer, l, !seenVisible, FirstLayerOpaque, mayTake);
                 seenVisible = true;
             }
             frame.Layers.push_back(std::move(layer));

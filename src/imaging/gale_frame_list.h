@@ -83,6 +83,9 @@ class TGaleFrameList {
     int32_t BlockWidth = 0;
     int32_t BlockHeight = 0;
     int JpegQuality = 70;
+    // The most pixel memory (frames, layers and masks together) one file may make the reader
+    // allocate; a small compressed file must not be able to ask for more.
+    int64_t MaxLoadBytes = int64_t{2} << 30;
 
     [[nodiscard]] size_t Count() const { return Frames.size(); }
     [[nodiscard]] TGaleFrame& operator[](size_t i) { return *Frames.at(i); }

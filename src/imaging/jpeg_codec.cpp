@@ -87,7 +87,8 @@ bool IsJpeg(std::span<const uint8_t> data) {
     return data.size() >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF;
 }
 
-TDIBSurface DecodeJpeg(std::span<const uint8_t> data, const std::string& source) {
+TDIBSurface DecodeJpeg(std::span<const uint8_t> data, const std::string& source,
+                       int32_t requiredWidth, int32_t requiredHeight) {
     if (!IsJpeg(data)) ThrowBadData(source, "not a JPEG stream");
     JpegError error;
     jpeg_decompress_struct info{};
@@ -102,6 +103,10 @@ TDIBSurface DecodeJpeg(std::span<const uint8_t> data, const std::string& source)
     if (!ReadHeader(info, error, data)) ThrowBadData(source, error.message);
     if (!TDIBSurface::SizeFits(info.image_width, info.image_height, 24)) {
         ThrowBadData(source, "image too large");
+    }
+    if (requiredWidth >= 0 && (static_cast<int64_t>(info.image_width) != requiredWidth ||
+                               static_cast<int64_t>(info.image_height) != requiredHeight)) {
+        ThrowBadData(source, "JPEG picture does not have the expected size");
     }
     if (!StartRead(info, error)) ThrowBadData(source, error.message);
     if (info.output_components != 3) ThrowBadData(source, "unsupported JPEG colour layout");

@@ -66,6 +66,14 @@ TgaPicture DecodeTga(std::span<const uint8_t> data, const std::string& source, b
     if (mapped && mapType != 1) r.Fail("colour-mapped TGA without a colour map");
 
     const int outBits = base == 2 ? (depth == 16 ? 15 : depth) : 8;
+    if (!TDIBSurface::SizeFits(width, height, 32)) r.Fail("TGA image too large");
+    // The pixels (or, packed, one packet per 128 of them) must be there before the bitmap
+    // is allocated.
+    const uint64_t pixelCount = uint64_t{width} * height;
+    const uint64_t pixelBytes = (depth + 7u) / 8;
+    const uint64_t least =
+        rle ? (pixelCount + 127) / 128 * (1 + pixelBytes) : pixelCount * pixelBytes;
+    if (least > r.Remaining()) r.Fail("TGA pixel data is too short");
     TgaPicture picture;
     TDIBSurface& bitmap = picture.Bitmap;
     bitmap.SetSize(width, height, outBits);
