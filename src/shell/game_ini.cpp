@@ -1,14 +1,12 @@
 #include "shell/game_ini.h"
 
 #include <algorithm>
-#include <charconv>
-#include <fstream>
-#include <optional>
-#include <sstream>
 #include <string>
 
 #include "base/error.h"
 #include "base/sjis.h"
+#include "script/param.h"
+#include "shell/bounded_file.h"
 
 namespace kivo {
 
@@ -28,32 +26,6 @@ std::string_view Trim(std::string_view s) {
 
 bool SameAscii(std::string_view a, std::string_view b) {
     return sjis::ToLowerAscii(a) == sjis::ToLowerAscii(b);
-}
-
-// The integer forms the original's profile reader accepted: decimal with an optional sign, and
-// hexadecimal written "$1F" or "0x1F". Anything else, or a value beyond 32 bits, is no number.
-std::optional<int32_t> ParseIniInteger(std::string_view s) {
-    s = Trim(s);
-    bool negative = false;
-    if (!s.empty() && (s.front() == '-' || s.front() == '+')) {
-        negative = s.front() == '-';
-        s.remove_prefix(1);
-    }
-    int base = 10;
-    if (!s.empty() && s.front() == '$') {
-        base = 16;
-        s.remove_prefix(1);
-    } else if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
-        base = 16;
-        s.remove_prefix(2);
-    }
-    if (s.empty()) return std::nullopt;
-    int64_t value = 0;
-    const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), value, base);
-    if (error != std::errc() || end != s.data() + s.size()) return std::nullopt;
-    if (negative) value = -value;
-    if (value < INT32_MIN || value > INT32_MAX) return std::nullopt;
-    return static_cast<int32_t>(value);
 }
 
 }  // namespace
@@ -84,12 +56,13 @@ void ApplyGameIni(std::string_view text, std::string_view fileName, PlayerState&
         const size_t eq = line.find('=');
         if (eq == std::string_view::npos) continue;
         const std::string_view key = Trim(line.substr(0, eq));
-        const std::optional<int32_t> value = ParseIniInteger(line.substr(eq + 1));
-        if (!value) continue;
+        // The profile reader's integers: decimal, or hexadecimal as "$1F" or "0x1F".
+        int32_t value = 0;
+        if (!TryParseInt(line.substr(eq + 1), value)) continue;
         if (SameAscii(key, "DirectSound")) {
-            state.directSound = *value != 0;
+            state.directSound = value != 0;
         } else if (SameAscii(key, "DelayTime")) {
-            state.soundDelay = *value;
+            state.soundDelay = value;
         }
     }
     // The rounding applies to the default as well when the key is absent; 500 stays 500.
@@ -100,13 +73,7 @@ void ReadGameIni(const std::filesystem::path& folder, PlayerState& state) {
     const std::filesystem::path path = folder / "game.ini";
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error)) return;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw KivoError(path.string(), "cannot read the settings file");
-    std::string text;
-    text.resize(kMaxIniBytes + 1);
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<size_t>(in.gcount()));
-    ApplyGameIni(text, path.string(), state);
+    ApplyGameIni(ReadBoundedFile(path, kMaxIniBytes, "settings file"), path.string(), state);
 }
 
 }  // namespace kivo

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <charconv>
-#include <fstream>
 #include <optional>
 #include <string>
 
 #include "base/error.h"
+#include "shell/bounded_file.h"
 
 namespace kivo {
 
@@ -119,13 +119,7 @@ std::vector<ScriptedInput> ParseInputScript(std::string_view text, std::string_v
 }
 
 std::vector<ScriptedInput> ReadInputScript(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw KivoError(path.string(), "cannot read the input script");
-    std::string text;
-    text.resize(kMaxScriptBytes + 1);
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<size_t>(in.gcount()));
-    return ParseInputScript(text, path.string());
+    return ParseInputScript(ReadBoundedFile(path, kMaxScriptBytes, "input script"), path.string());
 }
 
 }  // namespace kivo

@@ -1,7 +1,6 @@
 #include "shell/session.h"
 
 #include <cstring>
-#include <fstream>
 #include <iostream>
 
 #include "base/error.h"
@@ -9,19 +8,10 @@
 #include "imaging/png_codec.h"
 #include "platform/headless/headless_platform.h"
 #include "script/variable_dump.h"
+#include "shell/bounded_file.h"
 #include "shell/form_view.h"
 
 namespace kivo {
-
-namespace {
-
-void WriteTextFile(const std::filesystem::path& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    if (!out) throw KivoError(path.string(), "cannot write the file");
-}
-
-}  // namespace
 
 HeadlessDriver::HeadlessDriver(HeadlessPlatform& platform, std::vector<ScriptedInput> script,
                                int32_t frameMs)
@@ -48,7 +38,9 @@ void HeadlessDriver::BeforePass(int64_t frame) {
     }
 }
 
-void HeadlessDriver::BeforeIdle() { platform_.clock.Advance(static_cast<uint32_t>(frameMs_)); }
+void HeadlessDriver::BeforeIdle() {
+    platform_.clock.Advance(static_cast<uint32_t>(frameMs_));
+}
 
 bool HeadlessDriver::Capture(std::vector<uint32_t>& pixels, int32_t& width, int32_t& height) {
     const MemoryScreen& screen = platform_.screen;
@@ -67,7 +59,7 @@ void WriteScreenshot(const std::filesystem::path& path, const std::vector<uint32
                     static_cast<size_t>(width) * 4);
     }
     const std::vector<uint8_t> png = EncodePng(surface);
-    WriteTextFile(path, std::string(png.begin(), png.end()));
+    WriteWholeFile(path, std::string(png.begin(), png.end()));
 }
 
 int RunSession(Player& player, const SessionOptions& options, SessionDriver& driver) {
@@ -79,8 +71,8 @@ int RunSession(Player& player, const SessionOptions& options, SessionDriver& dri
             // A start-up that failed before the table was made still leaves a dump to read.
             const TParamCollection empty(&p.state);
             const TParamCollection& variables = p.variables ? *p.variables : empty;
-            WriteTextFile(options.dumpVarsFile,
-                          DumpVariables(p.state, p.lastPosition, variables) + "\n");
+            WriteWholeFile(options.dumpVarsFile,
+                           DumpVariables(p.state, p.lastPosition, variables) + "\n");
         } catch (const KivoError& error) {
             std::cerr << "kivoplay: " << error.what() << '\n';
             status = 2;
