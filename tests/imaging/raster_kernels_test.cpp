@@ -33,9 +33,15 @@ Rows RandomRows(std::mt19937& rng, int32_t count) {
         const uint32_t m = pick(4);
         r.mask.push_back(static_cast<uint8_t>(m == 0 ? 0 : m == 1 ? 255 : next()));
     }
-    // Whole blocks of zero and full masks take the kernels' shortcuts.
-    if (count >= 8 && pick(2) == 0) std::fill(r.mask.begin(), r.mask.begin() + 4, uint8_t{0});
-    if (count >= 8 && pick(2) == 0) std::fill(r.mask.begin() + 4, r.mask.begin() + 8, uint8_t{255});
+    // Whole blocks of 4 and 16 clear or opaque mask values take the kernels' shortcuts, read
+    // from either end.
+    for (int32_t block : {4, 16}) {
+        if (count < block) break;
+        const auto start = static_cast<int32_t>(pick(static_cast<uint32_t>(count - block + 1)));
+        const uint32_t kind = pick(3);
+        if (kind < 2)
+            std::fill_n(r.mask.begin() + start, block, static_cast<uint8_t>(kind == 0 ? 0 : 255));
+    }
     return r;
 }
 
@@ -82,7 +88,7 @@ TEST(RasterKernels, FastKernelsEqualScalarKernels) {
     std::mt19937 rng(20261210);
     for (const auto& [name, call] : kernels) {
         for (int trial = 0; trial < 400; ++trial) {
-            const auto count = static_cast<int32_t>(1 + rng() % 37);
+            const auto count = static_cast<int32_t>(1 + rng() % 70);
             const Rows rows = RandomRows(rng, count);
             const auto weight = static_cast<uint32_t>(rng());
             for (int32_t step : {1, -1}) {
