@@ -416,14 +416,16 @@ void TGaleFrameList::LoadFromBytes(std::span<const uint8_t> data, const std::str
                 reader.Fail("transparent index outside the palette");
         }
         if (frame.TransparentValue >= 0) {
-            frame.Bitmap.SetPixel(0, 0, static_cast<uint32_t>(frame.TransparentValue));
-            frame.TransparentColor =
-                static_cast<int32_t>(frame.Bitmap.PixelToColor(frame.Bitmap.GetPixel(0, 0)));
+            // The colour the key pixel shows, as the bitmap reports it.
+            frame.TransparentColor = static_cast<int32_t>(
+                frame.Bitmap.PixelToColor(static_cast<uint32_t>(frame.TransparentValue)));
         } else {
             frame.TransparentValue = -1;  // every negative value means none
         }
-        frame.Bitmap.Fill(
-            static_cast<uint32_t>(frame.Bitmap.ColorToPixel(BackgroundColor & 0xFFFFFF)));
+        // A new bitmap is all 0 already.
+        const auto background =
+            static_cast<uint32_t>(frame.Bitmap.ColorToPixel(BackgroundColor & 0xFFFFFF));
+        if (background != 0) frame.Bitmap.Fill(background);
 
         bool seenVisible = false;
         for (uint32_t l = 0; l < layerCount; ++l) {
