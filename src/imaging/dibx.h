@@ -24,6 +24,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <span>
 #include <string>
@@ -207,6 +208,18 @@ class TCustomDIBX {
                                        const std::array<uint32_t, 256>& table, int32_t amount,
                                        bool flipV, bool flipH, int32_t minIndex,
                                        const TRect& srcRect);
+
+    // ---- Files. ----
+    // Reads a picture from bytes by its first bytes: "BM" a BMP, "PNG" at offset 1 a PNG,
+    // "Gale" frame 0 of a GAL image under the identification code. The surface takes the
+    // picture's size at its own bit count and its colours; other data leaves it unchanged and
+    // gives false. Damaged data raises KivoError naming source.
+    bool LoadFromStream(std::span<const uint8_t> data, int32_t identificationCode,
+                        const std::string& source = "");
+    // Reads a ".bmp" file (any case); a missing file or another extension changes nothing.
+    void LoadFromFile(const std::filesystem::path& path);
+    // Writes the whole surface as a 24-bit ".bmp" file; other extensions write nothing.
+    void SaveToFile(const std::filesystem::path& path) const;
 
     // ---- Lifetime and palette. ----
     virtual void Clear();
