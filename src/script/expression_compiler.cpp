@@ -246,6 +246,17 @@ std::u32string TBuildKivoParser::CompileArgument(std::u32string argument) {
     return temp;
 }
 
+void TBuildKivoParser::EmitInPlace(OpCode code, std::u32string head,
+                                   std::vector<std::u32string> arguments, std::u32string& text,
+                                   size_t first, size_t last) {
+    std::vector<Codes> operands{std::move(head)};
+    for (Codes& argument : arguments)
+        operands.push_back(CompileArgument(std::move(argument)));
+    Codes temp = code == OpCode::ocDimTo ? NewElementTemp() : NewTemp();
+    Emit(code, temp, operands);
+    text.replace(first, last - first + 1, temp);
+}
+
 void TBuildKivoParser::Compile(std::string_view text) {
     size_t firstStep = steps_.size();
     Codes codes = ToCodes(text);
@@ -294,13 +305,8 @@ void TBuildKivoParser::CompileCodes(std::u32string text) {
         if (open == Codes::npos) break;
         size_t close = MatchingClose(text, open);
         Codes name = Trim(std::u32string_view(text).substr(nameStart, open - nameStart));
-        std::vector<Codes> operands{name};
-        for (Codes& argument : SplitTopLevel(text.substr(open + 1, close - open - 1))) {
-            operands.push_back(CompileArgument(std::move(argument)));
-        }
-        Codes temp = NewTemp();
-        Emit(OpCode::ocFunc, temp, operands);
-        text.replace(nameStart, close - nameStart + 1, temp);
+        std::vector<Codes> arguments = SplitTopLevel(text.substr(open + 1, close - open - 1));
+        EmitInPlace(OpCode::ocFunc, std::move(name), std::move(arguments), text, nameStart, close);
     }
 
     // Array elements, innermost (last) first.
@@ -316,14 +322,10 @@ void TBuildKivoParser::CompileCodes(std::u32string text) {
             --start;
         }
         if (start == open) ThrowSyntax();
-        std::vector<Codes> operands{text.substr(start, open - start)};
         std::vector<Codes> indices = SplitTopLevel(text.substr(open + 1, close - open - 1));
         if (indices.empty()) throw KivoError("配列の添字が不正です");
-        for (Codes& index : indices)
-            operands.push_back(CompileArgument(std::move(index)));
-        Codes temp = NewElementTemp();
-        Emit(OpCode::ocDimTo, temp, operands);
-        text.replace(start, close - start + 1, temp);
+        EmitInPlace(OpCode::ocDimTo, text.substr(start, open - start), std::move(indices), text,
+                    start, close);
     }
 
     // Plain parentheses, innermost (last) first.

@@ -48,6 +48,10 @@ class TBuildKivoParser {
     std::u32string CompileArgument(std::u32string argument);
     void Emit(OpCode code, const std::u32string& target,
               const std::vector<std::u32string>& operands);
+    // Compiles the arguments, emits the step (head first) into a new temporary and puts the
+    // temporary in place of text[first, last].
+    void EmitInPlace(OpCode code, std::u32string head, std::vector<std::u32string> arguments,
+                     std::u32string& text, size_t first, size_t last);
     void Optimise(size_t firstStep);
 
     std::vector<TBuildOpeData> steps_;
