@@ -200,8 +200,16 @@ TCustomParam* TParamSystem::Forward() const {
     if (id_ == SystemVariable::Temp) {
         if (owner_.tempAlias.empty()) return nullptr;
         TParamCollectionItem* variable = owner_.Find(owner_.tempAlias);
-        // An alias naming @Temp itself would forward forever.
-        return variable && &variable->Value() != this ? &variable->Value() : nullptr;
+        if (!variable) return nullptr;
+        // An alias that leads back to @Temp, itself or through references (only a damaged
+        // save can set one up), would forward forever.
+        const TCustomParam* walk = &variable->Value();
+        for (int hops = 0; walk; ++hops) {
+            if (walk == this || hops > 64) return nullptr;
+            const auto* reference = dynamic_cast<const TParamVar*>(walk);
+            walk = reference ? reference->Target() : nullptr;
+        }
+        return &variable->Value();
     }
     if (SystemVariableProvider* provider = owner_.Provider(id_)) return provider->Holder(id_);
     return nullptr;

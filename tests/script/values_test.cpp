@@ -404,7 +404,12 @@ TEST(SystemVariables, TempStandsForTheAliasedVariable) {
     EXPECT_EQ(temp.AsString(), "Mia");
     temp.SetString("Rin");
     EXPECT_EQ(vars.Find("name")->Value().AsString(), "Rin");
-    vars.tempAlias = "@Temp";  // an alias to itself reads nothing instead of looping
+    // Aliases that lead back to @Temp read nothing instead of looping.
+    vars.tempAlias = "@Temp";
+    EXPECT_EQ(temp.AsString(), "0");
+    TParamCollectionItem& loop = vars.Create("loop", PT_NONE);
+    dynamic_cast<TParamVar&>(loop.Value()).Bind(*vars.Find("@Temp"), 0);
+    vars.tempAlias = "loop";
     EXPECT_EQ(temp.AsString(), "0");
 }
 
