@@ -187,6 +187,8 @@ inline constexpr int32_t kSaveVersionSelection = 103;      // selection string a
 inline constexpr int32_t kSaveVersionBacklogFormat = 113;  // the six backlog format values
 inline constexpr int32_t kSaveVersionTempAlias = 121;      // the @Temp alias name
 
+// Every variable in table order: for (int32_t i = 0; i < vars.Count(); ++i) vars.At(i); the
+// first kSystemVariableCount are the system variables.
 class TParamCollection : public HashCollection<TParamCollectionItem> {
   public:
     // state supplies the game clock and frame counter (@TickCount, @UpdateCount and the date
