@@ -182,7 +182,9 @@ bool TProject::CheckInstallation() {
     }
 
     // The rest of the data is on a disc: look for it until it is found or the person gives up.
-    while (!services_.player.QuitRequested()) {
+    // The quit request is set all through start-up, so only a signal can break in here.
+    const PlayerState& player = services_.player;
+    while (player.quitSignal == nullptr || *player.quitSignal == 0) {
         if (FindDataDisc(install.projectTitle)) return true;
         DialogAnswer insert =
             services_.dialogs.Show("ディスクを入れてください", kInformationCaption,

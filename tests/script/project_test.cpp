@@ -9,6 +9,7 @@
 
 #include "base/sjis.h"
 #include "script/interpreter_harness.h"
+#include "storage/install_data.h"
 
 namespace kivo::test {
 namespace {
@@ -124,6 +125,36 @@ TEST(Project, MissingInstallationRecordWithoutArguments) {
     EXPECT_EQ(h.dialogs.shown[0].text, "インストールし直してください");
     EXPECT_EQ(h.dialogs.shown[0].caption, "情報");
     EXPECT_EQ(h.dialogs.shown[0].icon, DialogIcon::Information);
+}
+
+TEST(Project, DataOnAMissingDiscAsksUntilThePersonQuits) {
+    // install.dat beside the player says that not all data is installed, and no disc holds the
+    // rest: the player asks for the disc, then whether to quit.
+    std::filesystem::path folder = std::filesystem::path(::testing::TempDir()) / "kivo-install";
+    std::filesystem::create_directories(folder);
+    TInstallData install;
+    install.version = 107;
+    install.projectTitle = "Game";
+    install.allDataInstalled = 0;
+    install.SaveToFile(folder / "install.dat");
+    Harness h;
+    h.executableFolder = folder;
+    h.AddGame(SetsStarted());
+    h.dialogs.answers = {DialogAnswer::Ok, DialogAnswer::Cancel, DialogAnswer::Cancel,
+                         DialogAnswer::Cancel, DialogAnswer::Ok};
+    h.Open(/*hasArguments=*/false);
+    EXPECT_TRUE(h.player.quitRequest);
+    EXPECT_FALSE(h.Has("started"));
+    ASSERT_EQ(h.dialogs.shown.size(), 5u);
+    EXPECT_EQ(h.dialogs.shown[0].text, "ディスクを入れてください");
+    EXPECT_EQ(h.dialogs.shown[0].caption, "情報");
+    EXPECT_EQ(h.dialogs.shown[1].text, "ディスクを入れてください");
+    EXPECT_EQ(h.dialogs.shown[2].text, "終了します");
+    EXPECT_EQ(h.dialogs.shown[2].caption, "情報") << "the project title is not read yet";
+    EXPECT_EQ(h.dialogs.shown[3].text, "ディスクを入れてください");
+    EXPECT_EQ(h.dialogs.shown[4].text, "終了します");
+    EXPECT_EQ(h.files.Folder(), folder) << "install.dat made the player's folder the game folder";
+    std::filesystem::remove_all(folder);
 }
 
 TEST(Project, MediaFilesNeverAskForADisc) {
