@@ -1,12 +1,15 @@
 #include "tools/script/text/script_files.h"
 
+#include <algorithm>
 #include <array>
+#include <optional>
 #include <string_view>
 
 #include "base/error.h"
 #include "base/sjis.h"
 #include "script/page_file.h"
 #include "script/project_file.h"
+#include "storage/vr_file_collection.h"
 #include "tools/script/text/page_text.h"
 #include "tools/script/text/project_text.h"
 
@@ -48,6 +51,28 @@ SourceKind KindOf(const std::string& name) {
 }
 
 SourceFile LoadSource(const std::string& spec, const HostReader& read) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    if (!fs::exists(spec, error)) {
+        // ARCHIVE:NAME, where ARCHIVE is the longest prefix that names a file.
+        for (size_t colon = spec.rfind(':'); colon != std::string::npos && colon > 0;
+             colon = spec.rfind(':', colon - 1)) {
+            fs::path archivePath = spec.substr(0, colon);
+            if (!fs::is_regular_file(archivePath, error)) continue;
+            std::string entryName = spec.substr(colon + 1);
+            std::optional<std::string> cp932 = sjis::FromUtf8(entryName);
+            if (!cp932) throw KivoError(spec, "the entry name cannot be written in code page 932");
+            std::replace(cp932->begin(), cp932->end(), '/', '\\');
+            TVrFileCollection archive;
+            archive.OpenArchive(archivePath, true);
+            if (archive.ArchiveStream() == nullptr) {
+                throw KivoError(archivePath.string(), "no archive found in this file");
+            }
+            const TVrFile* entry = archive.FindFile(*cp932);
+            if (entry == nullptr) throw KivoError(spec, "no such entry in the archive");
+            return SourceFile{spec, KindOf(entryName), archive.ReadEntry(*entry)};
+        }
+    }
     return SourceFile{spec, KindOf(spec), read(spec)};
 }
 
