@@ -23,6 +23,13 @@ int64_t TTpMemoryStream::Read(void* buffer, int64_t count) {
 
 int64_t TTpMemoryStream::Write(const void* buffer, int64_t count) {
     if (count <= 0) return 0;
+    const auto* in = static_cast<const uint8_t*>(buffer);
+    if (static_cast<size_t>(pos_) == bytes_.size()) {
+        // Appending needs no zero fill first.
+        bytes_.insert(bytes_.end(), in, in + count);
+        pos_ += count;
+        return count;
+    }
     auto end = static_cast<size_t>(pos_ + count);
     if (end > bytes_.size()) bytes_.resize(end);
     std::memcpy(bytes_.data() + pos_, buffer, static_cast<size_t>(count));

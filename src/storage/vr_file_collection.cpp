@@ -198,6 +198,17 @@ void TVrFileCollection::OpenArchive(const std::filesystem::path& path, bool path
     stream_ = std::move(stream);
 }
 
+void TVrFileCollection::OpenStream(std::unique_ptr<TTpBigStream> stream,
+                                   const std::filesystem::path& name) {
+    Clear();
+    stream_.reset();
+    archivePath_ = name;
+    version_ = 0;
+    stream->SetPosition(0);
+    ReadDirectory(*stream, 0, stream->GetSize());
+    stream_ = std::move(stream);
+}
+
 void TVrFileCollection::ReadDirectory(TTpBigStream& stream, int64_t dataStart, int64_t dataEnd) {
     const std::string source = archivePath_.empty() ? stream.SourceName() : archivePath_.string();
     auto left = [&] { return stream.GetSize() - stream.GetPosition(); };
@@ -359,10 +370,11 @@ void TVrFileCollection::ExtractToStream(TStream& destination, std::string_view n
 std::unique_ptr<TRangeStream> TVrFileCollection::OpenEntryRange(std::string_view name) const {
     const TVrFile* entry = FindFile(name);
     if (!stream_ || !entry || entry->memory) return nullptr;
-    if (entry->stored)
+    if (entry->stored && dynamic_cast<const TTpBigFileStream*>(stream_.get())) {
         return std::make_unique<TFileRangeStream>(archivePath_, entry->offset, entry->size);
+    }
     // A compressed entry read in place would hand the decoder zlib data; it gets a window
-    // over its inflated content instead.
+    // over its inflated content instead (as do entries of archives held in memory).
     auto content = std::make_unique<TTpBigMemoryStream>(ReadEntry(*entry), archivePath_.string());
     int64_t size = content->GetSize();
     return std::make_unique<TRangeStream>(std::move(content), 0, size);

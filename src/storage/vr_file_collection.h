@@ -68,6 +68,9 @@ class TVrFileCollection : public HashCollection<TVrFile> {
     // file) are read from their "kv" trailer and stay empty without one; a ".ext" sidecar
     // beside the archive holds its directory. Damaged directories raise KivoError naming path.
     void OpenArchive(const std::filesystem::path& path, bool pathIsFile);
+    // Clears and reads an archive held by stream (save data in memory, for one); name stands
+    // for it in errors.
+    void OpenStream(std::unique_ptr<TTpBigStream> stream, const std::filesystem::path& name);
     // Reads a directory from the stream's position; dataStart is added to every offset and
     // every entry must end at or before dataEnd.
     void ReadDirectory(TTpBigStream& stream, int64_t dataStart, int64_t dataEnd);
