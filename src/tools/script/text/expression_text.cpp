@@ -1,5 +1,6 @@
 #include "tools/script/text/expression_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <map>
 
@@ -195,13 +196,7 @@ std::string WriteOperand(const TOperand& operand) {
             return std::to_string(operand.intValue);
         case OperandKind::Float: {
             if (std::optional<std::string> text = PlainFloat(operand.floatValue)) return *text;
-            std::string hex = "$x80:";
-            for (uint8_t b : operand.floatValue.bytes) {
-                static constexpr char kHex[] = "0123456789abcdef";
-                hex += kHex[b >> 4];
-                hex += kHex[b & 15];
-            }
-            return hex;
+            return "$x80:" + HexText(operand.floatValue.bytes);
         }
         case OperandKind::Flag:
             if (operand.flagByte > 1) return "$flag:" + std::to_string(operand.flagByte);
@@ -256,17 +251,11 @@ TOperand ReadOperand(LineScanner& scanner) {
     if (word.starts_with("$x80:")) {
         TOperand operand;
         operand.kindByte = static_cast<uint8_t>(OperandKind::Float);
-        std::string_view hex = std::string_view(word).substr(5);
-        if (hex.size() != 20) scanner.FailAtOffset(start, "a raw float needs 20 hex digits");
-        for (size_t i = 0; i < 10; ++i) {
-            unsigned value = 0;
-            auto [end, error] =
-                std::from_chars(hex.data() + 2 * i, hex.data() + 2 * i + 2, value, 16);
-            if (error != std::errc() || end != hex.data() + 2 * i + 2) {
-                scanner.FailAtOffset(start, "bad raw float \"" + word + "\"");
-            }
-            operand.floatValue.bytes[i] = static_cast<uint8_t>(value);
+        std::optional<std::vector<uint8_t>> bytes = ParseHex(std::string_view(word).substr(5));
+        if (!bytes || bytes->size() != operand.floatValue.bytes.size()) {
+            scanner.FailAtOffset(start, "a raw float needs 20 hex digits");
         }
+        std::copy(bytes->begin(), bytes->end(), operand.floatValue.bytes.begin());
         return operand;
     }
     if (word.starts_with("$flag:")) {

@@ -15,8 +15,6 @@ namespace {
 constexpr int kIndentWidth = 4;
 // Deeper levels (and negative ones, which only damaged pages have) are written as a number.
 constexpr int32_t kMaxIndentAsSpaces = 32;
-// Raw bytes are written this many to a line.
-constexpr size_t kHexBytesPerLine = 48;
 
 std::string LabelReference(std::string_view cp932) {
     return "<" + NameText(cp932) + ">";
@@ -63,15 +61,6 @@ bool IsEmptyValue(const FieldValue& value) {
             }
         },
         value);
-}
-
-void AppendHexLines(std::string& out, std::string_view keyword, std::span<const uint8_t> bytes) {
-    for (size_t pos = 0; pos < bytes.size(); pos += kHexBytesPerLine) {
-        out += keyword;
-        out += ' ';
-        out += HexText(bytes.subspan(pos, std::min(kHexBytesPerLine, bytes.size() - pos)));
-        out += '\n';
-    }
 }
 
 // The masks a page needs when every component command stores exactly its non-empty properties.

@@ -10,8 +10,6 @@ namespace kivo::script_text {
 
 namespace {
 
-constexpr size_t kHexBytesPerLine = 48;
-
 // A setting of the project file: its key in the text, where it lives and which versions
 // store it.
 struct Setting {
@@ -44,13 +42,6 @@ const Setting kSettings[] = {
     {"discprompt", K::String, &ProjectFile::discPrompt},
     {"quittext", K::String, &ProjectFile::quitText},
 };
-
-void AppendHexLines(std::string& out, std::string_view keyword, std::span<const uint8_t> bytes) {
-    for (size_t pos = 0; pos < bytes.size(); pos += kHexBytesPerLine) {
-        out += std::string(keyword) + " " +
-               HexText(bytes.subspan(pos, std::min(kHexBytesPerLine, bytes.size() - pos))) + "\n";
-    }
-}
 
 // The stored value of a variable as an operand of its type.
 TOperand ValueOperand(const ProjectVariable& variable) {

@@ -1,5 +1,6 @@
 #include "tools/script/text/text_syntax.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
@@ -150,6 +151,16 @@ std::string HexText(std::span<const uint8_t> bytes) {
         out += kHex[b & 15];
     }
     return out;
+}
+
+void AppendHexLines(std::string& out, std::string_view keyword, std::span<const uint8_t> bytes) {
+    constexpr size_t kBytesPerLine = 48;
+    for (size_t pos = 0; pos < bytes.size(); pos += kBytesPerLine) {
+        out += keyword;
+        out += ' ';
+        out += HexText(bytes.subspan(pos, std::min(kBytesPerLine, bytes.size() - pos)));
+        out += '\n';
+    }
 }
 
 std::optional<std::vector<uint8_t>> ParseHex(std::string_view text) {

@@ -35,6 +35,9 @@ namespace kivo::script_text {
 [[nodiscard]] std::string HexText(std::span<const uint8_t> bytes);
 [[nodiscard]] std::optional<std::vector<uint8_t>> ParseHex(std::string_view text);
 
+// Appends bytes as lines "keyword HEX", 48 bytes to a line (nothing for no bytes).
+void AppendHexLines(std::string& out, std::string_view keyword, std::span<const uint8_t> bytes);
+
 // The names of the value types (PT_NONE ... PT_STR), written for type bytes 0 to 4.
 [[nodiscard]] std::string ValueTypeText(uint8_t type);
 
