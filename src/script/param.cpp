@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <typeinfo>
 
 #include "base/error.h"
 #include "base/sjis.h"
@@ -14,6 +15,7 @@ namespace kivo {
 namespace {
 
 constexpr std::string_view kBadIndex = "配列の添字が不正です";
+constexpr std::string_view kClassMismatch = "CopyMem:変数の型があいません";
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
@@ -419,7 +421,7 @@ void TCustomParam::FillString(std::string_view value) {
 }
 
 void TCustomParam::CopyMemFrom(const TCustomParam& source) {
-    if (typeid(source) != typeid(*this)) throw KivoError("CopyMem:変数の型があいません");
+    if (typeid(source) != typeid(*this)) throw KivoError(std::string(kClassMismatch));
     CopyFrom(source);
 }
 
@@ -451,6 +453,7 @@ std::unique_ptr<TCustomParam> TCustomParam::Clone() const {
 }
 
 void TCustomParam::AssignValue(const TCustomParam& source) {
+    if (&source == this) return;
     int32_t count = source.ElementCount();
     if (source.Dimensions().empty()) {
         MakeSingle();
@@ -574,9 +577,10 @@ void TParamArray<Element, Code>::SetStringAt(int32_t index, std::string_view val
 
 template <typename Element, ValueType Code>
 void TParamArray<Element, Code>::CopyFrom(const TCustomParam& source) {
-    const auto& other = dynamic_cast<const TParamArray&>(source);
-    dims_ = other.dims_;
-    elements_ = other.elements_;
+    const auto* other = dynamic_cast<const TParamArray*>(&source);
+    if (!other) throw KivoError(std::string(kClassMismatch));
+    dims_ = other->dims_;
+    elements_ = other->elements_;
 }
 
 template <typename Element, ValueType Code>
@@ -726,12 +730,13 @@ int32_t TParamVar::DimensionSize(int32_t i) const {
 }
 
 void TParamVar::CopyFrom(const TCustomParam& source) {
-    const auto& other = dynamic_cast<const TParamVar&>(source);
-    dims_ = other.dims_;
-    name_ = other.name_;
-    anchor_ = other.anchor_;
-    flagByte_ = other.flagByte_;
-    element_ = other.element_;
+    const auto* other = dynamic_cast<const TParamVar*>(&source);
+    if (!other) throw KivoError(std::string(kClassMismatch));
+    dims_ = other->dims_;
+    name_ = other->name_;
+    anchor_ = other->anchor_;
+    flagByte_ = other->flagByte_;
+    element_ = other->element_;
 }
 
 void TParamVar::SetDimensions(std::span<const int32_t> sizes) {

@@ -199,8 +199,11 @@ TEST(Values, AssignValueConvertsEveryElementAndCopyMemNeedsTheSameClass) {
 
     TParamInt ints;
     EXPECT_EQ(ErrorOf([&] { ints.CopyMemFrom(source); }), "CopyMem:変数の型があいません");
+    EXPECT_EQ(ErrorOf([&] { ints.CopyFrom(source); }), "CopyMem:変数の型があいません");
     TParamFloat copy;
     copy.CopyMemFrom(source);
+    EXPECT_EQ(copy.FloatAt(2), 2.5);
+    copy.AssignValue(copy);  // assigning a value to itself keeps it
     EXPECT_EQ(copy.FloatAt(2), 2.5);
 }
 
