@@ -249,6 +249,18 @@ uint32_t Blend32(uint32_t d, uint32_t s, uint32_t w) {
     return rb | g;
 }
 
+// Blends s into d with weight w for a 15/16, 24 or 32-bit format. Alpha draws of 15/16 and
+// 24 bits divide by 255 exactly; mask draws and every 32-bit draw use >>8 weights.
+uint32_t BlendPixel(const TPixelFormat& f, uint32_t d, uint32_t s, uint32_t w, bool exact) {
+    if (f.BitCount == 32) return Blend32(d, s, w);
+    const uint32_t masks[3] = {f.RedMask, f.GreenMask, f.BlueMask};
+    uint32_t out = 0;
+    for (uint32_t m : masks) {
+        out |= exact ? BlendChannel255(d, s, w, m) : BlendChannelShift(d, s, w, m);
+    }
+    return out;
+}
+
 uint8_t WidenChannel(uint32_t value, int bits) {
     if (bits >= 8) return static_cast<uint8_t>(value);
     if (bits <= 0) return 0;
@@ -350,23 +362,7 @@ void TDIBSurface::DrawAlpha(int32_t x, int32_t y, int alpha, int64_t key, const 
             }
             uint8_t* p = PixelAddress(dx, dy);
             const uint32_t d = LoadPixel(p, bytes);
-            uint32_t out = 0;
-            switch (bits) {
-                case 15:
-                case 16:
-                    out = BlendChannel255(d, s, a, format_.RedMask) |
-                          BlendChannel255(d, s, a, format_.GreenMask) |
-                          BlendChannel255(d, s, a, format_.BlueMask);
-                    break;
-                case 24:
-                    out = BlendChannel255(d, s, a, 0xFF0000) | BlendChannel255(d, s, a, 0xFF00) |
-                          BlendChannel255(d, s, a, 0xFF);
-                    break;
-                default:
-                    out = Blend32(d, s, a);
-                    break;
-            }
-            StorePixel(p, bytes, out);
+            StorePixel(p, bytes, BlendPixel(format_, d, s, a, true));
         }
     }
 }
@@ -413,23 +409,7 @@ void TDIBSurface::DrawMask(int32_t x, int32_t y, int alpha, const TRect& srcRect
                 continue;
             }
             const uint32_t d = LoadPixel(p, bytes);
-            uint32_t out = 0;
-            switch (bits) {
-                case 15:
-                case 16:
-                    out = BlendChannelShift(d, s, w, format_.RedMask) |
-                          BlendChannelShift(d, s, w, format_.GreenMask) |
-                          BlendChannelShift(d, s, w, format_.BlueMask);
-                    break;
-                case 24:
-                    out = BlendChannelShift(d, s, w, 0xFF0000) |
-                          BlendChannelShift(d, s, w, 0xFF00) | BlendChannelShift(d, s, w, 0xFF);
-                    break;
-                default:
-                    out = Blend32(d, s, w);
-                    break;
-            }
-            StorePixel(p, bytes, out);
+            StorePixel(p, bytes, BlendPixel(format_, d, s, w, false));
         }
     }
 }
