@@ -134,13 +134,7 @@ std::shared_ptr<TPage> TCallMan::FetchPage(std::string_view name, bool toFront) 
 // ---- Tracing --------------------------------------------------------------------------------
 
 void TCallMan::Trace(std::string_view prefix, std::string_view text, int32_t line) const {
-    char stamp[16];
-    std::snprintf(stamp, sizeof stamp, "%.8x", static_cast<uint32_t>(services_.player.gameClock));
-    std::string out;
-    out.reserve(32 + text.size());
-    out.append(stamp).append(" : ").append(prefix).append(text);
-    out.append("(").append(std::to_string(line)).append(")");
-    services_.trace.WriteLine(out);
+    TraceLine(std::string(prefix) + std::string(text) + "(" + std::to_string(line) + ")");
 }
 
 void TCallMan::TraceLine(std::string_view text) const {
@@ -275,6 +269,17 @@ void TCallMan::ReturnFromCall() {
     }
 }
 
+TStack TCallMan::LeaveCurrentFlow() {
+    InterpreterState& s = state_;
+    TStack frame;
+    frame.pageName = s.page ? s.page->Name() : std::string();
+    frame.pc = s.pc;
+    frame.arguments = std::move(s.arguments);
+    frame.sender = s.sender;
+    frame.continueFlag = s.continueFlag;
+    return frame;
+}
+
 void TCallMan::PushFrame(TStack frame) {
     state_.stack.push_back(std::move(frame));
     services_.variables.SetCurrentLevel(state_.Depth());
@@ -305,13 +310,8 @@ bool TCallMan::CheckEvent(int32_t level) {
         return false;
     }
 
-    TStack frame;
-    frame.pageName = s.page ? s.page->Name() : std::string();
-    frame.pc = s.pc;
+    TStack frame = LeaveCurrentFlow();
     frame.begun = s.begun;
-    frame.arguments = std::move(s.arguments);
-    frame.sender = s.sender;
-    frame.continueFlag = s.continueFlag;
     if (s.begun && s.AtCommand()) {
         ByteWriter writer;
         s.page->Command(s.pc).SaveRunningState(writer);
@@ -399,13 +399,8 @@ void TCallMan::Start(std::string_view pageName) {
 void TCallMan::CallPage(std::shared_ptr<TPage> page, int32_t pc, std::string resultVariable,
                         std::vector<std::string> arguments) {
     InterpreterState& s = state_;
-    TStack frame;
-    frame.pageName = s.page ? s.page->Name() : std::string();
-    frame.pc = s.pc;
+    TStack frame = LeaveCurrentFlow();
     frame.resultVariable = std::move(resultVariable);
-    frame.continueFlag = s.continueFlag;
-    frame.sender = s.sender;
-    frame.arguments = std::move(s.arguments);
     frame.result = CreateParam(page->ResultType());
     PushFrame(std::move(frame));
     s.arguments = std::move(arguments);

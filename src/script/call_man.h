@@ -175,6 +175,9 @@ class TCallMan final : public SystemVariableProvider {
     void ReturnFromCall();
     // Starts the first pending event at level; false when none started.
     bool CheckEvent(int32_t level);
+    // A frame holding where the current flow stands (page, pc, arguments, sender, continue
+    // flag), to be pushed before another flow takes over; the arguments move into it.
+    [[nodiscard]] TStack LeaveCurrentFlow();
     void PushFrame(TStack frame);
     void SetStack(std::vector<TStack> stack);
     [[nodiscard]] std::shared_ptr<TPage> LoadPage(std::string_view name);
