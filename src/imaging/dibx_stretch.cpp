@@ -221,14 +221,15 @@ Rotation MakeRotation(int32_t angle, int32_t zoomY, int32_t zoomX) {
     return {std::cos(theta), std::sin(theta), zoomX / 256.0, zoomY / 256.0};
 }
 
-int32_t ClampToInt32(double v) {
+int32_t ClampCoordinate(double v) {
     return static_cast<int32_t>(std::clamp(v, -2147483648.0, 2147483647.0));
 }
 
 TRect BoundsOf(const Rotation& rot, int32_t x, int32_t y, int32_t pivotY, int32_t pivotX,
                const TRect& srcRect) {
     const double left = -static_cast<double>(pivotX), top = -static_cast<double>(pivotY);
-    const double right = left + srcRect.Width(), bottom = top + srcRect.Height();
+    const double right = left + static_cast<double>(dibx::Width64(srcRect));
+    const double bottom = top + static_cast<double>(dibx::Height64(srcRect));
     double minX = HUGE_VAL, minY = HUGE_VAL, maxX = -HUGE_VAL, maxY = -HUGE_VAL;
     for (const auto& [cx, cy] :
          {std::pair{left, top}, {right, top}, {left, bottom}, {right, bottom}}) {
@@ -238,8 +239,8 @@ TRect BoundsOf(const Rotation& rot, int32_t x, int32_t y, int32_t pivotY, int32_
         minX = std::min(minX, px), maxX = std::max(maxX, px);
         minY = std::min(minY, py), maxY = std::max(maxY, py);
     }
-    return {ClampToInt32(std::floor(minX)), ClampToInt32(std::floor(minY)),
-            ClampToInt32(std::trunc(maxX) + 1), ClampToInt32(std::trunc(maxY) + 1)};
+    return {ClampCoordinate(std::floor(minX)), ClampCoordinate(std::floor(minY)),
+            ClampCoordinate(std::trunc(maxX) + 1), ClampCoordinate(std::trunc(maxY) + 1)};
 }
 
 std::optional<RotatePlan> PlanRotate(const TRect& drawing, int32_t x, int32_t y, int32_t angle,
@@ -273,7 +274,7 @@ void ForEachRotatedPixel(TCustomDIBX& destination, const RotatePlan& plan, TCust
     const uint8_t* srcBase = src.At(0, 0);
     const uint8_t* maskBase = msk ? msk->At(0, 0) : nullptr;
     if (!srcBase || (mask && !maskBase)) return;
-    const int64_t width = srcRect.Width(), height = srcRect.Height();
+    const int64_t width = dibx::Width64(srcRect), height = dibx::Height64(srcRect);
     for (int32_t y = plan.area.Top; y < plan.area.Bottom; ++y) {
         uint32_t* d = dst.Row32(plan.area.Left, y);
         if (!d) return;

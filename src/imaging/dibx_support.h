@@ -50,6 +50,18 @@ struct BlitPlan {
                                                const TRect& srcRect, const TRect& sourceBounds,
                                                bool flipV, bool flipH);
 
+// Sizes of caller-given rectangles, which may span more than an int32 holds.
+[[nodiscard]] inline int64_t Width64(const TRect& r) {
+    return int64_t{r.Right} - r.Left;
+}
+[[nodiscard]] inline int64_t Height64(const TRect& r) {
+    return int64_t{r.Bottom} - r.Top;
+}
+
+[[nodiscard]] inline int32_t ClampToInt32(int64_t v) {
+    return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
+
 // The bounds a source and an optional mask can both be read in.
 [[nodiscard]] inline TRect ReadableBounds(const TCustomDIBX& source, const TCustomDIBX* mask) {
     return mask ? Intersect(source.ClientRect(), mask->ClientRect()) : source.ClientRect();

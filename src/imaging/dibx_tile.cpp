@@ -68,10 +68,11 @@ void LayTiles(TCustomDIBX& surface, const TRect& dstRect, int32_t gapX, int32_t 
     const TRect visible = Intersect(dstRect, surface.DrawingRect());
     if (visible.IsEmpty()) return;
     ClipScope clip(surface, visible);
-    LayAxis(dstRect.Top, dstRect.Bottom, visible.Top, visible.Bottom, srcRect.Top, srcRect.Height(),
-            offsetY, gapY, [&](int64_t y, int64_t sy, int64_t h) {
+    LayAxis(dstRect.Top, dstRect.Bottom, visible.Top, visible.Bottom, srcRect.Top,
+            dibx::Height64(srcRect), offsetY, gapY, [&](int64_t y, int64_t sy, int64_t h) {
                 LayAxis(dstRect.Left, dstRect.Right, visible.Left, visible.Right, srcRect.Left,
-                        srcRect.Width(), offsetX, gapX, [&](int64_t x, int64_t sx, int64_t w) {
+                        dibx::Width64(srcRect), offsetX, gapX,
+                        [&](int64_t x, int64_t sx, int64_t w) {
                             draw(static_cast<int32_t>(x), static_cast<int32_t>(y),
                                  TRect{static_cast<int32_t>(sx), static_cast<int32_t>(sy),
                                        static_cast<int32_t>(sx + w), static_cast<int32_t>(sy + h)});
@@ -82,16 +83,37 @@ void LayTiles(TCustomDIBX& surface, const TRect& dstRect, int32_t gapX, int32_t 
 // One axis of a zoomed tiling in 16.16 fixed point: tiles every period (at least one pixel)
 // starting before start by the wrapped offset's share of a period. Calls
 // tile(position, endPosition) with whole-pixel edges for each tile meeting the visible range.
+// A 16.16 length period x zoom / 256 (or length x zoom / 256), limited to 2^40: no tile or
+// period on a surface comes near it, and the limit keeps the sums below from overflowing.
+int64_t ScaledLength(int64_t length, int64_t zoom) {
+    constexpr int64_t kLimit = int64_t{1} << 40;
+    if (length <= 0 || zoom <= 0) return 0;
+    return length > kLimit / 256 / zoom ? kLimit : std::min(length * zoom * 256, kLimit);
+}
+
 template <typename Tile>
 void LayZoomedAxis(int64_t start, int64_t end, int64_t visibleStart, int64_t visibleEnd,
                    int64_t period, int64_t offset, int64_t zoom, int64_t length, Tile&& tile) {
-    const int64_t step = std::max<int64_t>(period * zoom * 256, 65536);
-    const int64_t size = length * zoom * 256;
-    const int64_t lead = period > 0 ? FloorMod(offset, period) * step / period : 0;
-    int64_t p = (start << 16) - lead;
-    const int64_t stop = std::min(end, visibleEnd) << 16;
-    const int64_t skip = std::max<int64_t>(0, FloorDiv((visibleStart << 16) - p - size, step));
-    for (p += skip * step; p < stop; p += step) {
+    const int64_t step = std::max<int64_t>(ScaledLength(period, zoom), 65536);
+    const int64_t size = ScaledLength(length, zoom);
+    // The first tile starts before the corner by the offset's share of a period; m x step /
+    // period is split so that no product overflows.
+    int64_t lead = 0;
+    if (period > 0) {
+        const int64_t m = FloorMod(offset, period);
+        lead = (step / period) * m + (step % period) * m / period;
+    }
+    const int64_t first = start * 65536 - lead;
+    const int64_t stop = std::min(end, visibleEnd) * 65536;
+    if (first >= stop) return;
+    // Tiles ending before the visible part are skipped by arithmetic. A period far shorter
+    // than the tile piles tiles on one another; only the last kMaxOverlap of them, the ones on
+    // top, are drawn, which bounds the work of absurd zooms without changing ordinary pictures.
+    constexpr int64_t kMaxOverlap = 256;
+    const int64_t last = (stop - first - 1) / step;
+    const int64_t skip = std::max(
+        {int64_t{0}, FloorDiv(visibleStart * 65536 - first - size, step), last - kMaxOverlap + 1});
+    for (int64_t p = first + skip * step; p < stop; p += step) {
         if ((p + size) >> 16 > visibleStart) tile(p >> 16, (p + size) >> 16);
     }
 }
@@ -104,16 +126,15 @@ void LayZoomedTiles(TCustomDIBX& surface, const TRect& dstRect, int32_t periodX,
     const TRect visible = Intersect(dstRect, surface.DrawingRect());
     if (visible.IsEmpty()) return;
     ClipScope clip(surface, visible);
-    LayZoomedAxis(
-        dstRect.Top, dstRect.Bottom, visible.Top, visible.Bottom, periodY, offsetY, zoomY,
-        srcRect.Height(), [&](int64_t top, int64_t bottom) {
-            LayZoomedAxis(
-                dstRect.Left, dstRect.Right, visible.Left, visible.Right, periodX, offsetX, zoomX,
-                srcRect.Width(), [&](int64_t left, int64_t right) {
-                    draw(TRect{static_cast<int32_t>(left), static_cast<int32_t>(top),
-                               static_cast<int32_t>(right), static_cast<int32_t>(bottom)});
-                });
-        });
+    LayZoomedAxis(dstRect.Top, dstRect.Bottom, visible.Top, visible.Bottom, periodY, offsetY, zoomY,
+                  dibx::Height64(srcRect), [&](int64_t top, int64_t bottom) {
+                      LayZoomedAxis(
+                          dstRect.Left, dstRect.Right, visible.Left, visible.Right, periodX,
+                          offsetX, zoomX, dibx::Width64(srcRect), [&](int64_t left, int64_t right) {
+                              draw(TRect{dibx::ClampToInt32(left), dibx::ClampToInt32(top),
+                                         dibx::ClampToInt32(right), dibx::ClampToInt32(bottom)});
+                          });
+                  });
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "imaging/dibx_support.h"
+
 namespace kivo {
 
 namespace {
@@ -101,49 +103,49 @@ void TDIBXWave::FillRectSub(const TRect& rect, uint32_t pixel) {
 
 void TDIBXWave::Draw(int32_t x, int32_t y, bool flipV, bool flipH, bool transparent,
                      const TRect& srcRect, TCustomDIBX& source) {
-    ForEachRun(y, int64_t{y} + srcRect.Height(), false, [&](TCustomDIBX& t, int32_t dx) {
+    ForEachRun(y, int64_t{y} + dibx::Height64(srcRect), false, [&](TCustomDIBX& t, int32_t dx) {
         t.Draw(ShiftedX(x, dx), y, flipV, flipH, transparent, srcRect, source);
     });
 }
 
 void TDIBXWave::DrawMask(int32_t x, int32_t y, TCustomDIBX& mask, bool flipV, bool flipH,
                          const TRect& srcRect, TCustomDIBX& source) {
-    ForEachRun(y, int64_t{y} + srcRect.Height(), false, [&](TCustomDIBX& t, int32_t dx) {
+    ForEachRun(y, int64_t{y} + dibx::Height64(srcRect), false, [&](TCustomDIBX& t, int32_t dx) {
         t.DrawMask(ShiftedX(x, dx), y, mask, flipV, flipH, srcRect, source);
     });
 }
 
 void TDIBXWave::DrawAlpha(int32_t x, int32_t y, int32_t alpha, bool flipV, bool flipH,
                           bool transparent, const TRect& srcRect, TCustomDIBX& source) {
-    ForEachRun(y, int64_t{y} + srcRect.Height(), false, [&](TCustomDIBX& t, int32_t dx) {
+    ForEachRun(y, int64_t{y} + dibx::Height64(srcRect), false, [&](TCustomDIBX& t, int32_t dx) {
         t.DrawAlpha(ShiftedX(x, dx), y, alpha, flipV, flipH, transparent, srcRect, source);
     });
 }
 
 void TDIBXWave::DrawMaskAlpha(int32_t x, int32_t y, int32_t alpha, TCustomDIBX& mask, bool flipV,
                               bool flipH, const TRect& srcRect, TCustomDIBX& source) {
-    ForEachRun(y, int64_t{y} + srcRect.Height(), false, [&](TCustomDIBX& t, int32_t dx) {
+    ForEachRun(y, int64_t{y} + dibx::Height64(srcRect), false, [&](TCustomDIBX& t, int32_t dx) {
         t.DrawMaskAlpha(ShiftedX(x, dx), y, alpha, mask, flipV, flipH, srcRect, source);
     });
 }
 
 void TDIBXWave::DrawAdd(int32_t x, int32_t y, int32_t amount, bool flipV, bool flipH,
                         const TRect& srcRect, TCustomDIBX& source) {
-    ForEachRun(y, int64_t{y} + srcRect.Height(), false, [&](TCustomDIBX& t, int32_t dx) {
+    ForEachRun(y, int64_t{y} + dibx::Height64(srcRect), false, [&](TCustomDIBX& t, int32_t dx) {
         t.DrawAdd(ShiftedX(x, dx), y, amount, flipV, flipH, srcRect, source);
     });
 }
 
 void TDIBXWave::DrawMaskAdd(int32_t x, int32_t y, int32_t amount, TCustomDIBX& mask, bool flipV,
                             bool flipH, const TRect& srcRect, TCustomDIBX& source) {
-    ForEachRun(y, int64_t{y} + srcRect.Height(), false, [&](TCustomDIBX& t, int32_t dx) {
+    ForEachRun(y, int64_t{y} + dibx::Height64(srcRect), false, [&](TCustomDIBX& t, int32_t dx) {
         t.DrawMaskAdd(ShiftedX(x, dx), y, amount, mask, flipV, flipH, srcRect, source);
     });
 }
 
 void TDIBXWave::FillMask(int32_t x, int32_t y, int32_t alpha, uint32_t pixel, bool flipV,
                          bool flipH, const TRect& srcRect, TCustomDIBX& mask) {
-    ForEachRun(y, int64_t{y} + srcRect.Height(), false, [&](TCustomDIBX& t, int32_t dx) {
+    ForEachRun(y, int64_t{y} + dibx::Height64(srcRect), false, [&](TCustomDIBX& t, int32_t dx) {
         t.FillMask(ShiftedX(x, dx), y, alpha, pixel, flipV, flipH, srcRect, mask);
     });
 }
@@ -227,7 +229,7 @@ void TDIBXWave::FillPatternZoomMask(const TRect& rect, int32_t zoomX, int32_t al
 void TDIBXWave::DrawPalette16(int32_t x, int32_t y, const std::array<uint32_t, 16>& table,
                               int32_t alpha, bool flipV, bool flipH, const TRect& srcRect,
                               TCustomDIBX& source) {
-    ForEachRun(y, int64_t{y} + srcRect.Height(), false, [&](TCustomDIBX& t, int32_t dx) {
+    ForEachRun(y, int64_t{y} + dibx::Height64(srcRect), false, [&](TCustomDIBX& t, int32_t dx) {
         t.DrawPalette16(ShiftedX(x, dx), y, table, alpha, flipV, flipH, srcRect, source);
     });
 }
@@ -235,7 +237,7 @@ void TDIBXWave::DrawPalette16(int32_t x, int32_t y, const std::array<uint32_t, 1
 void TDIBXWave::DrawPaletteAdd(int32_t x, int32_t y, const std::array<uint32_t, 256>& table,
                                int32_t amount, bool flipV, bool flipH, int32_t minIndex,
                                const TRect& srcRect, TCustomDIBX& source) {
-    ForEachRun(y, int64_t{y} + srcRect.Height(), false, [&](TCustomDIBX& t, int32_t dx) {
+    ForEachRun(y, int64_t{y} + dibx::Height64(srcRect), false, [&](TCustomDIBX& t, int32_t dx) {
         t.DrawPaletteAdd(ShiftedX(x, dx), y, table, amount, flipV, flipH, minIndex, srcRect,
                          source);
     });

@@ -108,6 +108,26 @@ TEST(RasterTile, TileStretchDrawPlacesTilesEveryPeriod) {
     }
 }
 
+TEST(RasterTile, ExtremeTileArgumentsFinish) {
+    auto src = MakeSurface(2, 1, {A, B});
+    auto dst = MakeSurface(4, 1);
+    const int32_t extremes[] = {INT32_MIN, -1, 0, 1, INT32_MAX};
+    for (int32_t v : extremes) {
+        dst->TileStretchDraw({INT32_MIN, 0, INT32_MAX, 1}, v, v, v, 255, false, false, false,
+                             {0, 0, 2, 1}, *src, INT32_MAX, INT32_MAX, v);
+        dst->TileStretchDraw({INT32_MIN, 0, INT32_MAX, 1}, v, v, v, 255, false, false, false,
+                             {0, 0, 2, 1}, *src, 1, 1, v);
+        dst->TileDraw({INT32_MIN, 0, INT32_MAX, 1}, v, v, v, false, {INT32_MIN, 0, INT32_MAX, 1},
+                      *src, v);
+        dst->FillPatternZoom({INT32_MIN, 0, INT32_MAX, 1}, INT32_MAX, 255, false, false, v, v, *src,
+                             1);
+    }
+    // The last fill zooms so far that every pixel samples the pattern's first one, and the tiled
+    // draws gave the caller's (unset) clip back.
+    EXPECT_EQ(Pixels(*dst), std::vector<uint32_t>(4, A));
+    EXPECT_EQ(dst->ClipRect.Right, 0);
+}
+
 TEST(RasterTile, FillPatternWrapsMirrorsAndFollowsTheClip) {
     auto pattern = MakeSurface(3, 1, {A, B, C});
     auto dst = MakeSurface(5, 1);
