@@ -2,6 +2,8 @@
 # true), reading the variables kivoplay dumps.
 #   cmake -DKIVOPLAY=... -DGAME=<game folder> -DWORK=<folder> -DFRAMES=N -P check_game.cmake
 
+cmake_minimum_required(VERSION 3.25)
+
 file(MAKE_DIRECTORY ${WORK})
 execute_process(COMMAND ${KIVOPLAY} --headless --frames ${FRAMES} --dump-vars ${WORK}/vars.json
                         ${GAME}

@@ -7,6 +7,8 @@
 #
 # A game may ask for more frames than the default with a line "# frames: N" in main.kss.
 
+cmake_minimum_required(VERSION 3.25)
+
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK}/game)
 

@@ -2,6 +2,8 @@
 # translator's edit of a string.
 #   cmake -DKIVO_SCRIPT=... -DWORK=<folder> -P script_cli_test.cmake
 
+cmake_minimum_required(VERSION 3.25)
+
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 

@@ -1,14 +1,17 @@
 # A translator's edit: a string literal in a Calc of a disassembled page is changed to
 # Japanese, the page is reassembled and played headless, and the variable then holds the code
-# page 932 bytes (ten bytes for five characters, where UTF-8 would need fifteen).
+# page 932 bytes, compared with a literal given byte by byte.
 #   cmake -DKIVO_SCRIPT=... -DKIVOPLAY=... -DWORK=<folder> -P script_translation_test.cmake
+
+cmake_minimum_required(VERSION 3.25)
 
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK}/game)
 file(WRITE ${WORK}/kivo.kps "version 110\nstart \"main.ksb\"\nscreen 640 480\nvar PT_INT \"ok\" 0\n")
 file(WRITE ${WORK}/original.kss
   "version 110\nVarNew \"s\" type=PT_STR .continue\nCalc {s = \"hello\"} .continue\n"
-  "If {Length(s) == 10 & JLength(s) == 5} .continue\n    Calc {ok = 1} .continue\n")
+  "If [ocEqual ____0 = s, \"\\x82\\xB1\\x82\\xF1\\x82\\xC9\\x82\\xBF\\x82\\xCD\"; ocTo ____arg = ____0]"
+  " .continue\n    Calc {ok = 1} .continue\n")
 
 function(run)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
