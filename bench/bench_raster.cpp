@@ -61,9 +61,26 @@ std::unique_ptr<TDIBX> MakeMask(MaskKind kind) {
     return s;
 }
 
-pixman_image_t* Wrap(TDIBX& s, pixman_format_code_t format) {
-    return pixman_image_create_bits(format, s.Width(), s.Height(),
-                                    reinterpret_cast<uint32_t*>(s.PixelAddress(0, 0)), s.Pitch());
+struct PixmanUnref {
+    void operator()(pixman_image_t* image) const { pixman_image_unref(image); }
+};
+using PixmanImage = std::unique_ptr<pixman_image_t, PixmanUnref>;
+
+PixmanImage Wrap(TDIBX& s, pixman_format_code_t format) {
+    return PixmanImage(pixman_image_create_bits(format, s.Width(), s.Height(),
+                                                reinterpret_cast<uint32_t*>(s.PixelAddress(0, 0)),
+                                                s.Pitch()));
+}
+
+// The reference of the blends: src OVER dst through mask, the whole surface per iteration.
+void CompositeOver(benchmark::State& state, TDIBX& src, const PixmanImage& mask, TDIBX& dst) {
+    const PixmanImage s = Wrap(src, PIXMAN_a8r8g8b8);
+    const PixmanImage d = Wrap(dst, PIXMAN_a8r8g8b8);
+    for (auto _ : state) {
+        pixman_image_composite32(PIXMAN_OP_OVER, s.get(), mask.get(), d.get(), 0, 0, 0, 0, 0, 0,
+                                 kWidth, kHeight);
+        benchmark::ClobberMemory();
+    }
 }
 
 // ---- Draw against memcpy ----
@@ -106,17 +123,8 @@ BENCHMARK(Ours_DrawAlpha);
 void Ref_DrawAlpha_pixman(benchmark::State& state) {
     auto src = RandomColours(kWidth, kHeight, 1);
     auto dst = RandomColours(kWidth, kHeight, 2);
-    pixman_image_t* s = Wrap(*src, PIXMAN_a8r8g8b8);
-    pixman_image_t* d = Wrap(*dst, PIXMAN_a8r8g8b8);
     const pixman_color_t half{0, 0, 0, 0x8080};
-    pixman_image_t* m = pixman_image_create_solid_fill(&half);
-    for (auto _ : state) {
-        pixman_image_composite32(PIXMAN_OP_OVER, s, m, d, 0, 0, 0, 0, 0, 0, kWidth, kHeight);
-        benchmark::ClobberMemory();
-    }
-    pixman_image_unref(m);
-    pixman_image_unref(d);
-    pixman_image_unref(s);
+    CompositeOver(state, *src, PixmanImage(pixman_image_create_solid_fill(&half)), *dst);
 }
 BENCHMARK(Ref_DrawAlpha_pixman);
 
@@ -149,18 +157,7 @@ void Ref_DrawMask_pixman(benchmark::State& state) {
                 row[x] = static_cast<uint8_t>(kivo::MaskAlphaWeight(Alpha, row[x]));
         }
     }
-    pixman_image_t* s = Wrap(*src, PIXMAN_a8r8g8b8);
-    pixman_image_t* d = Wrap(*dst, PIXMAN_a8r8g8b8);
-    pixman_image_t* m = pixman_image_create_bits(
-        PIXMAN_a8, kWidth, kHeight, reinterpret_cast<uint32_t*>(mask->PixelAddress(0, 0)),
-        mask->Pitch());
-    for (auto _ : state) {
-        pixman_image_composite32(PIXMAN_OP_OVER, s, m, d, 0, 0, 0, 0, 0, 0, kWidth, kHeight);
-        benchmark::ClobberMemory();
-    }
-    pixman_image_unref(m);
-    pixman_image_unref(d);
-    pixman_image_unref(s);
+    CompositeOver(state, *src, Wrap(*mask, PIXMAN_a8), *dst);
 }
 
 BENCHMARK(Ours_DrawMask<MaskKind::Edge, 255>)->Name("Ours_DrawMask/edge");
