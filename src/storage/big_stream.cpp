@@ -24,6 +24,18 @@ int64_t CopyInChunks(int64_t count, ReadFn&& read, WriteFn&& write) {
     return copied;
 }
 
+// Copies count bytes of source from its position, or, for a count of 0, all of it from its
+// start.
+template <typename Source, typename WriteFn>
+int64_t CopyWholeOrCount(Source& source, int64_t count, WriteFn&& write) {
+    if (count == 0) {
+        source.SetPosition(0);
+        count = source.GetSize();
+    }
+    return CopyInChunks(
+        count, [&](void* b, int64_t n) { return source.Read(b, n); }, write);
+}
+
 }  // namespace
 
 TTpBigFileStream::TTpBigFileStream(std::filesystem::path path, Mode mode, int64_t volumeSize)
@@ -152,23 +164,11 @@ void TTpBigFileStream::Commit() {
 }
 
 int64_t TTpBigFileStream::CopyFromBig(TTpBigStream& source, int64_t count) {
-    if (count == 0) {
-        source.SetPosition(0);
-        count = source.GetSize();
-    }
-    return CopyInChunks(
-        count, [&](void* b, int64_t n) { return source.Read(b, n); },
-        [&](const void* b, int64_t n) { return Write(b, n); });
+    return CopyWholeOrCount(source, count, [&](const void* b, int64_t n) { return Write(b, n); });
 }
 
 int64_t TTpBigFileStream::CopyFromStream(TStream& source, int64_t count) {
-    if (count == 0) {
-        source.SetPosition(0);
-        count = source.GetSize();
-    }
-    return CopyInChunks(
-        count, [&](void* b, int64_t n) { return source.Read(b, n); },
-        [&](const void* b, int64_t n) { return Write(b, n); });
+    return CopyWholeOrCount(source, count, [&](const void* b, int64_t n) { return Write(b, n); });
 }
 
 int64_t TTpBigFileStream::CopyToStream(TStream& destination, int64_t count) {

@@ -62,14 +62,15 @@ std::string NormalizeDelimiters(std::string_view name) {
     return out;
 }
 
-std::optional<std::vector<std::string>> SplitVirtualName(std::string_view name) {
+std::optional<std::vector<std::string>> SplitVirtualName(std::string_view name,
+                                                         bool allowParentSteps) {
     if (IsAbsoluteName(name)) return std::nullopt;
     std::vector<std::string> parts;
     std::string current;
     bool climbed = false;
     auto finish = [&] {
         if (current == "..") {
-            if (parts.empty())
+            if (parts.empty() || !allowParentSteps)
                 climbed = true;
             else
                 parts.pop_back();

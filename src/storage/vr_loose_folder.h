@@ -14,8 +14,10 @@
 namespace kivo {
 
 // The components of a virtual name with "." dropped and ".." applied; nullopt for an absolute
-// name (leading delimiter or a drive letter) or one that climbs above its folder.
-[[nodiscard]] std::optional<std::vector<std::string>> SplitVirtualName(std::string_view name);
+// name (leading delimiter or a drive letter), one that climbs above its folder, or, unless
+// parent steps are allowed, one with any ".." at all.
+[[nodiscard]] std::optional<std::vector<std::string>> SplitVirtualName(
+    std::string_view name, bool allowParentSteps = true);
 
 // The name with every delimiter written as '\' (trail bytes untouched).
 [[nodiscard]] std::string NormalizeDelimiters(std::string_view name);

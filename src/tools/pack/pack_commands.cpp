@@ -145,21 +145,8 @@ std::optional<fs::path> SafeOutputPath(const fs::path& folder, std::string_view 
     if (std::any_of(name.begin(), name.end(),
                     [](char c) { return static_cast<uint8_t>(c) < 0x20; }))
         return std::nullopt;
-    bool climbs = false;
-    std::string current;
-    auto check = [&] {
-        if (current == "..") climbs = true;
-        current.clear();
-    };
-    sjis::ForEachChar(name, [&](size_t pos, size_t len) {
-        if (len == 1 && sjis::IsDelimiterByte(static_cast<uint8_t>(name[pos])))
-            check();
-        else
-            current.append(name.substr(pos, len));
-    });
-    check();
-    auto parts = SplitVirtualName(name);
-    if (climbs || !parts || parts->empty()) return std::nullopt;
+    auto parts = SplitVirtualName(name, false);
+    if (!parts || parts->empty()) return std::nullopt;
     fs::path path = folder;
     for (const std::string& part : *parts)
         path /= DisplayName(part);
