@@ -92,11 +92,16 @@ Colour32::Colour32(TCustomDIBX& source, const TCustomDIBX& destination) {
         return;
     }
     wide.Convert(32);
+    // Scene pixels carry a zero fourth byte, as every blend leaves it; the widened colours do
+    // too, so that a pixel equal in colour to the destination counts as equal.
+    std::span<uint8_t> bytes = wide.Bits();
+    for (size_t i = 3; i < bytes.size(); i += 4)
+        bytes[i] = 0;
     widened_ = std::make_unique<TDIBX>(std::move(wide));
     surface_ = widened_.get();
     if (source.TransparentColor != kNoTransparentColor) {
         const uint32_t colour = bitmap.PixelToColor(source.TransparentColor);
-        key_ = static_cast<uint32_t>(widened_->Bitmap().ColorToPixel(colour)) | 0xFF000000u;
+        key_ = static_cast<uint32_t>(widened_->Bitmap().ColorToPixel(colour));
     }
 }
 

@@ -118,8 +118,11 @@ TEST(RasterClip, OtherDepthSourcesAreWidened) {
     src->TransparentColor = 0x001F;
     auto dst = MakeSurface(2, 1, {7, 7});
     dst->Draw(0, 0, false, false, true, {0, 0, 2, 1}, *src);
-    EXPECT_EQ(dst->GetPixel(0, 0) & 0x00FFFFFFu, 0x00FF0000u);
+    EXPECT_EQ(dst->GetPixel(0, 0), 0x00FF0000u);
     EXPECT_EQ(dst->GetPixel(1, 0), 7u);
+    // A widened pixel equal to the destination is left alone by a blend.
+    dst->DrawAlpha(0, 0, 128, false, false, false, {0, 0, 1, 1}, *src);
+    EXPECT_EQ(dst->GetPixel(0, 0), 0x00FF0000u);
 }
 
 TEST(RasterClip, EmptyAndClearedSurfacesDrawNothing) {
