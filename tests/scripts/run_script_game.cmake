@@ -8,6 +8,7 @@
 # A game may ask for more frames than the default with a line "# frames: N" in main.kss.
 
 cmake_minimum_required(VERSION 3.25)
+include(${CMAKE_CURRENT_LIST_DIR}/game_steps.cmake)
 
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK}/game)
@@ -28,13 +29,6 @@ if(NOT EXISTS "${project}")
                         "start \"main.ksb\"\nvar PT_INT \"ok\" 0\n")
 endif()
 
-function(run)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(NOT status EQUAL 0)
-    message(FATAL_ERROR "${ARGN}\nfailed (${status}):\n${out}${err}")
-  endif()
-endfunction()
-
 run(${KIVO_SCRIPT} asm ${project} -o ${WORK}/game/kivo.kpb)
 foreach(page IN LISTS pages)
   get_filename_component(name ${page} NAME_WE)
@@ -49,5 +43,4 @@ file(STRINGS ${main} frameLines REGEX "^# frames: [0-9]+")
 if(frameLines)
   string(REGEX REPLACE "^# frames: ([0-9]+).*" "\\1" FRAMES "${frameLines}")
 endif()
-set(GAME ${WORK}/game)
-include(${CMAKE_CURRENT_LIST_DIR}/check_game.cmake)
+check_game(${KIVOPLAY} ${WORK}/game ${WORK} ${FRAMES})

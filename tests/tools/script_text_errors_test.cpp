@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <span>
 #include <string>
 
 #include "base/error.h"
@@ -20,6 +21,22 @@ struct BadText {
     const char* where;    // "line L, column C"
     const char* message;  // part of the message
 };
+
+// Each text must fail with its place and message, and the error must name the file.
+template <typename Read>
+void ExpectErrors(std::span<const BadText> cases, const std::string& file, Read read) {
+    for (const BadText& bad : cases) {
+        try {
+            read(bad.text, file);
+            ADD_FAILURE() << "accepted: " << bad.text;
+        } catch (const KivoError& error) {
+            std::string what = error.what();
+            EXPECT_EQ(error.File(), file);
+            EXPECT_NE(what.find(bad.where), std::string::npos) << what;
+            EXPECT_NE(what.find(bad.message), std::string::npos) << what;
+        }
+    }
+}
 
 TEST(ScriptTextErrors, PageMistakesNameTheirPlace) {
     const BadText kCases[] = {
@@ -42,17 +59,9 @@ TEST(ScriptTextErrors, PageMistakesNameTheirPlace) {
         {"Label \"\xE2\x80\xBF\"\n", "line 1, column 8", "cannot be written in code page 932"},
         {"Calc {}\nversion 105\n", "line 2, column 1", "version must come first"},
     };
-    for (const BadText& bad : kCases) {
-        try {
-            (void)script_text::ReadPageText(bad.text, "game/main.kss");
-            ADD_FAILURE() << "accepted: " << bad.text;
-        } catch (const KivoError& error) {
-            std::string what = error.what();
-            EXPECT_EQ(error.File(), "game/main.kss");
-            EXPECT_NE(what.find(bad.where), std::string::npos) << what;
-            EXPECT_NE(what.find(bad.message), std::string::npos) << what;
-        }
-    }
+    ExpectErrors(kCases, "game/main.kss", [](std::string_view text, const std::string& file) {
+        (void)script_text::ReadPageText(text, file);
+    });
 }
 
 TEST(ScriptTextErrors, ProjectMistakesNameTheirPlace) {
@@ -63,16 +72,9 @@ TEST(ScriptTextErrors, ProjectMistakesNameTheirPlace) {
         {"screen 640\n", "line 1, column 11", "expected a height"},
         {"colour 3\n", "line 1, column 1", "unknown setting"},
     };
-    for (const BadText& bad : kCases) {
-        try {
-            (void)script_text::ReadProjectText(bad.text, "kivo.kps");
-            ADD_FAILURE() << "accepted: " << bad.text;
-        } catch (const KivoError& error) {
-            std::string what = error.what();
-            EXPECT_NE(what.find(bad.where), std::string::npos) << what;
-            EXPECT_NE(what.find(bad.message), std::string::npos) << what;
-        }
-    }
+    ExpectErrors(kCases, "kivo.kps", [](std::string_view text, const std::string& file) {
+        (void)script_text::ReadProjectText(text, file);
+    });
 }
 
 TEST(ScriptText, HandWrittenPageBuildsTheRecordsItShows) {

@@ -4,6 +4,7 @@
 #   cmake -DKIVO_SCRIPT=... -DKIVOPLAY=... -DWORK=<folder> -P script_translation_test.cmake
 
 cmake_minimum_required(VERSION 3.25)
+include(${CMAKE_CURRENT_LIST_DIR}/../scripts/game_steps.cmake)
 
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK}/game)
@@ -13,13 +14,6 @@ file(WRITE ${WORK}/original.kss
   "If [ocEqual ____0 = s, \"\\x82\\xB1\\x82\\xF1\\x82\\xC9\\x82\\xBF\\x82\\xCD\"; ocTo ____arg = ____0]"
   " .continue\n    Calc {ok = 1} .continue\n")
 
-function(run)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(NOT status EQUAL 0)
-    message(FATAL_ERROR "${ARGN}\nfailed (${status}):\n${out}${err}")
-  endif()
-endfunction()
-
 run(${KIVO_SCRIPT} asm ${WORK}/kivo.kps -o ${WORK}/game/kivo.kpb)
 run(${KIVO_SCRIPT} asm ${WORK}/original.kss -o ${WORK}/original.ksb)
 run(${KIVO_SCRIPT} disasm ${WORK}/original.ksb -o ${WORK}/disassembled.kss)
@@ -28,6 +22,4 @@ string(REPLACE "\"hello\"" "\"こんにちは\"" text "${text}")
 file(WRITE ${WORK}/translated.kss "${text}")
 run(${KIVO_SCRIPT} asm ${WORK}/translated.kss -o ${WORK}/game/main.ksb)
 
-set(GAME ${WORK}/game)
-set(FRAMES 10)
-include(${CMAKE_CURRENT_LIST_DIR}/../scripts/check_game.cmake)
+check_game(${KIVOPLAY} ${WORK}/game ${WORK} 10)

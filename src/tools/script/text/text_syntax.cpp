@@ -13,24 +13,6 @@ namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
-void AppendUtf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 // Decodes the UTF-8 sequence at pos; returns its length, 0 for a malformed sequence.
 size_t DecodeUtf8(std::string_view text, size_t pos, uint32_t& cp) {
     auto byte = [&](size_t i) { return static_cast<uint8_t>(text[i]); };
@@ -109,7 +91,7 @@ std::string QuoteCp932(std::string_view cp932) {
             for (size_t i = 0; i < length; ++i)
                 AppendHexEscape(out, static_cast<uint8_t>(cp932[pos + i]));
         } else {
-            AppendUtf8(out, cp);
+            out += sjis::ToUtf8(cp932.substr(pos, length));
         }
     });
     out += '"';
@@ -122,7 +104,7 @@ std::optional<std::string> ExactUtf8(std::string_view cp932) {
     sjis::ForEachChar(cp932, [&](size_t pos, size_t length) {
         uint32_t cp = ExactCodePoint(cp932, pos, length);
         if (cp == 0) exact = false;
-        AppendUtf8(out, cp);
+        if (cp != 0) out += sjis::ToUtf8(cp932.substr(pos, length));
     });
     if (!exact) return std::nullopt;
     return out;
