@@ -86,8 +86,11 @@ BENCHMARK(Ref_LibpngDecode)->Unit(benchmark::kMillisecond);
 class RatioReporter : public benchmark::ConsoleReporter {
   public:
     void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            times_[run.benchmark_name()] = run.GetAdjustedCPUTime();
+        for (const Run& run : runs) {
+            // With repetitions only the mean stands for a benchmark.
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "mean") continue;
+            times_[run.run_name.function_name] = run.GetAdjustedCPUTime();
+        }
         ConsoleReporter::ReportRuns(runs);
     }
     void Finalize() override {
