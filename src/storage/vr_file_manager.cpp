@@ -315,7 +315,8 @@ bool TVrFileManager::MountDisk(int32_t index) {
 
 bool TVrFileManager::RequestDisk(int32_t n, PlayerState& state) {
     for (const std::filesystem::path& root : discRoots_) {
-        const std::string prefix = root.string();
+        // The separator keeps "/media/cd" from matching "/media/cd2".
+        const std::string prefix = (root / "").string();
         std::erase_if(collections_, [&](const std::unique_ptr<TVrFileCollection>& c) {
             return !c->ArchivePath().empty() &&
                    StartsWithIgnoringCase(c->ArchivePath().string(), prefix);
