@@ -109,35 +109,42 @@ std::vector<uint8_t> Inflate(std::span<const uint8_t> bytes, std::string_view so
     if (limit >= 0) cap = std::min(cap, limit);
     z_stream z{};
     if (inflateInit(&z) != Z_OK) ThrowBadData(source, "cannot start inflating");
-    std::vector<uint8_t> out(
-        static_cast<size_t>(std::min<int64_t>(cap, static_cast<int64_t>(bytes.size()) * 4 + 64)));
     z.next_in = const_cast<Bytef*>(bytes.data());
     z.avail_in = static_cast<uInt>(bytes.size());
-    size_t produced = 0;
+
+    // The size is not recorded, so the output goes into blocks that are never zero-filled or
+    // moved, and is joined once at the end.
+    struct Block {
+        std::unique_ptr<uint8_t[]> data;
+        size_t used;
+    };
+    std::vector<Block> blocks;
+    int64_t produced = 0;
     int result = Z_OK;
-    while (true) {
-        if (produced == out.size()) {
-            if (static_cast<int64_t>(out.size()) >= cap) break;
-            out.resize(
-                static_cast<size_t>(std::min<int64_t>(cap, static_cast<int64_t>(out.size()) * 2)));
-        }
-        z.next_out = out.data() + produced;
-        z.avail_out = static_cast<uInt>(std::min<size_t>(out.size() - produced, 1u << 30));
-        uInt before = z.avail_out;
+    while (produced < cap) {
+        size_t size = static_cast<size_t>(std::min<int64_t>(
+            cap - produced,
+            blocks.empty() ? static_cast<int64_t>(bytes.size()) * 4 + 4096 : 1 << 20));
+        blocks.push_back(Block{std::unique_ptr<uint8_t[]>(new uint8_t[size]), 0});
+        z.next_out = blocks.back().data.get();
+        z.avail_out = static_cast<uInt>(size);
         result = inflate(&z, Z_NO_FLUSH);
-        produced += before - z.avail_out;
+        blocks.back().used = size - z.avail_out;
+        produced += static_cast<int64_t>(blocks.back().used);
         if (result == Z_STREAM_END) break;
         if (result == Z_BUF_ERROR && z.avail_out != 0) break;  // input ran out: truncated
         if (result != Z_OK && result != Z_BUF_ERROR) break;
     }
     inflateEnd(&z);
     if (result != Z_STREAM_END) {
-        if (produced == out.size())
-            ThrowBadData(source, "compressed entry inflates beyond its limit");
+        if (produced >= cap) ThrowBadData(source, "compressed entry inflates beyond its limit");
         ThrowBadData(source, result == Z_DATA_ERROR ? "compressed entry is corrupt"
                                                     : "compressed entry is truncated");
     }
-    out.resize(produced);
+    std::vector<uint8_t> out;
+    out.reserve(static_cast<size_t>(produced));
+    for (const Block& block : blocks)
+        out.insert(out.end(), block.data.get(), block.data.get() + block.used);
     return out;
 }
 
