@@ -144,7 +144,9 @@ TgaPicture DecodeTga(std::span<const uint8_t> data, const std::string& source, b
     // The extension area of a version 2.0 file may name a key colour (A:R:G:B).
     if (HasTgaFooter(data)) {
         const uint32_t extension = LoadLE32(data.data() + data.size() - kFooterSize);
-        if (extension >= kHeaderSize && extension <= data.size() - kFooterSize - kExtensionSize &&
+        // The area must lie between the header and the footer; small files have no room.
+        if (data.size() >= kHeaderSize + kExtensionSize + kFooterSize && extension >= kHeaderSize &&
+            extension <= data.size() - kFooterSize - kExtensionSize &&
             LoadLE16(data.data() + extension) >= kExtensionSize) {
             const uint32_t key = LoadLE32(data.data() + extension + kKeyColorOffset);
             // Writers that do not use the field leave it 0.

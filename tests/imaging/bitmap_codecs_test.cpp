@@ -375,6 +375,12 @@ TEST(TgaCodec, DamagedFilesFailCleanly) {
          .map = std::vector<uint8_t>(30),
          .pixels = {0}},
     };
+    // A footer in a file too small for its extension area, pointing far away, is ignored.
+    std::vector<uint8_t> tiny = test::WriteTga({.width = 1, .height = 1, .pixels = {1, 2, 3}});
+    const uint8_t footer[] = {0x00, 0x00, 0x00, 0x7F, 0,   0,   0,   0,   'T', 'R', 'U', 'E', 'V',
+                              'I',  'S',  'I',  'O',  'N', '-', 'X', 'F', 'I', 'L', 'E', '.', 0};
+    tiny.insert(tiny.end(), std::begin(footer), std::end(footer));
+    EXPECT_EQ(DecodeTga(tiny, "f", true).TransparentValue, -1);
     for (const TgaSpec& spec : bad)
         EXPECT_THROW((void)DecodeTga(test::WriteTga(spec), "f", true), KivoError);
 }
