@@ -55,7 +55,7 @@ constexpr uint32_t kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000, kWhite 
 TEST(BmpCodec, DecodesEveryHeaderAndLayout) {
     struct Case {
         const char* name;
-        BmpSpec spec;
+        BmpSpec layout;
         int bits;
         std::vector<uint32_t> colors;  // top row first
     };
@@ -138,7 +138,7 @@ TEST(BmpCodec, DecodesEveryHeaderAndLayout) {
          {kWhite, kRed, kWhite}},
     };
     for (const Case& c : cases) {
-        const TDIBSurface bitmap = DecodeBmp(test::WriteBmp(c.spec), "f");
+        const TDIBSurface bitmap = DecodeBmp(test::WriteBmp(c.layout), "f");
         EXPECT_EQ(bitmap.BitCount(), c.bits) << c.name;
         EXPECT_EQ(Colors(bitmap), c.colors) << c.name;
     }
@@ -146,13 +146,13 @@ TEST(BmpCodec, DecodesEveryHeaderAndLayout) {
 
 TEST(BmpCodec, ThirtyTwoBitsWithoutAlphaAreOpaque) {
     // Two pixels whose fourth bytes are 0: opaque, not invisible.
-    BmpSpec spec{.width = 2, .height = 1, .bits = 32, .pixels = {1, 2, 3, 0, 4, 5, 6, 0}};
-    TDIBSurface bitmap = DecodeBmp(test::WriteBmp(spec), "f");
+    BmpSpec layout{.width = 2, .height = 1, .bits = 32, .pixels = {1, 2, 3, 0, 4, 5, 6, 0}};
+    TDIBSurface bitmap = DecodeBmp(test::WriteBmp(layout), "f");
     EXPECT_EQ(bitmap.GetPixel(0, 0), 0xFF030201u);
     EXPECT_EQ(bitmap.GetPixel(1, 0), 0xFF060504u);
     // One real alpha value keeps every alpha as stored.
-    spec.pixels[7] = 0x80;
-    bitmap = DecodeBmp(test::WriteBmp(spec), "f");
+    layout.pixels[7] = 0x80;
+    bitmap = DecodeBmp(test::WriteBmp(layout), "f");
     EXPECT_EQ(bitmap.GetPixel(0, 0), 0x00030201u);
     EXPECT_EQ(bitmap.GetPixel(1, 0), 0x80060504u);
 }
@@ -205,14 +205,14 @@ TEST(BmpCodec, DamagedFilesFailCleanly) {
         {.width = 1, .height = -1, .bits = 8, .compression = 1, .pixels = {1, 0, 0, 1}},
         {.width = 1, .height = 1, .bits = 24, .compression = 1, .pixels = {1, 0, 0, 1}},
     };
-    for (const BmpSpec& spec : bad)
-        EXPECT_THROW((void)DecodeBmp(test::WriteBmp(spec), "f"), KivoError);
+    for (const BmpSpec& layout : bad)
+        EXPECT_THROW((void)DecodeBmp(test::WriteBmp(layout), "f"), KivoError);
 }
 
 TEST(TgaCodec, DecodesTypesAndOrigins) {
     struct Case {
         const char* name;
-        TgaSpec spec;
+        TgaSpec layout;
         std::vector<uint32_t> colors;
     };
     const Case cases[] = {
@@ -267,28 +267,28 @@ TEST(TgaCodec, DecodesTypesAndOrigins) {
          {kWhite, kWhite}},
     };
     for (const Case& c : cases) {
-        const TgaPicture picture = DecodeTga(test::WriteTga(c.spec), "f", true);
+        const TgaPicture picture = DecodeTga(test::WriteTga(c.layout), "f", true);
         EXPECT_EQ(Colors(picture.Bitmap), c.colors) << c.name;
         EXPECT_EQ(picture.TransparentValue, -1) << c.name;
     }
 }
 
 TEST(TgaCodec, AlphaBecomesTheMaskAndTheFooterKeyTheTransparentValue) {
-    TgaSpec spec{.width = 2,
+    TgaSpec layout{.width = 2,
                  .height = 1,
                  .depth = 32,
                  .descriptor = 0x28,
                  .pixels = {0, 0, 255, 200, 255, 0, 0, 0},
                  .footer = true,
                  .keyColor = 0xFF0000FF};  // A:R:G:B, blue
-    TgaPicture picture = DecodeTga(test::WriteTga(spec), "f", true);
+    TgaPicture picture = DecodeTga(test::WriteTga(layout), "f", true);
     EXPECT_EQ(picture.Bitmap.BitCount(), 24);
     EXPECT_EQ(Colors(picture.Bitmap), (std::vector<uint32_t>{kRed, kBlue}));
     ASSERT_TRUE(picture.Bitmap.HasMask());
     EXPECT_EQ(MaskValues(picture.Bitmap), (std::vector<uint32_t>{200, 0}));
     EXPECT_EQ(picture.TransparentValue, 0x0000FF);  // blue as a 24-bit pixel
     // Without the request the alpha stays in the fourth byte.
-    picture = DecodeTga(test::WriteTga(spec), "f", false);
+    picture = DecodeTga(test::WriteTga(layout), "f", false);
     EXPECT_EQ(picture.Bitmap.GetPixel(0, 0), 0xC8FF0000u);
 }
 
@@ -381,8 +381,8 @@ TEST(TgaCodec, DamagedFilesFailCleanly) {
                               'I',  'S',  'I',  'O',  'N', '-', 'X', 'F', 'I', 'L', 'E', '.', 0};
     tiny.insert(tiny.end(), std::begin(footer), std::end(footer));
     EXPECT_EQ(DecodeTga(tiny, "f", true).TransparentValue, -1);
-    for (const TgaSpec& spec : bad)
-        EXPECT_THROW((void)DecodeTga(test::WriteTga(spec), "f", true), KivoError);
+    for (const TgaSpec& layout : bad)
+        EXPECT_THROW((void)DecodeTga(test::WriteTga(layout), "f", true), KivoError);
 }
 
 // A 2 x 2 24-bit icon image: colour rows bottom-up, then the AND mask (set = transparent).

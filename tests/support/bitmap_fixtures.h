@@ -22,9 +22,9 @@ struct BmpSpec {
 };
 
 // A BMP file: file header, info header, masks, palette, pixels.
-[[nodiscard]] std::vector<uint8_t> WriteBmp(const BmpSpec& spec);
+[[nodiscard]] std::vector<uint8_t> WriteBmp(const BmpSpec& layout);
 // The same without the 14-byte file header, as icons store their images.
-[[nodiscard]] std::vector<uint8_t> WriteDib(const BmpSpec& spec);
+[[nodiscard]] std::vector<uint8_t> WriteDib(const BmpSpec& layout);
 
 struct TgaSpec {
     uint8_t mapType = 0;
@@ -43,7 +43,7 @@ struct TgaSpec {
     uint32_t keyColor = 0;             // A:R:G:B in the extension area
 };
 
-[[nodiscard]] std::vector<uint8_t> WriteTga(const TgaSpec& spec);
+[[nodiscard]] std::vector<uint8_t> WriteTga(const TgaSpec& layout);
 
 struct IcoImage {
     uint8_t width = 0;

@@ -50,18 +50,18 @@ SourceKind KindOf(const std::string& name) {
     throw KivoError(name, "is not a page (.ksb), project file (.kpb) or text form (.kss, .kps)");
 }
 
-SourceFile LoadSource(const std::string& spec, const HostReader& read) {
+SourceFile LoadSource(const std::string& location, const HostReader& read) {
     namespace fs = std::filesystem;
     std::error_code error;
-    if (!fs::exists(spec, error)) {
+    if (!fs::exists(location, error)) {
         // ARCHIVE:NAME, where ARCHIVE is the longest prefix that names a file.
-        for (size_t colon = spec.rfind(':'); colon != std::string::npos && colon > 0;
-             colon = spec.rfind(':', colon - 1)) {
-            fs::path archivePath = spec.substr(0, colon);
+        for (size_t colon = location.rfind(':'); colon != std::string::npos && colon > 0;
+             colon = location.rfind(':', colon - 1)) {
+            fs::path archivePath = location.substr(0, colon);
             if (!fs::is_regular_file(archivePath, error)) continue;
-            std::string entryName = spec.substr(colon + 1);
+            std::string entryName = location.substr(colon + 1);
             std::optional<std::string> cp932 = sjis::FromUtf8(entryName);
-            if (!cp932) throw KivoError(spec, "the entry name cannot be written in code page 932");
+            if (!cp932) throw KivoError(location, "the entry name cannot be written in code page 932");
             std::replace(cp932->begin(), cp932->end(), '/', '\\');
             TVrFileCollection archive;
             archive.OpenArchive(archivePath, true);
@@ -69,11 +69,11 @@ SourceFile LoadSource(const std::string& spec, const HostReader& read) {
                 throw KivoError(archivePath.string(), "no archive found in this file");
             }
             const TVrFile* entry = archive.FindFile(*cp932);
-            if (entry == nullptr) throw KivoError(spec, "no such entry in the archive");
-            return SourceFile{spec, KindOf(entryName), archive.ReadEntry(*entry)};
+            if (entry == nullptr) throw KivoError(location, "no such entry in the archive");
+            return SourceFile{location, KindOf(entryName), archive.ReadEntry(*entry)};
         }
     }
-    return SourceFile{spec, KindOf(spec), read(spec)};
+    return SourceFile{location, KindOf(location), read(location)};
 }
 
 std::string Disassemble(const SourceFile& file) {

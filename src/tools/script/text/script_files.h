@@ -24,9 +24,9 @@ using HostReader = std::function<std::vector<uint8_t>(const std::filesystem::pat
 // The kind of a file by its extension (case ignored); raises KivoError for any other name.
 [[nodiscard]] SourceKind KindOf(const std::string& name);
 
-// Reads the file named spec: a host file, or NAME inside the archive ARCHIVE when spec is
+// Reads the file named location: a host file, or NAME inside the archive ARCHIVE when location is
 // ARCHIVE:NAME and no host file has the whole name.
-[[nodiscard]] SourceFile LoadSource(const std::string& spec, const HostReader& read);
+[[nodiscard]] SourceFile LoadSource(const std::string& location, const HostReader& read);
 
 // The text form of a page or project file.
 [[nodiscard]] std::string Disassemble(const SourceFile& file);
