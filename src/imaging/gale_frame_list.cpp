@@ -496,15 +496,38 @@ void TGaleFrameList::AssignPicture(TDIBSurface bitmap, int64_t transparentValue)
     Frames.push_back(std::move(frame));
 }
 
-void TGaleFrameList::LoadFromFile(const std::filesystem::path& path, bool firstOnly) {
-    Frames.clear();
+namespace {
+
+std::string LowerExtension(const std::filesystem::path& path) {
     std::string extension = path.extension().string();
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    const bool known = extension == ".gal" || extension == ".png" || extension == ".bmp" ||
-                       extension == ".dib" || extension == ".tga" || extension == ".jpg" ||
-                       extension == ".jpeg";
-    if (!known) return;
+    return extension;
+}
+
+bool IsPlayerPictureExtension(const std::string& extension) {
+    return extension == ".gal" || extension == ".png" || extension == ".bmp" || extension == ".dib";
+}
+
+}  // namespace
+
+void TGaleFrameList::LoadFromFile(const std::filesystem::path& path, bool firstOnly) {
+    Frames.clear();
+    const std::string extension = LowerExtension(path);
+    if (IsPlayerPictureExtension(extension)) LoadPicture(path, extension, firstOnly);
+}
+
+void TGaleFrameList::LoadPictureFile(const std::filesystem::path& path) {
+    Frames.clear();
+    const std::string extension = LowerExtension(path);
+    if (IsPlayerPictureExtension(extension) || extension == ".tga" || extension == ".jpg" ||
+        extension == ".jpeg") {
+        LoadPicture(path, extension, false);
+    }
+}
+
+void TGaleFrameList::LoadPicture(const std::filesystem::path& path, const std::string& extension,
+                                 bool firstOnly) {
     const std::vector<uint8_t> bytes = ReadHostFileBytes(path);
     const std::string source = path.string();
     if (extension == ".gal") {

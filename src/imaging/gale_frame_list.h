@@ -95,9 +95,11 @@ class TGaleFrameList {
     // frame is read. Damaged data raises KivoError; the frames read before it stay.
     void LoadFromBytes(std::span<const uint8_t> data, const std::string& source,
                        bool firstOnly = false);
-    // Reads by extension: ".gal", ".png", ".bmp"/".dib" (one frame); other names give an
-    // empty list. JPEG and TGA pictures are accepted too by their content.
+    // The player's reader, by extension: ".gal", ".png", ".bmp"/".dib" (one frame); other
+    // names give an empty list, as games expect.
     void LoadFromFile(const std::filesystem::path& path, bool firstOnly = false);
+    // The tools' reader: the same, and TGA and JPEG pictures as well.
+    void LoadPictureFile(const std::filesystem::path& path);
     // Makes a one-frame list of a picture.
     void AssignPicture(TDIBSurface bitmap, int64_t transparentValue);
 
@@ -113,6 +115,10 @@ class TGaleFrameList {
     [[nodiscard]] static bool IsKeyed(std::span<const uint8_t> data);
 
     void MakeMasks();
+
+  private:
+    void LoadPicture(const std::filesystem::path& path, const std::string& extension,
+                     bool firstOnly);
 };
 
 // Hands a frame to a raster surface: the surface takes the frame's size at its own bit count

@@ -3,6 +3,8 @@
 #include <zlib.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <random>
 
 #include <gtest/gtest.h>
@@ -10,6 +12,7 @@
 #include "base/byte_io.h"
 #include "base/error.h"
 #include "storage/tp_random.h"
+#include "support/bitmap_fixtures.h"
 #include "support/gal_builder.h"
 
 namespace kivo {
@@ -434,6 +437,36 @@ TEST(GaleFrameList, DamagedFilesFailWithTheFileName) {
         if (std::string(c.name) == "frame count") bytes[7 + 4 + 16] = 200;
         EXPECT_THROW(Load(bytes), KivoError) << c.name;
     }
+}
+
+}  // namespace
+}  // namespace kivo
+
+namespace kivo {
+namespace {
+
+// Games name their pictures .gal, .png, .bmp or .dib; the player loads nothing under any
+// other name, while the tools also take TGA and JPEG pictures.
+TEST(GaleFrameListFiles, PlayerReaderChoosesByExtensionToolsReaderTakesMore) {
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() /
+        ("gal-files-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    std::filesystem::create_directories(dir);
+    const std::vector<uint8_t> bmp =
+        test::WriteBmp({.width = 1, .height = 1, .bits = 24, .pixels = {1, 2, 3, 0}});
+    for (const char* name : {"pic.BMP", "pic.tga"}) {
+        std::ofstream(dir / name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bmp.data()),
+                   static_cast<std::streamsize>(bmp.size()));
+    }
+    TGaleFrameList list;
+    list.LoadFromFile(dir / "pic.BMP");
+    EXPECT_EQ(list.Count(), 1u);
+    list.LoadFromFile(dir / "pic.tga");
+    EXPECT_EQ(list.Count(), 0u);
+    list.LoadPictureFile(dir / "pic.tga");
+    EXPECT_EQ(list.Count(), 1u);
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -148,7 +148,7 @@ void FromPng(const Options& options) {
     if (!options.output) throw UsageError("from-png needs -o OUT.gal");
     const std::filesystem::path path = options.files[0];
     TGaleFrameList list(options.code);
-    list.LoadFromFile(path);
+    list.LoadPictureFile(path);
     if (list.Frames.empty()) {
         throw KivoError(path.string(), "not a PNG, BMP, TGA or JPEG picture");
     }
