@@ -20,7 +20,6 @@ constexpr std::string_view kOriginalProjectFileInGameFolder = "original_kivo.kpb
 constexpr std::string_view kInstallFileName = "install.dat";
 constexpr std::string_view kGameArchiveName = "game.dat";
 
-constexpr std::string_view kWarningCaption = "警告";
 constexpr std::string_view kInformationCaption = "情報";
 
 // Message texts are written here in UTF-8; the player keeps its own texts in CP932.
