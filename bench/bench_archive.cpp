@@ -14,6 +14,7 @@
 #include <map>
 #include <random>
 
+#include "ratio_reporter.h"
 #include "storage/vr_file_collection.h"
 #include "storage/vr_file_manager.h"
 
@@ -160,47 +161,19 @@ void BM_Mount100000Entries(benchmark::State& state) {
 }
 BENCHMARK(BM_Mount100000Entries)->Unit(benchmark::kMillisecond)->Iterations(10);
 
-// Prints the usual table, then the load time as a ratio to the reference and the mount time,
-// both in CPU time: the machines this runs on are shared, and wall time measures the neighbours.
-class RatioReporter : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            times_[run.benchmark_name()] = run.GetAdjustedCPUTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    void Finalize() override {
-        ConsoleReporter::Finalize();
-        double ours = Find("BM_LoadToStream");
-        double reference = Find("BM_ReferenceInflateMemcpy");
-        if (ours > 0 && reference > 0) {
-            std::printf(
-                "ratio LoadToStream / zlib inflate + memcpy: %.2f (target at most 1.15), %zu MB\n",
-                ours / reference, GetSample().totalBytes >> 20);
-        }
-        double mount = Find("BM_Mount100000Entries");
-        if (mount > 0)
-            std::printf("mounting 100,000 entries: %.1f ms (target under 50 ms)\n", mount);
-    }
-
-  private:
-    double Find(const std::string& prefix) const {
-        for (const auto& [name, time] : times_) {
-            if (name.rfind(prefix, 0) == 0) return time;
-        }
-        return 0;
-    }
-    std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
+    kivo::bench::RatioReporter reporter(
+        {{"LoadToStream / zlib inflate + memcpy (" + std::to_string(GetSample().totalBytes >> 20) +
+              " MB)",
+          "BM_LoadToStream", "BM_ReferenceInflateMemcpy", "at most 1.15"}},
+        [](const kivo::bench::RatioReporter& r) {
+            if (double mount = r.Time("BM_Mount100000Entries"); mount > 0)
+                std::printf("mounting 100,000 entries: %.1f ms (target under 50 ms)\n", mount);
+        });
+    const int status = kivo::bench::RunWithRatios(argc, argv, reporter);
     std::error_code ignored;
     fs::remove_all(GetSample().folder, ignored);
-    return 0;
+    return status;
 }

@@ -14,6 +14,7 @@
 
 #include "imaging/gale_frame_list.h"
 #include "imaging/png_codec.h"
+#include "ratio_reporter.h"
 
 namespace {
 
@@ -83,36 +84,10 @@ BENCHMARK(Ref_LibpngDecode)->Unit(benchmark::kMillisecond);
 
 // Prints the usual table, then our CPU time as a ratio to the reference's (CPU time, because
 // the machine running the benchmarks is often shared).
-class RatioReporter : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            // With repetitions only the mean stands for a benchmark.
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "mean") continue;
-            times_[run.run_name.function_name] = run.GetAdjustedCPUTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    void Finalize() override {
-        ConsoleReporter::Finalize();
-        const auto ours = times_.find("Ours_GalDecodeZlib");
-        const auto ref = times_.find("Ref_LibpngDecode");
-        if (ours != times_.end() && ref != times_.end() && ref->second > 0) {
-            std::printf("ratio GAL decode / libpng decode: %.2f (target at most 1.0)\n",
-                        ours->second / ref->second);
-        }
-    }
-
-  private:
-    std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    kivo::bench::RatioReporter reporter(
+        {{"GAL decode / libpng decode", "Ours_GalDecodeZlib", "Ref_LibpngDecode", "at most 1.0"}});
+    return kivo::bench::RunWithRatios(argc, argv, reporter);
 }
