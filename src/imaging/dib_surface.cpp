@@ -639,4 +639,100 @@ void TDIBSurface::Convert(int bits) {
     *this = std::move(converted);
 }
 
+void TDIBSurface::Resize(int32_t width, int32_t height, int64_t key, bool smooth) {
+    if (mask_) mask_->Resize(width, height, -1, smooth);
+    std::unique_ptr<TDIBSurface> mask = std::move(mask_);
+    TDIBSurface resized(width, height, BitCount());
+    resized.palette_ = palette_;
+    // Scaling nothing up would read pixels that do not exist; the result stays all 0.
+    if (!IsEmpty() && !resized.IsEmpty()) {
+        const int64_t sw = width_, sh = height_, dw = width, dh = height;
+        if (!smooth) {
+            for (int32_t y = 0; y < height; ++y) {
+                const auto sy = static_cast<int32_t>(y * sh / dh);
+                for (int32_t x = 0; x < width; ++x) {
+                    resized.SetPixel(x, y, GetPixel(static_cast<int32_t>(x * sw / dw), sy));
+                }
+            }
+        } else {
+            // Source pixel i spans [i * dw, (i + 1) * dw) and destination pixel x spans
+            // [x * sw, (x + 1) * sw) on a common integer axis, so overlaps are exact weights.
+            std::unordered_map<uint32_t, uint32_t> toPixel;
+            for (int32_t y = 0; y < height; ++y) {
+                const int64_t top = y * sh, bottom = top + sh;
+                for (int32_t x = 0; x < width; ++x) {
+                    const int64_t left = x * sw, right = left + sw;
+                    int64_t total = 0, red = 0, green = 0, blue = 0;
+                    for (int64_t sy = top / dh; sy < height_ && sy * dh < bottom; ++sy) {
+                        const int64_t wy = std::min(bottom, (sy + 1) * dh) - std::max(top, sy * dh);
+                        for (int64_t sx = left / dw; sx < width_ && sx * dw < right; ++sx) {
+                            const uint32_t p =
+                                GetPixel(static_cast<int32_t>(sx), static_cast<int32_t>(sy));
+                            if (key >= 0 && p == static_cast<uint64_t>(key)) continue;
+                            const int64_t w =
+                                wy * (std::min(right, (sx + 1) * dw) - std::max(left, sx * dw));
+                            const uint32_t c = PixelToColor(p);
+                            total += w;
+                            red += w * (c & 0xFF);
+                            green += w * ((c >> 8) & 0xFF);
+                            blue += w * ((c >> 16) & 0xFF);
+                        }
+                    }
+                    if (total == 0) {
+                        resized.SetPixel(x, y, static_cast<uint32_t>(std::max<int64_t>(key, 0)));
+                        continue;
+                    }
+                    const auto average = static_cast<uint32_t>((red + total / 2) / total |
+                                                               ((green + total / 2) / total) << 8 |
+                                                               ((blue + total / 2) / total) << 16);
+                    auto [it, fresh] = toPixel.try_emplace(average, 0);
+                    if (fresh) it->second = static_cast<uint32_t>(resized.ColorToPixel(average));
+                    resized.SetPixel(x, y, it->second);
+                }
+            }
+        }
+    }
+    resized.mask_ = std::move(mask);
+    *this = std::move(resized);
+}
+
+int64_t TDIBSurface::CountColors() const {
+    std::unordered_map<uint32_t, bool> seen;
+    for (int32_t y = 0; y < height_; ++y) {
+        for (int32_t x = 0; x < width_; ++x)
+            seen.emplace(PixelToColor(GetPixel(x, y)), true);
+    }
+    return static_cast<int64_t>(seen.size());
+}
+
+void TDIBSurface::AssignFormat(const TDIBSurface& other) {
+    SetSize(other.width_, other.height_, other.BitCount());
+    palette_ = other.palette_;
+}
+
+void TDIBSurface::DrawIntoPalette(int32_t x, int32_t y, int64_t key, const TDIBSurface& source) {
+    if (!IsPalettised() || (source.BitCount() == BitCount() && source.palette_ == palette_)) {
+        DrawKeyed(x, y, key, source.ClientRect(), source);
+        return;
+    }
+    BlitArea a;
+    if (!ClipBlit(x, y, source.ClientRect(), source, a)) return;
+    std::unordered_map<uint32_t, uint32_t> toIndex;
+    for (int32_t row = 0; row < a.h; ++row) {
+        for (int32_t col = 0; col < a.w; ++col) {
+            const uint32_t s = source.GetPixel(a.sx + col, a.sy + row);
+            if (key >= 0 && s == static_cast<uint64_t>(key)) continue;
+            auto [it, fresh] = toIndex.try_emplace(s, 0);
+            if (fresh)
+                it->second = static_cast<uint32_t>(NearestPaletteIndex(source.PixelToColor(s)));
+            SetPixel(a.dx + col, a.dy + row, it->second);
+        }
+    }
+}
+
+void TDIBSurface::CopyMaskRect(const TDIBSurface& bitmap, const TRect& rect) {
+    TDIBSurface& mask = CreateMask();
+    mask.Copy(rect.Left, rect.Top, rect, bitmap);
+}
+
 }  // namespace kivo

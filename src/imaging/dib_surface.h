@@ -181,6 +181,22 @@ class TDIBSurface {
     [[nodiscard]] uint32_t PixelToColor(uint32_t pixel) const;
     // The nearest palette index to a colour, by squared distance.
     [[nodiscard]] int NearestPaletteIndex(uint32_t color) const;
+    // Scales to width x height; the mask is scaled the same way first, without a key. Not
+    // smooth, each pixel takes the nearest source pixel. Smooth, each pixel is the
+    // area-weighted average colour of the source pixels it covers, key pixels left out; a
+    // pixel covered only by key pixels becomes key. Palettised bitmaps average in colour and
+    // map back to their palette. ClipRect is reset.
+    void Resize(int32_t width, int32_t height, int64_t key, bool smooth);
+    // The number of distinct colours the pixels show.
+    [[nodiscard]] int64_t CountColors() const;
+    // Takes other's format, size and colour table; the pixels become 0 and the mask is freed.
+    void AssignFormat(const TDIBSurface& other);
+    // Draws source into this palettised bitmap: with the same depth and colour table the
+    // pixels are copied (key pixels skipped), else each source colour becomes the nearest
+    // palette index. Into a bitmap with more than 8 bits this is DrawKeyed.
+    void DrawIntoPalette(int32_t x, int32_t y, int64_t key, const TDIBSurface& source);
+    // Copies rect of an 8-bit bitmap into the same place of Mask (created when needed).
+    void CopyMaskRect(const TDIBSurface& bitmap, const TRect& rect);
 
   private:
     struct BlitArea {

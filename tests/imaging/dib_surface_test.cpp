@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+#include <vector>
+
 #include "base/error.h"
 #include "imaging/dibx.h"
 #include "imaging/gale_frame_list.h"
@@ -221,6 +224,172 @@ TEST(DIBSurface, FramesReachRasterSurfaces) {
     CopyMaskToSurface(frame, mask);
     EXPECT_EQ(mask.BitCount(), 8);
     EXPECT_EQ(mask.GetPixel(1, 0), 99u);
+}
+
+// A width x 1 bitmap holding the given pixel values.
+TDIBSurface Row(int bits, std::initializer_list<uint32_t> values) {
+    TDIBSurface b(static_cast<int32_t>(values.size()), 1, bits);
+    int32_t x = 0;
+    for (const uint32_t v : values)
+        b.SetPixel(x++, 0, v);
+    return b;
+}
+
+std::vector<uint32_t> RowPixels(const TDIBSurface& b) {
+    std::vector<uint32_t> out;
+    for (int32_t x = 0; x < b.Width(); ++x)
+        out.push_back(b.GetPixel(x, 0));
+    return out;
+}
+
+TEST(DIBSurface, ResizeNearestPicksSourcePixels) {
+    TDIBSurface down = Row(32, {0x10, 0x20, 0x30, 0x40});
+    down.Resize(2, 1, -1, false);
+    EXPECT_EQ(RowPixels(down), (std::vector<uint32_t>{0x10, 0x30}));
+    TDIBSurface up = Row(4, {3, 9});
+    up.Resize(4, 2, -1, false);
+    EXPECT_EQ(up.BitCount(), 4);
+    EXPECT_EQ(RowPixels(up), (std::vector<uint32_t>{3, 3, 9, 9}));
+    EXPECT_EQ(up.GetPixel(3, 1), 9u);
+}
+
+TEST(DIBSurface, ResizeSmoothAveragesByCoveredArea) {
+    struct Case {
+        const char* name;
+        int bits;
+        std::vector<uint32_t> source;
+        int32_t width;
+        int64_t key;
+        std::vector<uint32_t> expected;
+    };
+    const std::vector<Case> cases = {
+        {"halves round up", 24, {0x000000, 0x0000FF}, 1, -1, {0x000080}},
+        // Three pixels into two: weights 2/3 and 1/3 of the covered area.
+        {"thirds", 24, {0x000000, 0x00005A, 0x0000B4}, 2, -1, {0x00001E, 0x000096}},
+        {"key left out", 24, {0x00FF00, 0x000010, 0x000030}, 1, 0x00FF00, {0x000020}},
+        {"only key stays key",
+         24,
+         {0x00FF00, 0x00FF00, 0x000030},
+         2,
+         0x00FF00,
+         {0x00FF00, 0x000030}},
+        // 5-6-5 red 31 and 0 widen to 255 and 0; 128 truncates to 16.
+        {"16-bit channels", 16, {0xF800, 0x0000}, 1, -1, {0x8000}},
+        {"15-bit channels", 15, {0x03E0, 0x0000}, 1, -1, {0x0200}},
+        {"32-bit fourth byte dropped", 32, {0xFF0000FF, 0xFF000001}, 1, -1, {0x00000080}},
+    };
+    for (const Case& c : cases) {
+        TDIBSurface b(static_cast<int32_t>(c.source.size()), 1, c.bits);
+        for (size_t i = 0; i < c.source.size(); ++i) {
+            b.SetPixel(static_cast<int32_t>(i), 0, c.source[i]);
+        }
+        b.Resize(c.width, 1, c.key, true);
+        EXPECT_EQ(b.BitCount(), c.bits) << c.name;
+        EXPECT_EQ(RowPixels(b), c.expected) << c.name;
+    }
+}
+
+TEST(DIBSurface, ResizeSmoothPalettisedMapsBackToPalette) {
+    TDIBSurface b = Row(8, {0, 1, 1, 0});
+    b.Palette()[1] = {255, 255, 255, 0};
+    b.Palette()[2] = {128, 128, 128, 0};
+    b.Palette()[3] = {0, 0, 255, 0};
+    TDIBSurface keyed = b;
+    b.Resize(2, 1, -1, true);
+    EXPECT_EQ(RowPixels(b), (std::vector<uint32_t>{2, 2}));  // black and white average to grey
+    EXPECT_EQ(b.Palette()[3], (PaletteEntry{0, 0, 255, 0}));
+    keyed.Resize(2, 1, 1, true);  // white is the key: only black is left to average
+    EXPECT_EQ(RowPixels(keyed), (std::vector<uint32_t>{0, 0}));
+}
+
+TEST(DIBSurface, ResizeScalesTheMaskWithoutKey) {
+    TDIBSurface b = Row(24, {0x000001, 0x000001});
+    b.CreateMask().SetPixel(1, 0, 255);
+    TDIBSurface nearest = b;
+    b.Resize(1, 1, 0x000001, true);
+    ASSERT_TRUE(b.HasMask());
+    EXPECT_EQ(b.Mask()->Width(), 1);
+    EXPECT_EQ(b.Mask()->GetPixel(0, 0), 128u);
+    EXPECT_EQ(b.GetPixel(0, 0), 0x000001u);  // all key
+    nearest.Resize(4, 1, -1, false);
+    EXPECT_EQ(RowPixels(*nearest.Mask()), (std::vector<uint32_t>{0, 0, 255, 255}));
+}
+
+TEST(DIBSurface, ResizeOfAnEmptyBitmapGivesZeros) {
+    TDIBSurface b(0, 0, 24);
+    b.Resize(3, 2, -1, true);
+    EXPECT_EQ(b.Width(), 3);
+    EXPECT_EQ(b.Height(), 2);
+    EXPECT_EQ(b.GetPixel(2, 1), 0u);
+    b.Resize(0, 0, -1, false);
+    EXPECT_TRUE(b.IsEmpty());
+    EXPECT_THROW(b.Resize(-1, 1, -1, false), KivoError);
+}
+
+TEST(DIBSurface, CountColorsCountsShownColours) {
+    EXPECT_EQ(Row(24, {1, 2, 1, 3}).CountColors(), 3);
+    // The fourth byte of 32-bit pixels is not a colour.
+    EXPECT_EQ(Row(32, {0xFF000005, 0x00000005}).CountColors(), 1);
+    // Two palette entries of the same colour show one colour.
+    TDIBSurface p = Row(8, {0, 1, 2});
+    p.Palette()[1] = p.Palette()[0];
+    EXPECT_EQ(p.CountColors(), 2);
+    EXPECT_EQ(TDIBSurface(0, 0, 8).CountColors(), 0);
+}
+
+TEST(DIBSurface, AssignFormatTakesFormatSizeAndPalette) {
+    TDIBSurface model(3, 2, 15);
+    TDIBSurface b = Row(8, {7});
+    b.CreateMask();
+    b.AssignFormat(model);
+    EXPECT_EQ(b.BitCount(), 15);
+    EXPECT_EQ(b.GreenMask(), 0x03E0u);
+    EXPECT_EQ(b.Width(), 3);
+    EXPECT_EQ(b.Height(), 2);
+    EXPECT_FALSE(b.HasMask());
+    TDIBSurface paletted(2, 2, 4);
+    paletted.Palette()[5] = {1, 2, 3, 0};
+    b.AssignFormat(paletted);
+    EXPECT_EQ(b.BitCount(), 4);
+    EXPECT_EQ(b.Palette()[5], (PaletteEntry{1, 2, 3, 0}));
+    EXPECT_EQ(b.GetPixel(1, 1), 0u);
+}
+
+TEST(DIBSurface, DrawIntoPaletteMapsColoursToNearestIndex) {
+    TDIBSurface dest(3, 1, 8);
+    dest.Palette()[0] = {0, 0, 0, 0};
+    dest.Palette()[1] = {0, 0, 250, 0};  // red
+    dest.Palette()[2] = {250, 0, 0, 0};  // blue
+    dest.Fill(7);
+    // True colour source: red, blue, and the key left out.
+    dest.DrawIntoPalette(0, 0, 0x00FF00, Row(24, {0xFF0000, 0x0000FF, 0x00FF00}));
+    EXPECT_EQ(RowPixels(dest), (std::vector<uint32_t>{1, 2, 7}));
+    // Same depth, other colour table: index 0 of the source is blue.
+    TDIBSurface other = Row(8, {0, 4});
+    other.Palette()[0] = {255, 0, 0, 0};
+    other.Palette()[4] = {0, 0, 0, 0};
+    dest.DrawIntoPalette(1, 0, -1, other);
+    EXPECT_EQ(RowPixels(dest), (std::vector<uint32_t>{1, 2, 0}));
+    // Same depth and colour table: values copied as they are, key skipped.
+    TDIBSurface same = dest;
+    same.SetPixel(0, 0, 9);
+    same.SetPixel(1, 0, 7);
+    same.SetPixel(2, 0, 0);
+    dest.DrawIntoPalette(0, 0, 7, same);
+    EXPECT_EQ(RowPixels(dest), (std::vector<uint32_t>{9, 2, 0}));
+}
+
+TEST(DIBSurface, CopyMaskRectCopiesOnlyTheRect) {
+    TDIBSurface b(4, 4, 24);
+    TDIBSurface alpha(4, 4, 8);
+    alpha.Fill(200);
+    b.CopyMaskRect(alpha, {1, 1, 3, 3});
+    ASSERT_TRUE(b.HasMask());
+    EXPECT_EQ(b.Mask()->GetPixel(1, 1), 200u);
+    EXPECT_EQ(b.Mask()->GetPixel(2, 2), 200u);
+    EXPECT_EQ(b.Mask()->GetPixel(0, 0), 0u);
+    EXPECT_EQ(b.Mask()->GetPixel(3, 3), 0u);
+    EXPECT_EQ(b.Mask()->GetPixel(3, 1), 0u);
 }
 
 }  // namespace
