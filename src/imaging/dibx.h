@@ -209,6 +209,16 @@ class TCustomDIBX {
                                        bool flipV, bool flipH, int32_t minIndex,
                                        const TRect& srcRect);
 
+    // ---- Reduced coverage draws. ----
+    // Shrinks a 1-bit source by factor: each destination pixel covers a factor x factor block
+    // of srcRect and mixes pixel into the destination by the share of 0 bits in it (scaled by
+    // alpha below 255). The mix divides by the block's sample count so that any factor keeps
+    // the channels in range. Source samples outside the source count as 1 bits; destinations
+    // without colour channels are left alone.
+    virtual void DrawMonoReduced(int32_t x, int32_t y, int32_t factor, int32_t alpha, bool flipV,
+                                 bool flipH, uint32_t pixel, const TRect& srcRect,
+                                 TCustomDIBX& source);
+
     // ---- Files. ----
     // Reads a picture from bytes by its first bytes: "BM" a BMP, "PNG" at offset 1 a PNG,
     // "Gale" frame 0 of a GAL image under the identification code. The surface takes the

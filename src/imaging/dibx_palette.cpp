@@ -74,4 +74,52 @@ void TCustomDIBX::DrawPaletteAdd(int32_t x, int32_t y, const std::array<uint32_t
     });
 }
 
+void TCustomDIBX::DrawMonoReduced(int32_t x, int32_t y, int32_t factor, int32_t alpha, bool flipV,
+                                  bool flipH, uint32_t pixel, const TRect& srcRect,
+                                  TCustomDIBX& source) {
+    // Larger factors would overflow the sample count; no caller shrinks that far.
+    constexpr int32_t kMaxFactor = 4096;
+    if (factor < 1 || factor > kMaxFactor || alpha <= 0 || source.BitCount() != 1) return;
+    const uint32_t masks[3] = {RedMask(), GreenMask(), BlueMask()};
+    if ((masks[0] | masks[1] | masks[2]) == 0) return;
+    const int64_t width = dibx::Width64(srcRect) / factor;
+    const int64_t height = dibx::Height64(srcRect) / factor;
+    if (width <= 0 || height <= 0) return;
+    const TRect area =
+        Intersect(DrawingRect(), {dibx::ClampToInt32(x), dibx::ClampToInt32(y),
+                                  dibx::ClampToInt32(x + width), dibx::ClampToInt32(y + height)});
+    if (area.IsEmpty()) return;
+    const int64_t samples = int64_t{factor} * factor;
+    for (int32_t dy = area.Top; dy < area.Bottom; ++dy) {
+        const int64_t row = dy - int64_t{y};
+        const int64_t top = srcRect.Top + (flipV ? height - 1 - row : row) * factor;
+        for (int32_t dx = area.Left; dx < area.Right; ++dx) {
+            const int64_t col = dx - int64_t{x};
+            const int64_t left = srcRect.Left + (flipH ? width - 1 - col : col) * factor;
+            int64_t covered = 0;
+            for (int64_t sy = top; sy < top + factor; ++sy) {
+                if (sy < 0 || sy >= source.Height()) continue;
+                for (int64_t sx = left; sx < left + factor; ++sx) {
+                    if (sx < 0 || sx >= source.Width()) continue;
+                    if (source.GetPixel(static_cast<int32_t>(sx), static_cast<int32_t>(sy)) == 0) {
+                        ++covered;
+                    }
+                }
+            }
+            if (alpha < 255) covered = (alpha * covered) >> 8;
+            if (covered == 0) continue;
+            const uint32_t d = GetPixel(dx, dy);
+            uint32_t out = 0;
+            for (const uint32_t m : masks) {
+                const uint64_t mixed =
+                    (uint64_t{pixel & m} * static_cast<uint64_t>(covered) +
+                     uint64_t{d & m} * static_cast<uint64_t>(samples - covered)) /
+                    static_cast<uint64_t>(samples);
+                out |= static_cast<uint32_t>(mixed) & m;
+            }
+            SetPixel(dx, dy, out);
+        }
+    }
+}
+
 }  // namespace kivo

@@ -174,5 +174,59 @@ TEST(RasterBlend, EightBitSurfacesCopyAndSumCoverage) {
     EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{110, 100, 100}));
 }
 
+// An 8 x 4 1-bit source: the left 4 x 4 block has its top two rows at 0 (8 of 16 samples
+// covered), the right block is all 0 (fully covered).
+std::unique_ptr<TDIBX> MonoSource() {
+    std::vector<uint32_t> bits(32, 0);
+    for (size_t i = 16; i < 32; ++i)
+        bits[i] = (i % 8) < 4 ? 1 : 0;
+    return MakeSurface(8, 4, bits, 1);
+}
+
+TEST(RasterBlend, DrawMonoReducedMixesByCoverage) {
+    struct Case {
+        const char* name;
+        int32_t x, alpha;
+        bool flipH;
+        std::vector<uint32_t> expected;
+    };
+    constexpr uint32_t kUntouched = 0xAA000000;
+    const Case cases[] = {
+        // Half covered: each channel (p x 8 + 0 x 8) / 16; the fourth byte is cleared.
+        {"half and full", 0, 255, false, {0x007F4020, 0x00FF8040}},
+        {"alpha scales coverage", 0, 128, false, {0x003F2010, 0x007F4020}},
+        {"flipped", 0, 255, true, {0x00FF8040, 0x007F4020}},
+        // The cut left block moves the source with it: the right block lands at column 0.
+        {"clipped left", -1, 255, false, {0x00FF8040, kUntouched}},
+        {"no alpha", 0, 0, false, {kUntouched, kUntouched}},
+    };
+    for (const Case& c : cases) {
+        auto dst = MakeSurface(2, 1, {kUntouched, kUntouched});
+        auto src = MonoSource();
+        dst->DrawMonoReduced(c.x, 0, 4, c.alpha, false, c.flipH, 0x00FF8040, {0, 0, 8, 4}, *src);
+        EXPECT_EQ(Pixels(*dst), c.expected) << c.name;
+    }
+}
+
+TEST(RasterBlend, DrawMonoReducedKeepsChannelsInRangeForAnyFactor) {
+    // Factor 2 has four samples: full coverage gives the pixel itself, not a quarter of it.
+    auto dst = MakeSurface(1, 1, {0x00102030});
+    auto src = MakeSurface(2, 2, {0, 0, 0, 0}, 1);
+    dst->DrawMonoReduced(0, 0, 2, 255, false, false, 0x00FF8040, {0, 0, 2, 2}, *src);
+    EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{0x00FF8040}));
+    // 5-6-5: half of white over black.
+    auto wide = MakeSurface(1, 1, {0}, 16);
+    auto half = MonoSource();
+    wide->DrawMonoReduced(0, 0, 4, 255, false, false, 0xFFFF, {0, 0, 4, 4}, *half);
+    EXPECT_EQ(Pixels(*wide), (std::vector<uint32_t>{0x7BEF}));
+    // No colour channels, or a source that is not 1-bit: nothing is drawn.
+    auto palettised = MakeSurface(1, 1, {5}, 8);
+    palettised->DrawMonoReduced(0, 0, 4, 255, false, false, 0xFF, {0, 0, 4, 4}, *half);
+    EXPECT_EQ(Pixels(*palettised), (std::vector<uint32_t>{5}));
+    auto colour = MakeSurface(4, 4, {}, 32);
+    dst->DrawMonoReduced(0, 0, 4, 255, false, false, 0, {0, 0, 4, 4}, *colour);
+    EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{0x00FF8040}));
+}
+
 }  // namespace
 }  // namespace kivo
