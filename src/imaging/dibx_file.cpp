@@ -9,6 +9,8 @@
 #include "imaging/dibx.h"
 #include "imaging/gale_frame_list.h"
 #include "imaging/png_codec.h"
+#include "platform/host_files.h"
+#include "platform/host_files.h"
 
 namespace kivo {
 
@@ -53,7 +55,7 @@ bool TCustomDIBX::LoadFromStream(std::span<const uint8_t> data, int32_t identifi
 void TCustomDIBX::LoadFromFile(const std::filesystem::path& path) {
     std::error_code error;
     if (!HasBmpExtension(path) || !std::filesystem::is_regular_file(path, error)) return;
-    LoadFromStream(ReadHostFileBytes(path), 0, path.string());
+    LoadFromStream(host::ReadFileBytes(path), 0, path.string());
 }
 
 void TCustomDIBX::SaveToFile(const std::filesystem::path& path) const {
@@ -71,7 +73,7 @@ void TCustomDIBX::SaveToFile(const std::filesystem::path& path) const {
                 bitmap.SetPixel(x, y, GetPixel(x, y) & 0x00FFFFFF);
         }
     }
-    WriteHostFileBytes(path, EncodeBmp(bitmap));
+    host::WriteFileBytes(path, EncodeBmp(bitmap));
 }
 
 }  // namespace kivo

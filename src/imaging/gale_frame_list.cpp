@@ -528,7 +528,7 @@ void TGaleFrameList::LoadPictureFile(const std::filesystem::path& path) {
 
 void TGaleFrameList::LoadPicture(const std::filesystem::path& path, const std::string& extension,
                                  bool firstOnly) {
-    const std::vector<uint8_t> bytes = ReadHostFileBytes(path);
+    const std::vector<uint8_t> bytes = host::ReadFileBytes(path);
     const std::string source = path.string();
     if (extension == ".gal") {
         LoadFromBytes(bytes, source, firstOnly);
@@ -657,7 +657,7 @@ std::vector<uint8_t> TGaleFrameList::SaveToBytes(GaleEncoding encoding, int jpeg
 }
 
 void TGaleFrameList::SaveToFile(const std::filesystem::path& path, GaleEncoding encoding) const {
-    WriteHostFileBytes(path, SaveToBytes(encoding, 70));
+    host::WriteFileBytes(path, SaveToBytes(encoding, 70));
 }
 
 // ---- Frames -----------------------------------------------------------------------------------
@@ -756,27 +756,6 @@ void CopyMaskToBitmap(const TGaleFrame& frame, TDIBSurface& bitmap) {
     if (!mask) return;
     bitmap.SetSize(mask->Width(), mask->Height(), 8);
     std::memcpy(bitmap.Bits().data(), mask->Bits().data(), mask->Bits().size());
-}
-
-// ---- Host files -------------------------------------------------------------------------------
-
-std::vector<uint8_t> ReadHostFileBytes(const std::filesystem::path& path) {
-    std::optional<host::HostFile> file = host::HostFile::OpenRead(path);
-    if (!file) throw KivoError(path.string(), "cannot open the file");
-    const int64_t size = file->Size();
-    if (size < 0 || size > (int64_t{1} << 31)) throw KivoError(path.string(), "file too large");
-    std::vector<uint8_t> bytes(static_cast<size_t>(size));
-    if (file->ReadAt(0, bytes.data(), size) != size)
-        throw KivoError(path.string(), "cannot read the file");
-    return bytes;
-}
-
-void WriteHostFileBytes(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
-    host::ReplacingFile out(path);
-    if (!out.File().WriteAt(0, bytes.data(), static_cast<int64_t>(bytes.size()))) {
-        throw KivoError(path.string(), "cannot write the file");
-    }
-    out.Commit();
 }
 
 }  // namespace kivo

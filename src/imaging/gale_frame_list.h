@@ -131,9 +131,4 @@ void CopyMaskToSurface(const TGaleFrame& frame, TCustomDIBX& surface);
 // The same into a bitmap.
 void CopyMaskToBitmap(const TGaleFrame& frame, TDIBSurface& bitmap);
 
-// Reads a whole host file; raises KivoError naming it when it cannot.
-[[nodiscard]] std::vector<uint8_t> ReadHostFileBytes(const std::filesystem::path& path);
-// Writes a whole host file through a temporary beside it that is renamed over the target.
-void WriteHostFileBytes(const std::filesystem::path& path, std::span<const uint8_t> bytes);
-
 }  // namespace kivo

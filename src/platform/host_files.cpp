@@ -249,4 +249,23 @@ bool IsOnDiscFileSystem(const std::filesystem::path& path) {
     return type == kIsoFsMagic || type == kUdfMagic;
 }
 
+std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path) {
+    std::optional<HostFile> file = HostFile::OpenRead(path);
+    if (!file) throw KivoError(path.string(), "cannot open the file");
+    const int64_t size = file->Size();
+    if (size < 0 || size > (int64_t{1} << 31)) throw KivoError(path.string(), "file too large");
+    std::vector<uint8_t> bytes(static_cast<size_t>(size));
+    if (file->ReadAt(0, bytes.data(), size) != size)
+        throw KivoError(path.string(), "cannot read the file");
+    return bytes;
+}
+
+void WriteFileBytes(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
+    ReplacingFile out(path);
+    if (!out.File().WriteAt(0, bytes.data(), static_cast<int64_t>(bytes.size()))) {
+        throw KivoError(path.string(), "cannot write the file");
+    }
+    out.Commit();
+}
+
 }  // namespace kivo::host

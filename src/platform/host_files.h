@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -91,6 +92,12 @@ class ReplacingFile {
 [[nodiscard]] std::vector<std::string> MountedDiscRoots();
 // True when the standard error stream goes to a terminal (progress bars are drawn only then).
 [[nodiscard]] bool StandardErrorIsTerminal();
+
+// Reads a whole host file; raises KivoError naming it when it cannot.
+[[nodiscard]] std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path);
+// Writes a whole host file through a temporary beside it that is renamed over the target;
+// raises KivoError naming it when it cannot.
+void WriteFileBytes(const std::filesystem::path& path, std::span<const uint8_t> bytes);
 
 // True when path lies on an iso9660 or udf file system (a data disc).
 [[nodiscard]] bool IsOnDiscFileSystem(const std::filesystem::path& path);

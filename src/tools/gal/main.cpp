@@ -13,6 +13,7 @@
 #include "base/error.h"
 #include "imaging/gale_frame_list.h"
 #include "imaging/png_codec.h"
+#include "platform/host_files.h"
 
 namespace kivo {
 namespace {
@@ -104,7 +105,7 @@ const char* EncodingName(GaleEncoding encoding) {
 void Info(const Options& options) {
     const std::filesystem::path path = options.files[0];
     TGaleFrameList list(options.code);
-    list.LoadFromBytes(ReadHostFileBytes(path), path.string());
+    list.LoadFromBytes(host::ReadFileBytes(path), path.string());
     std::printf("version: %d\n", list.Version);
     if (!list.Frames.empty()) {
         const TDIBSurface& first = list[0].Bitmap;
@@ -130,7 +131,7 @@ void Info(const Options& options) {
 void ToPng(const Options& options) {
     const std::filesystem::path path = options.files[0];
     TGaleFrameList list(options.code);
-    list.LoadFromBytes(ReadHostFileBytes(path), path.string());
+    list.LoadFromBytes(host::ReadFileBytes(path), path.string());
     if (options.frame < 1 || static_cast<size_t>(options.frame) > list.Count()) {
         throw KivoError(path.string(), "there is no frame " + std::to_string(options.frame) +
                                            " (the file has " + std::to_string(list.Count()) + ")");
@@ -141,7 +142,7 @@ void ToPng(const Options& options) {
     std::filesystem::path output = options.output
                                        ? std::filesystem::path(*options.output)
                                        : std::filesystem::path(path).replace_extension(".png");
-    WriteHostFileBytes(output, EncodePng(frame.Bitmap));
+    host::WriteFileBytes(output, EncodePng(frame.Bitmap));
 }
 
 void FromPng(const Options& options) {
@@ -156,7 +157,7 @@ void FromPng(const Options& options) {
     if (options.code != 0 && encoding != GaleEncoding::Raw) {
         std::fprintf(stderr, "kivo-gal: keyed files are stored uncompressed\n");
     }
-    WriteHostFileBytes(*options.output, list.SaveToBytes(encoding));
+    host::WriteFileBytes(*options.output, list.SaveToBytes(encoding));
 }
 
 int Run(int argc, char** argv) {

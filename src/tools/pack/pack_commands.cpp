@@ -155,11 +155,7 @@ std::optional<fs::path> SafeOutputPath(const fs::path& folder, std::string_view 
 
 void WriteHostFile(const fs::path& path, std::span<const uint8_t> bytes) {
     if (path.has_parent_path()) fs::create_directories(path.parent_path());
-    host::ReplacingFile out(path);
-    if (!out.File().WriteAt(0, bytes.data(), static_cast<int64_t>(bytes.size()))) {
-        throw KivoError(path.string(), "cannot write the file");
-    }
-    out.Commit();
+    host::WriteFileBytes(path, bytes);
 }
 
 int List(const Options& options, std::ostream& out) {

@@ -9,9 +9,7 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <span>
 #include <string>
 #include <vector>
@@ -34,27 +32,6 @@ constexpr std::string_view kUsage =
     "check   reads text forms (or page and project files) and reports their errors\n"
     "\n"
     "FILE may name an entry of an archive as ARCHIVE:NAME.\n";
-
-std::vector<uint8_t> ReadHostFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw KivoError(path.string(), "cannot be opened");
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                               std::istreambuf_iterator<char>());
-    if (in.bad()) throw KivoError(path.string(), "cannot be read");
-    return bytes;
-}
-
-void WriteHostFile(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
-    host::ReplacingFile file(path);
-    if (!file.File().WriteAt(0, bytes.data(), static_cast<int64_t>(bytes.size()))) {
-        throw KivoError(path.string(), "cannot be written");
-    }
-    file.Commit();
-    // The temporary is private to us while it is written; the finished file is an ordinary one.
-    namespace fs = std::filesystem;
-    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
-                              fs::perms::others_read);
-}
 
 std::span<const uint8_t> AsBytes(const std::string& text) {
     return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
@@ -89,25 +66,27 @@ int Run(int argc, char** argv) {
         return 0;
     }
     if (args.command == "disasm" && args.inputs.size() == 1) {
-        script_text::SourceFile input = script_text::LoadSource(args.inputs[0], ReadHostFile);
+        script_text::SourceFile input =
+            script_text::LoadSource(args.inputs[0], host::ReadFileBytes);
         std::string text = script_text::Disassemble(input);
         if (args.output.empty()) {
             std::cout << text;
         } else {
-            WriteHostFile(args.output, AsBytes(text));
+            host::WriteFileBytes(args.output, AsBytes(text));
         }
         return 0;
     }
     if (args.command == "asm" && args.inputs.size() == 1 && !args.output.empty()) {
-        script_text::SourceFile input = script_text::LoadSource(args.inputs[0], ReadHostFile);
-        WriteHostFile(args.output, script_text::Assemble(input));
+        script_text::SourceFile input =
+            script_text::LoadSource(args.inputs[0], host::ReadFileBytes);
+        host::WriteFileBytes(args.output, script_text::Assemble(input));
         return 0;
     }
     if (args.command == "check" && !args.inputs.empty() && args.output.empty()) {
         int failures = 0;
         for (const std::string& name : args.inputs) {
             try {
-                script_text::Check(script_text::LoadSource(name, ReadHostFile));
+                script_text::Check(script_text::LoadSource(name, host::ReadFileBytes));
             } catch (const KivoError& error) {
                 std::cerr << error.what() << '\n';
                 ++failures;
