@@ -240,6 +240,7 @@ TDIBSurface DecodeBmp(std::span<const uint8_t> data, const std::string& source) 
 }
 
 std::vector<uint8_t> EncodeBmp(const TDIBSurface& bitmap) {
+    if (bitmap.BitCount() == 2) return EncodeBmp(WidenedForFiles(bitmap));
     const int bits = bitmap.BitCount();
     const int storedBits = bitmap.StorageBitCount();
     const bool fields = bits == 16;

@@ -14,8 +14,8 @@ namespace kivo {
 namespace {
 
 bool IsValidBitCount(int bits) {
-    return bits == 1 || bits == 4 || bits == 8 || bits == 15 || bits == 16 || bits == 24 ||
-           bits == 32;
+    return bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 15 || bits == 16 ||
+           bits == 24 || bits == 32;
 }
 
 // A palettised bitmap starts with evenly spaced greys, so an 8-bit alpha mask reads as the
@@ -127,6 +127,8 @@ const uint8_t* TDIBSurface::PixelAddress(int32_t x, int32_t y) const {
     switch (format_.StorageBits) {
         case 1:
             return row + x / 8;
+        case 2:
+            return row + x / 4;
         case 4:
             return row + x / 2;
         default:
@@ -140,6 +142,8 @@ uint32_t TDIBSurface::GetPixel(int32_t x, int32_t y) const {
     switch (format_.StorageBits) {
         case 1:
             return (*p >> (7 - (x & 7))) & 1u;
+        case 2:
+            return (*p >> (6 - 2 * (x & 3))) & 3u;
         case 4:
             return (x & 1) ? (*p & 0x0Fu) : (*p >> 4);
         case 8:
@@ -161,6 +165,11 @@ void TDIBSurface::SetPixel(int32_t x, int32_t y, uint32_t pixel) {
         case 1: {
             const auto bit = static_cast<uint8_t>(0x80u >> (x & 7));
             *p = static_cast<uint8_t>((pixel & 1u) ? (*p | bit) : (*p & ~bit));
+            break;
+        }
+        case 2: {
+            const int shift = 6 - 2 * (x & 3);
+            *p = static_cast<uint8_t>((*p & ~(3u << shift)) | (pixel & 3u) << shift);
             break;
         }
         case 4:
@@ -733,6 +742,19 @@ void TDIBSurface::DrawIntoPalette(int32_t x, int32_t y, int64_t key, const TDIBS
 void TDIBSurface::CopyMaskRect(const TDIBSurface& bitmap, const TRect& rect) {
     TDIBSurface& mask = CreateMask();
     mask.Copy(rect.Left, rect.Top, rect, bitmap);
+}
+
+TDIBSurface WidenedForFiles(const TDIBSurface& bitmap) {
+    if (bitmap.BitCount() != 2) return bitmap;
+    TDIBSurface wide(bitmap.Width(), bitmap.Height(), 4);
+    wide.Palette() = bitmap.Palette();
+    for (int32_t y = 0; y < bitmap.Height(); ++y) {
+        for (int32_t x = 0; x < bitmap.Width(); ++x)
+            wide.SetPixel(x, y, bitmap.GetPixel(x, y));
+    }
+    if (bitmap.HasMask()) wide.CopyMaskFrom(*bitmap.Mask());
+    wide.ClipRect = bitmap.ClipRect;
+    return wide;
 }
 
 }  // namespace kivo

@@ -1,8 +1,12 @@
 #pragma once
 // TDIBSurface: the in-memory device-independent bitmap behind memory raster surfaces, GAL
-// frames and layers, and the work bitmaps of transitions. It stores 1, 4, 8, 15 (5-5-5 kept in
-// 16-bit words), 16 (5-6-5), 24 and 32 bits per pixel with a 256-entry colour table, and may own
-// an 8-bit alpha Mask of its own size.
+// frames and layers, and the work bitmaps of transitions. It stores 1, 2, 4, 8, 15 (5-5-5 kept
+// in 16-bit words), 16 (5-6-5), 24 and 32 bits per pixel with a 256-entry colour table, and may
+// own an 8-bit alpha Mask of its own size.
+//
+// Palettised rows pack their pixels from the top bits of each byte down, the first pixel
+// highest. The 2-bit layout exists only for the four-code coverage sources of reduced draws:
+// no file format stores it, so writers widen such a bitmap to 4 bits (WidenedForFiles).
 //
 // Storage is top-down: row 0 is the top row and lies at the lowest address, and Pitch() is the
 // positive distance between rows, a multiple of 4 bytes. Pixel memory is always private to the
@@ -69,7 +73,7 @@ class TDIBSurface {
     // The 4-byte-aligned row length of a bitmap of that width and bit count.
     [[nodiscard]] static int64_t PitchFor(int64_t width, int bits);
 
-    // Resizes to width x height at bits (1, 4, 8, 15, 16, 24 or 32). The pixels become 0, the
+    // Resizes to width x height at bits (1, 2, 4, 8, 15, 16, 24 or 32). The pixels become 0, the
     // mask is freed and ClipRect is reset. The colour table is kept when the bit count stays
     // the same and otherwise becomes a grey ramp of the new depth. Bad arguments raise
     // KivoError.
@@ -93,7 +97,7 @@ class TDIBSurface {
     // Row y, Pitch() bytes. Checked against the height in debug builds.
     [[nodiscard]] uint8_t* ScanLine(int32_t y);
     [[nodiscard]] const uint8_t* ScanLine(int32_t y) const;
-    // The byte holding pixel (x, y): x div 8 for 1 bit and x div 2 for 4 bits.
+    // The byte holding pixel (x, y): x div 8 for 1 bit, x div 4 for 2 and x div 2 for 4.
     [[nodiscard]] uint8_t* PixelAddress(int32_t x, int32_t y);
     [[nodiscard]] const uint8_t* PixelAddress(int32_t x, int32_t y) const;
     // All rows, top row first.
@@ -216,5 +220,9 @@ class TDIBSurface {
     ColorTable palette_{};
     std::unique_ptr<TDIBSurface> mask_;
 };
+
+// The bitmap as a file can hold it: a 2-bit bitmap becomes a 4-bit one with the same colour
+// table, values and mask; any other bitmap is returned as it is.
+[[nodiscard]] TDIBSurface WidenedForFiles(const TDIBSurface& bitmap);
 
 }  // namespace kivo

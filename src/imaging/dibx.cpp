@@ -291,6 +291,9 @@ void TDIBX::Fill(uint32_t pixel) {
         case 1:
             std::fill(bytes.begin(), bytes.end(), pixel != 0 ? 0xFF : 0x00);
             break;
+        case 2:
+            std::fill(bytes.begin(), bytes.end(), static_cast<uint8_t>((pixel & 3) * 0x55));
+            break;
         case 4:
             std::fill(bytes.begin(), bytes.end(),
                       static_cast<uint8_t>((pixel & 0xF) | (pixel & 0xF) << 4));

@@ -582,6 +582,11 @@ void WriteData(ByteWriter& w, std::span<const uint8_t> data) {
     w.WriteBytes(data);
 }
 
+// The depth a bitmap is written at: there is no 2-bit layout in the file.
+int WidenedBitCount(const TDIBSurface& bitmap) {
+    return bitmap.BitCount() == 2 ? 4 : bitmap.BitCount();
+}
+
 }  // namespace
 
 std::vector<uint8_t> TGaleFrameList::SaveToBytes(GaleEncoding encoding, int jpegQuality) const {
@@ -595,7 +600,7 @@ std::vector<uint8_t> TGaleFrameList::SaveToBytes(GaleEncoding encoding, int jpeg
     w.WriteI32(kWrittenVersion);
     w.WriteI32(first ? first->Width() : 0);
     w.WriteI32(first ? first->Height() : 0);
-    w.WriteI32(first ? first->BitCount() : 0);
+    w.WriteI32(first ? WidenedBitCount(*first) : 0);
     w.WriteI32(static_cast<int32_t>(Frames.size()));
     w.WriteU8(1);
     w.WriteU8(keyed ? 1 : 0);
@@ -609,7 +614,9 @@ std::vector<uint8_t> TGaleFrameList::SaveToBytes(GaleEncoding encoding, int jpeg
     w.WriteU16(0);
     for (size_t f = 0; f < Frames.size(); ++f) {
         const TGaleFrame& frame = *Frames[f];
-        const TDIBSurface& bitmap = frame.Bitmap;
+        const TDIBSurface widened =
+            frame.Bitmap.BitCount() == 2 ? WidenedForFiles(frame.Bitmap) : TDIBSurface();
+        const TDIBSurface& bitmap = frame.Bitmap.BitCount() == 2 ? widened : frame.Bitmap;
         w.WriteCountedString("Frame" + std::to_string(f + 1));
         // The key is stored as the pixel value it is compared with, not as a colour.
         w.WriteI32(frame.TransparentValue);

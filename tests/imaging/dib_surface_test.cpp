@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/error.h"
+#include "imaging/bmp_codec.h"
 #include "imaging/dibx.h"
 #include "imaging/gale_frame_list.h"
 
@@ -24,8 +25,8 @@ TEST(DIBSurface, StorageIsTopDownWithAlignedRows) {
         int bits, storage, pitch;
     };
     // 5 pixels wide.
-    for (const Case& c : {Case{1, 1, 4}, Case{4, 4, 4}, Case{8, 8, 8}, Case{15, 16, 12},
-                          Case{16, 16, 12}, Case{24, 24, 16}, Case{32, 32, 20}}) {
+    for (const Case& c : {Case{1, 1, 4}, Case{2, 2, 4}, Case{4, 4, 4}, Case{8, 8, 8},
+                          Case{15, 16, 12}, Case{16, 16, 12}, Case{24, 24, 16}, Case{32, 32, 20}}) {
         TDIBSurface b(5, 3, c.bits);
         EXPECT_EQ(b.BitCount(), c.bits);
         EXPECT_EQ(b.StorageBitCount(), c.storage);
@@ -45,6 +46,32 @@ TEST(DIBSurface, StorageIsTopDownWithAlignedRows) {
     EXPECT_THROW(TDIBSurface(1, 1, 12), KivoError);
     EXPECT_THROW(TDIBSurface(40000, 40000, 32), KivoError);
     EXPECT_FALSE(TDIBSurface::SizeFits(int64_t{1} << 40, 1, 8));
+}
+
+TEST(DIBSurface, TwoBitPixelsPackFromTheTopBitsAndWidenForFiles) {
+    TDIBSurface codes(5, 2, 2);
+    codes.Palette()[3] = {0x10, 0x20, 0x30, 0};
+    const uint32_t row[] = {0, 1, 2, 3, 1};
+    for (int32_t x = 0; x < 5; ++x)
+        codes.SetPixel(x, 1, row[x]);
+    EXPECT_EQ(codes.ScanLine(1)[0], 0x1B);  // 00 01 10 11
+    EXPECT_EQ(codes.ScanLine(1)[1], 0x40);  // 01, then padding
+    EXPECT_EQ(codes.ScanLine(0)[0], 0x00);
+    codes.FillMaskOpaque();
+
+    // No file stores 2 bits: BMP and GAL writers keep the values and colours at 4 bits.
+    const TDIBSurface bmp = DecodeBmp(EncodeBmp(codes), "codes.bmp");
+    TGaleFrameList list;
+    list.AssignPicture(codes, -1);
+    TGaleFrameList gal;
+    gal.LoadFromBytes(list.SaveToBytes(GaleEncoding::Zlib, 70), "codes.gal");
+    for (const TDIBSurface* saved : {&bmp, static_cast<const TDIBSurface*>(&gal[0].Bitmap)}) {
+        EXPECT_EQ(saved->BitCount(), 4);
+        for (int32_t x = 0; x < 5; ++x)
+            EXPECT_EQ(saved->GetPixel(x, 1), row[x]) << x;
+        EXPECT_EQ(saved->Palette()[3], codes.Palette()[3]);
+    }
+    EXPECT_TRUE(gal[0].Bitmap.HasMask());
 }
 
 TEST(DIBSurface, DrawAlphaFollowsEachDepthsArithmetic) {
