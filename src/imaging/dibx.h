@@ -218,6 +218,13 @@ class TCustomDIBX {
     virtual void DrawMonoReduced(int32_t x, int32_t y, int32_t factor, int32_t alpha, bool flipV,
                                  bool flipH, uint32_t pixel, const TRect& srcRect,
                                  TCustomDIBX& source);
+    // Shrinks a 2-bit source the same way, mixing the four pixels by how many samples of the
+    // block hold each code (pixels[code]); below 255 alpha scales each count, and the share
+    // of samples left uncounted (outside the source, or taken by alpha) keeps the
+    // destination. Alpha 256 and above adds the mix to the destination instead, saturating.
+    virtual void DrawQuadReduced(int32_t x, int32_t y, int32_t factor, int32_t alpha, bool flipV,
+                                 bool flipH, const std::array<uint32_t, 4>& pixels,
+                                 const TRect& srcRect, TCustomDIBX& source);
 
     // ---- Files. ----
     // Reads a picture from bytes by its first bytes: "BM" a BMP, "PNG" at offset 1 a PNG,

@@ -1,6 +1,9 @@
 // Palette draws of TCustomDIBX: 4-bit and 8-bit index sources mapped through a table of
 // native pixels.
 
+#include <algorithm>
+#include <array>
+
 #include "imaging/dibx.h"
 #include "imaging/dibx_support.h"
 #include "imaging/row_ops.h"
@@ -74,52 +77,119 @@ void TCustomDIBX::DrawPaletteAdd(int32_t x, int32_t y, const std::array<uint32_t
     });
 }
 
-void TCustomDIBX::DrawMonoReduced(int32_t x, int32_t y, int32_t factor, int32_t alpha, bool flipV,
-                                  bool flipH, uint32_t pixel, const TRect& srcRect,
-                                  TCustomDIBX& source) {
-    // Larger factors would overflow the sample count; no caller shrinks that far.
-    constexpr int32_t kMaxFactor = 4096;
-    if (factor < 1 || factor > kMaxFactor || alpha <= 0 || source.BitCount() != 1) return;
-    const uint32_t masks[3] = {RedMask(), GreenMask(), BlueMask()};
-    if ((masks[0] | masks[1] | masks[2]) == 0) return;
+namespace {
+
+// Larger factors would overflow the sample counts; no caller shrinks that far.
+constexpr int32_t kMaxReduceFactor = 4096;
+
+// Walks a reduced draw: srcRect shrinks by factor, and every destination pixel inside the
+// drawing rectangle gets visit(dx, dy, left, top) with the top-left corner of the factor x
+// factor source block it covers, flipped as asked. Blocks may reach outside the source.
+template <typename Visit>
+void ForEachReducedBlock(const TRect& drawing, int32_t x, int32_t y, int32_t factor, bool flipV,
+                         bool flipH, const TRect& srcRect, Visit&& visit) {
     const int64_t width = dibx::Width64(srcRect) / factor;
     const int64_t height = dibx::Height64(srcRect) / factor;
     if (width <= 0 || height <= 0) return;
     const TRect area =
-        Intersect(DrawingRect(), {dibx::ClampToInt32(x), dibx::ClampToInt32(y),
-                                  dibx::ClampToInt32(x + width), dibx::ClampToInt32(y + height)});
+        Intersect(drawing, {dibx::ClampToInt32(x), dibx::ClampToInt32(y),
+                            dibx::ClampToInt32(x + width), dibx::ClampToInt32(y + height)});
     if (area.IsEmpty()) return;
-    const int64_t samples = int64_t{factor} * factor;
     for (int32_t dy = area.Top; dy < area.Bottom; ++dy) {
         const int64_t row = dy - int64_t{y};
         const int64_t top = srcRect.Top + (flipV ? height - 1 - row : row) * factor;
         for (int32_t dx = area.Left; dx < area.Right; ++dx) {
             const int64_t col = dx - int64_t{x};
-            const int64_t left = srcRect.Left + (flipH ? width - 1 - col : col) * factor;
-            int64_t covered = 0;
-            for (int64_t sy = top; sy < top + factor; ++sy) {
-                if (sy < 0 || sy >= source.Height()) continue;
-                for (int64_t sx = left; sx < left + factor; ++sx) {
-                    if (sx < 0 || sx >= source.Width()) continue;
-                    if (source.GetPixel(static_cast<int32_t>(sx), static_cast<int32_t>(sy)) == 0) {
-                        ++covered;
-                    }
-                }
-            }
-            if (alpha < 255) covered = (alpha * covered) >> 8;
-            if (covered == 0) continue;
-            const uint32_t d = GetPixel(dx, dy);
-            uint32_t out = 0;
-            for (const uint32_t m : masks) {
-                const uint64_t mixed =
-                    (uint64_t{pixel & m} * static_cast<uint64_t>(covered) +
-                     uint64_t{d & m} * static_cast<uint64_t>(samples - covered)) /
-                    static_cast<uint64_t>(samples);
-                out |= static_cast<uint32_t>(mixed) & m;
-            }
-            SetPixel(dx, dy, out);
+            visit(dx, dy, srcRect.Left + (flipH ? width - 1 - col : col) * factor, top);
         }
     }
+}
+
+// Calls sample(value) for each pixel of the factor x factor block at (left, top) that lies
+// inside the source.
+template <typename Sample>
+void ForEachSample(TCustomDIBX& source, int64_t left, int64_t top, int32_t factor,
+                   Sample&& sample) {
+    const int64_t bottom = std::min<int64_t>(top + factor, source.Height());
+    const int64_t right = std::min<int64_t>(left + factor, source.Width());
+    for (int64_t sy = std::max<int64_t>(top, 0); sy < bottom; ++sy) {
+        for (int64_t sx = std::max<int64_t>(left, 0); sx < right; ++sx)
+            sample(source.GetPixel(static_cast<int32_t>(sx), static_cast<int32_t>(sy)));
+    }
+}
+
+// The channel masks of a destination, all zero when it has no colour channels.
+std::array<uint32_t, 3> ChannelMasks(const TCustomDIBX& surface) {
+    return {surface.RedMask(), surface.GreenMask(), surface.BlueMask()};
+}
+
+// Per channel: (sum of weights[i] x pixels[i] + d x the samples left) / samples, or with add
+// set, d plus the weighted pixels alone, saturating.
+template <size_t N>
+uint32_t MixByCounts(const std::array<uint32_t, 3>& masks, uint32_t d,
+                     const std::array<uint32_t, N>& pixels, const std::array<int64_t, N>& weights,
+                     int64_t samples, bool add) {
+    int64_t covered = 0;
+    for (const int64_t w : weights)
+        covered += w;
+    uint32_t out = 0;
+    for (const uint32_t m : masks) {
+        uint64_t mixed = 0;
+        for (size_t i = 0; i < N; ++i)
+            mixed += uint64_t{pixels[i] & m} * static_cast<uint64_t>(weights[i]);
+        if (add) {
+            mixed = std::min<uint64_t>(uint64_t{d & m} + mixed / static_cast<uint64_t>(samples), m);
+        } else {
+            mixed = (mixed + uint64_t{d & m} * static_cast<uint64_t>(samples - covered)) /
+                    static_cast<uint64_t>(samples);
+        }
+        out |= static_cast<uint32_t>(mixed) & m;
+    }
+    return out;
+}
+
+}  // namespace
+
+void TCustomDIBX::DrawMonoReduced(int32_t x, int32_t y, int32_t factor, int32_t alpha, bool flipV,
+                                  bool flipH, uint32_t pixel, const TRect& srcRect,
+                                  TCustomDIBX& source) {
+    if (factor < 1 || factor > kMaxReduceFactor || alpha <= 0 || source.BitCount() != 1) return;
+    const auto masks = ChannelMasks(*this);
+    if ((masks[0] | masks[1] | masks[2]) == 0) return;
+    const int64_t samples = int64_t{factor} * factor;
+    ForEachReducedBlock(
+        DrawingRect(), x, y, factor, flipV, flipH, srcRect,
+        [&](int32_t dx, int32_t dy, int64_t left, int64_t top) {
+            int64_t covered = 0;
+            ForEachSample(source, left, top, factor, [&](uint32_t bit) { covered += bit == 0; });
+            if (alpha < 255) covered = (alpha * covered) >> 8;
+            if (covered == 0) return;
+            SetPixel(dx, dy,
+                     MixByCounts<1>(masks, GetPixel(dx, dy), {pixel}, {covered}, samples, false));
+        });
+}
+
+void TCustomDIBX::DrawQuadReduced(int32_t x, int32_t y, int32_t factor, int32_t alpha, bool flipV,
+                                  bool flipH, const std::array<uint32_t, 4>& pixels,
+                                  const TRect& srcRect, TCustomDIBX& source) {
+    if (factor < 1 || factor > kMaxReduceFactor || alpha <= 0 || source.BitCount() != 2) return;
+    const auto masks = ChannelMasks(*this);
+    if ((masks[0] | masks[1] | masks[2]) == 0) return;
+    const int64_t samples = int64_t{factor} * factor;
+    // Alpha 256 and above adds the mix; the amount above 255 does not scale it further.
+    const bool add = alpha > 255;
+    ForEachReducedBlock(
+        DrawingRect(), x, y, factor, flipV, flipH, srcRect,
+        [&](int32_t dx, int32_t dy, int64_t left, int64_t top) {
+            std::array<int64_t, 4> counts{};
+            ForEachSample(source, left, top, factor, [&](uint32_t code) { ++counts[code & 3]; });
+            if (alpha < 255) {
+                for (int64_t& c : counts)
+                    c = (alpha * c) >> 8;
+            }
+            if (counts == std::array<int64_t, 4>{}) return;
+            SetPixel(dx, dy, MixByCounts(masks, GetPixel(dx, dy), pixels, counts, samples, add));
+        });
 }
 
 }  // namespace kivo

@@ -253,4 +253,27 @@ void TDIBXWave::StretchDrawPaletteAdd(const TRect& dstRect, TCustomDIBX& source,
     });
 }
 
+// A reduced draw covers srcRect's height divided by the factor.
+void TDIBXWave::DrawMonoReduced(int32_t x, int32_t y, int32_t factor, int32_t alpha, bool flipV,
+                                bool flipH, uint32_t pixel, const TRect& srcRect,
+                                TCustomDIBX& source) {
+    if (factor < 1) return;
+    ForEachRun(y, int64_t{y} + dibx::Height64(srcRect) / factor, false,
+               [&](TCustomDIBX& t, int32_t dx) {
+                   t.DrawMonoReduced(ShiftedX(x, dx), y, factor, alpha, flipV, flipH, pixel,
+                                     srcRect, source);
+               });
+}
+
+void TDIBXWave::DrawQuadReduced(int32_t x, int32_t y, int32_t factor, int32_t alpha, bool flipV,
+                                bool flipH, const std::array<uint32_t, 4>& pixels,
+                                const TRect& srcRect, TCustomDIBX& source) {
+    if (factor < 1) return;
+    ForEachRun(y, int64_t{y} + dibx::Height64(srcRect) / factor, false,
+               [&](TCustomDIBX& t, int32_t dx) {
+                   t.DrawQuadReduced(ShiftedX(x, dx), y, factor, alpha, flipV, flipH, pixels,
+                                     srcRect, source);
+               });
+}
+
 }  // namespace kivo

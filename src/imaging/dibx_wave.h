@@ -92,6 +92,12 @@ class TDIBXWave : public TCustomDIBX {
     void StretchDrawPaletteAdd(const TRect& dstRect, TCustomDIBX& source,
                                const std::array<uint32_t, 256>& table, int32_t amount, bool flipV,
                                bool flipH, int32_t minIndex, const TRect& srcRect) override;
+    void DrawMonoReduced(int32_t x, int32_t y, int32_t factor, int32_t alpha, bool flipV,
+                         bool flipH, uint32_t pixel, const TRect& srcRect,
+                         TCustomDIBX& source) override;
+    void DrawQuadReduced(int32_t x, int32_t y, int32_t factor, int32_t alpha, bool flipV,
+                         bool flipH, const std::array<uint32_t, 4>& pixels, const TRect& srcRect,
+                         TCustomDIBX& source) override;
 
   private:
     // Calls draw(target, offset) once per run of equal offsets among the destination rows

@@ -228,5 +228,45 @@ TEST(RasterBlend, DrawMonoReducedKeepsChannelsInRangeForAnyFactor) {
     EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{0x00FF8040}));
 }
 
+// A 4 x 2 2-bit source: the left 2 x 2 block holds each code once, the right one only 3.
+std::unique_ptr<TDIBX> QuadSource() {
+    return MakeSurface(4, 2, {0, 1, 3, 3, 2, 3, 3, 3}, 2);
+}
+
+TEST(RasterBlend, DrawQuadReducedMixesTheFourPixelsBySampleCounts) {
+    struct Case {
+        const char* name;
+        int32_t alpha;
+        bool flipH;
+        TRect srcRect;
+        std::vector<uint32_t> dest, expected;
+    };
+    constexpr uint32_t kUntouched = 0xAA000000;
+    const std::vector<uint32_t> grey{0x00808080, 0x00808080};
+    const Case cases[] = {
+        // A quarter of each pixel, then all of pixel 3; the fourth byte is cleared.
+        {"opaque", 255, false, {0, 0, 4, 2}, {kUntouched, kUntouched}, {0x00101010, 0x00400000}},
+        {"flipped", 255, true, {0, 0, 4, 2}, {kUntouched, kUntouched}, {0x00400000, 0x00101010}},
+        // Alpha 128 halves each count: single samples vanish, four become two.
+        {"alpha", 128, false, {0, 0, 4, 2}, grey, {0x00808080, 0x00604040}},
+        // Above 255 the mix is added, saturating per channel.
+        {"add", 300, false, {0, 0, 4, 2}, {0x00808080, 0x00F08080}, {0x00909090, 0x00FF8080}},
+        // The right block lies outside the source: nothing is counted, nothing drawn.
+        {"outside", 255, false, {2, 0, 6, 2}, grey, {0x00400000, 0x00808080}},
+        {"no alpha", 0, false, {0, 0, 4, 2}, grey, grey},
+    };
+    const std::array<uint32_t, 4> pixels{0x00000000, 0x00000040, 0x00004000, 0x00400000};
+    for (const Case& c : cases) {
+        auto dst = MakeSurface(2, 1, c.dest);
+        dst->DrawQuadReduced(0, 0, 2, c.alpha, false, c.flipH, pixels, c.srcRect, *QuadSource());
+        EXPECT_EQ(Pixels(*dst), c.expected) << c.name;
+    }
+    // Only 2-bit sources hold codes.
+    auto dst = MakeSurface(2, 1, grey);
+    dst->DrawQuadReduced(0, 0, 2, 255, false, false, pixels, {0, 0, 4, 2},
+                         *MakeSurface(4, 2, {}, 4));
+    EXPECT_EQ(Pixels(*dst), grey);
+}
+
 }  // namespace
 }  // namespace kivo

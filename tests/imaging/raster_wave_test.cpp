@@ -56,6 +56,23 @@ TEST(RasterWave, DrawsForwardToTheTargetAndRestoreItsClip) {
     EXPECT_EQ(rotated->ClipRect.Right, 0);
 }
 
+TEST(RasterWave, ReducedDrawsShiftTheirRows) {
+    // A 4 x 6 source shrunk by 2 covers 2 x 3 destination pixels from (4, 0).
+    const std::vector<uint32_t> expected{0, 0, 0, 0, X, X, 0, 0,  //
+                                         0, 0, 0, 0, 0, X, X, 0,  //
+                                         0, 0, X, X, 0, 0, 0, 0,  //
+                                         0, 0, 0, 0, 0, 0, 0, 0};
+    WaveFixture mono;
+    mono.wave.DrawMonoReduced(4, 0, 2, 255, false, false, X, {0, 0, 4, 6},
+                              *MakeSurface(4, 6, {}, 1));
+    EXPECT_EQ(Pixels(*mono.target), expected);
+
+    WaveFixture quad;
+    quad.wave.DrawQuadReduced(4, 0, 2, 255, false, false, {0, X, 0, 0}, {0, 0, 4, 6},
+                              *MakeSurface(4, 6, std::vector<uint32_t>(24, 1), 2));
+    EXPECT_EQ(Pixels(*quad.target), expected);
+}
+
 TEST(RasterWave, ClipsAreClampedToTheWaveAndPassedOn) {
     WaveFixture f;
     f.wave.AddClipRect({0, 1, 3, 9});
