@@ -114,6 +114,35 @@ TEST_F(GalTool, InfoToPngAndFromPngKeepPixelsAndAlpha) {
     }
 }
 
+TEST_F(GalTool, FromPngMakesOneFramePerPictureInOrder) {
+    for (const uint32_t colour : {0x0000FFu, 0x00FF00u, 0xFF0000u}) {
+        TDIBSurface bitmap(2, 1, 24);
+        bitmap.Fill(colour);
+        const std::string name = "f" + std::to_string(colour) + ".png";
+        WriteAll(folder_ / name, EncodePng(bitmap));
+    }
+    ASSERT_EQ(Run("from-png " + P("f255.png") + " " + P("f65280.png") + " " + P("f16711680.png") +
+                  " -o " + P("anim.gal") + " --delay 40"),
+              0)
+        << out_;
+    TGaleFrameList list;
+    list.LoadFromBytes(ReadAll(folder_ / "anim.gal"), "anim.gal");
+    ASSERT_EQ(list.Count(), 3u);
+    const uint32_t expected[] = {0x0000FF, 0x00FF00, 0xFF0000};
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(list[i].Bitmap.GetPixel(1, 0), expected[i]) << i;
+        EXPECT_EQ(list[i].Delay, 40) << i;
+    }
+
+    // A picture of another size is refused by name and nothing is written.
+    WriteAll(folder_ / "big.png", EncodePng(TDIBSurface(3, 1, 24)));
+    EXPECT_EQ(Run("from-png " + P("f255.png") + " " + P("big.png") + " -o " + P("bad.gal")), 1);
+    EXPECT_NE(out_.find("big.png"), std::string::npos) << out_;
+    EXPECT_FALSE(fs::exists(folder_ / "bad.gal"));
+    EXPECT_EQ(Run("to-png " + P("anim.gal") + " " + P("anim.gal")), 2);
+    EXPECT_EQ(Run("from-png " + P("f255.png") + " -o " + P("x.gal") + " --delay -1"), 2);
+}
+
 TEST_F(GalTool, ErrorsNameTheFileAndLeaveNothingBehind) {
     WriteAll(folder_ / "bad.gal", {'G', 'a', 'l', 'e', '1', '0', '6', 40, 0});
     EXPECT_EQ(Run("to-png " + P("bad.gal") + " -o " + P("x.png")), 1);

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -21,18 +22,20 @@ namespace {
 constexpr const char* kUsage =
     "usage: kivo-gal info FILE.gal [--code C]\n"
     "       kivo-gal to-png FILE.gal [-o OUT.png] [--frame N] [--code C]\n"
-    "       kivo-gal from-png IN.png -o OUT.gal [--code C] [--encoding 0|1|2]\n"
+    "       kivo-gal from-png IN.png [IN2.png ...] -o OUT.gal [--delay MS] [--code C]\n"
+    "                [--encoding 0|1|2]\n"
     "\n"
     "  info      prints the version, size, depth, encoding and the frames with their layers\n"
     "            and delays\n"
     "  to-png    writes frame N (counted from 1, default 1) with its alpha as a PNG picture;\n"
     "            OUT defaults to FILE with the extension .png\n"
-    "  from-png  writes a one-frame GAL image of a PNG, BMP, TGA or JPEG picture; the alpha\n"
-    "            channel becomes the frame's mask\n"
+    "  from-png  writes a GAL image with one frame per PNG, BMP, TGA or JPEG picture, in the\n"
+    "            order given; each picture's alpha channel becomes its frame's mask\n"
     "\n"
     "  --code C      the project's identification code: keyed files need it to be read, and\n"
     "                a non-zero code writes a keyed (always uncompressed) file\n"
-    "  --encoding E  0 zlib (default), 1 uncompressed, 2 JPEG colours with zlib masks\n";
+    "  --encoding E  0 zlib (default), 1 uncompressed, 2 JPEG colours with zlib masks\n"
+    "  --delay MS    how long each frame shows, in milliseconds (default 100)\n";
 
 struct Options {
     std::string command;
@@ -41,6 +44,7 @@ struct Options {
     int32_t frame = 1;
     int32_t code = 0;
     int encoding = 0;
+    std::optional<int32_t> delay;
 };
 
 class UsageError : public std::runtime_error {
@@ -73,6 +77,9 @@ Options ParseArguments(int argc, char** argv) {
             options.frame = ParseNumber(arg, value());
         } else if (arg == "--code") {
             options.code = ParseNumber(arg, value());
+        } else if (arg == "--delay") {
+            options.delay = ParseNumber(arg, value());
+            if (*options.delay < 0) throw UsageError("--delay is 0 or more milliseconds");
         } else if (arg == "--encoding") {
             options.encoding = ParseNumber(arg, value());
             if (options.encoding < 0 || options.encoding > 2) {
@@ -86,7 +93,10 @@ Options ParseArguments(int argc, char** argv) {
             options.files.emplace_back(arg);
         }
     }
-    if (options.files.size() != 1) throw UsageError("give exactly one input file");
+    if (options.files.empty()) throw UsageError("give an input file");
+    if (options.files.size() > 1 && options.command != "from-png") {
+        throw UsageError(options.command + " takes exactly one input file");
+    }
     return options;
 }
 
@@ -145,13 +155,35 @@ void ToPng(const Options& options) {
     host::WriteFileBytes(output, EncodePng(frame.Bitmap));
 }
 
+// Reads one picture as a frame; every frame must have the first one's size, since the
+// player shows all frames of an image in the same place.
+std::unique_ptr<TGaleFrame> ReadFramePicture(const std::filesystem::path& path,
+                                             const TGaleFrame* first) {
+    TGaleFrameList picture;
+    picture.LoadPictureFile(path);
+    if (picture.Frames.empty()) {
+        throw KivoError(path.string(), "not a PNG, BMP, TGA or JPEG picture");
+    }
+    std::unique_ptr<TGaleFrame> frame = std::move(picture.Frames.front());
+    if (first && (frame->Bitmap.Width() != first->Bitmap.Width() ||
+                  frame->Bitmap.Height() != first->Bitmap.Height())) {
+        throw KivoError(path.string(), "the picture is " + std::to_string(frame->Bitmap.Width()) +
+                                           " x " + std::to_string(frame->Bitmap.Height()) +
+                                           ", the first frame " +
+                                           std::to_string(first->Bitmap.Width()) + " x " +
+                                           std::to_string(first->Bitmap.Height()));
+    }
+    return frame;
+}
+
 void FromPng(const Options& options) {
     if (!options.output) throw UsageError("from-png needs -o OUT.gal");
-    const std::filesystem::path path = options.files[0];
     TGaleFrameList list(options.code);
-    list.LoadPictureFile(path);
-    if (list.Frames.empty()) {
-        throw KivoError(path.string(), "not a PNG, BMP, TGA or JPEG picture");
+    for (const std::string& file : options.files) {
+        std::unique_ptr<TGaleFrame> frame =
+            ReadFramePicture(file, list.Frames.empty() ? nullptr : list.Frames.front().get());
+        if (options.delay) frame->Delay = *options.delay;
+        list.Frames.push_back(std::move(frame));
     }
     const auto encoding = static_cast<GaleEncoding>(options.encoding);
     if (options.code != 0 && encoding != GaleEncoding::Raw) {
