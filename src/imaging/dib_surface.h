@@ -15,6 +15,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <span>
 #include <vector>
@@ -22,6 +23,21 @@
 #include "base/rect.h"
 
 namespace kivo {
+
+class MessageDialogs;  // platform/dialogs.h: asks which image of an icon file to load
+
+// What a bitmap file holds besides its pixels, returned by TDIBSurface::LoadFromFile and
+// handed back to SaveToFile so that a file written again keeps it.
+struct BitmapFileInfo {
+    // The key colour of a TGA file's extension area as a pixel value of the bitmap; -1 none.
+    int64_t TransparentValue = -1;
+    // Icon and cursor files: whether the file is a cursor, its hotspot, and which of the
+    // file's images was loaded.
+    bool IsCursor = false;
+    int32_t HotspotX = 0;
+    int32_t HotspotY = 0;
+    size_t ImageIndex = 0;
+};
 
 // One colour table entry as bitmaps store it: blue, green, red, then a zero byte.
 struct PaletteEntry {
@@ -201,6 +217,31 @@ class TDIBSurface {
     void DrawIntoPalette(int32_t x, int32_t y, int64_t key, const TDIBSurface& source);
     // Copies rect of an 8-bit bitmap into the same place of Mask (created when needed).
     void CopyMaskRect(const TDIBSurface& bitmap, const TRect& rect);
+
+    // Files. The extension picks the format, ignoring case: ".tga" is a TGA picture, ".ico"
+    // and ".cur" an icon or cursor, and any other name a Windows bitmap (BMP).
+    //
+    // Loading: with alphaToMask, the alpha of a 32-bit BMP or TGA picture moves into Mask and
+    // the bitmap becomes 24-bit (a 32-bit BMP whose fourth bytes are all 0 is opaque, so its
+    // Mask is all 255); without it a 32-bit picture keeps its alpha in the fourth byte. An
+    // icon or cursor always brings its transparency as Mask. When an icon or cursor file
+    // holds several images, chooser is asked to pick one from the lines
+    // "%.3d : %d x %d  %d bpp"; without a chooser, and for a single image, the first is taken.
+    // Damaged or unreadable files raise KivoError naming the file and leave this bitmap as it
+    // was. ClipRect is reset.
+    //
+    // Saving goes to a temporary file renamed over the target, so a failed save leaves the old
+    // file whole. BMP keeps the colours only, at the bitmap's depth (5-6-5 through bit
+    // fields); the fourth byte of a 32-bit bitmap is written as 0, which readers take as
+    // opaque, and Mask is not written. TGA writes a palettised bitmap without a Mask as 8-bit
+    // indices, 15 and 16 bits as 5-5-5 (5-6-5 loses the low green bit), 24 and 32 bits as 24,
+    // and any bitmap with a Mask as 32 bits with the Mask as alpha; info.TransparentValue
+    // becomes the key colour of the extension area. ICO and CUR write one 32-bit image (1 to
+    // 256 pixels a side) whose alpha and AND mask come from Mask (opaque without one); ".cur"
+    // writes a cursor with info's hotspot. Errors raise KivoError naming the file.
+    BitmapFileInfo LoadFromFile(const std::filesystem::path& path, bool alphaToMask = false,
+                                MessageDialogs* chooser = nullptr);
+    void SaveToFile(const std::filesystem::path& path, const BitmapFileInfo& info = {}) const;
 
   private:
     struct BlitArea {

@@ -2,6 +2,11 @@
 
 namespace kivo {
 
+size_t MessageDialogs::ChooseFromList(std::string_view, std::span<const std::string>,
+                                      std::string_view) {
+    return 0;
+}
+
 DialogAnswer DefaultAnswer(DialogButtons buttons) {
     switch (buttons) {
         case DialogButtons::Ok:

@@ -1,7 +1,10 @@
 #pragma once
 // Modal message dialogs: the warning, information, question and error boxes of start-up
-// failures, script messages and the quit question.
+// failures, script messages and the quit question; and the small list from which the user
+// picks one image of a multi-image icon or cursor file.
 
+#include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -21,6 +24,17 @@ class MessageDialogs {
     // without a button counts as Cancel for OK/Cancel, No for Yes/No and OK for OK.
     [[nodiscard]] virtual DialogAnswer Show(std::string_view text, std::string_view caption,
                                             DialogIcon icon, DialogButtons buttons) = 0;
+
+    // Shows lines as a list under title with the one button and waits until the user picks a
+    // line. Called on the main thread, rarely, by loaders that must choose one of several
+    // pictures (TDIBSurface::LoadFromFile for an icon or cursor file holding more than one
+    // image); it blocks until answered. Texts are UTF-8; lines is not empty (an empty list
+    // answers 0 without showing anything). Returns the index of the chosen line, always
+    // below lines.size(); closing or cancelling the dialog picks the first line (0). The
+    // default, for services that cannot show a list, picks the first line.
+    [[nodiscard]] virtual size_t ChooseFromList(std::string_view title,
+                                                std::span<const std::string> lines,
+                                                std::string_view button);
 };
 
 // The answer a dialog with these buttons gives when nobody chooses: OK, or Yes.

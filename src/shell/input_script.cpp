@@ -92,6 +92,12 @@ std::vector<ScriptedInput> ParseInputScript(std::string_view text, std::string_v
             if (found == std::end(kAnswers)) fail("unknown answer '" + std::string(words[2]) + "'");
             item.isAnswer = true;
             item.answer = found->second;
+        } else if (words[1] == "choose") {
+            if (words.size() != 3) fail("expected choose N");
+            const std::optional<int32_t> choice = ParseInt(words[2], 0, INT32_MAX);
+            if (!choice) fail("bad line number '" + std::string(words[2]) + "'");
+            item.isAnswer = true;
+            item.choice = *choice;
         } else {
             const auto verb = std::find_if(std::begin(kVerbs), std::end(kVerbs),
                                            [&](const Verb& v) { return v.name == words[1]; });

@@ -3,11 +3,13 @@
 //
 //   FRAME move X Y | ldown | lup | rdown | rup | wheelup | wheeldown | keydown VK | keyup VK
 //   FRAME answer ok|cancel|yes|no
+//   FRAME choose N
 //
 // FRAME counts frame steps from 0: the events of frame F are applied before the input pass of
-// the (F+1)-th frame, in file order. An answer is queued for the next dialog; answers of frame
-// 0 are queued before start-up, so they also answer start-up messages. Blank lines and lines
-// starting with '#' are skipped.
+// the (F+1)-th frame, in file order. An answer is queued for the next message dialog and a
+// choice (a line index from 0) for the next list; those of frame 0 are queued before
+// start-up, so they also answer start-up dialogs. Blank lines and lines starting with '#' are
+// skipped.
 
 #include <cstdint>
 #include <filesystem>
@@ -21,9 +23,10 @@ namespace kivo {
 
 struct ScriptedInput {
     int32_t frame = 0;
-    bool isAnswer = false;
+    bool isAnswer = false;                   // an answer or a choice for a dialog
     InputEvent event;                        // when !isAnswer
-    DialogAnswer answer = DialogAnswer::Ok;  // when isAnswer
+    DialogAnswer answer = DialogAnswer::Ok;  // when isAnswer and choice is -1
+    int32_t choice = -1;                     // when isAnswer: the list line to pick, or -1
 };
 
 // Parses the script, sorted by frame (file order within a frame). Raises KivoError naming the

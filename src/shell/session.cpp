@@ -13,6 +13,18 @@
 
 namespace kivo {
 
+namespace {
+
+void QueueDialogAnswer(ScriptedDialogs& dialogs, const ScriptedInput& item) {
+    if (item.choice >= 0) {
+        dialogs.QueueChoice(static_cast<size_t>(item.choice));
+    } else {
+        dialogs.QueueAnswer(item.answer);
+    }
+}
+
+}  // namespace
+
 HeadlessDriver::HeadlessDriver(HeadlessPlatform& platform, std::vector<ScriptedInput> script,
                                int32_t frameMs)
     : platform_(platform), script_(std::move(script)), frameMs_(frameMs) {}
@@ -21,7 +33,7 @@ void HeadlessDriver::BeforeStartup() {
     // Answers of frame 0 are there before start-up, for the messages start-up may show.
     for (; next_ < script_.size() && script_[next_].frame == 0 && script_[next_].isAnswer;
          ++next_) {
-        platform_.dialogs.QueueAnswer(script_[next_].answer);
+        QueueDialogAnswer(platform_.dialogs, script_[next_]);
     }
 }
 
@@ -31,7 +43,7 @@ void HeadlessDriver::BeforePass(int64_t frame) {
     for (; next_ < script_.size() && script_[next_].frame <= frame; ++next_) {
         const ScriptedInput& item = script_[next_];
         if (item.isAnswer) {
-            platform_.dialogs.QueueAnswer(item.answer);
+            QueueDialogAnswer(platform_.dialogs, item);
         } else {
             platform_.input.Push(item.event);
         }

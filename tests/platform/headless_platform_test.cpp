@@ -40,6 +40,29 @@ TEST(HeadlessDialogs, AnswerFromTheScriptFittedToTheButtonsElseOkOrYes) {
     EXPECT_NE(log.str().find("[warning] c: t -> no\n"), std::string::npos);
 }
 
+TEST(HeadlessDialogs, ListsAreLoggedAndAnsweredFromTheirOwnQueueElseTheFirstLine) {
+    std::ostringstream log;
+    ScriptedDialogs dialogs(log);
+    const std::vector<std::string> lines = {"000 : 16 x 16  4 bpp", "001 : 32 x 32  8 bpp",
+                                            "002 : 48 x 48  32 bpp"};
+    EXPECT_EQ(dialogs.ChooseFromList("Pick", lines, "OK"), 0u);
+    EXPECT_EQ(log.str(),
+              "[list] Pick -> 0\n"
+              "  000 : 16 x 16  4 bpp\n  001 : 32 x 32  8 bpp\n  002 : 48 x 48  32 bpp\n");
+
+    // Choices and button answers wait in separate queues, so neither takes the other's.
+    dialogs.QueueAnswer(DialogAnswer::No);
+    dialogs.QueueChoice(2);
+    dialogs.QueueChoice(3);  // past the end: the first line
+    EXPECT_EQ(dialogs.ChooseFromList("Pick", lines, "OK"), 2u);
+    EXPECT_EQ(dialogs.Show("t", "c", DialogIcon::Question, DialogButtons::YesNo), DialogAnswer::No);
+    EXPECT_EQ(dialogs.ChooseFromList("Pick", lines, "OK"), 0u);
+    EXPECT_EQ(dialogs.ChooseFromList("Pick", {}, "OK"), 0u);  // nothing to show
+    EXPECT_EQ(dialogs.ListsShown(), 3);
+    EXPECT_EQ(dialogs.Shown(), 1);
+    EXPECT_NE(log.str().find("[list] Pick -> 2\n"), std::string::npos);
+}
+
 TEST(HeadlessScreen, KeepsTheDirtyRectanglesOfEachPresentClippedToTheFrame) {
     MemoryScreen screen;
     std::vector<uint32_t> frame(4 * 3, 0x111111);

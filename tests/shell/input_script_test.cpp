@@ -15,11 +15,15 @@ TEST(InputScript, ParsesEveryEventAndSortsByFrameKeepingFileOrder) {
         "2 keydown 13\n"
         "2 keyup 13\n"
         "0 answer no\n"
-        "7 ldown\n7 lup\n7 rdown\n7 rup\n7 wheelup\n7 wheeldown\n",
+        "7 ldown\n7 lup\n7 rdown\n7 rup\n7 wheelup\n7 wheeldown\n"
+        "9 choose 2\n",
         "in.txt");
-    ASSERT_EQ(script.size(), 10u);
+    ASSERT_EQ(script.size(), 11u);
     EXPECT_TRUE(script[0].isAnswer);
     EXPECT_EQ(script[0].answer, DialogAnswer::No);
+    EXPECT_EQ(script[0].choice, -1);
+    EXPECT_TRUE(script[10].isAnswer);
+    EXPECT_EQ(script[10].choice, 2);
     EXPECT_EQ(script[1].event.kind, InputKind::KeyDown);
     EXPECT_EQ(script[1].event.key, 13);
     EXPECT_EQ(script[2].event.kind, InputKind::KeyUp);
@@ -35,9 +39,10 @@ TEST(InputScript, ParsesEveryEventAndSortsByFrameKeepingFileOrder) {
 
 TEST(InputScript, RejectsMalformedLinesNamingFileAndLine) {
     const char* bad[] = {
-        "x move 1 2",   "-1 ldown",        "1",          "1 jump",     "1 move 1",
-        "1 move 1 2 3", "1 keydown 256",   "1 keydown",  "1 keyup -1", "1 answer maybe",
-        "1 answer",     "99999999999 lup", "1 move a 2", "1 ldown 3",  "1 move 1 99999999999",
+        "x move 1 2",   "-1 ldown",        "1",          "1 jump",       "1 move 1",
+        "1 move 1 2 3", "1 keydown 256",   "1 keydown",  "1 keyup -1",   "1 answer maybe",
+        "1 answer",     "99999999999 lup", "1 move a 2", "1 ldown 3",    "1 move 1 99999999999",
+        "1 choose",     "1 choose -1",     "1 choose x", "1 choose 1 2",
     };
     for (const char* line : bad) {
         try {

@@ -3,6 +3,7 @@
 #include <gtk/gtk.h>
 #include <unistd.h>
 
+#include <charconv>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -43,6 +44,40 @@ void DrainGtkEvents() {
         gtk_main_iteration_do(FALSE);
 }
 
+// Activating a row (double click, Return) chooses it, as the button would.
+void AnswerOnRowActivated(GtkListBox* /*list*/, GtkListBoxRow* /*row*/, gpointer dialog) {
+    gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+}
+
+// A list box of the lines with the first selected.
+GtkWidget* MakeChoiceList(std::span<const std::string> lines) {
+    GtkWidget* list = gtk_list_box_new();
+    gtk_list_box_set_selection_mode(GTK_LIST_BOX(list), GTK_SELECTION_BROWSE);
+    for (const std::string& line : lines) {
+        GtkWidget* label = gtk_label_new(line.c_str());
+        gtk_label_set_xalign(GTK_LABEL(label), 0.0F);
+        gtk_widget_set_margin_start(label, 8);
+        gtk_widget_set_margin_end(label, 8);
+        gtk_widget_set_margin_top(label, 2);
+        gtk_widget_set_margin_bottom(label, 2);
+        gtk_container_add(GTK_CONTAINER(list), label);
+    }
+    gtk_list_box_select_row(GTK_LIST_BOX(list),
+                            gtk_list_box_get_row_at_index(GTK_LIST_BOX(list), 0));
+    return list;
+}
+
+// A scroller that grows with its content up to a height that still fits small screens.
+GtkWidget* ScrollingUpTo(GtkWidget* content, gint maxHeight) {
+    GtkWidget* scroller = gtk_scrolled_window_new(nullptr, nullptr);
+    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scroller), GTK_POLICY_NEVER,
+                                   GTK_POLICY_AUTOMATIC);
+    gtk_scrolled_window_set_propagate_natural_height(GTK_SCROLLED_WINDOW(scroller), TRUE);
+    gtk_scrolled_window_set_max_content_height(GTK_SCROLLED_WINDOW(scroller), maxHeight);
+    gtk_container_add(GTK_CONTAINER(scroller), content);
+    return scroller;
+}
+
 }  // namespace
 
 GtkDialogs::GtkDialogs() {
@@ -73,6 +108,48 @@ DialogAnswer GtkDialogs::Show(std::string_view text, std::string_view caption, D
             // Closed without a button.
             return FitAnswer(DialogAnswer::Cancel, buttons);
     }
+}
+
+size_t GtkDialogs::ChooseFromList(std::string_view title, std::span<const std::string> lines,
+                                  std::string_view button) {
+    if (lines.empty()) return 0;
+    if (!gtkReady_) return ChooseOnConsole(title, lines);
+    GtkWidget* dialog =
+        gtk_dialog_new_with_buttons(std::string(title).c_str(), nullptr, GTK_DIALOG_MODAL,
+                                    std::string(button).c_str(), GTK_RESPONSE_OK, nullptr);
+    gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
+    gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+    GtkWidget* list = MakeChoiceList(lines);
+    g_signal_connect(list, "row-activated", G_CALLBACK(AnswerOnRowActivated), dialog);
+    gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog))),
+                       ScrollingUpTo(list, 320), TRUE, TRUE, 0);
+    gtk_widget_show_all(dialog);
+    const gint response = gtk_dialog_run(GTK_DIALOG(dialog));
+    size_t choice = 0;
+    if (response == GTK_RESPONSE_OK) {
+        GtkListBoxRow* row = gtk_list_box_get_selected_row(GTK_LIST_BOX(list));
+        const gint index = row != nullptr ? gtk_list_box_row_get_index(row) : -1;
+        if (index > 0 && static_cast<size_t>(index) < lines.size()) {
+            choice = static_cast<size_t>(index);
+        }
+    }
+    gtk_widget_destroy(dialog);
+    DrainGtkEvents();
+    return choice;
+}
+
+size_t GtkDialogs::ChooseOnConsole(std::string_view title, std::span<const std::string> lines) {
+    std::cerr << "[list] " << title << '\n';
+    for (size_t i = 0; i < lines.size(); ++i)
+        std::cerr << "  " << i << ") " << lines[i] << '\n';
+    if (isatty(STDIN_FILENO) == 0) return 0;
+    std::cerr << "(0-" << lines.size() - 1 << ") " << std::flush;
+    std::string reply;
+    if (!std::getline(std::cin, reply)) return 0;
+    size_t choice = 0;
+    const std::from_chars_result read =
+        std::from_chars(reply.data(), reply.data() + reply.size(), choice);
+    return read.ec == std::errc() && choice < lines.size() ? choice : 0;
 }
 
 DialogAnswer GtkDialogs::ShowOnConsole(std::string_view text, std::string_view caption,

@@ -19,6 +19,23 @@ DialogAnswer ScriptedDialogs::Show(std::string_view text, std::string_view capti
     return answer;
 }
 
+size_t ScriptedDialogs::ChooseFromList(std::string_view title, std::span<const std::string> lines,
+                                       std::string_view /*button*/) {
+    if (lines.empty()) return 0;
+    size_t choice = 0;
+    if (!choices_.empty()) {
+        choice = choices_.front();
+        choices_.pop_front();
+    }
+    if (choice >= lines.size()) choice = 0;
+    ++listsShown_;
+    log_ << "[list] " << title << " -> " << choice << '\n';
+    for (const std::string& line : lines)
+        log_ << "  " << line << '\n';
+    log_.flush();
+    return choice;
+}
+
 bool QueuedInput::PollEvent(InputEvent& event) {
     if (events_.empty()) return false;
     event = events_.front();

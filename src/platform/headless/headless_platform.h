@@ -35,22 +35,33 @@ class HeadlessClock final : public Clock {
     int32_t sleeps_ = 0;
 };
 
-// Writes each dialog as one line "[icon] caption: text -> answer" and answers with the next
-// queued answer (fitted to the buttons shown), or OK/Yes when the queue is empty.
+// Writes each message dialog as one line "[icon] caption: text -> answer" and answers with
+// the next queued answer (fitted to the buttons shown), or OK/Yes when the queue is empty.
+// A list is written as "[list] title -> index", then each line indented by two spaces, and
+// answered with the next queued choice, or the first line when the queue is empty or the
+// choice is past the end. Answers and choices are queued apart, so a script's answers stay
+// with the message dialogs whatever lists come between.
 class ScriptedDialogs final : public MessageDialogs {
   public:
     explicit ScriptedDialogs(std::ostream& log) : log_(log) {}
     [[nodiscard]] DialogAnswer Show(std::string_view text, std::string_view caption,
                                     DialogIcon icon, DialogButtons buttons) override;
+    [[nodiscard]] size_t ChooseFromList(std::string_view title, std::span<const std::string> lines,
+                                        std::string_view button) override;
 
     void QueueAnswer(DialogAnswer answer) { answers_.push_back(answer); }
+    void QueueChoice(size_t index) { choices_.push_back(index); }
+    // Message dialogs shown so far (lists are counted by ListsShown).
     [[nodiscard]] int32_t Shown() const { return shown_; }
+    [[nodiscard]] int32_t ListsShown() const { return listsShown_; }
     [[nodiscard]] const std::string& LastText() const { return lastText_; }
 
   private:
     std::ostream& log_;
     std::deque<DialogAnswer> answers_;
+    std::deque<size_t> choices_;
     int32_t shown_ = 0;
+    int32_t listsShown_ = 0;
     std::string lastText_;
 };
 
