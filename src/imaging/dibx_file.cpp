@@ -10,7 +10,6 @@
 #include "imaging/gale_frame_list.h"
 #include "imaging/png_codec.h"
 #include "platform/host_files.h"
-#include "platform/host_files.h"
 
 namespace kivo {
 
