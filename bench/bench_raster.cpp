@@ -15,10 +15,12 @@
 #include <cstring>
 #include <memory>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "imaging/dibx.h"
 #include "imaging/row_ops.h"
+#include "ratio_reporter.h"
 
 namespace {
 
@@ -202,4 +204,18 @@ BENCHMARK(Ref_StretchDraw_SDL);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+// Prints each blend's time as a ratio to pixman's (with repetitions, pass
+// --benchmark_report_aggregates_only=true so that the ratios use the means).
+int main(int argc, char** argv) {
+    const std::string target = "at most 1.0";
+    kivo::bench::RatioReporter reporter({
+        {"DrawAlpha / pixman", "Ours_DrawAlpha", "Ref_DrawAlpha_pixman", target},
+        {"DrawMask edge / pixman", "Ours_DrawMask/edge", "Ref_DrawMask_pixman/edge", target},
+        {"DrawMask image / pixman", "Ours_DrawMask/image", "Ref_DrawMask_pixman/image", target},
+        {"DrawMaskAlpha edge / pixman", "Ours_DrawMaskAlpha/edge", "Ref_DrawMaskAlpha_pixman/edge",
+         target},
+        {"DrawMaskAlpha image / pixman", "Ours_DrawMaskAlpha/image",
+         "Ref_DrawMaskAlpha_pixman/image", target},
+    });
+    return kivo::bench::RunWithRatios(argc, argv, reporter);
+}

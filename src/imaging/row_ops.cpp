@@ -6,6 +6,12 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#define KIVO_ROW_OPS_AVX2 1
+// The AVX2 kernels are compiled for AVX2 alone and only run when the processor has it.
+#define KIVO_AVX2 __attribute__((target("avx2")))
+#endif
 
 namespace kivo {
 namespace {
@@ -451,18 +457,225 @@ constexpr RowOps kFastOps{
     FillMaskFast};
 #endif
 
+#if defined(KIVO_ROW_OPS_AVX2) && defined(__SSE2__)
+
+// ---- AVX2 kernels: eight pixels per step, the scalar kernels finish the tail. ----
+//
+// A blend takes one multiply-add per channel: the destination and source bytes, moved to the
+// signed range by subtracting 128, are interleaved and multiplied pairwise with the unsigned
+// byte weights 255 - w and w. That gives d (255 - w) + s w - 128 x 255, which lies in
+// -32640..32385 (no saturation); adding 128 x 255 back restores the exact sum in 0..65025.
+
+// Eight source pixels in destination order: a backward step loads the eight below and reverses.
+template <int Step>
+KIVO_AVX2 inline __m256i Load8(const uint32_t* src) {
+    if constexpr (Step == 1) {
+        return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src));
+    } else {
+        return _mm256_permutevar8x32_epi32(
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src - 7)),
+            _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0));
+    }
+}
+
+KIVO_AVX2 inline __m256i LoadDst8(const uint32_t* dst) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dst));
+}
+
+KIVO_AVX2 inline void Store8(uint32_t* dst, __m256i v) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst), v);
+}
+
+// Eight mask bytes in destination order, the first in the lowest byte.
+template <int Step>
+inline uint64_t LoadMask8(const uint8_t* mask) {
+    uint64_t m;
+    if constexpr (Step == 1) {
+        std::memcpy(&m, mask, 8);
+    } else {
+        std::memcpy(&m, mask - 7, 8);
+        m = __builtin_bswap64(m);
+    }
+    return m;
+}
+
+// The byte weights of eight pixels laid out like the interleaved destination and source bytes
+// of _mm256_unpacklo_epi8 (lo: pixels 0, 1, 4, 5) and _mm256_unpackhi_epi8 (hi: 2, 3, 6, 7).
+// The fourth byte of each pixel gets weight 0 on both sides.
+struct Pairs8 {
+    __m256i lo, hi;
+};
+
+// w16: the weights of eight pixels in 16-bit lanes, each 0..255.
+KIVO_AVX2 inline Pairs8 SpreadPairs(__m128i w16) {
+    // In each lane the low byte 255 - w goes with the destination, the high byte w with the source.
+    const __m128i pairs =
+        _mm_add_epi16(_mm_slli_epi16(w16, 8), _mm_sub_epi16(_mm_set1_epi16(255), w16));
+    const __m256i both = _mm256_broadcastsi128_si256(pairs);
+    const char z = -128;  // a shuffle index that gives 0
+    const __m256i lo = _mm256_setr_epi8(0, 1, 0, 1, 0, 1, z, z, 2, 3, 2, 3, 2, 3, z, z,  //
+                                        8, 9, 8, 9, 8, 9, z, z, 10, 11, 10, 11, 10, 11, z, z);
+    const __m256i hi = _mm256_setr_epi8(4, 5, 4, 5, 4, 5, z, z, 6, 7, 6, 7, 6, 7, z, z,  //
+                                        12, 13, 12, 13, 12, 13, z, z, 14, 15, 14, 15, 14, 15, z, z);
+    return {_mm256_shuffle_epi8(both, lo), _mm256_shuffle_epi8(both, hi)};
+}
+
+// BlendPixel on eight pixels; the fourth byte comes out 0.
+KIVO_AVX2 inline __m256i Blend8(__m256i d, __m256i s, const Pairs8& w) {
+    const __m256i bias = _mm256_set1_epi8(-128);
+    const __m256i ds = _mm256_xor_si256(d, bias);
+    const __m256i ss = _mm256_xor_si256(s, bias);
+    // 128 x 255 on the three channels, 0 on the fourth (whose weights are 0).
+    const __m256i offset = _mm256_set1_epi64x(0x00007F807F807F80);
+    const __m256i lo =
+        _mm256_add_epi16(_mm256_maddubs_epi16(w.lo, _mm256_unpacklo_epi8(ds, ss)), offset);
+    const __m256i hi =
+        _mm256_add_epi16(_mm256_maddubs_epi16(w.hi, _mm256_unpackhi_epi8(ds, ss)), offset);
+    return _mm256_packus_epi16(_mm256_srli_epi16(lo, 8), _mm256_srli_epi16(hi, 8));
+}
+
+// Picks d where keep is all ones, else v.
+KIVO_AVX2 inline __m256i Select8(__m256i keep, __m256i d, __m256i v) {
+    return _mm256_blendv_epi8(v, d, keep);
+}
+
+// Eight mask bytes as 16-bit lanes.
+KIVO_AVX2 inline __m128i MaskLanes8(uint64_t m8) {
+    return _mm_cvtepu8_epi16(_mm_cvtsi64_si128(static_cast<long long>(m8)));
+}
+
+// MaskAlphaWeight on eight 16-bit lanes; alphaHigh holds alpha << 8, so that the high half of
+// the product is (alpha x m) >> 8.
+KIVO_AVX2 inline __m128i MaskAlphaLanes8(__m128i m16, __m128i alpha16, __m128i alphaHigh) {
+    const __m128i full = _mm_cmpeq_epi16(m16, _mm_set1_epi16(255));
+    return _mm_blendv_epi8(_mm_mulhi_epu16(m16, alphaHigh), alpha16, full);
+}
+
+// All ones in the 32-bit lane of each pixel whose 16-bit weight is 0.
+KIVO_AVX2 inline __m256i ZeroWeights8(__m128i w16) {
+    return _mm256_cvtepi16_epi32(_mm_cmpeq_epi16(w16, _mm_setzero_si128()));
+}
+
+template <int Step>
+KIVO_AVX2 void AlphaAvx2(uint32_t* dst, const uint32_t* src, int32_t count, uint32_t weight,
+                         uint64_t key) {
+    const Pairs8 w = SpreadPairs(_mm_set1_epi16(static_cast<int16_t>(weight)));
+    const bool keyed = key != kNoKey;
+    const __m256i k = _mm256_set1_epi32(static_cast<int>(static_cast<uint32_t>(key)));
+    int32_t i = 0;
+    for (; i + 8 <= count; i += 8, src += 8 * Step) {
+        const __m256i s = Load8<Step>(src);
+        const __m256i d = LoadDst8(dst + i);
+        __m256i keep = _mm256_cmpeq_epi32(s, d);
+        if (keyed) keep = _mm256_or_si256(keep, _mm256_cmpeq_epi32(s, k));
+        Store8(dst + i, Select8(keep, d, Blend8(d, s, w)));
+    }
+    AlphaScalar(dst + i, src, count - i, Step, weight, key);
+}
+
+KIVO_AVX2 void AlphaFastAvx2(uint32_t* dst, const uint32_t* src, int32_t count, int32_t step,
+                             uint32_t weight, uint64_t key) {
+    step == 1 ? AlphaAvx2<1>(dst, src, count, weight, key)
+              : AlphaAvx2<-1>(dst, src, count, weight, key);
+}
+
+template <int Step>
+KIVO_AVX2 void MaskAvx2(uint32_t* dst, const uint32_t* src, const uint8_t* mask, int32_t count) {
+    int32_t i = 0;
+    for (; i + 8 <= count; i += 8, src += 8 * Step, mask += 8 * Step) {
+        const uint64_t m8 = LoadMask8<Step>(mask);
+        if (m8 == 0) continue;
+        const __m256i s = Load8<Step>(src);
+        if (m8 == ~uint64_t{0}) {
+            Store8(dst + i, s);
+            continue;
+        }
+        const __m256i d = LoadDst8(dst + i);
+        const __m128i m16 = MaskLanes8(m8);
+        const __m256i full = _mm256_cvtepi16_epi32(_mm_cmpeq_epi16(m16, _mm_set1_epi16(255)));
+        const __m256i keep =
+            _mm256_or_si256(ZeroWeights8(m16), _mm256_andnot_si256(full, _mm256_cmpeq_epi32(s, d)));
+        const __m256i blended = Select8(full, s, Blend8(d, s, SpreadPairs(m16)));
+        Store8(dst + i, Select8(keep, d, blended));
+    }
+    MaskScalar(dst + i, src, mask, count - i, Step);
+}
+
+KIVO_AVX2 void MaskFastAvx2(uint32_t* dst, const uint32_t* src, const uint8_t* mask, int32_t count,
+                            int32_t step) {
+    step == 1 ? MaskAvx2<1>(dst, src, mask, count) : MaskAvx2<-1>(dst, src, mask, count);
+}
+
+template <int Step>
+KIVO_AVX2 void MaskAlphaAvx2(uint32_t* dst, const uint32_t* src, const uint8_t* mask, int32_t count,
+                             uint32_t alpha) {
+    const __m128i alpha16 = _mm_set1_epi16(static_cast<int16_t>(alpha));
+    const __m128i alphaHigh =
+        _mm_set1_epi16(static_cast<int16_t>(static_cast<uint16_t>(alpha << 8)));
+    const Pairs8 opaque = SpreadPairs(alpha16);
+    int32_t i = 0;
+    for (; i + 8 <= count; i += 8, src += 8 * Step, mask += 8 * Step) {
+        const uint64_t m8 = LoadMask8<Step>(mask);
+        if (m8 == 0) continue;
+        const __m256i s = Load8<Step>(src);
+        const __m256i d = LoadDst8(dst + i);
+        const __m256i same = _mm256_cmpeq_epi32(s, d);
+        if (m8 == ~uint64_t{0}) {
+            // Full coverage weighs every pixel with the alpha itself.
+            Store8(dst + i, Select8(same, d, Blend8(d, s, opaque)));
+            continue;
+        }
+        const __m128i w16 = MaskAlphaLanes8(MaskLanes8(m8), alpha16, alphaHigh);
+        const __m256i keep = _mm256_or_si256(ZeroWeights8(w16), same);
+        Store8(dst + i, Select8(keep, d, Blend8(d, s, SpreadPairs(w16))));
+    }
+    MaskAlphaScalar(dst + i, src, mask, count - i, Step, alpha);
+}
+
+KIVO_AVX2 void MaskAlphaFastAvx2(uint32_t* dst, const uint32_t* src, const uint8_t* mask,
+                                 int32_t count, int32_t step, uint32_t alpha) {
+    step == 1 ? MaskAlphaAvx2<1>(dst, src, mask, count, alpha)
+              : MaskAlphaAvx2<-1>(dst, src, mask, count, alpha);
+}
+
+constexpr RowOps kAvx2Ops{
+    CopyFast,    AlphaFastAvx2, MaskFastAvx2,  MaskAlphaFastAvx2,     AddFast,
+    MaskAddFast, FillScalar,    FillAlphaFast, FillAddSubFast<false>, FillAddSubFast<true>,
+    FillMaskFast};
+
+#endif
+
 }  // namespace
 
 const RowOps& ScalarRowOps() {
     return kScalarOps;
 }
 
-const RowOps& FastRowOps() {
+const RowOps* Sse2RowOps() {
 #if defined(__SSE2__)
-    return kFastOps;
+    return &kFastOps;
 #else
-    return kScalarOps;
+    return nullptr;
 #endif
+}
+
+const RowOps* Avx2RowOps() {
+#if defined(KIVO_ROW_OPS_AVX2) && defined(__SSE2__)
+    static const bool supported = __builtin_cpu_supports("avx2") != 0;
+    return supported ? &kAvx2Ops : nullptr;
+#else
+    return nullptr;
+#endif
+}
+
+const RowOps& FastRowOps() {
+    // Chosen once, on the first call.
+    static const RowOps* const fastest = [] {
+        if (const RowOps* avx2 = Avx2RowOps()) return avx2;
+        if (const RowOps* sse2 = Sse2RowOps()) return sse2;
+        return &kScalarOps;
+    }();
+    return *fastest;
 }
 
 }  // namespace kivo

@@ -7,8 +7,9 @@
 // The weights of a blend add up to 255 and the sum is shifted by 8 rather than divided by 255:
 // full weight leaves channel 255 at 254. Images that must stay exact are drawn with copies.
 //
-// The row kernels exist twice, a plain scalar set and an SSE2 set that gives the same bytes;
-// the surfaces use FastRowOps() and the tests hold the two sets against each other.
+// The row kernels exist as a plain scalar set and SIMD sets (SSE2, and AVX2 chosen at run time)
+// that give the same bytes; the surfaces use FastRowOps() and the tests hold every set the
+// processor can run against the scalar one.
 
 #include <cstdint>
 
@@ -100,7 +101,13 @@ struct RowOps {
 
 // The plain formulas, one pixel at a time.
 [[nodiscard]] const RowOps& ScalarRowOps();
-// The fastest set this build has (SSE2 on x86-64), equal to the scalar set byte for byte.
+// The fastest set this build and processor have (AVX2 or SSE2 on x86-64), equal to the scalar
+// set byte for byte. Chosen once, on the first call.
 [[nodiscard]] const RowOps& FastRowOps();
+// The single SIMD sets, null when the build or the processor lacks them (for the tests and
+// benchmarks, which hold each against the scalar set). The AVX2 set has AVX2 kernels where they
+// pay and the SSE2 kernels elsewhere.
+[[nodiscard]] const RowOps* Sse2RowOps();
+[[nodiscard]] const RowOps* Avx2RowOps();
 
 }  // namespace kivo

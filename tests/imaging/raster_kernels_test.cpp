@@ -33,9 +33,9 @@ Rows RandomRows(std::mt19937& rng, int32_t count) {
         const uint32_t m = pick(4);
         r.mask.push_back(static_cast<uint8_t>(m == 0 ? 0 : m == 1 ? 255 : next()));
     }
-    // Whole blocks of 4 and 16 clear or opaque mask values take the kernels' shortcuts, read
-    // from either end.
-    for (int32_t block : {4, 16}) {
+    // Whole blocks of 4, 8, 16 and 32 clear or opaque mask values take the kernels' shortcuts,
+    // read from either end.
+    for (int32_t block : {4, 8, 16, 32}) {
         if (count < block) break;
         const auto start = static_cast<int32_t>(pick(static_cast<uint32_t>(count - block + 1)));
         const uint32_t kind = pick(3);
@@ -85,20 +85,69 @@ TEST(RasterKernels, FastKernelsEqualScalarKernels) {
                         int32_t step, const Rows& r,
                         uint32_t w) { o.FillMask(d, m, n, step, r.dst[n / 2], w % 300); }},
     };
-    std::mt19937 rng(20261210);
-    for (const auto& [name, call] : kernels) {
-        for (int trial = 0; trial < 400; ++trial) {
-            const auto count = static_cast<int32_t>(1 + rng() % 70);
-            const Rows rows = RandomRows(rng, count);
-            const auto weight = static_cast<uint32_t>(rng());
+    // Every SIMD set this processor runs, and the one the surfaces use.
+    std::vector<std::pair<const char*, const RowOps*>> sets{{"fast", &FastRowOps()}};
+    if (Sse2RowOps()) sets.emplace_back("SSE2", Sse2RowOps());
+    if (Avx2RowOps()) sets.emplace_back("AVX2", Avx2RowOps());
+    for (const auto& [setName, ops] : sets) {
+        std::mt19937 rng(20261210);
+        for (const auto& [name, call] : kernels) {
+            for (int trial = 0; trial < 600; ++trial) {
+                // Mostly short rows, which end in every tail length, and some longer ones.
+                const auto count = static_cast<int32_t>(1 + rng() % (trial % 4 == 0 ? 200 : 70));
+                const Rows rows = RandomRows(rng, count);
+                const auto weight = static_cast<uint32_t>(rng());
+                for (int32_t step : {1, -1}) {
+                    const int32_t first = step == 1 ? 0 : count - 1;
+                    std::vector<uint32_t> expected = rows.dst, actual = rows.dst;
+                    call(ScalarRowOps(), expected.data(), rows.src.data() + first,
+                         rows.mask.data() + first, count, step, rows, weight);
+                    call(*ops, actual.data(), rows.src.data() + first, rows.mask.data() + first,
+                         count, step, rows, weight);
+                    ASSERT_EQ(actual, expected)
+                        << setName << " " << name << " trial " << trial << " step " << step;
+                }
+            }
+        }
+    }
+}
+
+// The masked blends over every mask value and alpha, each pixel blending a random destination
+// with a random source (and with itself), so that no weight escapes the comparison.
+TEST(RasterKernels, MaskedBlendsEqualScalarOverAllWeights) {
+    std::vector<const RowOps*> sets{&FastRowOps()};
+    if (Sse2RowOps()) sets.push_back(Sse2RowOps());
+    if (Avx2RowOps()) sets.push_back(Avx2RowOps());
+    std::mt19937 rng(4711);
+    constexpr int32_t kCount = 256;
+    std::vector<uint32_t> src(kCount), dst(kCount);
+    std::vector<uint8_t> mask(kCount);
+    for (const RowOps* ops : sets) {
+        for (uint32_t alpha = 1; alpha <= 255; ++alpha) {
+            for (int32_t i = 0; i < kCount; ++i) {
+                src[static_cast<size_t>(i)] = static_cast<uint32_t>(rng());
+                dst[static_cast<size_t>(i)] =
+                    i % 7 == 0 ? src[static_cast<size_t>(i)] : static_cast<uint32_t>(rng());
+                mask[static_cast<size_t>(i)] = static_cast<uint8_t>(i * 97 + alpha);
+            }
             for (int32_t step : {1, -1}) {
-                const int32_t first = step == 1 ? 0 : count - 1;
-                std::vector<uint32_t> expected = rows.dst, actual = rows.dst;
-                call(ScalarRowOps(), expected.data(), rows.src.data() + first,
-                     rows.mask.data() + first, count, step, rows, weight);
-                call(FastRowOps(), actual.data(), rows.src.data() + first, rows.mask.data() + first,
-                     count, step, rows, weight);
-                ASSERT_EQ(actual, expected) << name << " trial " << trial << " step " << step;
+                const int32_t first = step == 1 ? 0 : kCount - 1;
+                std::vector<uint32_t> expected = dst, actual = dst;
+                ScalarRowOps().MaskAlpha(expected.data(), src.data() + first, mask.data() + first,
+                                         kCount, step, alpha);
+                ops->MaskAlpha(actual.data(), src.data() + first, mask.data() + first, kCount, step,
+                               alpha);
+                ASSERT_EQ(actual, expected) << "MaskAlpha alpha " << alpha << " step " << step;
+                expected = dst, actual = dst;
+                ScalarRowOps().Mask(expected.data(), src.data() + first, mask.data() + first,
+                                    kCount, step);
+                ops->Mask(actual.data(), src.data() + first, mask.data() + first, kCount, step);
+                ASSERT_EQ(actual, expected) << "Mask step " << step;
+                expected = dst, actual = dst;
+                ScalarRowOps().Alpha(expected.data(), src.data() + first, kCount, step, alpha,
+                                     kNoKey);
+                ops->Alpha(actual.data(), src.data() + first, kCount, step, alpha, kNoKey);
+                ASSERT_EQ(actual, expected) << "Alpha alpha " << alpha << " step " << step;
             }
         }
     }
