@@ -1,13 +1,16 @@
 #pragma once
 // A console reporter that, after the usual table, prints each of our timings as a ratio to
 // its reference from the same run. Times are CPU times (the mean when repetitions are asked
-// for): the machines this runs on are shared, and wall time measures the neighbours.
+// for): the machines this runs on are shared, and wall time measures the neighbours. Colours
+// are used only on a terminal, so scripts can read the output as it is.
 
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -24,12 +27,23 @@ class RatioReporter : public benchmark::ConsoleReporter {
 
     explicit RatioReporter(std::vector<Ratio> ratios,
                            std::function<void(const RatioReporter&)> extra = {})
-        : ratios_(std::move(ratios)), extra_(std::move(extra)) {}
+        : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular),
+          ratios_(std::move(ratios)),
+          extra_(std::move(extra)) {}
 
+    // Single runs are kept under their name; with repetitions the mean replaces them, since
+    // the runs share one name and the last repetition alone says little.
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "mean") continue;
-            times_[run.benchmark_name()] = run.GetAdjustedCPUTime();
+            const std::string name = run.run_name.str();
+            if (run.run_type == Run::RT_Aggregate) {
+                if (run.aggregate_name == "mean") {
+                    times_[name] = run.GetAdjustedCPUTime();
+                    means_.insert(name);
+                }
+            } else if (!means_.contains(name)) {
+                times_[name] = run.GetAdjustedCPUTime();
+            }
         }
         ConsoleReporter::ReportRuns(runs);
     }
@@ -58,6 +72,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
     std::vector<Ratio> ratios_;
     std::function<void(const RatioReporter&)> extra_;
     std::map<std::string, double> times_;
+    std::set<std::string> means_;
 };
 
 // Runs the benchmarks of this program with the reporter.
