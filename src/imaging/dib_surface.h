@@ -187,22 +187,22 @@ class TDIBSurface {
     // at the weighted median of its widest channel, each palette colour the weighted mean of
     // a box. To 1 bit the image is first reduced to 16 colours that way, and the two of them
     // farthest apart become the palette, the darker first. Pixels then get their colours
-    // through ditherMode. The mask and ClipRect are kept; the result depends on nothing but
-    // the pixels, so it is the same in every run. flag has no effect: it is accepted for the
-    // callers of the original interface, which never gave it a use the player needs.
+    // through ditherMode (nothing is dithered when every colour has an entry). The mask and
+    // ClipRect are kept; the result depends on nothing but the pixels, so it is the same in every
+    // run. flag is reserved and has no effect; no caller gives it a meaning.
     void Convert(int bits, DitherMode ditherMode, bool flag);
     void Convert(int bits) { Convert(bits, DitherMode::None, false); }
-    // The pixels as a baseline JPEG at quality 1..100, encoded from a 24-bit copy (so that
-    // palettised and 15/16-bit bitmaps give their true colours); the mask is left out. An
-    // empty bitmap raises KivoError.
+    // The pixels as a baseline JPEG at quality 1..100 (other values are held to that range),
+    // encoded from a 24-bit copy (so that palettised and 15/16-bit bitmaps give their true
+    // colours); the mask is left out. An empty bitmap raises KivoError.
     [[nodiscard]] std::vector<uint8_t> ToJPEG(int quality) const;
     // The pixels as a 32-bit picture for the platform, alpha from Mask (255 without one).
     [[nodiscard]] ArgbImage ToBitmap() const;
     // Draws srcRect of this bitmap into dstRect of dc, taking for each target pixel the
     // nearest source pixel (source x = srcRect.Left + (x - dstRect.Left) * srcWidth /
     // dstWidth, exactly, and the same for y); equal sizes copy the pixels unchanged. Both
-    // rectangles are top-down like the bitmap (the original counted source rows from the
-    // bottom because its bitmaps were stored bottom-up). Target pixels outside dc, or whose
+    // rectangles count rows from the top, as the bitmap stores them: bitmaps stored bottom-up
+    // would count source rows from the bottom, ours do not. Target pixels outside dc, or whose
     // source pixel lies outside the bitmap, are left alone; empty rectangles draw nothing.
     // Every depth becomes B, G, R, X: a 32-bit bitmap keeps its fourth byte, other depths
     // give 0 there. ClipRect and Mask play no part.
