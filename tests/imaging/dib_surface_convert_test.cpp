@@ -144,7 +144,7 @@ TEST(DIBSurfaceConvert, ManyColoursReduceToACloseMedianCutPalette) {
     ASSERT_GT(original.CountColors(), 256);
     struct Case {
         int bits;
-        double minimumPsnr;  // measured 35.7 and 23.6 dB; a uniform 6 x 6 x 6 cube gives 25
+        double minimumPsnr;  // measured 35.7 and 23.6 dB; a 6 x 6 x 6 cube: about 25
     };
     for (const Case& c : {Case{8, 33.0}, Case{4, 21.0}}) {
         TDIBSurface b = original;
