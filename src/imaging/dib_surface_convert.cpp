@@ -5,8 +5,10 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <optional>
 #include <span>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -53,22 +55,28 @@ struct ColorCount {
     uint64_t count = 0;
 };
 
-// The distinct colours of an image with their pixel counts, in the order they first appear.
+// Every distinct colour of an image with its pixel count, in colour order.
 std::vector<ColorCount> Histogram(std::span<const uint32_t> pixels) {
-    std::unordered_map<uint32_t, size_t> slot;
+    std::vector<uint32_t> sorted(pixels.begin(), pixels.end());
+    std::sort(sorted.begin(), sorted.end());
     std::vector<ColorCount> colors;
-    for (uint32_t c : pixels) {
-        const auto [it, fresh] = slot.try_emplace(c, colors.size());
-        if (fresh) colors.push_back({c, 0});
-        ++colors[it->second].count;
+    for (uint32_t c : sorted) {
+        if (colors.empty() || colors.back().color != c) colors.push_back({c, 0});
+        ++colors.back().count;
     }
     return colors;
 }
 
-std::vector<uint32_t> ColorsOf(std::span<const ColorCount> histogram) {
+// The distinct colours of an image in the order they first appear, or nothing when there are
+// more than limit.
+std::optional<std::vector<uint32_t>> FirstColors(std::span<const uint32_t> pixels, size_t limit) {
+    std::unordered_set<uint32_t> seen;
     std::vector<uint32_t> colors;
-    for (const ColorCount& entry : histogram)
-        colors.push_back(entry.color);
+    for (uint32_t c : pixels) {
+        if (!seen.insert(c).second) continue;
+        if (colors.size() == limit) return std::nullopt;
+        colors.push_back(c);
+    }
     return colors;
 }
 
@@ -219,23 +227,43 @@ class NearestColor {
     std::vector<Entry> entries_;
 };
 
+// NearestColor for colours in 0..255 behind a direct-mapped table of recent answers: images
+// repeat their colours, and a table of fixed size costs nothing to fill or to throw away.
+class CachedNearestColor {
+  public:
+    explicit CachedNearestColor(const NearestColor& nearest)
+        : nearest_(nearest), slots_(kSlots, kEmpty) {}
+
+    [[nodiscard]] uint8_t Find(uint32_t color) {
+        const size_t slot = (color * 0x9E3779B1u) >> (32 - kSlotBits);
+        const uint64_t entry = slots_[slot];
+        if (entry != kEmpty && static_cast<uint32_t>(entry >> 8) == color) {
+            return static_cast<uint8_t>(entry);
+        }
+        const auto index = static_cast<uint8_t>(
+            nearest_.Find(Channel(color, 0), Channel(color, 1), Channel(color, 2)));
+        slots_[slot] = uint64_t{color} << 8 | index;
+        return index;
+    }
+
+  private:
+    static constexpr int kSlotBits = 14;
+    static constexpr size_t kSlots = size_t{1} << kSlotBits;
+    static constexpr uint64_t kEmpty = ~uint64_t{0};
+    const NearestColor& nearest_;
+    std::vector<uint64_t> slots_;
+};
+
 // ---- Dithering -----------------------------------------------------------------------------
 
 // The threshold of each cell of the 4 x 4 pattern, 0..15.
 constexpr uint8_t kBayer4[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
 
 std::vector<uint8_t> MapNearest(std::span<const uint32_t> pixels, const NearestColor& nearest) {
-    std::unordered_map<uint32_t, uint8_t> cache;
+    CachedNearestColor cache(nearest);
     std::vector<uint8_t> indices(pixels.size());
-    for (size_t i = 0; i < pixels.size(); ++i) {
-        const uint32_t c = pixels[i];
-        const auto [it, fresh] = cache.try_emplace(c, 0);
-        if (fresh) {
-            it->second =
-                static_cast<uint8_t>(nearest.Find(Channel(c, 0), Channel(c, 1), Channel(c, 2)));
-        }
-        indices[i] = it->second;
-    }
+    for (size_t i = 0; i < pixels.size(); ++i)
+        indices[i] = cache.Find(pixels[i]);
     return indices;
 }
 
@@ -262,14 +290,19 @@ std::array<uint8_t, 16> MixingPlan(uint32_t color, std::span<const uint32_t> pal
 
 std::vector<uint8_t> MapOrdered(std::span<const uint32_t> pixels, int32_t width,
                                 std::span<const uint32_t> palette, const NearestColor& nearest) {
-    std::unordered_map<uint32_t, std::array<uint8_t, 16>> plans;
+    // Plans of recent colours in a direct-mapped table, as CachedNearestColor keeps answers.
+    struct Slot {
+        uint64_t color = ~uint64_t{0};
+        std::array<uint8_t, 16> plan{};
+    };
+    std::vector<Slot> plans(size_t{1} << 12);
     std::vector<uint8_t> indices(pixels.size());
     for (size_t i = 0; i < pixels.size(); ++i) {
         const uint32_t c = pixels[i];
-        auto it = plans.find(c);
-        if (it == plans.end()) it = plans.emplace(c, MixingPlan(c, palette, nearest)).first;
+        Slot& slot = plans[(c * 0x9E3779B1u) >> 20];
+        if (slot.color != c) slot = {c, MixingPlan(c, palette, nearest)};
         const size_t x = i % static_cast<size_t>(width), y = i / static_cast<size_t>(width);
-        indices[i] = it->second[kBayer4[y & 3][x & 3]];
+        indices[i] = slot.plan[kBayer4[y & 3][x & 3]];
     }
     return indices;
 }
@@ -285,7 +318,7 @@ std::vector<uint8_t> MapFloydSteinberg(std::span<const uint32_t> pixels, int32_t
     const size_t height = w == 0 ? 0 : pixels.size() / w;
     // One spare column on each side, three channels per column.
     std::vector<int> current((w + 2) * 3), below((w + 2) * 3);
-    std::unordered_map<uint32_t, uint8_t> cache;
+    CachedNearestColor cache(nearest);
     for (size_t y = 0; y < height; ++y) {
         const bool forward = y % 2 == 0;
         std::fill(below.begin(), below.end(), 0);
@@ -298,12 +331,9 @@ std::vector<uint8_t> MapFloydSteinberg(std::span<const uint32_t> pixels, int32_t
             for (int ch = 0; ch < 3; ++ch) {
                 wanted[ch] = std::clamp(Channel(c, ch) + ((current[here + ch] + 8) >> 4), 0, 255);
             }
-            const uint32_t key = MakeColor(wanted[0], wanted[1], wanted[2]);
-            const auto [it, fresh] = cache.try_emplace(key, 0);
-            if (fresh)
-                it->second = static_cast<uint8_t>(nearest.Find(wanted[0], wanted[1], wanted[2]));
-            indices[y * w + x] = it->second;
-            const uint32_t got = palette[it->second];
+            const uint8_t index = cache.Find(MakeColor(wanted[0], wanted[1], wanted[2]));
+            indices[y * w + x] = index;
+            const uint32_t got = palette[index];
             for (int ch = 0; ch < 3; ++ch) {
                 const int e = wanted[ch] - Channel(got, ch);
                 current[ahead + ch] += e * 7;
@@ -335,23 +365,22 @@ std::vector<uint8_t> MapToPalette(std::span<const uint32_t> pixels, int32_t widt
 // pixels mapped onto it.
 void ReduceColors(const TDIBSurface& source, TDIBSurface& target, DitherMode mode) {
     std::vector<uint32_t> pixels = PixelColors(source);
-    const std::vector<ColorCount> histogram = Histogram(pixels);
     const size_t room = size_t{1} << target.BitCount();
     std::vector<uint32_t> palette;
-    if (histogram.size() <= room) {
+    if (std::optional<std::vector<uint32_t>> own = FirstColors(pixels, room)) {
         // Every colour has its own entry, so there is nothing to dither.
-        palette = ColorsOf(histogram);
+        palette = std::move(*own);
         mode = DitherMode::None;
     } else if (room == 2) {
-        const std::vector<uint32_t> sixteen =
-            histogram.size() <= 16 ? ColorsOf(histogram) : MedianCut(histogram, 16);
-        const std::vector<uint8_t> toSixteen = MapNearest(pixels, NearestColor(sixteen));
+        std::optional<std::vector<uint32_t>> sixteen = FirstColors(pixels, 16);
+        if (!sixteen) sixteen = MedianCut(Histogram(pixels), 16);
+        const std::vector<uint8_t> toSixteen = MapNearest(pixels, NearestColor(*sixteen));
         for (size_t i = 0; i < pixels.size(); ++i)
-            pixels[i] = sixteen[toSixteen[i]];
+            pixels[i] = (*sixteen)[toSixteen[i]];
         // Only colours some pixel took can stand for the image.
-        palette = FarthestPair(ColorsOf(Histogram(pixels)));
+        palette = FarthestPair(*FirstColors(pixels, 16));
     } else {
-        palette = MedianCut(histogram, room);
+        palette = MedianCut(Histogram(pixels), room);
     }
     ColorTable& table = target.Palette();
     table = {};
