@@ -173,8 +173,8 @@ TEST(DIBSurfaceConvert, DitheringToOneBitKeepsTheBrightnessOfAGreyRamp) {
     }
 
     // Dithered, every band of 32 columns shows close to the ramp's own average there (a hard
-    // threshold is off by about 110 in the outer bands), and the result is the same every
-    // time. The ordered pattern mixes the palette's two greys (8 and 248 after the 16-colour
+    // threshold is off by about 100 in the two middle bands), and the result is the same
+    // every time. The ordered pattern mixes the palette's two greys (8 and 248 after the 16-colour
     // reduction) in sixteenths, so it may be off by half a sixteenth of 240; error diffusion
     // measured within 2.
     struct Case {
