@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "base/rect.h"
+#include "platform/main_window.h"
 
 namespace kivo {
 
@@ -49,6 +50,16 @@ struct PaletteEntry {
 };
 
 using ColorTable = std::array<PaletteEntry, 256>;
+
+// How a reduction to 8 bits or fewer spreads the difference between a pixel's colour and the
+// palette colour it gets.
+enum class DitherMode {
+    None,            // every pixel takes the nearest palette colour
+    Ordered4x4,      // a 4 x 4 Bayer threshold pattern picks among the palette colours that
+                     // mix to the pixel's colour
+    FloydSteinberg,  // error diffusion to the neighbours ahead and below, rows alternating
+                     // direction
+};
 
 // The pixel-format record: channel masks in the native pixel value and the bit count and
 // lowest bit of each channel. Palettised formats have no channel masks.
@@ -189,10 +200,33 @@ class TDIBSurface {
     void MirrorV();
 
     // Formats.
-    // Repacks the pixels at another bit count. To 8 bits and fewer the palette is built from
-    // the image's colours (exact when they fit, else a uniform colour cube, nearest colour);
-    // to 32 bits the fourth byte becomes 0xFF. The mask is kept.
-    void Convert(int bits);
+    // Changes the bit count. To 15, 16 and 24 bits the pixels are repacked; to 32 bits the
+    // fourth byte becomes 0xFF. To 8 bits and fewer the palette holds the image's own colours
+    // when they fit (in the order they first appear), else a median-cut reduction of them:
+    // boxes of colours weighted by their pixel counts, the box with the largest spread split
+    // at the weighted median of its widest channel, each palette colour the weighted mean of
+    // a box. To 1 bit the image is first reduced to 16 colours that way, and the two of them
+    // farthest apart become the palette, the darker first. Pixels then get their colours
+    // through ditherMode (nothing is dithered when every colour has an entry). The mask and
+    // ClipRect are kept; the result depends on nothing but the pixels, so it is the same in every
+    // run. flag is reserved and has no effect; no caller gives it a meaning.
+    void Convert(int bits, DitherMode ditherMode, bool flag);
+    void Convert(int bits) { Convert(bits, DitherMode::None, false); }
+    // The pixels as a baseline JPEG at quality 1..100 (other values are held to that range),
+    // encoded from a 24-bit copy (so that palettised and 15/16-bit bitmaps give their true
+    // colours); the mask is left out. An empty bitmap raises KivoError.
+    [[nodiscard]] std::vector<uint8_t> ToJPEG(int quality) const;
+    // The pixels as a 32-bit picture for the platform, alpha from Mask (255 without one).
+    [[nodiscard]] ArgbImage ToBitmap() const;
+    // Draws srcRect of this bitmap into dstRect of dc, taking for each target pixel the
+    // nearest source pixel (source x = srcRect.Left + (x - dstRect.Left) * srcWidth /
+    // dstWidth, exactly, and the same for y); equal sizes copy the pixels unchanged. Both
+    // rectangles count rows from the top, as the bitmap stores them: bitmaps stored bottom-up
+    // would count source rows from the bottom, ours do not. Target pixels outside dc, or whose
+    // source pixel lies outside the bitmap, are left alone; empty rectangles draw nothing.
+    // Every depth becomes B, G, R, X: a 32-bit bitmap keeps its fourth byte, other depths
+    // give 0 there. ClipRect and Mask play no part.
+    void StretchToDC(const MutableFrameView& dc, const TRect& dstRect, const TRect& srcRect) const;
     // The native pixel value of colour 0x00BBGGRR: channels truncated to the format, or the
     // nearest palette index for 8 bits and fewer. A negative colour gives -1.
     [[nodiscard]] int64_t ColorToPixel(int64_t color) const;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "base/rect.h"
 
@@ -18,6 +19,24 @@ struct FrameView {
     int32_t width = 0;
     int32_t height = 0;
     int32_t stride = 0;
+};
+
+// The same layout, writable: the target into which bitmaps are presented (the player's
+// equivalent of a device context). The caller owns the pixels; stride is at least width.
+struct MutableFrameView {
+    uint32_t* pixels = nullptr;
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t stride = 0;
+};
+
+// An owned 32-bit picture the platform takes as it is, for window icons and cursors: width x
+// height pixels in top-down rows without padding, each 0xAARRGGBB with straight (not
+// premultiplied) alpha.
+struct ArgbImage {
+    int32_t width = 0;
+    int32_t height = 0;
+    std::vector<uint32_t> pixels;
 };
 
 class MainWindow {
