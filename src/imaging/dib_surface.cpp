@@ -672,6 +672,19 @@ void TDIBSurface::CopyMaskRect(const TDIBSurface& bitmap, const TRect& rect) {
     mask.Copy(rect.Left, rect.Top, rect, bitmap);
 }
 
+void TDIBSurface::MoveAlphaIntoMask() {
+    if (BitCount() != 32) return;
+    TDIBSurface alpha(width_, height_, 8);
+    for (int32_t y = 0; y < height_; ++y) {
+        const uint8_t* row = ScanLine(y);
+        uint8_t* out = alpha.ScanLine(y);
+        for (int32_t x = 0; x < width_; ++x)
+            out[x] = row[x * 4 + 3];
+    }
+    Convert(24);
+    CopyMaskFrom(alpha);
+}
+
 TDIBSurface WidenedForFiles(const TDIBSurface& bitmap) {
     if (bitmap.BitCount() != 2) return bitmap;
     TDIBSurface wide(bitmap.Width(), bitmap.Height(), 4);

@@ -249,6 +249,9 @@ class TDIBSurface {
     // pixels are copied (key pixels skipped), else each source colour becomes the nearest
     // palette index. Into a bitmap with more than 8 bits this is DrawKeyed.
     void DrawIntoPalette(int32_t x, int32_t y, int64_t key, const TDIBSurface& source);
+    // A 32-bit bitmap's fourth bytes become Mask and its colours drop to 24 bits; other
+    // depths are left alone.
+    void MoveAlphaIntoMask();
     // Copies rect of an 8-bit bitmap into the same place of Mask (created when needed).
     void CopyMaskRect(const TDIBSurface& bitmap, const TRect& rect);
 

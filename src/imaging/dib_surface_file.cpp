@@ -44,19 +44,6 @@ auto NamingFile(const std::string& file, Step&& step) {
     }
 }
 
-// The fourth byte of a 32-bit bitmap becomes Mask, and the colours stay at 24 bits.
-void MoveAlphaIntoMask(TDIBSurface& bitmap) {
-    TDIBSurface mask(bitmap.Width(), bitmap.Height(), 8);
-    for (int32_t y = 0; y < bitmap.Height(); ++y) {
-        const uint8_t* row = bitmap.ScanLine(y);
-        uint8_t* out = mask.ScanLine(y);
-        for (int32_t x = 0; x < bitmap.Width(); ++x)
-            out[x] = row[x * 4 + 3];
-    }
-    bitmap.Convert(24);
-    bitmap.CopyMaskFrom(mask);
-}
-
 size_t ChooseIconImage(std::span<const uint8_t> data, const std::string& source,
                        MessageDialogs* chooser) {
     const std::vector<IconImageInfo> images = ListIconImages(data, source);
@@ -90,7 +77,7 @@ TDIBSurface DecodeFile(BitmapFileKind kind, std::span<const uint8_t> data,
         }
         case BitmapFileKind::Bmp: {
             TDIBSurface bitmap = DecodeBmp(data, source);
-            if (alphaToMask && bitmap.BitCount() == 32) MoveAlphaIntoMask(bitmap);
+            if (alphaToMask) bitmap.MoveAlphaIntoMask();
             return bitmap;
         }
     }

@@ -240,6 +240,11 @@ class TCustomDIBX {
 
     // ---- Lifetime and palette. ----
     virtual void Clear();
+    // Presents srcRect of the surface's pixels in dstRect of a frame buffer, nearest-pixel
+    // stretched (rectangles counted from the top). Only surfaces with a bitmap of their own
+    // have pixels to present; the base draws nothing.
+    virtual void StretchToDC(const MutableFrameView& /*dc*/, const TRect& /*dstRect*/,
+                             const TRect& /*srcRect*/) {}
     // Palette entries are (B, G, R, 0) records.
     virtual void GetPalette(std::span<PaletteEntry, 256> /*entries*/) const {}
     virtual void GetPaletteEntries(std::span<PaletteEntry> /*entries*/, int32_t /*first*/) const {}
@@ -286,6 +291,10 @@ class TDIBX : public TCustomDIBX {
     void Assign(TCustomDIBX& source) override;
     // Shrinks the bitmap to 8 x 8 and reports an empty surface.
     void Clear() override;
+    void StretchToDC(const MutableFrameView& dc, const TRect& dstRect,
+                     const TRect& srcRect) override {
+        if (!IsEmpty()) bitmap_.StretchToDC(dc, dstRect, srcRect);
+    }
     void GetPalette(std::span<PaletteEntry, 256> entries) const override;
     void GetPaletteEntries(std::span<PaletteEntry> entries, int32_t first) const override;
     void SetPalette(std::span<const PaletteEntry, 256> entries) override;

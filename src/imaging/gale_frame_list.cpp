@@ -537,19 +537,8 @@ void TGaleFrameList::LoadPicture(const std::filesystem::path& path, const std::s
         AssignPicture(std::move(picture.Bitmap), picture.TransparentValue);
     } else if (IsBmp(bytes)) {
         TDIBSurface bitmap = DecodeBmp(bytes, source);
-        // The fourth byte of a 32-bit bitmap is its alpha: it becomes the mask and the
-        // colours drop to 24 bits.
-        if (bitmap.BitCount() == 32) {
-            TDIBSurface alpha(bitmap.Width(), bitmap.Height(), 8);
-            for (int32_t y = 0; y < bitmap.Height(); ++y) {
-                const uint8_t* row = bitmap.ScanLine(y);
-                uint8_t* out = alpha.ScanLine(y);
-                for (int32_t x = 0; x < bitmap.Width(); ++x)
-                    out[x] = row[x * 4 + 3];
-            }
-            bitmap.Convert(24);
-            bitmap.CopyMaskFrom(alpha);
-        }
+        // The fourth byte of a 32-bit bitmap is its alpha.
+        bitmap.MoveAlphaIntoMask();
         AssignPicture(std::move(bitmap), -1);
     } else if (IsJpeg(bytes)) {
         AssignPicture(DecodeJpeg(bytes, source), -1);

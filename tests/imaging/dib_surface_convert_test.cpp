@@ -102,6 +102,7 @@ TEST(DIBSurfaceConvert, EveryDepthKeepsColoursItCanHoldWithMaskAndClip) {
     // black. Colours that have an entry are never dithered.
     const Case cases[] = {
         {1, {kBlack, kWhite, kBlack, kBlack, kBlack, kBlack, kWhite, kBlack}},
+        {2, source},
         {4, source},
         {8, source},
         {15, source},

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
 #include "base/error.h"
 #include "imaging/bmp_codec.h"
+#include "imaging/dibx_wave.h"
 #include "imaging/gale_frame_list.h"
 #include "imaging/png_codec.h"
 #include "imaging/raster_fixture.h"
@@ -86,6 +88,23 @@ TEST(RasterFile, OnlyBmpFilesAreSavedAndLoaded) {
     auto back = MakeSurface(1, 1);
     back->LoadFromFile(dir / "grey.bmp");
     EXPECT_EQ(back->GetPixel(0, 0), 0x00FFFFFFu);
+}
+
+TEST(RasterFile, MemorySurfacesPresentTheirPixelsStretched) {
+    std::vector<uint32_t> frame(4, 0xEEEEEEEE);
+    const MutableFrameView dc{frame.data(), 4, 1, 4};
+    auto surface = MakeSurface(2, 1, {0x00112233, 0x00445566});
+    surface->StretchToDC(dc, {0, 0, 4, 1}, {0, 0, 2, 1});
+    EXPECT_EQ(frame, (std::vector<uint32_t>{0x00112233, 0x00112233, 0x00445566, 0x00445566}));
+
+    // A cleared surface and a proxy without pixels of its own present nothing.
+    std::fill(frame.begin(), frame.end(), 0xEEEEEEEE);
+    surface->Clear();
+    surface->StretchToDC(dc, {0, 0, 4, 1}, {0, 0, 2, 1});
+    TDIBXWave wave(surface.get());
+    wave.SetSize(2, 1, 32);
+    wave.StretchToDC(dc, {0, 0, 4, 1}, {0, 0, 2, 1});
+    EXPECT_EQ(frame, std::vector<uint32_t>(4, 0xEEEEEEEE));
 }
 
 }  // namespace
