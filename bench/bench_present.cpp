@@ -4,7 +4,6 @@
 //   1280x720 at 1:1 against memcpy of the same rows
 // The ratios of the times are printed at the end.
 
-#include <SDL.h>
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -13,6 +12,7 @@
 
 #include "imaging/dib_surface.h"
 #include "ratio_reporter.h"
+#include "sdl_reference.h"
 
 namespace {
 
@@ -46,19 +46,9 @@ BENCHMARK(Ours_StretchToDC_Zoom200);
 void Ref_BlitScaled_SDL(benchmark::State& state) {
     TDIBSurface source = RandomColours(kWidth / 2, kHeight / 2);
     std::vector<uint32_t> frame(static_cast<size_t>(kWidth) * kHeight);
-    SDL_Surface* s =
-        SDL_CreateRGBSurfaceWithFormatFrom(source.PixelAddress(0, 0), kWidth / 2, kHeight / 2, 32,
-                                           source.Pitch(), SDL_PIXELFORMAT_ARGB8888);
-    SDL_Surface* d = SDL_CreateRGBSurfaceWithFormatFrom(frame.data(), kWidth, kHeight, 32,
-                                                        kWidth * 4, SDL_PIXELFORMAT_ARGB8888);
-    SDL_SetSurfaceBlendMode(s, SDL_BLENDMODE_NONE);
-    SDL_Rect to{0, 0, kWidth, kHeight};
-    for (auto _ : state) {
-        SDL_BlitScaled(s, nullptr, d, &to);
-        benchmark::ClobberMemory();
-    }
-    SDL_FreeSurface(d);
-    SDL_FreeSurface(s);
+    kivo::bench::TimeSdlBlitScaled(
+        state, {source.PixelAddress(0, 0), kWidth / 2, kHeight / 2, source.Pitch()},
+        {frame.data(), kWidth, kHeight, kWidth * 4});
 }
 BENCHMARK(Ref_BlitScaled_SDL);
 

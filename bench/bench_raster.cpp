@@ -6,7 +6,6 @@
 // random values (every pixel blends, the worst case) and "image" masks like a real sprite
 // (opaque inside, clear outside, a ramp at the border).
 
-#include <SDL.h>
 #include <benchmark/benchmark.h>
 #include <pixman.h>
 
@@ -21,6 +20,7 @@
 #include "imaging/dibx.h"
 #include "imaging/row_ops.h"
 #include "ratio_reporter.h"
+#include "sdl_reference.h"
 
 namespace {
 
@@ -186,19 +186,9 @@ BENCHMARK(Ours_StretchDraw);
 void Ref_StretchDraw_SDL(benchmark::State& state) {
     auto src = RandomColours(kWidth / 2, kHeight / 2, 1);
     TDIBX dst(kWidth, kHeight, 32);
-    SDL_Surface* s =
-        SDL_CreateRGBSurfaceWithFormatFrom(src->PixelAddress(0, 0), kWidth / 2, kHeight / 2, 32,
-                                           src->Pitch(), SDL_PIXELFORMAT_ARGB8888);
-    SDL_Surface* d = SDL_CreateRGBSurfaceWithFormatFrom(dst.PixelAddress(0, 0), kWidth, kHeight, 32,
-                                                        dst.Pitch(), SDL_PIXELFORMAT_ARGB8888);
-    SDL_SetSurfaceBlendMode(s, SDL_BLENDMODE_NONE);
-    SDL_Rect to{0, 0, kWidth, kHeight};
-    for (auto _ : state) {
-        SDL_BlitScaled(s, nullptr, d, &to);
-        benchmark::ClobberMemory();
-    }
-    SDL_FreeSurface(d);
-    SDL_FreeSurface(s);
+    kivo::bench::TimeSdlBlitScaled(state,
+                                   {src->PixelAddress(0, 0), kWidth / 2, kHeight / 2, src->Pitch()},
+                                   {dst.PixelAddress(0, 0), kWidth, kHeight, dst.Pitch()});
 }
 BENCHMARK(Ref_StretchDraw_SDL);
 

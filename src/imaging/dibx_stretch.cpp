@@ -126,13 +126,23 @@ void TCustomDIBX::StretchDraw(const TRect& dstRect, TCustomDIBX& source, int32_t
                               bool flipH, bool transparent, const TRect& srcRect) {
     if (alpha <= 0 || BitCount() != 32) return;
     if (alpha >= 255 && !transparent) {
-        // The plain scaled copy samples straight into the destination row.
+        // The plain scaled copy samples straight into the destination row; a row that
+        // samples the same source row as the one above it is a copy of that row.
         const dibx::Colour32 colour(source, *this);
         if (!colour.Valid()) return;
-        ForEachStretchRow<uint32_t>(*this, dstRect, colour.Surface(), nullptr, flipV, flipH,
-                                    srcRect,
-                                    [](uint32_t* d, const uint32_t* s, const uint8_t*,
-                                       std::span<const int32_t> cols) { Gather(d, s, cols); });
+        const uint32_t* previousSource = nullptr;
+        const uint32_t* previousRow = nullptr;
+        ForEachStretchRow<uint32_t>(
+            *this, dstRect, colour.Surface(), nullptr, flipV, flipH, srcRect,
+            [&](uint32_t* d, const uint32_t* s, const uint8_t*, std::span<const int32_t> cols) {
+                if (s == previousSource) {
+                    FastRowOps().Copy(d, previousRow, static_cast<int32_t>(cols.size()), 1, kNoKey);
+                } else {
+                    Gather(d, s, cols);
+                }
+                previousSource = s;
+                previousRow = d;
+            });
         return;
     }
     const auto w = static_cast<uint32_t>(alpha);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "base/error.h"
+#include "imaging/bitmap_readback.h"
 #include "imaging/bmp_codec.h"
 #include "imaging/ico_codec.h"
 #include "imaging/jpeg_codec.h"
@@ -15,27 +16,11 @@
 namespace kivo {
 namespace {
 
+using test::Colors;
+using test::MaskValues;
+
 using test::BmpSpec;
 using test::TgaSpec;
-
-// The colours of a bitmap, row by row, as 0x00BBGGRR.
-std::vector<uint32_t> Colors(const TDIBSurface& b) {
-    std::vector<uint32_t> out;
-    for (int32_t y = 0; y < b.Height(); ++y) {
-        for (int32_t x = 0; x < b.Width(); ++x)
-            out.push_back(b.PixelToColor(b.GetPixel(x, y)));
-    }
-    return out;
-}
-
-std::vector<uint32_t> MaskValues(const TDIBSurface& b) {
-    std::vector<uint32_t> out;
-    for (int32_t y = 0; y < b.Height(); ++y) {
-        for (int32_t x = 0; x < b.Width(); ++x)
-            out.push_back(b.Mask()->GetPixel(x, y));
-    }
-    return out;
-}
 
 // Every shorter prefix of a good file must fail with the file named, never crash.
 void ExpectTruncationsFail(const std::vector<uint8_t>& good,
@@ -275,12 +260,12 @@ TEST(TgaCodec, DecodesTypesAndOrigins) {
 
 TEST(TgaCodec, AlphaBecomesTheMaskAndTheFooterKeyTheTransparentValue) {
     TgaSpec layout{.width = 2,
-                 .height = 1,
-                 .depth = 32,
-                 .descriptor = 0x28,
-                 .pixels = {0, 0, 255, 200, 255, 0, 0, 0},
-                 .footer = true,
-                 .keyColor = 0xFF0000FF};  // A:R:G:B, blue
+                   .height = 1,
+                   .depth = 32,
+                   .descriptor = 0x28,
+                   .pixels = {0, 0, 255, 200, 255, 0, 0, 0},
+                   .footer = true,
+                   .keyColor = 0xFF0000FF};  // A:R:G:B, blue
     TgaPicture picture = DecodeTga(test::WriteTga(layout), "f", true);
     EXPECT_EQ(picture.Bitmap.BitCount(), 24);
     EXPECT_EQ(Colors(picture.Bitmap), (std::vector<uint32_t>{kRed, kBlue}));

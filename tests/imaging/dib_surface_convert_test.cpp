@@ -12,23 +12,17 @@
 #include <vector>
 
 #include "base/error.h"
+#include "imaging/bitmap_readback.h"
 #include "imaging/dib_surface.h"
 #include "imaging/jpeg_codec.h"
 
 namespace kivo {
 namespace {
 
+using test::Colors;
+
 // Colours are 0x00BBGGRR.
 constexpr uint32_t kBlack = 0x000000, kWhite = 0xFFFFFF, kRed = 0x0000FF, kBlue = 0xFF0000;
-
-std::vector<uint32_t> Colors(const TDIBSurface& b) {
-    std::vector<uint32_t> out;
-    for (int32_t y = 0; y < b.Height(); ++y) {
-        for (int32_t x = 0; x < b.Width(); ++x)
-            out.push_back(b.PixelToColor(b.GetPixel(x, y)));
-    }
-    return out;
-}
 
 int Channel(uint32_t color, int channel) {
     return (color >> (8 * channel)) & 0xFF;

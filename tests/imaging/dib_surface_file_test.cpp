@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "base/error.h"
+#include "imaging/bitmap_readback.h"
 #include "imaging/dib_surface.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/host_files.h"
@@ -16,24 +17,8 @@
 namespace kivo {
 namespace {
 
-std::vector<uint32_t> Colors(const TDIBSurface& b) {
-    std::vector<uint32_t> out;
-    for (int32_t y = 0; y < b.Height(); ++y) {
-        for (int32_t x = 0; x < b.Width(); ++x)
-            out.push_back(b.PixelToColor(b.GetPixel(x, y)));
-    }
-    return out;
-}
-
-std::vector<uint32_t> MaskValues(const TDIBSurface& b) {
-    std::vector<uint32_t> out;
-    if (!b.HasMask()) return out;
-    for (int32_t y = 0; y < b.Height(); ++y) {
-        for (int32_t x = 0; x < b.Width(); ++x)
-            out.push_back(b.Mask()->GetPixel(x, y));
-    }
-    return out;
-}
+using test::Colors;
+using test::MaskValues;
 
 // A 3 x 2 picture of distinct colours at the given depth.
 TDIBSurface Picture(int bits) {

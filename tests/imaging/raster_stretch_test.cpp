@@ -46,6 +46,20 @@ TEST(RasterStretch, NearestSamplingWithClipAndFlip) {
     }
 }
 
+TEST(RasterStretch, RowsRepeatedFromOneSourceRowMatchIt) {
+    // Doubled vertically: rows 0-1 sample source row 0, rows 2-3 row 1; flipped, the other way.
+    auto src = MakeSurface(2, 2, {A, B, C, D});
+    for (const bool flipV : {false, true}) {
+        auto dst = MakeSurface(2, 4);
+        dst->StretchDraw({0, 0, 2, 4}, *src, 255, flipV, false, false, {0, 0, 2, 2});
+        const std::vector<uint32_t> top{A, B, A, B}, bottom{C, D, C, D};
+        std::vector<uint32_t> expected = flipV ? bottom : top;
+        for (const uint32_t p : flipV ? top : bottom)
+            expected.push_back(p);
+        EXPECT_EQ(Pixels(*dst), expected) << flipV;
+    }
+}
+
 TEST(RasterStretch, AlphaKeyMaskAndAddVariants) {
     auto src = MakeSurface(2, 1, {0x00FFFFFF, 0x00000080});
     src->TransparentColor = 0x00000080;
