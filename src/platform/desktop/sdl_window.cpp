@@ -127,13 +127,17 @@ void SdlWindow::PaintToolbar() {
     if (toolbar_) SDL_UpdateTexture(toolbar_, nullptr, pixels.data(), width * 4);
 }
 
-void SdlWindow::Redraw() {
+void SdlWindow::Compose() {
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
     SDL_RenderClear(renderer_);
     const SDL_Rect dock{0, 0, sceneWidth_, kDockHeight};
     const SDL_Rect panel{0, kDockHeight, sceneWidth_, sceneHeight_};
     if (toolbar_) SDL_RenderCopy(renderer_, toolbar_, nullptr, &dock);
     if (scene_) SDL_RenderCopy(renderer_, scene_, nullptr, &panel);
+}
+
+void SdlWindow::Redraw() {
+    Compose();
     SDL_RenderPresent(renderer_);
 }
 
@@ -154,15 +158,31 @@ void SdlWindow::Present(const FrameView& frame, std::span<const TRect> dirty) {
     if (changed) Redraw();
 }
 
+bool SdlWindow::OutputHasClientSize() const {
+    int w = 0, h = 0;
+    return SDL_GetRendererOutputSize(renderer_, &w, &h) == 0 && w == sceneWidth_ &&
+           h == sceneHeight_ + kDockHeight;
+}
+
 std::vector<uint32_t> SdlWindow::CaptureClientArea(int32_t& width, int32_t& height) {
-    Redraw();
     width = sceneWidth_;
     height = sceneHeight_ + kDockHeight;
     std::vector<uint32_t> pixels(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
-    if (SDL_RenderReadPixels(renderer_, nullptr, SDL_PIXELFORMAT_ARGB8888, pixels.data(),
-                             width * 4) != 0) {
+    // The window system applies a new window size a little later; until it has, the renderer
+    // draws at the old size. The events that arrive meanwhile stay queued for PollEvent.
+    for (int attempt = 0; attempt < 100 && !OutputHasClientSize(); ++attempt) {
+        SDL_PumpEvents();
+        SDL_Delay(10);
+    }
+    // Read before presenting: what the renderer holds after a present is undefined. The
+    // rectangle is the client area, so a renderer of another size never writes past pixels.
+    Compose();
+    const SDL_Rect area{0, 0, width, height};
+    if (!OutputHasClientSize() || SDL_RenderReadPixels(renderer_, &area, SDL_PIXELFORMAT_ARGB8888,
+                                                       pixels.data(), width * 4) != 0) {
         std::fill(pixels.begin(), pixels.end(), 0u);
     }
+    SDL_RenderPresent(renderer_);
     return pixels;
 }
 

@@ -47,7 +47,10 @@ class SdlWindow final : public MainWindow, public Presenter, public InputSource 
 
     void Translate(const SDL_Event& event);
     void PaintToolbar();
+    // Draws the toolbar and the scene into the renderer; Redraw also presents them.
+    void Compose();
     void Redraw();
+    [[nodiscard]] bool OutputHasClientSize() const;
     [[nodiscard]] ToolButton ButtonAt(int32_t x, int32_t y) const;
 
     SDL_Window* window_ = nullptr;
