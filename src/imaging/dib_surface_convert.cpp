@@ -288,21 +288,29 @@ std::array<uint8_t, 16> MixingPlan(uint32_t color, std::span<const uint32_t> pal
     return plan;
 }
 
+// A colour at 6 bits a channel, each widened back to 8 by repeating its top bits.
+uint32_t ColorCell(uint32_t color) {
+    uint32_t cell = 0;
+    for (int ch = 0; ch < 3; ++ch) {
+        const auto top = static_cast<uint32_t>(Channel(color, ch)) >> 2;
+        cell |= (top << 2 | top >> 4) << (8 * ch);
+    }
+    return cell;
+}
+
 std::vector<uint8_t> MapOrdered(std::span<const uint32_t> pixels, int32_t width,
                                 std::span<const uint32_t> palette, const NearestColor& nearest) {
-    // Plans of recent colours in a direct-mapped table, as CachedNearestColor keeps answers.
-    struct Slot {
-        uint64_t color = ~uint64_t{0};
-        std::array<uint8_t, 16> plan{};
-    };
-    std::vector<Slot> plans(size_t{1} << 12);
+    // One plan per cell of 6 bits a channel: a photograph would otherwise need a plan for
+    // each of its hundreds of thousands of colours, and a pattern of sixteen steps shows
+    // little of the two bits left out.
+    std::unordered_map<uint32_t, std::array<uint8_t, 16>> plans;
     std::vector<uint8_t> indices(pixels.size());
     for (size_t i = 0; i < pixels.size(); ++i) {
-        const uint32_t c = pixels[i];
-        Slot& slot = plans[(c * 0x9E3779B1u) >> 20];
-        if (slot.color != c) slot = {c, MixingPlan(c, palette, nearest)};
+        const uint32_t cell = ColorCell(pixels[i]);
+        auto [plan, fresh] = plans.try_emplace(cell);
+        if (fresh) plan->second = MixingPlan(cell, palette, nearest);
         const size_t x = i % static_cast<size_t>(width), y = i / static_cast<size_t>(width);
-        indices[i] = slot.plan[kBayer4[y & 3][x & 3]];
+        indices[i] = plan->second[kBayer4[y & 3][x & 3]];
     }
     return indices;
 }
