@@ -1,11 +1,11 @@
 // Loading and saving TDIBSurface as BMP, TGA, ICO and CUR files, the format chosen by the
 // file's extension.
 
-#include <cctype>
 #include <string>
 #include <vector>
 
 #include "base/error.h"
+#include "base/sjis.h"
 #include "imaging/bmp_codec.h"
 #include "imaging/dib_surface.h"
 #include "imaging/ico_codec.h"
@@ -23,9 +23,7 @@ constexpr std::string_view kIconPickerButton = "OK";
 enum class BitmapFileKind { Bmp, Tga, Icon, Cursor };
 
 BitmapFileKind KindOf(const std::filesystem::path& path) {
-    std::string extension = path.extension().string();
-    for (char& c : extension)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string extension = sjis::ToLowerAscii(path.extension().string());
     if (extension == ".tga") return BitmapFileKind::Tga;
     if (extension == ".ico") return BitmapFileKind::Icon;
     if (extension == ".cur") return BitmapFileKind::Cursor;

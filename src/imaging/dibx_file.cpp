@@ -1,10 +1,9 @@
 // Loading surfaces from BMP, PNG and GAL data, and saving them as BMP files.
 
-#include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <string>
 
+#include "base/sjis.h"
 #include "imaging/bmp_codec.h"
 #include "imaging/dibx.h"
 #include "imaging/gale_frame_list.h"
@@ -16,10 +15,7 @@ namespace kivo {
 namespace {
 
 bool HasBmpExtension(const std::filesystem::path& path) {
-    std::string extension = path.extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == ".bmp";
+    return sjis::ToLowerAscii(path.extension().string()) == ".bmp";
 }
 
 bool StartsWith(std::span<const uint8_t> data, size_t offset, const char* text) {

@@ -1,4 +1,5 @@
 #include "imaging/gale_frame_list.h"
+#include "base/sjis.h"
 
 #include <zlib.h>
 
@@ -499,10 +500,7 @@ void TGaleFrameList::AssignPicture(TDIBSurface bitmap, int64_t transparentValue)
 namespace {
 
 std::string LowerExtension(const std::filesystem::path& path) {
-    std::string extension = path.extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension;
+    return sjis::ToLowerAscii(path.extension().string());
 }
 
 bool IsPlayerPictureExtension(const std::string& extension) {
