@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "base/error.h"
+#include "imaging/ordered_dither.h"
 
 namespace kivo {
 
@@ -217,10 +218,6 @@ void TDIBSurface::FillMaskOpaque() {
 // ---- Drawing ----------------------------------------------------------------------------------
 
 namespace {
-
-// A 4 x 4 ordered dither: a palettised alpha draw at level L copies the pixels whose cell
-// holds a value below L, so level L covers L sixteenths of the area.
-constexpr uint8_t kBayer4[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
 
 uint32_t LoadPixel(const uint8_t* p, int bytes) {
     switch (bytes) {

@@ -14,6 +14,7 @@
 
 #include "imaging/dib_surface.h"
 #include "imaging/jpeg_codec.h"
+#include "imaging/ordered_dither.h"
 #include "imaging/row_ops.h"
 
 namespace kivo {
@@ -255,9 +256,6 @@ class CachedNearestColor {
 };
 
 // ---- Dithering -----------------------------------------------------------------------------
-
-// The threshold of each cell of the 4 x 4 pattern, 0..15.
-constexpr uint8_t kBayer4[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
 
 std::vector<uint8_t> MapNearest(std::span<const uint32_t> pixels, const NearestColor& nearest) {
     CachedNearestColor cache(nearest);
