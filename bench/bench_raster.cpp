@@ -18,13 +18,16 @@
 #include <vector>
 
 #include "imaging/dibx.h"
+#include "imaging/draw_context.h"
 #include "imaging/row_ops.h"
 #include "ratio_reporter.h"
 #include "sdl_reference.h"
 
 namespace {
 
+using kivo::TColorKey;
 using kivo::TDIBX;
+using kivo::TDrawContext;
 using kivo::TRect;
 
 constexpr int32_t kWidth = 1280;
@@ -90,8 +93,9 @@ void CompositeOver(benchmark::State& state, TDIBX& src, const PixmanImage& mask,
 void Ours_Draw(benchmark::State& state) {
     auto src = RandomColours(kWidth, kHeight, 1);
     TDIBX dst(kWidth, kHeight, 32);
+    TDrawContext context(dst);
     for (auto _ : state) {
-        dst.Draw(0, 0, false, false, false, kFull, *src);
+        context.Draw(0, 0, false, false, TColorKey{}, kFull, *src);
         benchmark::ClobberMemory();
     }
     state.SetBytesProcessed(state.iterations() * kWidth * kHeight * 4);
@@ -115,8 +119,9 @@ BENCHMARK(Ref_Draw_memcpy);
 void Ours_DrawAlpha(benchmark::State& state) {
     auto src = RandomColours(kWidth, kHeight, 1);
     auto dst = RandomColours(kWidth, kHeight, 2);
+    TDrawContext context(*dst);
     for (auto _ : state) {
-        dst->DrawAlpha(0, 0, 128, false, false, false, kFull, *src);
+        context.DrawAlpha(0, 0, 128, false, false, TColorKey{}, kFull, *src);
         benchmark::ClobberMemory();
     }
 }
@@ -135,11 +140,12 @@ void Ours_DrawMask(benchmark::State& state) {
     auto src = RandomColours(kWidth, kHeight, 1);
     auto dst = RandomColours(kWidth, kHeight, 2);
     auto mask = MakeMask(Kind);
+    TDrawContext context(*dst);
     for (auto _ : state) {
         if (Alpha == 255) {
-            dst->DrawMask(0, 0, *mask, false, false, kFull, *src);
+            context.DrawMask(0, 0, *mask, false, false, kFull, *src);
         } else {
-            dst->DrawMaskAlpha(0, 0, Alpha, *mask, false, false, kFull, *src);
+            context.DrawMaskAlpha(0, 0, Alpha, *mask, false, false, kFull, *src);
         }
         benchmark::ClobberMemory();
     }
@@ -176,8 +182,10 @@ BENCHMARK(Ref_DrawMask_pixman<MaskKind::Image, 200>)->Name("Ref_DrawMaskAlpha_pi
 void Ours_StretchDraw(benchmark::State& state) {
     auto src = RandomColours(kWidth / 2, kHeight / 2, 1);
     TDIBX dst(kWidth, kHeight, 32);
+    TDrawContext context(dst);
     for (auto _ : state) {
-        dst.StretchDraw(kFull, *src, 255, false, false, false, {0, 0, kWidth / 2, kHeight / 2});
+        context.StretchDraw(kFull, *src, 255, false, false, TColorKey{},
+                            {0, 0, kWidth / 2, kHeight / 2});
         benchmark::ClobberMemory();
     }
 }

@@ -60,8 +60,7 @@ TPixelFormat TPixelFormat::ForBitCount(int bits) {
 }
 
 TDIBSurface::TDIBSurface(const TDIBSurface& other)
-    : ClipRect(other.ClipRect),
-      width_(other.width_),
+    : width_(other.width_),
       height_(other.height_),
       pitch_(other.pitch_),
       format_(other.format_),
@@ -104,7 +103,6 @@ void TDIBSurface::SetSize(int32_t width, int32_t height, int bits) {
     pitch_ = pitch;
     format_ = TPixelFormat::ForBitCount(bits);
     if (bits <= 8 && bits != oldBits) FillGreyRamp(palette_, bits);
-    ClipRect = {};
     mask_.reset();
 }
 
@@ -196,9 +194,9 @@ void TDIBSurface::SetPixel(int32_t x, int32_t y, uint32_t pixel) {
     }
 }
 
-TRect TDIBSurface::DrawingRect() const {
-    if (ClipRect.IsEmpty()) return ClientRect();
-    const TRect r = Intersect(ClipRect, ClientRect());
+TRect TDIBSurface::DrawingRect(const std::optional<TRect>& clip) const {
+    if (!clip) return ClientRect();
+    const TRect r = Intersect(*clip, ClientRect());
     return r.IsEmpty() ? TRect{} : r;
 }
 
@@ -278,14 +276,14 @@ uint8_t WidenChannel(uint32_t value, int bits) {
 }  // namespace
 
 bool TDIBSurface::ClipBlit(int32_t x, int32_t y, TRect srcRect, const TDIBSurface& source,
-                           BlitArea& area) const {
+                           const std::optional<TRect>& drawClip, BlitArea& area) const {
     // The source rectangle is first cut to the source itself; the destination follows.
     const TRect inside = Intersect(srcRect, source.ClientRect());
     x += inside.Left - srcRect.Left;
     y += inside.Top - srcRect.Top;
     srcRect = inside;
     if (srcRect.IsEmpty()) return false;
-    const TRect clip = DrawingRect();
+    const TRect clip = DrawingRect(drawClip);
     int64_t left = x, top = y;
     int64_t right = left + srcRect.Width(), bottom = top + srcRect.Height();
     int64_t sx = srcRect.Left, sy = srcRect.Top;
@@ -308,14 +306,15 @@ uint32_t TDIBSurface::Translate(const TDIBSurface& source, uint32_t pixel) const
     return static_cast<uint32_t>(ColorToPixel(source.PixelToColor(pixel)));
 }
 
-void TDIBSurface::Copy(int32_t x, int32_t y, const TRect& srcRect, const TDIBSurface& source) {
-    DrawKeyed(x, y, -1, srcRect, source);
+void TDIBSurface::Copy(int32_t x, int32_t y, const TRect& srcRect, const TDIBSurface& source,
+                       const std::optional<TRect>& clip) {
+    DrawKeyed(x, y, -1, srcRect, source, clip);
 }
 
 void TDIBSurface::DrawKeyed(int32_t x, int32_t y, int64_t key, const TRect& srcRect,
-                            const TDIBSurface& source) {
+                            const TDIBSurface& source, const std::optional<TRect>& clip) {
     BlitArea a;
-    if (!ClipBlit(x, y, srcRect, source, a)) return;
+    if (!ClipBlit(x, y, srcRect, source, clip, a)) return;
     const bool sameFormat = source.BitCount() == BitCount() && BitCount() >= 8;
     if (sameFormat && key < 0 && &source != this) {
         const size_t bpp = static_cast<size_t>(BytesPerPixel());
@@ -340,14 +339,14 @@ void TDIBSurface::DrawKeyed(int32_t x, int32_t y, int64_t key, const TRect& srcR
 }
 
 void TDIBSurface::DrawAlpha(int32_t x, int32_t y, int alpha, int64_t key, const TRect& srcRect,
-                            const TDIBSurface& source) {
+                            const TDIBSurface& source, const std::optional<TRect>& clip) {
     if (alpha == 0) return;
     if (alpha >= 255 || alpha < 0 || (IsPalettised() && alpha / 16 > 14)) {
-        DrawKeyed(x, y, key, srcRect, source);
+        DrawKeyed(x, y, key, srcRect, source, clip);
         return;
     }
     BlitArea ar;
-    if (!ClipBlit(x, y, srcRect, source, ar)) return;
+    if (!ClipBlit(x, y, srcRect, source, clip, ar)) return;
     const TDIBSurface* src = &source;
     TDIBSurface copy;
     if (&source == this) copy = source, src = &copy;
@@ -374,16 +373,16 @@ void TDIBSurface::DrawAlpha(int32_t x, int32_t y, int alpha, int64_t key, const 
 }
 
 void TDIBSurface::DrawMask(int32_t x, int32_t y, int alpha, const TRect& srcRect,
-                           const TDIBSurface& source) {
+                           const TDIBSurface& source, const std::optional<TRect>& clip) {
     const TDIBSurface* mask = source.Mask();
     if (!mask) {
-        DrawAlpha(x, y, alpha, -1, srcRect, source);
+        DrawAlpha(x, y, alpha, -1, srcRect, source, clip);
         return;
     }
     if (alpha <= 0) return;
     BlitArea ar;
     // The mask has the source's size, so clipping to the source clips to the mask too.
-    if (!ClipBlit(x, y, srcRect, source, ar)) return;
+    if (!ClipBlit(x, y, srcRect, source, clip, ar)) return;
     const TDIBSurface* src = &source;
     TDIBSurface copy;
     if (&source == this) copy = source, src = &copy, mask = copy.Mask();
@@ -420,8 +419,8 @@ void TDIBSurface::DrawMask(int32_t x, int32_t y, int alpha, const TRect& srcRect
     }
 }
 
-void TDIBSurface::FillRect(const TRect& rect, uint32_t pixel) {
-    const TRect r = Intersect(rect, DrawingRect());
+void TDIBSurface::FillRect(const TRect& rect, uint32_t pixel, const std::optional<TRect>& clip) {
+    const TRect r = Intersect(rect, DrawingRect(clip));
     if (r.IsEmpty()) return;
     const int bits = BitCount();
     if (bits >= 8) {
@@ -492,7 +491,6 @@ void TDIBSurface::Crop(const TRect& rect) {
     if (r.IsEmpty()) r = {0, 0, std::min(width_, 1), std::min(height_, 1)};
     TDIBSurface cropped;
     cropped.CopyFrom(*this, r, true);
-    cropped.ClipRect = {};
     *this = std::move(cropped);
 }
 
@@ -650,7 +648,7 @@ void TDIBSurface::DrawIntoPalette(int32_t x, int32_t y, int64_t key, const TDIBS
         return;
     }
     BlitArea a;
-    if (!ClipBlit(x, y, source.ClientRect(), source, a)) return;
+    if (!ClipBlit(x, y, source.ClientRect(), source, std::nullopt, a)) return;
     std::unordered_map<uint32_t, uint32_t> toIndex;
     for (int32_t row = 0; row < a.h; ++row) {
         for (int32_t col = 0; col < a.w; ++col) {
@@ -691,7 +689,6 @@ TDIBSurface WidenedForFiles(const TDIBSurface& bitmap) {
             wide.SetPixel(x, y, bitmap.GetPixel(x, y));
     }
     if (bitmap.HasMask()) wide.CopyMaskFrom(*bitmap.Mask());
-    wide.ClipRect = bitmap.ClipRect;
     return wide;
 }
 

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -87,7 +88,7 @@ class TDIBSurface {
     // An empty 32-bit surface.
     TDIBSurface() = default;
     TDIBSurface(int32_t width, int32_t height, int bits) { SetSize(width, height, bits); }
-    // Copies pixels, colour table, clip and mask.
+    // Copies pixels, colour table and mask.
     TDIBSurface(const TDIBSurface& other);
     TDIBSurface& operator=(const TDIBSurface& other);
     TDIBSurface(TDIBSurface&&) noexcept = default;
@@ -100,8 +101,8 @@ class TDIBSurface {
     // The 4-byte-aligned row length of a bitmap of that width and bit count.
     [[nodiscard]] static int64_t PitchFor(int64_t width, int bits);
 
-    // Resizes to width x height at bits (1, 2, 4, 8, 15, 16, 24 or 32). The pixels become 0, the
-    // mask is freed and ClipRect is reset. The colour table is kept when the bit count stays
+    // Resizes to width x height at bits (1, 2, 4, 8, 15, 16, 24 or 32). The pixels become 0 and
+    // the mask is freed. The colour table is kept when the bit count stays
     // the same and otherwise becomes a grey ramp of the new depth. Bad arguments raise
     // KivoError.
     void SetSize(int32_t width, int32_t height, int bits);
@@ -141,11 +142,9 @@ class TDIBSurface {
     [[nodiscard]] ColorTable& Palette() { return palette_; }
     [[nodiscard]] int PaletteSize() const { return IsPalettised() ? 1 << format_.BitCount : 0; }
 
-    // The clip rectangle limiting drawing into this bitmap; an empty rectangle means the
-    // whole bitmap.
-    TRect ClipRect;
-    // ClipRect clamped to the bitmap when set, else the whole bitmap.
-    [[nodiscard]] TRect DrawingRect() const;
+    // The part of the bitmap a draw with this clip may touch: the clip within the bitmap, or
+    // the whole bitmap without one.
+    [[nodiscard]] TRect DrawingRect(const std::optional<TRect>& clip = std::nullopt) const;
 
     // The optional 8-bit alpha mask: 0 transparent, 255 opaque, same size as the bitmap.
     [[nodiscard]] TDIBSurface* Mask() { return mask_.get(); }
@@ -158,28 +157,32 @@ class TDIBSurface {
     void FillMaskOpaque();
 
     // Drawing into this bitmap. x, y is where srcRect's top-left corner lands; srcRect is
-    // first clipped to the source (and its mask), then the destination to DrawingRect(), the
-    // source rectangle moving with the destination. Sources of another depth are converted
-    // through their colours. Keys are native pixel values of the source, -1 for none.
-    void Copy(int32_t x, int32_t y, const TRect& srcRect, const TDIBSurface& source);
+    // first clipped to the source (and its mask), then the destination to DrawingRect(clip),
+    // the source rectangle moving with the destination. The clip belongs to the call, so a
+    // bitmap drawn into by several users never keeps one user's clip for the next; an empty
+    // clip draws nothing. Sources of another depth are converted through their colours. Keys
+    // are native pixel values of the source, -1 for none.
+    void Copy(int32_t x, int32_t y, const TRect& srcRect, const TDIBSurface& source,
+              const std::optional<TRect>& clip = std::nullopt);
     void Draw(int32_t x, int32_t y, const TDIBSurface& source) {
         Copy(x, y, source.ClientRect(), source);
     }
     void DrawKeyed(int32_t x, int32_t y, int64_t key, const TRect& srcRect,
-                   const TDIBSurface& source);
+                   const TDIBSurface& source, const std::optional<TRect>& clip = std::nullopt);
     // Constant alpha 1..254 blends; 255 and above (or below 0) is DrawKeyed; 0 draws nothing.
     void DrawAlpha(int32_t x, int32_t y, int alpha, int64_t key, const TRect& srcRect,
-                   const TDIBSurface& source);
+                   const TDIBSurface& source, const std::optional<TRect>& clip = std::nullopt);
     // Blends through the source's Mask, scaled by alpha below 255; without a mask this is
     // DrawAlpha with no key.
-    void DrawMask(int32_t x, int32_t y, int alpha, const TRect& srcRect, const TDIBSurface& source);
-    // Sets every pixel of rect (clamped to the drawing rectangle) to pixel, limited to the
-    // depth.
-    void FillRect(const TRect& rect, uint32_t pixel);
+    void DrawMask(int32_t x, int32_t y, int alpha, const TRect& srcRect, const TDIBSurface& source,
+                  const std::optional<TRect>& clip = std::nullopt);
+    // Sets every pixel of rect (clamped to DrawingRect(clip)) to pixel, limited to the depth.
+    void FillRect(const TRect& rect, uint32_t pixel,
+                  const std::optional<TRect>& clip = std::nullopt);
     void Fill(uint32_t pixel) { FillRect(ClientRect(), pixel); }
 
     // Exchanges the pixel memory with a bitmap of the same size and depth (nothing else:
-    // masks, colour tables and clips stay). Returns false, changing nothing, when they differ.
+    // masks and colour tables stay). Returns false, changing nothing, when they differ.
     bool SwapPixels(TDIBSurface& other);
 
     // Masks and shapes.
@@ -207,8 +210,8 @@ class TDIBSurface {
     // at the weighted median of its widest channel, each palette colour the weighted mean of
     // a box. To 1 bit the image is first reduced to 16 colours that way, and the two of them
     // farthest apart become the palette, the darker first. Pixels then get their colours
-    // through ditherMode (nothing is dithered when every colour has an entry). The mask and
-    // ClipRect are kept; the result depends on nothing but the pixels, so it is the same in every
+    // through ditherMode (nothing is dithered when every colour has an entry). The mask is
+    // kept; the result depends on nothing but the pixels, so it is the same in every
     // run. flag is reserved and has no effect; no caller gives it a meaning.
     void Convert(int bits, DitherMode ditherMode, bool flag);
     void Convert(int bits) { Convert(bits, DitherMode::None, false); }
@@ -225,7 +228,7 @@ class TDIBSurface {
     // would count source rows from the bottom, ours do not. Target pixels outside dc, or whose
     // source pixel lies outside the bitmap, are left alone; empty rectangles draw nothing.
     // Every depth becomes B, G, R, X: a 32-bit bitmap keeps its fourth byte, other depths
-    // give 0 there. ClipRect and Mask play no part.
+    // give 0 there. Mask plays no part.
     void StretchToDC(const MutableFrameView& dc, const TRect& dstRect, const TRect& srcRect) const;
     // The native pixel value of colour 0x00BBGGRR: channels truncated to the format, or the
     // nearest palette index for 8 bits and fewer. A negative colour gives -1.
@@ -239,7 +242,7 @@ class TDIBSurface {
     // smooth, each pixel takes the nearest source pixel. Smooth, each pixel is the
     // area-weighted average colour of the source pixels it covers, key pixels left out; a
     // pixel covered only by key pixels becomes key. Palettised bitmaps average in colour and
-    // map back to their palette. ClipRect is reset.
+    // map back to their palette.
     void Resize(int32_t width, int32_t height, int64_t key, bool smooth);
     // The number of distinct colours the pixels show.
     [[nodiscard]] int64_t CountColors() const;
@@ -265,7 +268,7 @@ class TDIBSurface {
     // holds several images, chooser is asked to pick one from the lines
     // "%.3d : %d x %d  %d bpp"; without a chooser, and for a single image, the first is taken.
     // Damaged or unreadable files raise KivoError naming the file and leave this bitmap as it
-    // was. ClipRect is reset.
+    // was.
     //
     // Saving goes to a temporary file renamed over the target, so a failed save leaves the old
     // file whole. BMP keeps the colours only, at the bitmap's depth (5-6-5 through bit
@@ -286,7 +289,7 @@ class TDIBSurface {
     };
     // Clips a draw as described above; false when nothing is left.
     [[nodiscard]] bool ClipBlit(int32_t x, int32_t y, TRect srcRect, const TDIBSurface& source,
-                                BlitArea& area) const;
+                                const std::optional<TRect>& clip, BlitArea& area) const;
     // The source's pixel in this bitmap's format (same value when the depths match).
     [[nodiscard]] uint32_t Translate(const TDIBSurface& source, uint32_t pixel) const;
 

@@ -527,7 +527,6 @@ void TDIBSurface::Convert(int bits, DitherMode ditherMode, [[maybe_unused]] bool
         }
     }
     converted.mask_ = std::move(mask_);
-    converted.ClipRect = ClipRect;
     *this = std::move(converted);
 }
 

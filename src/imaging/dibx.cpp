@@ -71,10 +71,10 @@ std::optional<BlitPlan> ClipBlit(const TRect& drawing, int32_t x, int32_t y, con
     return plan;
 }
 
-Colour32::Colour32(TCustomDIBX& source, const TCustomDIBX& destination) {
+Colour32::Colour32(TCustomDIBX& source, const TCustomDIBX& destination, TColorKey key) {
     if (source.BitCount() == 32 && &source != &destination) {
         surface_ = &source;
-        key_ = source.TransparentColor;
+        key_ = key;
         return;
     }
     auto* memory = dynamic_cast<TDIBX*>(&source);
@@ -84,11 +84,10 @@ Colour32::Colour32(TCustomDIBX& source, const TCustomDIBX& destination) {
     const TDIBSurface& bitmap = memory->Bitmap();
     TDIBSurface wide = bitmap;
     wide.FreeMask();
-    wide.ClipRect = {};
     if (bitmap.BitCount() == 32) {
         widened_ = std::make_unique<TDIBX>(std::move(wide));
         surface_ = widened_.get();
-        key_ = source.TransparentColor;
+        key_ = key;
         return;
     }
     wide.Convert(32);
@@ -99,9 +98,9 @@ Colour32::Colour32(TCustomDIBX& source, const TCustomDIBX& destination) {
         bytes[i] = 0;
     widened_ = std::make_unique<TDIBX>(std::move(wide));
     surface_ = widened_.get();
-    if (source.TransparentColor != kNoTransparentColor) {
-        const uint32_t colour = bitmap.PixelToColor(source.TransparentColor);
-        key_ = static_cast<uint32_t>(widened_->Bitmap().ColorToPixel(colour));
+    if (key.IsSet()) {
+        const uint32_t colour = bitmap.PixelToColor(key.Pixel());
+        key_ = TColorKey(static_cast<uint32_t>(widened_->Bitmap().ColorToPixel(colour)));
     }
 }
 
@@ -114,27 +113,16 @@ void TCustomDIBX::SetSize(int32_t width, int32_t height, int /*bitCount*/) {
     height_ = std::max(height, 0);
 }
 
-void TCustomDIBX::AddClipRect(const TRect& rect) {
-    const TRect clamped = Intersect(rect, ClientRect());
-    if (clamped.IsEmpty()) return;
-    ClipRect = ClipRect.Right == 0 ? clamped : Union(ClipRect, clamped);
-}
-
-TRect TCustomDIBX::DrawingRect() const {
-    // A clip set directly may reach outside the surface; drawing never does.
-    return ClipRect.Right == 0 ? ClientRect() : Intersect(ClipRect, ClientRect());
-}
-
 uint32_t TCustomDIBX::ColorToPixel(int32_t color) const {
     return color < 0 ? kNoTransparentColor : static_cast<uint32_t>(color);
 }
 
-void TCustomDIBX::Fill(uint32_t pixel) {
-    FillRect(ClientRect(), pixel);
+void TCustomDIBX::Fill(const TRect& clip, uint32_t pixel) {
+    FillRect(clip, ClientRect(), pixel);
 }
 
-void TCustomDIBX::FillRect(const TRect& rect, uint32_t pixel) {
-    const TRect area = Intersect(rect, DrawingRect());
+void TCustomDIBX::FillRect(const TRect& clip, const TRect& rect, uint32_t pixel) {
+    const TRect area = Intersect(rect, DrawingRect(clip));
     if (area.IsEmpty()) return;
     dibx::DirectAccess access(*this);
     const int bits = BitCount();
@@ -162,9 +150,9 @@ namespace {
 
 // Runs a 32-bit fill kernel over the clipped rectangle; other depths are left untouched.
 template <typename Kernel>
-void FillRows32(TCustomDIBX& surface, const TRect& rect, Kernel&& kernel) {
+void FillRows32(TCustomDIBX& surface, const TRect& clip, const TRect& rect, Kernel&& kernel) {
     if (surface.BitCount() != 32) return;
-    const TRect area = Intersect(rect, surface.DrawingRect());
+    const TRect area = Intersect(rect, surface.DrawingRect(clip));
     if (area.IsEmpty()) return;
     dibx::DirectAccess access(surface);
     for (int32_t y = area.Top; y < area.Bottom; ++y) {
@@ -176,19 +164,22 @@ void FillRows32(TCustomDIBX& surface, const TRect& rect, Kernel&& kernel) {
 
 }  // namespace
 
-void TCustomDIBX::FillRectAlpha(const TRect& rect, uint32_t pixel, int32_t alpha) {
+void TCustomDIBX::FillRectAlpha(const TRect& clip, const TRect& rect, uint32_t pixel,
+                                int32_t alpha) {
     const uint32_t w = dibx::Strength(alpha, 255);
     if (w == 0) return;
-    FillRows32(*this, rect,
+    FillRows32(*this, clip, rect,
                [&](uint32_t* row, int32_t n) { FastRowOps().FillAlpha(row, n, pixel, w); });
 }
 
-void TCustomDIBX::FillRectAdd(const TRect& rect, uint32_t pixel) {
-    FillRows32(*this, rect, [&](uint32_t* row, int32_t n) { FastRowOps().FillAdd(row, n, pixel); });
+void TCustomDIBX::FillRectAdd(const TRect& clip, const TRect& rect, uint32_t pixel) {
+    FillRows32(*this, clip, rect,
+               [&](uint32_t* row, int32_t n) { FastRowOps().FillAdd(row, n, pixel); });
 }
 
-void TCustomDIBX::FillRectSub(const TRect& rect, uint32_t pixel) {
-    FillRows32(*this, rect, [&](uint32_t* row, int32_t n) { FastRowOps().FillSub(row, n, pixel); });
+void TCustomDIBX::FillRectSub(const TRect& clip, const TRect& rect, uint32_t pixel) {
+    FillRows32(*this, clip, rect,
+               [&](uint32_t* row, int32_t n) { FastRowOps().FillSub(row, n, pixel); });
 }
 
 namespace {
@@ -208,25 +199,27 @@ void ForEachFrameBand(const TRect& rect, int32_t thickness, Band&& band) {
 
 }  // namespace
 
-void TCustomDIBX::FrameRect(const TRect& rect, int32_t thickness, uint32_t pixel) {
-    ForEachFrameBand(rect, thickness, [&](const TRect& band) { FillRect(band, pixel); });
+void TCustomDIBX::FrameRect(const TRect& clip, const TRect& rect, int32_t thickness,
+                            uint32_t pixel) {
+    ForEachFrameBand(rect, thickness, [&](const TRect& band) { FillRect(clip, band, pixel); });
 }
 
-void TCustomDIBX::FrameRectAlpha(const TRect& rect, int32_t thickness, int32_t alpha,
-                                 uint32_t pixel) {
+void TCustomDIBX::FrameRectAlpha(const TRect& clip, const TRect& rect, int32_t thickness,
+                                 int32_t alpha, uint32_t pixel) {
     ForEachFrameBand(rect, thickness,
-                     [&](const TRect& band) { FillRectAlpha(band, pixel, alpha); });
+                     [&](const TRect& band) { FillRectAlpha(clip, band, pixel, alpha); });
 }
 
-void TCustomDIBX::FrameRectAdd(const TRect& rect, int32_t thickness, uint32_t pixel) {
-    ForEachFrameBand(rect, thickness, [&](const TRect& band) { FillRectAdd(band, pixel); });
+void TCustomDIBX::FrameRectAdd(const TRect& clip, const TRect& rect, int32_t thickness,
+                               uint32_t pixel) {
+    ForEachFrameBand(rect, thickness, [&](const TRect& band) { FillRectAdd(clip, band, pixel); });
 }
 
-void TCustomDIBX::FramePattern(const TRect& rect, int32_t thickness, int32_t offsetY,
-                               int32_t offsetX, TCustomDIBX& pattern) {
+void TCustomDIBX::FramePattern(const TRect& clip, const TRect& rect, int32_t thickness,
+                               int32_t offsetY, int32_t offsetX, TCustomDIBX& pattern) {
     // Each band keeps the pattern aligned with the frame's corner.
     ForEachFrameBand(rect, thickness, [&](const TRect& band) {
-        FillPattern(band, pattern, false, false, offsetY + (band.Top - rect.Top),
+        FillPattern(clip, band, pattern, false, false, offsetY + (band.Top - rect.Top),
                     offsetX + (band.Left - rect.Left));
     });
 }
@@ -279,10 +272,10 @@ uint32_t TDIBX::ColorToPixel(int32_t color) const {
            (((v >> 16) & 0xFF) >> (8 - f.BlueBits));
 }
 
-void TDIBX::Fill(uint32_t pixel) {
+void TDIBX::Fill(const TRect& clip, uint32_t pixel) {
     const int bits = BitCount();
     if (IsEmpty() || bits == 24 || bits == 32) {
-        TCustomDIBX::Fill(pixel);
+        TCustomDIBX::Fill(clip, pixel);
         return;
     }
     // Below 24 bits the whole pixel memory is filled, clip or not.

@@ -1,7 +1,8 @@
 #pragma once
 // Raster surfaces: the one abstraction every pixel of the player passes through. The frame
 // buffer, every image, text bitmap, mask and transition work buffer is a surface, and every
-// scene object draws itself with the operations below.
+// scene object draws itself with the operations below, through a short-lived TDrawContext
+// (draw_context.h) that holds the region being drawn.
 //
 // TCustomDIBX holds the drawing operations once, written against a few primitives (size,
 // format, pitch, pixel address, begin/end of direct access). TDIBX keeps its pixels in an owned
@@ -15,9 +16,9 @@
 // Colour sources of other depths are widened to 32 bits before they are drawn.
 //
 // Conventions of the argument lists: (x, y) is where the top-left corner of srcRect lands;
-// flipV mirrors top-bottom and flipH left-right; transparent skips source pixels equal to the
-// source's TransparentColor; a mask is an 8-bit surface aligned with the source and read at the
-// source's coordinates. Pixels and colours of fills, keys and tints are native pixel values
+// flipV mirrors top-bottom and flipH left-right; a key (TColorKey) skips the source pixels equal
+// to it; a mask is an 8-bit surface aligned with the source and read at the source's
+// coordinates. Pixels and colours of fills, keys and tints are native pixel values
 // (see ColorToPixel). Alpha 0 draws nothing, 1 to 254 blends, 255 is opaque; the rotated, tiled
 // stretch, zoomed pattern and 16-colour palette draws also take 256 to 511, which adds with
 // strength alpha - 256. Rectangles are clipped to the source, the mask and the drawing region.
@@ -35,8 +36,27 @@
 
 namespace kivo {
 
-// TransparentColor when no colour is keyed.
+// The pixel value that stands for "no key".
 inline constexpr uint32_t kNoTransparentColor = 0xFFFFFFFF;
+
+class TDrawContext;
+
+// The source pixel value a keyed draw skips, or none. A key belongs to the draw, not to the
+// surface: a picture the image cache shares may be drawn keyed by one object and opaque by
+// another. The constructor is explicit so that a flag never passes for a key.
+class TColorKey {
+  public:
+    constexpr TColorKey() = default;
+    constexpr explicit TColorKey(uint32_t pixel) : pixel_(pixel) {}
+
+    [[nodiscard]] constexpr bool IsSet() const { return pixel_ != kNoTransparentColor; }
+    // The keyed native pixel value; kNoTransparentColor when none is set.
+    [[nodiscard]] constexpr uint32_t Pixel() const { return pixel_; }
+    constexpr bool operator==(const TColorKey&) const = default;
+
+  private:
+    uint32_t pixel_ = kNoTransparentColor;
+};
 
 class TCustomDIBX {
   public:
@@ -44,15 +64,6 @@ class TCustomDIBX {
     virtual ~TCustomDIBX() = default;
     TCustomDIBX(const TCustomDIBX&) = delete;
     TCustomDIBX& operator=(const TCustomDIBX&) = delete;
-
-    // The drawing region when Right is not 0; with Right = 0 no clip is set and the whole
-    // surface is drawn into.
-    TRect ClipRect;
-    // The source pixel value keyed draws skip; kNoTransparentColor when none.
-    uint32_t TransparentColor = kNoTransparentColor;
-    // Areas a loaded GAL frame changed, and the frame's second list carried along.
-    std::vector<TRect> UpdateRects;
-    std::vector<TRect> ExtraRects;
 
     // ---- Primitives the drawing operations are written against. ----
     [[nodiscard]] virtual bool IsEmpty() const { return Width() == 0 || Height() == 0; }
@@ -81,150 +92,28 @@ class TCustomDIBX {
     [[nodiscard]] virtual uint8_t* PixelAddress(int32_t /*x*/, int32_t /*y*/) { return nullptr; }
     virtual void EndAccess() {}
 
-    // ---- Clipping. ----
-    virtual void ResetClip() { ClipRect.Right = 0; }
-    // Clamps rect to the surface and merges it into ClipRect (the bounding box of both); an
-    // empty clamped rectangle changes nothing.
-    virtual void AddClipRect(const TRect& rect);
-    void SetClipRect(const TRect& rect) { ClipRect = rect; }
     // The area the surface covers in its own drawing coordinates.
     [[nodiscard]] virtual TRect ClientRect() const { return {0, 0, Width(), Height()}; }
-    // ClipRect when set, else ClientRect, always within the surface.
-    [[nodiscard]] TRect DrawingRect() const;
+    // The part of clip a draw may touch: clip within the surface.
+    [[nodiscard]] TRect DrawingRect(const TRect& clip) const {
+        return Intersect(clip, ClientRect());
+    }
     [[nodiscard]] int BytesPerPixel() const { return (BitCount() + 7) / 8; }
 
     // A colour 0x00BBGGRR as this surface's native pixel value; a negative colour gives
     // 0xFFFFFFFF (-1), the "none" value.
     [[nodiscard]] virtual uint32_t ColorToPixel(int32_t color) const;
+    // The key that skips a colour 0x00BBGGRR of this surface; a negative colour keys nothing.
+    [[nodiscard]] TColorKey ColorToKey(int32_t color) const {
+        return TColorKey(ColorToPixel(color));
+    }
 
-    // ---- Fills. ----
-    virtual void Fill(uint32_t pixel);
-    virtual void FillRect(const TRect& rect, uint32_t pixel);
-    // Pixels already equal to pixel are left alone.
-    virtual void FillRectAlpha(const TRect& rect, uint32_t pixel, int32_t alpha);
-    virtual void FillRectAdd(const TRect& rect, uint32_t pixel);
-    virtual void FillRectSub(const TRect& rect, uint32_t pixel);
-    void FrameRect(const TRect& rect, int32_t thickness, uint32_t pixel);
-    void FrameRectAlpha(const TRect& rect, int32_t thickness, int32_t alpha, uint32_t pixel);
-    void FrameRectAdd(const TRect& rect, int32_t thickness, uint32_t pixel);
-
-    // ---- Unscaled draws. ----
     // Whole-surface copy of a source.
     virtual void Assign(TCustomDIBX& source);
-    virtual void Draw(int32_t x, int32_t y, bool flipV, bool flipH, bool transparent,
-                      const TRect& srcRect, TCustomDIBX& source);
-    virtual void DrawMask(int32_t x, int32_t y, TCustomDIBX& mask, bool flipV, bool flipH,
-                          const TRect& srcRect, TCustomDIBX& source);
-    virtual void DrawAlpha(int32_t x, int32_t y, int32_t alpha, bool flipV, bool flipH,
-                           bool transparent, const TRect& srcRect, TCustomDIBX& source);
-    virtual void DrawMaskAlpha(int32_t x, int32_t y, int32_t alpha, TCustomDIBX& mask, bool flipV,
-                               bool flipH, const TRect& srcRect, TCustomDIBX& source);
-    // Keyed pixels are always skipped.
-    virtual void DrawAdd(int32_t x, int32_t y, int32_t amount, bool flipV, bool flipH,
-                         const TRect& srcRect, TCustomDIBX& source);
-    virtual void DrawMaskAdd(int32_t x, int32_t y, int32_t amount, TCustomDIBX& mask, bool flipV,
-                             bool flipH, const TRect& srcRect, TCustomDIBX& source);
-    // A colour through a mask; the mask is the source here.
-    virtual void FillMask(int32_t x, int32_t y, int32_t alpha, uint32_t pixel, bool flipV,
-                          bool flipH, const TRect& srcRect, TCustomDIBX& mask);
-
-    // ---- Rotated and scaled draws. ----
-    // Angle in 256ths of a turn (positive turns clockwise on screen), zooms in 256ths; the
-    // source point (pivotX, pivotY), measured from srcRect's corner, lands on (x, y).
-    virtual void DrawRotate(int32_t x, int32_t y, int32_t alpha, bool flipV, bool flipH,
-                            bool transparent, int32_t angle, int32_t pivotY, int32_t pivotX,
-                            const TRect& srcRect, TCustomDIBX& source, int32_t zoomY,
-                            int32_t zoomX);
-    virtual void DrawRotateMask(int32_t x, int32_t y, int32_t alpha, TCustomDIBX& mask, bool flipV,
-                                bool flipH, int32_t angle, int32_t pivotY, int32_t pivotX,
-                                const TRect& srcRect, TCustomDIBX& source, int32_t zoomY,
-                                int32_t zoomX);
     // The destination box a DrawRotate with these arguments touches, before clipping.
     [[nodiscard]] static TRect RotatedBounds(int32_t x, int32_t y, int32_t angle, int32_t pivotY,
                                              int32_t pivotX, const TRect& srcRect, int32_t zoomY,
                                              int32_t zoomX);
-    // Alpha 255 and above copies, below blends.
-    virtual void StretchDraw(const TRect& dstRect, TCustomDIBX& source, int32_t alpha, bool flipV,
-                             bool flipH, bool transparent, const TRect& srcRect);
-    virtual void StretchDrawMask(const TRect& dstRect, TCustomDIBX& source, int32_t alpha,
-                                 TCustomDIBX& mask, bool flipV, bool flipH, const TRect& srcRect);
-    virtual void StretchDrawAdd(const TRect& dstRect, TCustomDIBX& source, int32_t amount,
-                                bool flipV, bool flipH, bool transparent, const TRect& srcRect);
-    virtual void StretchDrawMaskAdd(const TRect& dstRect, TCustomDIBX& source, int32_t amount,
-                                    TCustomDIBX& mask, bool flipV, bool flipH,
-                                    const TRect& srcRect);
-
-    // ---- Tiles and patterns. ----
-    // Tiles of srcRect laid from dstRect's corner, gapX and gapY pixels apart, the first tile
-    // of each row and column starting at the offset wrapped into srcRect.
-    void TileDraw(const TRect& dstRect, int32_t gapX, int32_t offsetY, int32_t offsetX,
-                  bool transparent, const TRect& srcRect, TCustomDIBX& source, int32_t gapY);
-    void TileDrawAlpha(const TRect& dstRect, int32_t gapX, int32_t offsetY, int32_t offsetX,
-                       int32_t alpha, bool transparent, const TRect& srcRect, TCustomDIBX& source,
-                       int32_t gapY);
-    void TileDrawAdd(const TRect& dstRect, int32_t gapX, int32_t offsetY, int32_t offsetX,
-                     int32_t amount, const TRect& srcRect, TCustomDIBX& source, int32_t gapY);
-    void TileDrawMask(const TRect& dstRect, int32_t gapX, int32_t offsetY, int32_t offsetX,
-                      TCustomDIBX& mask, const TRect& srcRect, TCustomDIBX& source, int32_t gapY);
-    void TileDrawMaskAlpha(const TRect& dstRect, int32_t gapX, int32_t offsetY, int32_t offsetX,
-                           int32_t alpha, TCustomDIBX& mask, const TRect& srcRect,
-                           TCustomDIBX& source, int32_t gapY);
-    void TileDrawMaskAdd(const TRect& dstRect, int32_t gapX, int32_t offsetY, int32_t offsetX,
-                         int32_t amount, TCustomDIBX& mask, const TRect& srcRect,
-                         TCustomDIBX& source, int32_t gapY);
-    // Zoomed tiles placed every period x zoom / 256 pixels.
-    void TileStretchDraw(const TRect& dstRect, int32_t periodX, int32_t offsetY, int32_t offsetX,
-                         int32_t alpha, bool flipV, bool flipH, bool transparent,
-                         const TRect& srcRect, TCustomDIBX& source, int32_t zoomY, int32_t zoomX,
-                         int32_t periodY);
-    void TileStretchDrawMask(const TRect& dstRect, int32_t periodX, int32_t offsetY,
-                             int32_t offsetX, int32_t alpha, TCustomDIBX& mask, bool flipV,
-                             bool flipH, const TRect& srcRect, TCustomDIBX& source, int32_t zoomY,
-                             int32_t zoomX, int32_t periodY);
-    // Every pixel takes the pattern pixel at ((offsetX + column) mod width, (offsetY + row)
-    // mod height), mirrored when flipped.
-    virtual void FillPattern(const TRect& rect, TCustomDIBX& pattern, bool flipV, bool flipH,
-                             int32_t offsetY, int32_t offsetX);
-    virtual void FillPatternZoom(const TRect& rect, int32_t zoomX, int32_t alpha, bool flipV,
-                                 bool flipH, int32_t offsetY, int32_t offsetX, TCustomDIBX& pattern,
-                                 int32_t zoomY);
-    virtual void FillPatternZoomMask(const TRect& rect, int32_t zoomX, int32_t alpha,
-                                     TCustomDIBX& mask, bool flipV, bool flipH, int32_t offsetY,
-                                     int32_t offsetX, TCustomDIBX& pattern, int32_t zoomY);
-    // Four FillPattern bands.
-    virtual void FramePattern(const TRect& rect, int32_t thickness, int32_t offsetY,
-                              int32_t offsetX, TCustomDIBX& pattern);
-
-    // ---- Palette draws. ----
-    // Each 4-bit source value other than the source's TransparentColor selects a table entry.
-    virtual void DrawPalette16(int32_t x, int32_t y, const std::array<uint32_t, 16>& table,
-                               int32_t alpha, bool flipV, bool flipH, const TRect& srcRect,
-                               TCustomDIBX& source);
-    // Each 8-bit source value at or above minIndex adds its table entry with the amount.
-    virtual void DrawPaletteAdd(int32_t x, int32_t y, const std::array<uint32_t, 256>& table,
-                                int32_t amount, bool flipV, bool flipH, int32_t minIndex,
-                                const TRect& srcRect, TCustomDIBX& source);
-    virtual void StretchDrawPaletteAdd(const TRect& dstRect, TCustomDIBX& source,
-                                       const std::array<uint32_t, 256>& table, int32_t amount,
-                                       bool flipV, bool flipH, int32_t minIndex,
-                                       const TRect& srcRect);
-
-    // ---- Reduced coverage draws. ----
-    // Shrinks a 1-bit source by factor: each destination pixel covers a factor x factor block
-    // of srcRect and mixes pixel into the destination by the share of 0 bits in it (scaled by
-    // alpha below 255). The mix divides by the block's sample count so that any factor keeps
-    // the channels in range. Source samples outside the source count as 1 bits; destinations
-    // without colour channels are left alone.
-    virtual void DrawMonoReduced(int32_t x, int32_t y, int32_t factor, int32_t alpha, bool flipV,
-                                 bool flipH, uint32_t pixel, const TRect& srcRect,
-                                 TCustomDIBX& source);
-    // Shrinks a 2-bit source the same way, mixing the four pixels by how many samples of the
-    // block hold each code (pixels[code]); below 255 alpha scales each count, and the share
-    // of samples left uncounted (outside the source, or taken by alpha) keeps the
-    // destination. Alpha 256 and above adds the mix to the destination instead, saturating.
-    virtual void DrawQuadReduced(int32_t x, int32_t y, int32_t factor, int32_t alpha, bool flipV,
-                                 bool flipH, const std::array<uint32_t, 4>& pixels,
-                                 const TRect& srcRect, TCustomDIBX& source);
 
     // ---- Files. ----
     // Reads a picture from bytes by its first bytes: "BM" a BMP, "PNG" at offset 1 a PNG,
@@ -250,6 +139,121 @@ class TCustomDIBX {
     virtual void GetPaletteEntries(std::span<PaletteEntry> /*entries*/, int32_t /*first*/) const {}
     virtual void SetPalette(std::span<const PaletteEntry, 256> /*entries*/) {}
     virtual void SetPaletteEntries(std::span<const PaletteEntry> /*entries*/, int32_t /*first*/) {}
+
+  protected:
+    // The drawing operations. A surface keeps no drawing state of its own: every operation
+    // takes the region it may draw into (clip, in the surface's drawing coordinates) and the
+    // key of its source, so that surfaces shared by several users never carry one user's
+    // clip or key into another's draw. Callers reach them through a TDrawContext
+    // (draw_context.h), which holds the region of one redraw and documents each operation.
+    friend class TDrawContext;
+
+    virtual void Fill(const TRect& clip, uint32_t pixel);
+    virtual void FillRect(const TRect& clip, const TRect& rect, uint32_t pixel);
+    virtual void FillRectAlpha(const TRect& clip, const TRect& rect, uint32_t pixel, int32_t alpha);
+    virtual void FillRectAdd(const TRect& clip, const TRect& rect, uint32_t pixel);
+    virtual void FillRectSub(const TRect& clip, const TRect& rect, uint32_t pixel);
+    void FrameRect(const TRect& clip, const TRect& rect, int32_t thickness, uint32_t pixel);
+    void FrameRectAlpha(const TRect& clip, const TRect& rect, int32_t thickness, int32_t alpha,
+                        uint32_t pixel);
+    void FrameRectAdd(const TRect& clip, const TRect& rect, int32_t thickness, uint32_t pixel);
+
+    virtual void Draw(const TRect& clip, int32_t x, int32_t y, bool flipV, bool flipH,
+                      TColorKey key, const TRect& srcRect, TCustomDIBX& source);
+    virtual void DrawMask(const TRect& clip, int32_t x, int32_t y, TCustomDIBX& mask, bool flipV,
+                          bool flipH, const TRect& srcRect, TCustomDIBX& source);
+    virtual void DrawAlpha(const TRect& clip, int32_t x, int32_t y, int32_t alpha, bool flipV,
+                           bool flipH, TColorKey key, const TRect& srcRect, TCustomDIBX& source);
+    virtual void DrawMaskAlpha(const TRect& clip, int32_t x, int32_t y, int32_t alpha,
+                               TCustomDIBX& mask, bool flipV, bool flipH, const TRect& srcRect,
+                               TCustomDIBX& source);
+    virtual void DrawAdd(const TRect& clip, int32_t x, int32_t y, int32_t amount, bool flipV,
+                         bool flipH, TColorKey key, const TRect& srcRect, TCustomDIBX& source);
+    virtual void DrawMaskAdd(const TRect& clip, int32_t x, int32_t y, int32_t amount,
+                             TCustomDIBX& mask, bool flipV, bool flipH, const TRect& srcRect,
+                             TCustomDIBX& source);
+    virtual void FillMask(const TRect& clip, int32_t x, int32_t y, int32_t alpha, uint32_t pixel,
+                          bool flipV, bool flipH, const TRect& srcRect, TCustomDIBX& mask);
+
+    virtual void DrawRotate(const TRect& clip, int32_t x, int32_t y, int32_t alpha, bool flipV,
+                            bool flipH, TColorKey key, int32_t angle, int32_t pivotY,
+                            int32_t pivotX, const TRect& srcRect, TCustomDIBX& source,
+                            int32_t zoomY, int32_t zoomX);
+    virtual void DrawRotateMask(const TRect& clip, int32_t x, int32_t y, int32_t alpha,
+                                TCustomDIBX& mask, bool flipV, bool flipH, int32_t angle,
+                                int32_t pivotY, int32_t pivotX, const TRect& srcRect,
+                                TCustomDIBX& source, int32_t zoomY, int32_t zoomX);
+    virtual void StretchDraw(const TRect& clip, const TRect& dstRect, TCustomDIBX& source,
+                             int32_t alpha, bool flipV, bool flipH, TColorKey key,
+                             const TRect& srcRect);
+    virtual void StretchDrawMask(const TRect& clip, const TRect& dstRect, TCustomDIBX& source,
+                                 int32_t alpha, TCustomDIBX& mask, bool flipV, bool flipH,
+                                 const TRect& srcRect);
+    virtual void StretchDrawAdd(const TRect& clip, const TRect& dstRect, TCustomDIBX& source,
+                                int32_t amount, bool flipV, bool flipH, TColorKey key,
+                                const TRect& srcRect);
+    virtual void StretchDrawMaskAdd(const TRect& clip, const TRect& dstRect, TCustomDIBX& source,
+                                    int32_t amount, TCustomDIBX& mask, bool flipV, bool flipH,
+                                    const TRect& srcRect);
+
+    void TileDraw(const TRect& clip, const TRect& dstRect, int32_t gapX, int32_t offsetY,
+                  int32_t offsetX, TColorKey key, const TRect& srcRect, TCustomDIBX& source,
+                  int32_t gapY);
+    void TileDrawAlpha(const TRect& clip, const TRect& dstRect, int32_t gapX, int32_t offsetY,
+                       int32_t offsetX, int32_t alpha, TColorKey key, const TRect& srcRect,
+                       TCustomDIBX& source, int32_t gapY);
+    void TileDrawAdd(const TRect& clip, const TRect& dstRect, int32_t gapX, int32_t offsetY,
+                     int32_t offsetX, int32_t amount, TColorKey key, const TRect& srcRect,
+                     TCustomDIBX& source, int32_t gapY);
+    void TileDrawMask(const TRect& clip, const TRect& dstRect, int32_t gapX, int32_t offsetY,
+                      int32_t offsetX, TCustomDIBX& mask, const TRect& srcRect, TCustomDIBX& source,
+                      int32_t gapY);
+    void TileDrawMaskAlpha(const TRect& clip, const TRect& dstRect, int32_t gapX, int32_t offsetY,
+                           int32_t offsetX, int32_t alpha, TCustomDIBX& mask, const TRect& srcRect,
+                           TCustomDIBX& source, int32_t gapY);
+    void TileDrawMaskAdd(const TRect& clip, const TRect& dstRect, int32_t gapX, int32_t offsetY,
+                         int32_t offsetX, int32_t amount, TCustomDIBX& mask, const TRect& srcRect,
+                         TCustomDIBX& source, int32_t gapY);
+    void TileStretchDraw(const TRect& clip, const TRect& dstRect, int32_t periodX, int32_t offsetY,
+                         int32_t offsetX, int32_t alpha, bool flipV, bool flipH, TColorKey key,
+                         const TRect& srcRect, TCustomDIBX& source, int32_t zoomY, int32_t zoomX,
+                         int32_t periodY);
+    void TileStretchDrawMask(const TRect& clip, const TRect& dstRect, int32_t periodX,
+                             int32_t offsetY, int32_t offsetX, int32_t alpha, TCustomDIBX& mask,
+                             bool flipV, bool flipH, const TRect& srcRect, TCustomDIBX& source,
+                             int32_t zoomY, int32_t zoomX, int32_t periodY);
+    virtual void FillPattern(const TRect& clip, const TRect& rect, TCustomDIBX& pattern, bool flipV,
+                             bool flipH, int32_t offsetY, int32_t offsetX);
+    virtual void FillPatternZoom(const TRect& clip, const TRect& rect, int32_t zoomX, int32_t alpha,
+                                 bool flipV, bool flipH, int32_t offsetY, int32_t offsetX,
+                                 TCustomDIBX& pattern, int32_t zoomY);
+    virtual void FillPatternZoomMask(const TRect& clip, const TRect& rect, int32_t zoomX,
+                                     int32_t alpha, TCustomDIBX& mask, bool flipV, bool flipH,
+                                     int32_t offsetY, int32_t offsetX, TCustomDIBX& pattern,
+                                     int32_t zoomY);
+    virtual void FramePattern(const TRect& clip, const TRect& rect, int32_t thickness,
+                              int32_t offsetY, int32_t offsetX, TCustomDIBX& pattern);
+
+    virtual void DrawPalette16(const TRect& clip, int32_t x, int32_t y,
+                               const std::array<uint32_t, 16>& table, int32_t alpha, bool flipV,
+                               bool flipH, TColorKey key, const TRect& srcRect,
+                               TCustomDIBX& source);
+    virtual void DrawPaletteAdd(const TRect& clip, int32_t x, int32_t y,
+                                const std::array<uint32_t, 256>& table, int32_t amount, bool flipV,
+                                bool flipH, int32_t minIndex, const TRect& srcRect,
+                                TCustomDIBX& source);
+    virtual void StretchDrawPaletteAdd(const TRect& clip, const TRect& dstRect, TCustomDIBX& source,
+                                       const std::array<uint32_t, 256>& table, int32_t amount,
+                                       bool flipV, bool flipH, int32_t minIndex,
+                                       const TRect& srcRect);
+
+    virtual void DrawMonoReduced(const TRect& clip, int32_t x, int32_t y, int32_t factor,
+                                 int32_t alpha, bool flipV, bool flipH, uint32_t pixel,
+                                 const TRect& srcRect, TCustomDIBX& source);
+    virtual void DrawQuadReduced(const TRect& clip, int32_t x, int32_t y, int32_t factor,
+                                 int32_t alpha, bool flipV, bool flipH,
+                                 const std::array<uint32_t, 4>& pixels, const TRect& srcRect,
+                                 TCustomDIBX& source);
 
   private:
     int32_t height_ = 0;
@@ -287,7 +291,6 @@ class TDIBX : public TCustomDIBX {
     void SetSize(int32_t width, int32_t height, int bitCount) override;
     [[nodiscard]] uint8_t* PixelAddress(int32_t x, int32_t y) override;
     [[nodiscard]] uint32_t ColorToPixel(int32_t color) const override;
-    void Fill(uint32_t pixel) override;
     void Assign(TCustomDIBX& source) override;
     // Shrinks the bitmap to 8 x 8 and reports an empty surface.
     void Clear() override;
@@ -304,6 +307,10 @@ class TDIBX : public TCustomDIBX {
     [[nodiscard]] const TDIBSurface& Bitmap() const { return bitmap_; }
     // Replaces the bitmap with a decoded one; the surface takes its size and format.
     void SetBitmap(TDIBSurface bitmap);
+
+  protected:
+    // Below 24 bits the whole pixel memory is filled, clip or not.
+    void Fill(const TRect& clip, uint32_t pixel) override;
 
   private:
     TDIBSurface bitmap_;

@@ -14,11 +14,11 @@ namespace {
 
 // Calls pixel(dst, index) for every pixel of a clipped draw of a 4-bit or 8-bit source.
 template <typename Pixel>
-void ForEachIndex(TCustomDIBX& destination, int32_t x, int32_t y, bool flipV, bool flipH,
-                  const TRect& srcRect, TCustomDIBX& source, Pixel&& pixel) {
+void ForEachIndex(TCustomDIBX& destination, const TRect& clip, int32_t x, int32_t y, bool flipV,
+                  bool flipH, const TRect& srcRect, TCustomDIBX& source, Pixel&& pixel) {
     const int bits = source.BitCount();
-    const auto plan =
-        dibx::ClipBlit(destination.DrawingRect(), x, y, srcRect, source.ClientRect(), flipV, flipH);
+    const auto plan = dibx::ClipBlit(destination.DrawingRect(clip), x, y, srcRect,
+                                     source.ClientRect(), flipV, flipH);
     if (!plan) return;
     dibx::DirectAccess dst(destination);
     dibx::DirectAccess src(source);
@@ -38,41 +38,47 @@ void ForEachIndex(TCustomDIBX& destination, int32_t x, int32_t y, bool flipV, bo
 
 }  // namespace
 
-void TCustomDIBX::DrawPalette16(int32_t x, int32_t y, const std::array<uint32_t, 16>& table,
-                                int32_t alpha, bool flipV, bool flipH, const TRect& srcRect,
+void TCustomDIBX::DrawPalette16(const TRect& clip, int32_t x, int32_t y,
+                                const std::array<uint32_t, 16>& table, int32_t alpha, bool flipV,
+                                bool flipH, TColorKey colorKey, const TRect& srcRect,
                                 TCustomDIBX& source) {
     const dibx::AlphaRange range = dibx::ClassifyAlpha(alpha);
     if (range.mode == dibx::AlphaMode::None || BitCount() != 32 || source.BitCount() != 4) return;
-    const uint32_t key = source.TransparentColor;
+    const uint32_t key = colorKey.Pixel();
     const uint32_t w = range.value;
     switch (range.mode) {
         case dibx::AlphaMode::Copy:
-            ForEachIndex(*this, x, y, flipV, flipH, srcRect, source, [&](uint32_t& d, uint32_t v) {
-                if (v != key) d = table[v];
-            });
+            ForEachIndex(*this, clip, x, y, flipV, flipH, srcRect, source,
+                         [&](uint32_t& d, uint32_t v) {
+                             if (v != key) d = table[v];
+                         });
             break;
         case dibx::AlphaMode::Blend:
-            ForEachIndex(*this, x, y, flipV, flipH, srcRect, source, [&](uint32_t& d, uint32_t v) {
-                if (v != key && d != table[v]) d = BlendPixel(d, table[v], w);
-            });
+            ForEachIndex(*this, clip, x, y, flipV, flipH, srcRect, source,
+                         [&](uint32_t& d, uint32_t v) {
+                             if (v != key && d != table[v]) d = BlendPixel(d, table[v], w);
+                         });
             break;
         case dibx::AlphaMode::Add:
             // A destination already white stays as it is.
-            ForEachIndex(*this, x, y, flipV, flipH, srcRect, source, [&](uint32_t& d, uint32_t v) {
-                if (v != key && (d & kColorMask) != kColorMask) d = AddPixel(d, table[v], w);
-            });
+            ForEachIndex(*this, clip, x, y, flipV, flipH, srcRect, source,
+                         [&](uint32_t& d, uint32_t v) {
+                             if (v != key && (d & kColorMask) != kColorMask)
+                                 d = AddPixel(d, table[v], w);
+                         });
             break;
         case dibx::AlphaMode::None:
             break;
     }
 }
 
-void TCustomDIBX::DrawPaletteAdd(int32_t x, int32_t y, const std::array<uint32_t, 256>& table,
-                                 int32_t amount, bool flipV, bool flipH, int32_t minIndex,
-                                 const TRect& srcRect, TCustomDIBX& source) {
+void TCustomDIBX::DrawPaletteAdd(const TRect& clip, int32_t x, int32_t y,
+                                 const std::array<uint32_t, 256>& table, int32_t amount, bool flipV,
+                                 bool flipH, int32_t minIndex, const TRect& srcRect,
+                                 TCustomDIBX& source) {
     const uint32_t w = dibx::Strength(amount, 256);
     if (w == 0 || BitCount() != 32 || source.BitCount() != 8) return;
-    ForEachIndex(*this, x, y, flipV, flipH, srcRect, source, [&](uint32_t& d, uint32_t v) {
+    ForEachIndex(*this, clip, x, y, flipV, flipH, srcRect, source, [&](uint32_t& d, uint32_t v) {
         if (static_cast<int32_t>(v) >= minIndex) d = AddPixel(d, table[v], w);
     });
 }
@@ -150,15 +156,15 @@ uint32_t MixByCounts(const std::array<uint32_t, 3>& masks, uint32_t d,
 
 }  // namespace
 
-void TCustomDIBX::DrawMonoReduced(int32_t x, int32_t y, int32_t factor, int32_t alpha, bool flipV,
-                                  bool flipH, uint32_t pixel, const TRect& srcRect,
-                                  TCustomDIBX& source) {
+void TCustomDIBX::DrawMonoReduced(const TRect& clip, int32_t x, int32_t y, int32_t factor,
+                                  int32_t alpha, bool flipV, bool flipH, uint32_t pixel,
+                                  const TRect& srcRect, TCustomDIBX& source) {
     if (factor < 1 || factor > kMaxReduceFactor || alpha <= 0 || source.BitCount() != 1) return;
     const auto masks = ChannelMasks(*this);
     if ((masks[0] | masks[1] | masks[2]) == 0) return;
     const int64_t samples = int64_t{factor} * factor;
     ForEachReducedBlock(
-        DrawingRect(), x, y, factor, flipV, flipH, srcRect,
+        DrawingRect(clip), x, y, factor, flipV, flipH, srcRect,
         [&](int32_t dx, int32_t dy, int64_t left, int64_t top) {
             int64_t covered = 0;
             ForEachSample(source, left, top, factor, [&](uint32_t bit) { covered += bit == 0; });
@@ -169,9 +175,10 @@ void TCustomDIBX::DrawMonoReduced(int32_t x, int32_t y, int32_t factor, int32_t 
         });
 }
 
-void TCustomDIBX::DrawQuadReduced(int32_t x, int32_t y, int32_t factor, int32_t alpha, bool flipV,
-                                  bool flipH, const std::array<uint32_t, 4>& pixels,
-                                  const TRect& srcRect, TCustomDIBX& source) {
+void TCustomDIBX::DrawQuadReduced(const TRect& clip, int32_t x, int32_t y, int32_t factor,
+                                  int32_t alpha, bool flipV, bool flipH,
+                                  const std::array<uint32_t, 4>& pixels, const TRect& srcRect,
+                                  TCustomDIBX& source) {
     if (factor < 1 || factor > kMaxReduceFactor || alpha <= 0 || source.BitCount() != 2) return;
     const auto masks = ChannelMasks(*this);
     if ((masks[0] | masks[1] | masks[2]) == 0) return;
@@ -179,7 +186,7 @@ void TCustomDIBX::DrawQuadReduced(int32_t x, int32_t y, int32_t factor, int32_t 
     // Alpha 256 and above adds the mix; the amount above 255 does not scale it further.
     const bool add = alpha > 255;
     ForEachReducedBlock(
-        DrawingRect(), x, y, factor, flipV, flipH, srcRect,
+        DrawingRect(clip), x, y, factor, flipV, flipH, srcRect,
         [&](int32_t dx, int32_t dy, int64_t left, int64_t top) {
             std::array<int64_t, 4> counts{};
             ForEachSample(source, left, top, factor, [&](uint32_t code) { ++counts[code & 3]; });

@@ -62,9 +62,10 @@ using dibx::DirectAccess;
 // where columns holds the source x of each destination pixel from the row's first. The
 // column table is as long as the visible span.
 template <typename Pixel, typename Row>
-void ForEachStretchRow(TCustomDIBX& destination, const TRect& dstRect, TCustomDIBX& source,
-                       TCustomDIBX* mask, bool flipV, bool flipH, const TRect& srcRect, Row&& row) {
-    const TRect drawing = destination.DrawingRect();
+void ForEachStretchRow(TCustomDIBX& destination, const TRect& clip, const TRect& dstRect,
+                       TCustomDIBX& source, TCustomDIBX* mask, bool flipV, bool flipH,
+                       const TRect& srcRect, Row&& row) {
+    const TRect drawing = destination.DrawingRect(clip);
     const TRect readable = dibx::ReadableBounds(source, mask);
     int32_t firstX = 0, firstY = 0;
     std::vector<int32_t> columns, rows;
@@ -98,17 +99,17 @@ void Gather(Pixel* out, const Pixel* row, std::span<const int32_t> columns) {
 // The common road of the 32-bit scaled draws: sampled source (and mask) pixels of a row are
 // gathered and handed to a row kernel.
 template <typename Kernel>
-void StretchColour(TCustomDIBX& destination, const TRect& dstRect, TCustomDIBX& source,
-                   TCustomDIBX* mask, bool flipV, bool flipH, bool transparent,
-                   const TRect& srcRect, Kernel&& kernel) {
+void StretchColour(TCustomDIBX& destination, const TRect& clip, const TRect& dstRect,
+                   TCustomDIBX& source, TCustomDIBX* mask, bool flipV, bool flipH,
+                   TColorKey drawKey, const TRect& srcRect, Kernel&& kernel) {
     if (destination.BitCount() != 32) return;
-    const dibx::Colour32 colour(source, destination);
+    const dibx::Colour32 colour(source, destination, drawKey);
     if (!colour.Valid()) return;
-    const uint64_t key = colour.Key(transparent);
+    const uint64_t key = colour.Key();
     std::vector<uint32_t> samples;
     std::vector<uint8_t> coverage;
     ForEachStretchRow<uint32_t>(
-        destination, dstRect, colour.Surface(), mask, flipV, flipH, srcRect,
+        destination, clip, dstRect, colour.Surface(), mask, flipV, flipH, srcRect,
         [&](uint32_t* d, const uint32_t* s, const uint8_t* m, std::span<const int32_t> cols) {
             samples.resize(cols.size());
             Gather(samples.data(), s, cols);
@@ -122,10 +123,11 @@ void StretchColour(TCustomDIBX& destination, const TRect& dstRect, TCustomDIBX& 
 
 }  // namespace
 
-void TCustomDIBX::StretchDraw(const TRect& dstRect, TCustomDIBX& source, int32_t alpha, bool flipV,
-                              bool flipH, bool transparent, const TRect& srcRect) {
+void TCustomDIBX::StretchDraw(const TRect& clip, const TRect& dstRect, TCustomDIBX& source,
+                              int32_t alpha, bool flipV, bool flipH, TColorKey key,
+                              const TRect& srcRect) {
     if (alpha <= 0 || BitCount() != 32) return;
-    if (alpha >= 255 && !transparent) {
+    if (alpha >= 255 && !key.IsSet()) {
         // The plain scaled copy samples straight into the destination row; a row that
         // samples the same source row as the one above it is a copy of that row.
         const dibx::Colour32 colour(source, *this);
@@ -133,7 +135,7 @@ void TCustomDIBX::StretchDraw(const TRect& dstRect, TCustomDIBX& source, int32_t
         const uint32_t* previousSource = nullptr;
         const uint32_t* previousRow = nullptr;
         ForEachStretchRow<uint32_t>(
-            *this, dstRect, colour.Surface(), nullptr, flipV, flipH, srcRect,
+            *this, clip, dstRect, colour.Surface(), nullptr, flipV, flipH, srcRect,
             [&](uint32_t* d, const uint32_t* s, const uint8_t*, std::span<const int32_t> cols) {
                 if (s == previousSource) {
                     FastRowOps().Copy(d, previousRow, static_cast<int32_t>(cols.size()), 1, kNoKey);
@@ -146,22 +148,23 @@ void TCustomDIBX::StretchDraw(const TRect& dstRect, TCustomDIBX& source, int32_t
         return;
     }
     const auto w = static_cast<uint32_t>(alpha);
-    StretchColour(*this, dstRect, source, nullptr, flipV, flipH, transparent, srcRect,
-                  [w](uint32_t* d, const uint32_t* s, const uint8_t*, int32_t n, uint64_t key) {
+    StretchColour(*this, clip, dstRect, source, nullptr, flipV, flipH, key, srcRect,
+                  [w](uint32_t* d, const uint32_t* s, const uint8_t*, int32_t n, uint64_t k) {
                       if (w >= 255) {
-                          FastRowOps().Copy(d, s, n, 1, key);
+                          FastRowOps().Copy(d, s, n, 1, k);
                       } else {
-                          FastRowOps().Alpha(d, s, n, 1, w, key);
+                          FastRowOps().Alpha(d, s, n, 1, w, k);
                       }
                   });
 }
 
-void TCustomDIBX::StretchDrawMask(const TRect& dstRect, TCustomDIBX& source, int32_t alpha,
-                                  TCustomDIBX& mask, bool flipV, bool flipH, const TRect& srcRect) {
+void TCustomDIBX::StretchDrawMask(const TRect& clip, const TRect& dstRect, TCustomDIBX& source,
+                                  int32_t alpha, TCustomDIBX& mask, bool flipV, bool flipH,
+                                  const TRect& srcRect) {
     TCustomDIBX* m = dibx::AsMask(mask);
     if (alpha <= 0 || !m) return;
     const auto a = static_cast<uint32_t>(std::min(alpha, 255));
-    StretchColour(*this, dstRect, source, m, flipV, flipH, false, srcRect,
+    StretchColour(*this, clip, dstRect, source, m, flipV, flipH, TColorKey{}, srcRect,
                   [a](uint32_t* d, const uint32_t* s, const uint8_t* mk, int32_t n, uint64_t) {
                       if (a == 255) {
                           FastRowOps().Mask(d, s, mk, n, 1);
@@ -171,36 +174,37 @@ void TCustomDIBX::StretchDrawMask(const TRect& dstRect, TCustomDIBX& source, int
                   });
 }
 
-void TCustomDIBX::StretchDrawAdd(const TRect& dstRect, TCustomDIBX& source, int32_t amount,
-                                 bool flipV, bool flipH, bool transparent, const TRect& srcRect) {
+void TCustomDIBX::StretchDrawAdd(const TRect& clip, const TRect& dstRect, TCustomDIBX& source,
+                                 int32_t amount, bool flipV, bool flipH, TColorKey key,
+                                 const TRect& srcRect) {
     const uint32_t w = dibx::Strength(amount, 256);
     if (w == 0) return;
-    StretchColour(*this, dstRect, source, nullptr, flipV, flipH, transparent, srcRect,
-                  [w](uint32_t* d, const uint32_t* s, const uint8_t*, int32_t n, uint64_t key) {
-                      FastRowOps().Add(d, s, n, 1, w, key);
+    StretchColour(*this, clip, dstRect, source, nullptr, flipV, flipH, key, srcRect,
+                  [w](uint32_t* d, const uint32_t* s, const uint8_t*, int32_t n, uint64_t k) {
+                      FastRowOps().Add(d, s, n, 1, w, k);
                   });
 }
 
-void TCustomDIBX::StretchDrawMaskAdd(const TRect& dstRect, TCustomDIBX& source, int32_t amount,
-                                     TCustomDIBX& mask, bool flipV, bool flipH,
+void TCustomDIBX::StretchDrawMaskAdd(const TRect& clip, const TRect& dstRect, TCustomDIBX& source,
+                                     int32_t amount, TCustomDIBX& mask, bool flipV, bool flipH,
                                      const TRect& srcRect) {
     const uint32_t w = dibx::Strength(amount, 256);
     TCustomDIBX* m = dibx::AsMask(mask);
     if (w == 0 || !m) return;
-    StretchColour(*this, dstRect, source, m, flipV, flipH, false, srcRect,
+    StretchColour(*this, clip, dstRect, source, m, flipV, flipH, TColorKey{}, srcRect,
                   [w](uint32_t* d, const uint32_t* s, const uint8_t* mk, int32_t n, uint64_t) {
                       FastRowOps().MaskAdd(d, s, mk, n, 1, w);
                   });
 }
 
-void TCustomDIBX::StretchDrawPaletteAdd(const TRect& dstRect, TCustomDIBX& source,
-                                        const std::array<uint32_t, 256>& table, int32_t amount,
-                                        bool flipV, bool flipH, int32_t minIndex,
+void TCustomDIBX::StretchDrawPaletteAdd(const TRect& clip, const TRect& dstRect,
+                                        TCustomDIBX& source, const std::array<uint32_t, 256>& table,
+                                        int32_t amount, bool flipV, bool flipH, int32_t minIndex,
                                         const TRect& srcRect) {
     const uint32_t w = dibx::Strength(amount, 256);
     if (w == 0 || BitCount() != 32 || source.BitCount() != 8) return;
     ForEachStretchRow<uint8_t>(
-        *this, dstRect, source, nullptr, flipV, flipH, srcRect,
+        *this, clip, dstRect, source, nullptr, flipV, flipH, srcRect,
         [&](uint32_t* d, const uint8_t* s, const uint8_t*, std::span<const int32_t> cols) {
             for (size_t i = 0; i < cols.size(); ++i) {
                 const uint8_t v = s[cols[i]];
@@ -315,31 +319,32 @@ TRect TCustomDIBX::RotatedBounds(int32_t x, int32_t y, int32_t angle, int32_t pi
     return BoundsOf(MakeRotation(angle, zoomY, zoomX), x, y, pivotY, pivotX, srcRect);
 }
 
-void TCustomDIBX::DrawRotate(int32_t x, int32_t y, int32_t alpha, bool flipV, bool flipH,
-                             bool transparent, int32_t angle, int32_t pivotY, int32_t pivotX,
-                             const TRect& srcRect, TCustomDIBX& source, int32_t zoomY,
-                             int32_t zoomX) {
+void TCustomDIBX::DrawRotate(const TRect& clip, int32_t x, int32_t y, int32_t alpha, bool flipV,
+                             bool flipH, TColorKey key, int32_t angle, int32_t pivotY,
+                             int32_t pivotX, const TRect& srcRect, TCustomDIBX& source,
+                             int32_t zoomY, int32_t zoomX) {
     const dibx::AlphaRange range = dibx::ClassifyAlpha(alpha);
     if (range.mode == dibx::AlphaMode::None || BitCount() != 32) return;
-    const auto plan = PlanRotate(DrawingRect(), x, y, angle, pivotY, pivotX, srcRect, zoomY, zoomX);
+    const auto plan =
+        PlanRotate(DrawingRect(clip), x, y, angle, pivotY, pivotX, srcRect, zoomY, zoomX);
     if (!plan) return;
-    const dibx::Colour32 colour(source, *this);
+    const dibx::Colour32 colour(source, *this, key);
     if (!colour.Valid()) return;
-    const uint64_t key = colour.Key(transparent);
     auto walk = [&](auto&& op) {
         ForEachRotatedPixel(*this, *plan, colour.Surface(), nullptr, srcRect, flipV, flipH, op);
     };
-    dibx::WithPixelOp(range, key, walk);
+    dibx::WithPixelOp(range, colour.Key(), walk);
 }
 
-void TCustomDIBX::DrawRotateMask(int32_t x, int32_t y, int32_t alpha, TCustomDIBX& mask, bool flipV,
-                                 bool flipH, int32_t angle, int32_t pivotY, int32_t pivotX,
-                                 const TRect& srcRect, TCustomDIBX& source, int32_t zoomY,
-                                 int32_t zoomX) {
+void TCustomDIBX::DrawRotateMask(const TRect& clip, int32_t x, int32_t y, int32_t alpha,
+                                 TCustomDIBX& mask, bool flipV, bool flipH, int32_t angle,
+                                 int32_t pivotY, int32_t pivotX, const TRect& srcRect,
+                                 TCustomDIBX& source, int32_t zoomY, int32_t zoomX) {
     const dibx::AlphaRange range = dibx::ClassifyAlpha(alpha);
     TCustomDIBX* m = dibx::AsMask(mask);
     if (range.mode == dibx::AlphaMode::None || !m || BitCount() != 32) return;
-    const auto plan = PlanRotate(DrawingRect(), x, y, angle, pivotY, pivotX, srcRect, zoomY, zoomX);
+    const auto plan =
+        PlanRotate(DrawingRect(clip), x, y, angle, pivotY, pivotX, srcRect, zoomY, zoomX);
     if (!plan) return;
     const dibx::Colour32 colour(source, *this);
     if (!colour.Valid()) return;

@@ -14,6 +14,11 @@
 
 namespace kivo::dibx {
 
+// A key as the row kernels take it: kNoKey when nothing is skipped.
+[[nodiscard]] inline uint64_t KernelKey(TColorKey key) {
+    return key.IsSet() ? key.Pixel() : kNoKey;
+}
+
 // Brackets direct access to one surface's pixels: every address comes from PixelAddress and
 // EndAccess runs when the bracket closes, also when an exception leaves the loop.
 class DirectAccess {
@@ -68,22 +73,21 @@ struct BlitPlan {
 }
 
 // A colour source as 32-bit pixels: the source itself when it has 32 bits, else a widened
-// copy, with its key widened the same way so that keyed draws skip the same pixels. A surface
-// drawn onto itself is read from a copy, so overlapping rows never feed on their own output.
+// copy, with the draw's key widened the same way so that keyed draws skip the same pixels. A
+// surface drawn onto itself is read from a copy, so overlapping rows never feed on their own
+// output.
 class Colour32 {
   public:
-    Colour32(TCustomDIBX& source, const TCustomDIBX& destination);
+    Colour32(TCustomDIBX& source, const TCustomDIBX& destination, TColorKey key = {});
     [[nodiscard]] bool Valid() const { return surface_ != nullptr; }
     [[nodiscard]] TCustomDIBX& Surface() const { return *surface_; }
-    // The key of a draw: kNoKey unless transparent is asked and the source has a key.
-    [[nodiscard]] uint64_t Key(bool transparent) const {
-        return transparent && key_ != kNoTransparentColor ? key_ : kNoKey;
-    }
+    // The key as the row kernels take it: kNoKey when nothing is skipped.
+    [[nodiscard]] uint64_t Key() const { return KernelKey(key_); }
 
   private:
     std::unique_ptr<TDIBX> widened_;
     TCustomDIBX* surface_ = nullptr;
-    uint32_t key_ = kNoTransparentColor;
+    TColorKey key_;
 };
 
 // One axis of a scaled draw: the destination span, the source span it shows, the visible

@@ -11,22 +11,6 @@ namespace kivo {
 
 namespace {
 
-// Puts a clip in place for the lifetime of a tiled draw and restores the caller's clip.
-class ClipScope {
-  public:
-    ClipScope(TCustomDIBX& surface, const TRect& clip)
-        : surface_(surface), saved_(surface.ClipRect) {
-        surface.ClipRect = clip;
-    }
-    ~ClipScope() { surface_.ClipRect = saved_; }
-    ClipScope(const ClipScope&) = delete;
-    ClipScope& operator=(const ClipScope&) = delete;
-
-  private:
-    TCustomDIBX& surface_;
-    TRect saved_;
-};
-
 [[nodiscard]] int64_t FloorMod(int64_t value, int64_t divisor) {
     const int64_t r = value % divisor;
     return r < 0 ? r + divisor : r;
@@ -59,21 +43,21 @@ void LayAxis(int64_t start, int64_t end, int64_t visibleStart, int64_t visibleEn
     }
 }
 
-// Lays unscaled tiles of srcRect over dstRect with the drawing region limited to the visible
-// part; draw(x, y, tileRect) draws one tile.
+// Lays unscaled tiles of srcRect over dstRect; draw(visible, x, y, tileRect) draws one tile
+// with the drawing region limited to the visible part of dstRect.
 template <typename DrawTile>
-void LayTiles(TCustomDIBX& surface, const TRect& dstRect, int32_t gapX, int32_t gapY,
-              int32_t offsetX, int32_t offsetY, const TRect& srcRect, DrawTile&& draw) {
+void LayTiles(const TCustomDIBX& surface, const TRect& clip, const TRect& dstRect, int32_t gapX,
+              int32_t gapY, int32_t offsetX, int32_t offsetY, const TRect& srcRect,
+              DrawTile&& draw) {
     if (srcRect.IsEmpty()) return;
-    const TRect visible = Intersect(dstRect, surface.DrawingRect());
+    const TRect visible = Intersect(dstRect, surface.DrawingRect(clip));
     if (visible.IsEmpty()) return;
-    ClipScope clip(surface, visible);
     LayAxis(dstRect.Top, dstRect.Bottom, visible.Top, visible.Bottom, srcRect.Top,
             dibx::Height64(srcRect), offsetY, gapY, [&](int64_t y, int64_t sy, int64_t h) {
                 LayAxis(dstRect.Left, dstRect.Right, visible.Left, visible.Right, srcRect.Left,
                         dibx::Width64(srcRect), offsetX, gapX,
                         [&](int64_t x, int64_t sx, int64_t w) {
-                            draw(static_cast<int32_t>(x), static_cast<int32_t>(y),
+                            draw(visible, static_cast<int32_t>(x), static_cast<int32_t>(y),
                                  TRect{static_cast<int32_t>(sx), static_cast<int32_t>(sy),
                                        static_cast<int32_t>(sx + w), static_cast<int32_t>(sy + h)});
                         });
@@ -119,19 +103,19 @@ void LayZoomedAxis(int64_t start, int64_t end, int64_t visibleStart, int64_t vis
 }
 
 template <typename DrawTile>
-void LayZoomedTiles(TCustomDIBX& surface, const TRect& dstRect, int32_t periodX, int32_t periodY,
-                    int32_t offsetX, int32_t offsetY, int32_t zoomX, int32_t zoomY,
-                    const TRect& srcRect, DrawTile&& draw) {
+void LayZoomedTiles(const TCustomDIBX& surface, const TRect& clip, const TRect& dstRect,
+                    int32_t periodX, int32_t periodY, int32_t offsetX, int32_t offsetY,
+                    int32_t zoomX, int32_t zoomY, const TRect& srcRect, DrawTile&& draw) {
     if (srcRect.IsEmpty() || zoomX <= 0 || zoomY <= 0) return;
-    const TRect visible = Intersect(dstRect, surface.DrawingRect());
+    const TRect visible = Intersect(dstRect, surface.DrawingRect(clip));
     if (visible.IsEmpty()) return;
-    ClipScope clip(surface, visible);
     LayZoomedAxis(dstRect.Top, dstRect.Bottom, visible.Top, visible.Bottom, periodY, offsetY, zoomY,
                   dibx::Height64(srcRect), [&](int64_t top, int64_t bottom) {
                       LayZoomedAxis(
                           dstRect.Left, dstRect.Right, visible.Left, visible.Right, periodX,
                           offsetX, zoomX, dibx::Width64(srcRect), [&](int64_t left, int64_t right) {
-                              draw(TRect{dibx::ClampToInt32(left), dibx::ClampToInt32(top),
+                              draw(visible,
+                                   TRect{dibx::ClampToInt32(left), dibx::ClampToInt32(top),
                                          dibx::ClampToInt32(right), dibx::ClampToInt32(bottom)});
                           });
                   });
@@ -139,96 +123,101 @@ void LayZoomedTiles(TCustomDIBX& surface, const TRect& dstRect, int32_t periodX,
 
 }  // namespace
 
-void TCustomDIBX::TileDraw(const TRect& dstRect, int32_t gapX, int32_t offsetY, int32_t offsetX,
-                           bool transparent, const TRect& srcRect, TCustomDIBX& source,
-                           int32_t gapY) {
-    LayTiles(*this, dstRect, gapX, gapY, offsetX, offsetY, srcRect,
-             [&](int32_t x, int32_t y, const TRect& tile) {
-                 Draw(x, y, false, false, transparent, tile, source);
+void TCustomDIBX::TileDraw(const TRect& clip, const TRect& dstRect, int32_t gapX, int32_t offsetY,
+                           int32_t offsetX, TColorKey key, const TRect& srcRect,
+                           TCustomDIBX& source, int32_t gapY) {
+    LayTiles(*this, clip, dstRect, gapX, gapY, offsetX, offsetY, srcRect,
+             [&](const TRect& visible, int32_t x, int32_t y, const TRect& tile) {
+                 Draw(visible, x, y, false, false, key, tile, source);
              });
 }
 
-void TCustomDIBX::TileDrawAlpha(const TRect& dstRect, int32_t gapX, int32_t offsetY,
-                                int32_t offsetX, int32_t alpha, bool transparent,
+void TCustomDIBX::TileDrawAlpha(const TRect& clip, const TRect& dstRect, int32_t gapX,
+                                int32_t offsetY, int32_t offsetX, int32_t alpha, TColorKey key,
                                 const TRect& srcRect, TCustomDIBX& source, int32_t gapY) {
     if (alpha <= 0) return;
-    LayTiles(*this, dstRect, gapX, gapY, offsetX, offsetY, srcRect,
-             [&](int32_t x, int32_t y, const TRect& tile) {
-                 DrawAlpha(x, y, alpha, false, false, transparent, tile, source);
+    LayTiles(*this, clip, dstRect, gapX, gapY, offsetX, offsetY, srcRect,
+             [&](const TRect& visible, int32_t x, int32_t y, const TRect& tile) {
+                 DrawAlpha(visible, x, y, alpha, false, false, key, tile, source);
              });
 }
 
-void TCustomDIBX::TileDrawAdd(const TRect& dstRect, int32_t gapX, int32_t offsetY, int32_t offsetX,
-                              int32_t amount, const TRect& srcRect, TCustomDIBX& source,
-                              int32_t gapY) {
+void TCustomDIBX::TileDrawAdd(const TRect& clip, const TRect& dstRect, int32_t gapX,
+                              int32_t offsetY, int32_t offsetX, int32_t amount, TColorKey key,
+                              const TRect& srcRect, TCustomDIBX& source, int32_t gapY) {
     if (amount <= 0) return;
-    LayTiles(*this, dstRect, gapX, gapY, offsetX, offsetY, srcRect,
-             [&](int32_t x, int32_t y, const TRect& tile) {
-                 DrawAdd(x, y, amount, false, false, tile, source);
+    LayTiles(*this, clip, dstRect, gapX, gapY, offsetX, offsetY, srcRect,
+             [&](const TRect& visible, int32_t x, int32_t y, const TRect& tile) {
+                 DrawAdd(visible, x, y, amount, false, false, key, tile, source);
              });
 }
 
-void TCustomDIBX::TileDrawMask(const TRect& dstRect, int32_t gapX, int32_t offsetY, int32_t offsetX,
-                               TCustomDIBX& mask, const TRect& srcRect, TCustomDIBX& source,
-                               int32_t gapY) {
-    LayTiles(*this, dstRect, gapX, gapY, offsetX, offsetY, srcRect,
-             [&](int32_t x, int32_t y, const TRect& tile) {
-                 DrawMask(x, y, mask, false, false, tile, source);
+void TCustomDIBX::TileDrawMask(const TRect& clip, const TRect& dstRect, int32_t gapX,
+                               int32_t offsetY, int32_t offsetX, TCustomDIBX& mask,
+                               const TRect& srcRect, TCustomDIBX& source, int32_t gapY) {
+    LayTiles(*this, clip, dstRect, gapX, gapY, offsetX, offsetY, srcRect,
+             [&](const TRect& visible, int32_t x, int32_t y, const TRect& tile) {
+                 DrawMask(visible, x, y, mask, false, false, tile, source);
              });
 }
 
-void TCustomDIBX::TileDrawMaskAlpha(const TRect& dstRect, int32_t gapX, int32_t offsetY,
-                                    int32_t offsetX, int32_t alpha, TCustomDIBX& mask,
-                                    const TRect& srcRect, TCustomDIBX& source, int32_t gapY) {
+void TCustomDIBX::TileDrawMaskAlpha(const TRect& clip, const TRect& dstRect, int32_t gapX,
+                                    int32_t offsetY, int32_t offsetX, int32_t alpha,
+                                    TCustomDIBX& mask, const TRect& srcRect, TCustomDIBX& source,
+                                    int32_t gapY) {
     if (alpha <= 0) return;
-    LayTiles(*this, dstRect, gapX, gapY, offsetX, offsetY, srcRect,
-             [&](int32_t x, int32_t y, const TRect& tile) {
-                 DrawMaskAlpha(x, y, alpha, mask, false, false, tile, source);
+    LayTiles(*this, clip, dstRect, gapX, gapY, offsetX, offsetY, srcRect,
+             [&](const TRect& visible, int32_t x, int32_t y, const TRect& tile) {
+                 DrawMaskAlpha(visible, x, y, alpha, mask, false, false, tile, source);
              });
 }
 
-void TCustomDIBX::TileDrawMaskAdd(const TRect& dstRect, int32_t gapX, int32_t offsetY,
-                                  int32_t offsetX, int32_t amount, TCustomDIBX& mask,
-                                  const TRect& srcRect, TCustomDIBX& source, int32_t gapY) {
+void TCustomDIBX::TileDrawMaskAdd(const TRect& clip, const TRect& dstRect, int32_t gapX,
+                                  int32_t offsetY, int32_t offsetX, int32_t amount,
+                                  TCustomDIBX& mask, const TRect& srcRect, TCustomDIBX& source,
+                                  int32_t gapY) {
     if (amount <= 0) return;
-    LayTiles(*this, dstRect, gapX, gapY, offsetX, offsetY, srcRect,
-             [&](int32_t x, int32_t y, const TRect& tile) {
-                 DrawMaskAdd(x, y, amount, mask, false, false, tile, source);
+    LayTiles(*this, clip, dstRect, gapX, gapY, offsetX, offsetY, srcRect,
+             [&](const TRect& visible, int32_t x, int32_t y, const TRect& tile) {
+                 DrawMaskAdd(visible, x, y, amount, mask, false, false, tile, source);
              });
 }
 
-void TCustomDIBX::TileStretchDraw(const TRect& dstRect, int32_t periodX, int32_t offsetY,
-                                  int32_t offsetX, int32_t alpha, bool flipV, bool flipH,
-                                  bool transparent, const TRect& srcRect, TCustomDIBX& source,
-                                  int32_t zoomY, int32_t zoomX, int32_t periodY) {
+void TCustomDIBX::TileStretchDraw(const TRect& clip, const TRect& dstRect, int32_t periodX,
+                                  int32_t offsetY, int32_t offsetX, int32_t alpha, bool flipV,
+                                  bool flipH, TColorKey key, const TRect& srcRect,
+                                  TCustomDIBX& source, int32_t zoomY, int32_t zoomX,
+                                  int32_t periodY) {
     const dibx::AlphaRange range = dibx::ClassifyAlpha(alpha);
     if (range.mode == dibx::AlphaMode::None) return;
-    LayZoomedTiles(*this, dstRect, periodX, periodY, offsetX, offsetY, zoomX, zoomY, srcRect,
-                   [&](const TRect& tile) {
+    LayZoomedTiles(*this, clip, dstRect, periodX, periodY, offsetX, offsetY, zoomX, zoomY, srcRect,
+                   [&](const TRect& visible, const TRect& tile) {
                        if (range.mode == dibx::AlphaMode::Add) {
-                           StretchDrawAdd(tile, source, static_cast<int32_t>(range.value), flipV,
-                                          flipH, transparent, srcRect);
+                           StretchDrawAdd(visible, tile, source, static_cast<int32_t>(range.value),
+                                          flipV, flipH, key, srcRect);
                        } else {
-                           StretchDraw(tile, source, alpha, flipV, flipH, transparent, srcRect);
+                           StretchDraw(visible, tile, source, alpha, flipV, flipH, key, srcRect);
                        }
                    });
 }
 
-void TCustomDIBX::TileStretchDrawMask(const TRect& dstRect, int32_t periodX, int32_t offsetY,
-                                      int32_t offsetX, int32_t alpha, TCustomDIBX& mask, bool flipV,
-                                      bool flipH, const TRect& srcRect, TCustomDIBX& source,
-                                      int32_t zoomY, int32_t zoomX, int32_t periodY) {
+void TCustomDIBX::TileStretchDrawMask(const TRect& clip, const TRect& dstRect, int32_t periodX,
+                                      int32_t offsetY, int32_t offsetX, int32_t alpha,
+                                      TCustomDIBX& mask, bool flipV, bool flipH,
+                                      const TRect& srcRect, TCustomDIBX& source, int32_t zoomY,
+                                      int32_t zoomX, int32_t periodY) {
     const dibx::AlphaRange range = dibx::ClassifyAlpha(alpha);
     if (range.mode == dibx::AlphaMode::None) return;
-    LayZoomedTiles(*this, dstRect, periodX, periodY, offsetX, offsetY, zoomX, zoomY, srcRect,
-                   [&](const TRect& tile) {
-                       if (range.mode == dibx::AlphaMode::Add) {
-                           StretchDrawMaskAdd(tile, source, static_cast<int32_t>(range.value), mask,
-                                              flipV, flipH, srcRect);
-                       } else {
-                           StretchDrawMask(tile, source, alpha, mask, flipV, flipH, srcRect);
-                       }
-                   });
+    LayZoomedTiles(
+        *this, clip, dstRect, periodX, periodY, offsetX, offsetY, zoomX, zoomY, srcRect,
+        [&](const TRect& visible, const TRect& tile) {
+            if (range.mode == dibx::AlphaMode::Add) {
+                StretchDrawMaskAdd(visible, tile, source, static_cast<int32_t>(range.value), mask,
+                                   flipV, flipH, srcRect);
+            } else {
+                StretchDrawMask(visible, tile, source, alpha, mask, flipV, flipH, srcRect);
+            }
+        });
 }
 
 // ---- Patterns ----
@@ -242,10 +231,10 @@ struct PatternPlan {
     int64_t offsetX = 0, offsetY = 0;
 };
 
-std::optional<PatternPlan> ClipPattern(const TCustomDIBX& surface, const TRect& rect,
-                                       int32_t offsetY, int32_t offsetX) {
+std::optional<PatternPlan> ClipPattern(const TCustomDIBX& surface, const TRect& clip,
+                                       const TRect& rect, int32_t offsetY, int32_t offsetX) {
     PatternPlan plan;
-    plan.area = Intersect(rect, surface.DrawingRect());
+    plan.area = Intersect(rect, surface.DrawingRect(clip));
     if (plan.area.IsEmpty()) return std::nullopt;
     plan.offsetX = int64_t{offsetX} + (int64_t{plan.area.Left} - rect.Left);
     plan.offsetY = int64_t{offsetY} + (int64_t{plan.area.Top} - rect.Top);
@@ -287,12 +276,12 @@ void ForEachPatternPixel(TCustomDIBX& destination, const PatternPlan& plan, TCus
 
 }  // namespace
 
-void TCustomDIBX::FillPattern(const TRect& rect, TCustomDIBX& pattern, bool flipV, bool flipH,
-                              int32_t offsetY, int32_t offsetX) {
+void TCustomDIBX::FillPattern(const TRect& clip, const TRect& rect, TCustomDIBX& pattern,
+                              bool flipV, bool flipH, int32_t offsetY, int32_t offsetX) {
     if (BitCount() != 32) return;
     const dibx::Colour32 colour(pattern, *this);
     if (!colour.Valid() || colour.Surface().IsEmpty()) return;
-    const auto plan = ClipPattern(*this, rect, offsetY, offsetX);
+    const auto plan = ClipPattern(*this, clip, rect, offsetY, offsetX);
     if (!plan) return;
     TCustomDIBX& source = colour.Surface();
     const int32_t width = source.Width(), height = source.Height();
@@ -319,14 +308,14 @@ void TCustomDIBX::FillPattern(const TRect& rect, TCustomDIBX& pattern, bool flip
     }
 }
 
-void TCustomDIBX::FillPatternZoom(const TRect& rect, int32_t zoomX, int32_t alpha, bool flipV,
-                                  bool flipH, int32_t offsetY, int32_t offsetX,
-                                  TCustomDIBX& pattern, int32_t zoomY) {
+void TCustomDIBX::FillPatternZoom(const TRect& clip, const TRect& rect, int32_t zoomX,
+                                  int32_t alpha, bool flipV, bool flipH, int32_t offsetY,
+                                  int32_t offsetX, TCustomDIBX& pattern, int32_t zoomY) {
     const dibx::AlphaRange range = dibx::ClassifyAlpha(alpha);
     if (range.mode == dibx::AlphaMode::None || zoomX <= 0 || zoomY <= 0 || BitCount() != 32) return;
     const dibx::Colour32 colour(pattern, *this);
     if (!colour.Valid()) return;
-    const auto plan = ClipPattern(*this, rect, offsetY, offsetX);
+    const auto plan = ClipPattern(*this, clip, rect, offsetY, offsetX);
     if (!plan) return;
     auto walk = [&](auto&& op) {
         ForEachPatternPixel(*this, *plan, colour.Surface(), nullptr, zoomX, zoomY, flipV, flipH,
@@ -335,16 +324,17 @@ void TCustomDIBX::FillPatternZoom(const TRect& rect, int32_t zoomX, int32_t alph
     dibx::WithPixelOp(range, kNoKey, walk);
 }
 
-void TCustomDIBX::FillPatternZoomMask(const TRect& rect, int32_t zoomX, int32_t alpha,
-                                      TCustomDIBX& mask, bool flipV, bool flipH, int32_t offsetY,
-                                      int32_t offsetX, TCustomDIBX& pattern, int32_t zoomY) {
+void TCustomDIBX::FillPatternZoomMask(const TRect& clip, const TRect& rect, int32_t zoomX,
+                                      int32_t alpha, TCustomDIBX& mask, bool flipV, bool flipH,
+                                      int32_t offsetY, int32_t offsetX, TCustomDIBX& pattern,
+                                      int32_t zoomY) {
     const dibx::AlphaRange range = dibx::ClassifyAlpha(alpha);
     TCustomDIBX* m = dibx::AsMask(mask);
     if (range.mode == dibx::AlphaMode::None || !m || zoomX <= 0 || zoomY <= 0 || BitCount() != 32)
         return;
     const dibx::Colour32 colour(pattern, *this);
     if (!colour.Valid()) return;
-    const auto plan = ClipPattern(*this, rect, offsetY, offsetX);
+    const auto plan = ClipPattern(*this, clip, rect, offsetY, offsetX);
     if (!plan) return;
     auto walk = [&](auto&& op) {
         ForEachPatternPixel(*this, *plan, colour.Surface(), m, zoomX, zoomY, flipV, flipH, op);

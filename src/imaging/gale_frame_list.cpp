@@ -707,8 +707,6 @@ void CopyFrameToSurface(const TGaleFrame& frame, TCustomDIBX& surface) {
     const TDIBSurface& bitmap = frame.Bitmap;
     const int bits = surface.BitCount() > 0 ? surface.BitCount() : 32;
     surface.SetSize(bitmap.Width(), bitmap.Height(), bits);
-    surface.UpdateRects = frame.UpdateRects;
-    surface.ExtraRects = frame.ExtraRects;
     if (bitmap.IsEmpty()) return;
     const bool wide =
         surface.BitCount() == 32 && (bitmap.BitCount() == 24 || bitmap.BitCount() == 32);

@@ -123,8 +123,9 @@ class TGaleFrameList {
 
 // Hands a frame to a raster surface: the surface takes the frame's size at its own bit count
 // (32 when it has none yet), then the pixels (24 and 32 bits widened or copied with the
-// fourth byte 0, other depths through their colours) and the rectangle lists. The caller sets
-// the surface's TransparentColor from the frame's.
+// fourth byte 0, other depths through their colours). A surface holds pixels only: the
+// caller keeps the frame's rectangle lists and its key (the surface's ColorToKey of the
+// frame's TransparentColor) beside it and hands the key to each keyed draw.
 void CopyFrameToSurface(const TGaleFrame& frame, TCustomDIBX& surface);
 // When the frame has a mask, sizes the surface to it at 8 bits and copies the mask.
 void CopyMaskToSurface(const TGaleFrame& frame, TCustomDIBX& surface);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "imaging/draw_context.h"
 #include "imaging/raster_fixture.h"
 
 namespace kivo {
@@ -35,8 +36,8 @@ TEST(RasterBlend, DrawAlphaWeightsAndSkips) {
     for (const AlphaCase& c : cases) {
         auto dst = MakeSurface(1, 1, {c.dest});
         auto src = MakeSurface(1, 1, {c.source});
-        src->TransparentColor = 0x00ABCDEF;
-        dst->DrawAlpha(0, 0, c.alpha, false, false, c.transparent, kOne, *src);
+        const TColorKey key = c.transparent ? TColorKey(0x00ABCDEF) : TColorKey{};
+        TDrawContext(*dst).DrawAlpha(0, 0, c.alpha, false, false, key, kOne, *src);
         EXPECT_EQ(dst->GetPixel(0, 0), c.expected) << c.name;
     }
 }
@@ -65,9 +66,9 @@ TEST(RasterBlend, MaskDrawsWeighAndSkip) {
         auto src = MakeSurface(1, 1, {c.source});
         auto mask = MakeMask(1, 1, {c.mask});
         if (c.alpha < 0) {
-            dst->DrawMask(0, 0, *mask, false, false, kOne, *src);
+            TDrawContext(*dst).DrawMask(0, 0, *mask, false, false, kOne, *src);
         } else {
-            dst->DrawMaskAlpha(0, 0, c.alpha, *mask, false, false, kOne, *src);
+            TDrawContext(*dst).DrawMaskAlpha(0, 0, c.alpha, *mask, false, false, kOne, *src);
         }
         EXPECT_EQ(dst->GetPixel(0, 0), c.expected) << c.name;
     }
@@ -93,12 +94,12 @@ TEST(RasterBlend, AdditiveDrawsSaturate) {
     for (const AddCase& c : cases) {
         auto dst = MakeSurface(1, 1, {c.dest});
         auto src = MakeSurface(1, 1, {c.source});
-        src->TransparentColor = 0x00ABCDEF;
         if (c.mask == 0x100) {
-            dst->DrawAdd(0, 0, c.amount, false, false, kOne, *src);
+            TDrawContext(*dst).DrawAdd(0, 0, c.amount, false, false, TColorKey(0x00ABCDEF), kOne,
+                                       *src);
         } else {
             auto mask = MakeMask(1, 1, {c.mask});
-            dst->DrawMaskAdd(0, 0, c.amount, *mask, false, false, kOne, *src);
+            TDrawContext(*dst).DrawMaskAdd(0, 0, c.amount, *mask, false, false, kOne, *src);
         }
         EXPECT_EQ(dst->GetPixel(0, 0), c.expected) << c.name;
     }
@@ -106,24 +107,24 @@ TEST(RasterBlend, AdditiveDrawsSaturate) {
 
 TEST(RasterBlend, FillsBlendAddAndSubtract) {
     auto s = MakeSurface(4, 1, {0x00000000, 0x00FF8000, 0x00102030, 0xFF808080});
-    s->FillRectAlpha({0, 0, 3, 1}, 0x00102030, 128);
+    TDrawContext(*s).FillRectAlpha({0, 0, 3, 1}, 0x00102030, 128);
     EXPECT_EQ(Pixels(*s), (std::vector<uint32_t>{0x00081018, 0x00864F18, 0x00102030, 0xFF808080}));
 
-    s->FillRectAdd({1, 0, 4, 1}, 0x00F00000);
+    TDrawContext(*s).FillRectAdd({1, 0, 4, 1}, 0x00F00000);
     EXPECT_EQ(Pixels(*s), (std::vector<uint32_t>{0x00081018, 0x00FF4F18, 0x00FF2030, 0x00FF8080}));
 
-    s->FillRectSub({0, 0, 4, 1}, 0x00101020);
+    TDrawContext(*s).FillRectSub({0, 0, 4, 1}, 0x00101020);
     EXPECT_EQ(Pixels(*s), (std::vector<uint32_t>{0x00000000, 0x00EF3F00, 0x00EF1010, 0x00EF7060}));
 }
 
 TEST(RasterBlend, FillAndFrame) {
     auto s = MakeSurface(5, 4);
-    s->Fill(0xFF123456);
+    TDrawContext(*s).Fill(0xFF123456);
     for (uint32_t p : Pixels(*s))
         EXPECT_EQ(p, 0xFF123456u);
 
-    s->Fill(0);
-    s->FrameRect({0, 0, 5, 4}, 1, 7);
+    TDrawContext(*s).Fill(0);
+    TDrawContext(*s).FrameRect({0, 0, 5, 4}, 1, 7);
     EXPECT_EQ(Pixels(*s), (std::vector<uint32_t>{7, 7, 7, 7, 7,  //
                                                  7, 0, 0, 0, 7,  //
                                                  7, 0, 0, 0, 7,  //
@@ -133,16 +134,16 @@ TEST(RasterBlend, FillAndFrame) {
 TEST(RasterBlend, FillMaskTintsThroughTheMask) {
     auto dst = MakeSurface(4, 1, {0, 0, 0x00FFFFFF, 0});
     auto mask = MakeMask(4, 1, {0, 255, 255, 128});
-    dst->FillMask(0, 0, 255, 0x00FFFFFF, false, false, {0, 0, 4, 1}, *mask);
+    TDrawContext(*dst).FillMask(0, 0, 255, 0x00FFFFFF, false, false, {0, 0, 4, 1}, *mask);
     EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{0, 0x00FEFEFE, 0x00FFFFFF, 0x007F7F7F}));
 
     auto half = MakeSurface(2, 1);
     auto mask2 = MakeMask(2, 1, {255, 128});
-    half->FillMask(0, 0, 200, 0x00FFFFFF, false, false, {0, 0, 2, 1}, *mask2);
+    TDrawContext(*half).FillMask(0, 0, 200, 0x00FFFFFF, false, false, {0, 0, 2, 1}, *mask2);
     EXPECT_EQ(Pixels(*half), (std::vector<uint32_t>{0x00C7C7C7, 0x00636363}));
 
     // A rectangle reaching outside the mask draws nothing at all.
-    half->FillMask(0, 0, 255, 0x00000000, false, false, {0, 0, 3, 1}, *mask2);
+    TDrawContext(*half).FillMask(0, 0, 255, 0x00000000, false, false, {0, 0, 3, 1}, *mask2);
     EXPECT_EQ(Pixels(*half), (std::vector<uint32_t>{0x00C7C7C7, 0x00636363}));
 }
 
@@ -167,10 +168,9 @@ TEST(RasterBlend, ColorToPixel) {
 TEST(RasterBlend, EightBitSurfacesCopyAndSumCoverage) {
     auto dst = MakeMask(3, 1, {10, 200, 30});
     auto src = MakeMask(3, 1, {100, 100, 5});
-    src->TransparentColor = 5;
-    dst->DrawAdd(0, 0, 1, false, false, {0, 0, 3, 1}, *src);
+    TDrawContext(*dst).DrawAdd(0, 0, 1, false, false, TColorKey(5), {0, 0, 3, 1}, *src);
     EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{110, 255, 30}));
-    dst->Draw(0, 0, false, true, true, {0, 0, 3, 1}, *src);
+    TDrawContext(*dst).Draw(0, 0, false, true, TColorKey(5), {0, 0, 3, 1}, *src);
     EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{110, 100, 100}));
 }
 
@@ -203,7 +203,8 @@ TEST(RasterBlend, DrawMonoReducedMixesByCoverage) {
     for (const Case& c : cases) {
         auto dst = MakeSurface(2, 1, {kUntouched, kUntouched});
         auto src = MonoSource();
-        dst->DrawMonoReduced(c.x, 0, 4, c.alpha, false, c.flipH, 0x00FF8040, {0, 0, 8, 4}, *src);
+        TDrawContext(*dst).DrawMonoReduced(c.x, 0, 4, c.alpha, false, c.flipH, 0x00FF8040,
+                                           {0, 0, 8, 4}, *src);
         EXPECT_EQ(Pixels(*dst), c.expected) << c.name;
     }
 }
@@ -212,19 +213,20 @@ TEST(RasterBlend, DrawMonoReducedKeepsChannelsInRangeForAnyFactor) {
     // Factor 2 has four samples: full coverage gives the pixel itself, not a quarter of it.
     auto dst = MakeSurface(1, 1, {0x00102030});
     auto src = MakeSurface(2, 2, {0, 0, 0, 0}, 1);
-    dst->DrawMonoReduced(0, 0, 2, 255, false, false, 0x00FF8040, {0, 0, 2, 2}, *src);
+    TDrawContext(*dst).DrawMonoReduced(0, 0, 2, 255, false, false, 0x00FF8040, {0, 0, 2, 2}, *src);
     EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{0x00FF8040}));
     // 5-6-5: half of white over black.
     auto wide = MakeSurface(1, 1, {0}, 16);
     auto half = MonoSource();
-    wide->DrawMonoReduced(0, 0, 4, 255, false, false, 0xFFFF, {0, 0, 4, 4}, *half);
+    TDrawContext(*wide).DrawMonoReduced(0, 0, 4, 255, false, false, 0xFFFF, {0, 0, 4, 4}, *half);
     EXPECT_EQ(Pixels(*wide), (std::vector<uint32_t>{0x7BEF}));
     // No colour channels, or a source that is not 1-bit: nothing is drawn.
     auto palettised = MakeSurface(1, 1, {5}, 8);
-    palettised->DrawMonoReduced(0, 0, 4, 255, false, false, 0xFF, {0, 0, 4, 4}, *half);
+    TDrawContext(*palettised)
+        .DrawMonoReduced(0, 0, 4, 255, false, false, 0xFF, {0, 0, 4, 4}, *half);
     EXPECT_EQ(Pixels(*palettised), (std::vector<uint32_t>{5}));
     auto colour = MakeSurface(4, 4, {}, 32);
-    dst->DrawMonoReduced(0, 0, 4, 255, false, false, 0, {0, 0, 4, 4}, *colour);
+    TDrawContext(*dst).DrawMonoReduced(0, 0, 4, 255, false, false, 0, {0, 0, 4, 4}, *colour);
     EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{0x00FF8040}));
 }
 
@@ -258,13 +260,14 @@ TEST(RasterBlend, DrawQuadReducedMixesTheFourPixelsBySampleCounts) {
     const std::array<uint32_t, 4> pixels{0x00000000, 0x00000040, 0x00004000, 0x00400000};
     for (const Case& c : cases) {
         auto dst = MakeSurface(2, 1, c.dest);
-        dst->DrawQuadReduced(0, 0, 2, c.alpha, false, c.flipH, pixels, c.srcRect, *QuadSource());
+        TDrawContext(*dst).DrawQuadReduced(0, 0, 2, c.alpha, false, c.flipH, pixels, c.srcRect,
+                                           *QuadSource());
         EXPECT_EQ(Pixels(*dst), c.expected) << c.name;
     }
     // Only 2-bit sources hold codes.
     auto dst = MakeSurface(2, 1, grey);
-    dst->DrawQuadReduced(0, 0, 2, 255, false, false, pixels, {0, 0, 4, 2},
-                         *MakeSurface(4, 2, {}, 4));
+    TDrawContext(*dst).DrawQuadReduced(0, 0, 2, 255, false, false, pixels, {0, 0, 4, 2},
+                                       *MakeSurface(4, 2, {}, 4));
     EXPECT_EQ(Pixels(*dst), grey);
 }
 

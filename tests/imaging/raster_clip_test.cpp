@@ -1,8 +1,10 @@
 // Clipping of unscaled draws: the drawing region, flips with the opposite-side source trim,
-// and source rectangles that reach outside the source or its mask.
+// and source rectangles that reach outside the source or its mask; and drawing state that
+// stays with the draw, never on a shared surface.
 
 #include <gtest/gtest.h>
 
+#include "imaging/draw_context.h"
 #include "imaging/raster_fixture.h"
 
 namespace kivo {
@@ -30,16 +32,42 @@ TEST(RasterClip, AddClipRectClampsAndMerges) {
          {{10, 10, 20, 20}, {200, 200, 300, 300}},
          {10, 10, 20, 20}},
     };
-    for (const Case& c : cases) {
-        TDIBX s(100, 100, 32);
-        for (const TRect& r : c.added)
-            s.AddClipRect(r);
-        EXPECT_EQ(s.ClipRect, c.expected) << c.name;
-    }
     TDIBX s(100, 100, 32);
-    s.AddClipRect({10, 10, 20, 20});
-    s.ResetClip();
-    EXPECT_EQ(s.DrawingRect(), (TRect{0, 0, 100, 100}));
+    for (const Case& c : cases) {
+        TDrawContext context(s);
+        for (const TRect& r : c.added)
+            context.AddClipRect(r);
+        EXPECT_EQ(context.ClipRect().value_or(TRect{}), c.expected) << c.name;
+    }
+    TDrawContext context(s);
+    context.AddClipRect({10, 10, 20, 20});
+    context.ResetClip();
+    EXPECT_FALSE(context.ClipRect());
+    EXPECT_EQ(context.DrawingRect(), (TRect{0, 0, 100, 100}));
+    // A clip set empty draws nothing, and a rectangle added to it is the clip.
+    context.SetClipRect({});
+    EXPECT_TRUE(context.DrawingRect().IsEmpty());
+    context.AddClipRect({30, 30, 40, 40});
+    EXPECT_EQ(context.ClipRect(), (TRect{30, 30, 40, 40}));
+}
+
+TEST(RasterClip, ClipsAndKeysStayWithTheirDraw) {
+    // One source and one destination shared by two users, as the image cache shares a
+    // picture: each user's clip and key apply to its own draws only, whatever the order.
+    auto shared = MakeSurface(4, 1, {A, B, C, D});
+    auto dst = MakeSurface(4, 1);
+    TDrawContext left(*dst), right(*dst);
+    left.AddClipRect({0, 0, 2, 1});
+    right.AddClipRect({2, 0, 4, 1});
+    left.Draw(0, 0, false, false, TColorKey(B), {0, 0, 4, 1}, *shared);
+    right.Draw(0, 0, false, false, TColorKey{}, {0, 0, 4, 1}, *shared);
+    EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{A, 0, C, D}));
+    // A third user without a clip or key sees the whole picture.
+    TDrawContext(*dst).Draw(0, 0, false, false, TColorKey{}, {0, 0, 4, 1}, *shared);
+    EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{A, B, C, D}));
+    // A colour becomes the surface's key in its pixel format; a negative colour keys nothing.
+    EXPECT_EQ(shared->ColorToKey(-1), TColorKey{});
+    EXPECT_EQ(shared->ColorToKey(0x000000FF), TColorKey(0x00FF0000));
 }
 
 struct BlitCase {
@@ -69,7 +97,7 @@ TEST(RasterClip, DrawTrimsTheSourceOnTheRightSide) {
     auto src = MakeSurface(4, 1, {A, B, C, D});
     for (const BlitCase& c : cases) {
         auto dst = MakeSurface(6, 1);
-        dst->Draw(c.x, 0, false, c.flipH, false, c.srcRect, *src);
+        TDrawContext(*dst).Draw(c.x, 0, false, c.flipH, TColorKey{}, c.srcRect, *src);
         EXPECT_EQ(Pixels(*dst), c.expected) << c.name;
     }
 }
@@ -77,20 +105,20 @@ TEST(RasterClip, DrawTrimsTheSourceOnTheRightSide) {
 TEST(RasterClip, VerticalFlipAndClipRect) {
     auto src = MakeSurface(1, 3, {A, B, C});
     auto dst = MakeSurface(1, 4);
-    dst->AddClipRect({0, 1, 1, 3});
-    dst->Draw(0, 0, true, false, false, {0, 0, 1, 3}, *src);
+    TDrawContext context(*dst);
+    context.AddClipRect({0, 1, 1, 3});
+    context.Draw(0, 0, true, false, TColorKey{}, {0, 0, 1, 3}, *src);
     // Row 0 is outside the clip; with the flip the source's bottom row was trimmed first.
     EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{0, B, A, 0}));
 }
 
 TEST(RasterClip, KeyedDrawSkipsOnlyTheKey) {
     auto src = MakeSurface(6, 1, {A, 0xFF, 0xFF, 0xFF, 0xFF, B});
-    src->TransparentColor = 0xFF;
     auto dst = MakeSurface(6, 1, {1, 2, 3, 4, 5, 6});
-    dst->Draw(0, 0, false, false, true, {0, 0, 6, 1}, *src);
+    TDrawContext(*dst).Draw(0, 0, false, false, TColorKey(0xFF), {0, 0, 6, 1}, *src);
     EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{A, 2, 3, 4, 5, B}));
-    // Without transparent the key is an ordinary colour.
-    dst->Draw(0, 0, false, false, false, {0, 0, 6, 1}, *src);
+    // Without a key it is an ordinary colour.
+    TDrawContext(*dst).Draw(0, 0, false, false, TColorKey{}, {0, 0, 6, 1}, *src);
     EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{A, 0xFF, 0xFF, 0xFF, 0xFF, B}));
 }
 
@@ -98,30 +126,29 @@ TEST(RasterClip, MaskSmallerThanTheSourceLimitsTheDraw) {
     auto src = MakeSurface(4, 1, {A, B, C, D});
     auto mask = MakeMask(2, 1, {255, 255});
     auto dst = MakeSurface(4, 1);
-    dst->DrawMask(0, 0, *mask, false, false, {0, 0, 4, 1}, *src);
+    TDrawContext(*dst).DrawMask(0, 0, *mask, false, false, {0, 0, 4, 1}, *src);
     EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{A, B, 0, 0}));
     // A colour surface is no mask.
     auto notMask = MakeSurface(4, 1, {255, 255, 255, 255});
-    dst->DrawMask(0, 0, *notMask, false, false, {0, 0, 4, 1}, *src);
+    TDrawContext(*dst).DrawMask(0, 0, *notMask, false, false, {0, 0, 4, 1}, *src);
     EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{A, B, 0, 0}));
 }
 
 TEST(RasterClip, DrawOntoItselfReadsTheOriginal) {
     auto s = MakeSurface(5, 1, {1, 2, 3, 4, 5});
-    s->Draw(1, 0, false, false, false, {0, 0, 4, 1}, *s);
+    TDrawContext(*s).Draw(1, 0, false, false, TColorKey{}, {0, 0, 4, 1}, *s);
     EXPECT_EQ(Pixels(*s), (std::vector<uint32_t>{1, 1, 2, 3, 4}));
 }
 
 TEST(RasterClip, OtherDepthSourcesAreWidened) {
     // A 5-6-5 source: pure red, and a keyed pure blue.
     auto src = MakeSurface(2, 1, {0xF800, 0x001F}, 16);
-    src->TransparentColor = 0x001F;
     auto dst = MakeSurface(2, 1, {7, 7});
-    dst->Draw(0, 0, false, false, true, {0, 0, 2, 1}, *src);
+    TDrawContext(*dst).Draw(0, 0, false, false, TColorKey(0x001F), {0, 0, 2, 1}, *src);
     EXPECT_EQ(dst->GetPixel(0, 0), 0x00FF0000u);
     EXPECT_EQ(dst->GetPixel(1, 0), 7u);
     // A widened pixel equal to the destination is left alone by a blend.
-    dst->DrawAlpha(0, 0, 128, false, false, false, {0, 0, 1, 1}, *src);
+    TDrawContext(*dst).DrawAlpha(0, 0, 128, false, false, TColorKey{}, {0, 0, 1, 1}, *src);
     EXPECT_EQ(dst->GetPixel(0, 0), 0x00FF0000u);
 }
 
@@ -129,11 +156,11 @@ TEST(RasterClip, EmptyAndClearedSurfacesDrawNothing) {
     TDIBX fresh;
     EXPECT_TRUE(fresh.IsEmpty());
     auto dst = MakeSurface(2, 1, {1, 2});
-    dst->Draw(0, 0, false, false, false, {0, 0, 1, 1}, fresh);
+    TDrawContext(*dst).Draw(0, 0, false, false, TColorKey{}, {0, 0, 1, 1}, fresh);
     auto src = MakeSurface(2, 1, {A, B});
     src->Clear();
     EXPECT_TRUE(src->IsEmpty());
-    dst->Draw(0, 0, false, false, false, {0, 0, 2, 1}, *src);
+    TDrawContext(*dst).Draw(0, 0, false, false, TColorKey{}, {0, 0, 2, 1}, *src);
     EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{1, 2}));
 }
 

@@ -9,6 +9,7 @@
 #include "base/error.h"
 #include "imaging/bmp_codec.h"
 #include "imaging/dibx_wave.h"
+#include "imaging/draw_context.h"
 #include "imaging/gale_frame_list.h"
 #include "imaging/png_codec.h"
 #include "imaging/raster_fixture.h"
@@ -101,7 +102,7 @@ TEST(RasterFile, MemorySurfacesPresentTheirPixelsStretched) {
     std::fill(frame.begin(), frame.end(), 0xEEEEEEEE);
     surface->Clear();
     surface->StretchToDC(dc, {0, 0, 4, 1}, {0, 0, 2, 1});
-    TDIBXWave wave(surface.get());
+    TDIBXWave wave{TDrawContext(*surface)};
     wave.SetSize(2, 1, 32);
     wave.StretchToDC(dc, {0, 0, 4, 1}, {0, 0, 2, 1});
     EXPECT_EQ(frame, std::vector<uint32_t>(4, 0xEEEEEEEE));

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "imaging/draw_context.h"
 #include "imaging/raster_fixture.h"
 
 namespace kivo {
@@ -41,7 +42,8 @@ TEST(RasterStretch, NearestSamplingWithClipAndFlip) {
     auto src = MakeSurface(4, 1, {A, B, C, D});
     for (const StretchCase& c : cases) {
         auto dst = MakeSurface(4, 1);
-        dst->StretchDraw(c.dstRect, *src, 255, false, c.flipH, false, c.srcRect);
+        TDrawContext(*dst).StretchDraw(c.dstRect, *src, 255, false, c.flipH, TColorKey{},
+                                       c.srcRect);
         EXPECT_EQ(Pixels(*dst), c.expected) << c.name;
     }
 }
@@ -51,7 +53,8 @@ TEST(RasterStretch, RowsRepeatedFromOneSourceRowMatchIt) {
     auto src = MakeSurface(2, 2, {A, B, C, D});
     for (const bool flipV : {false, true}) {
         auto dst = MakeSurface(2, 4);
-        dst->StretchDraw({0, 0, 2, 4}, *src, 255, flipV, false, false, {0, 0, 2, 2});
+        TDrawContext(*dst).StretchDraw({0, 0, 2, 4}, *src, 255, flipV, false, TColorKey{},
+                                       {0, 0, 2, 2});
         const std::vector<uint32_t> top{A, B, A, B}, bottom{C, D, C, D};
         std::vector<uint32_t> expected = flipV ? bottom : top;
         for (const uint32_t p : flipV ? top : bottom)
@@ -62,31 +65,33 @@ TEST(RasterStretch, RowsRepeatedFromOneSourceRowMatchIt) {
 
 TEST(RasterStretch, AlphaKeyMaskAndAddVariants) {
     auto src = MakeSurface(2, 1, {0x00FFFFFF, 0x00000080});
-    src->TransparentColor = 0x00000080;
+    const TColorKey key(0x00000080);
     auto mask = MakeMask(2, 1, {128, 255});
 
     auto dst = MakeSurface(4, 1);
-    dst->StretchDraw({0, 0, 4, 1}, *src, 128, false, false, true, {0, 0, 2, 1});
+    TDrawContext(*dst).StretchDraw({0, 0, 4, 1}, *src, 128, false, false, key, {0, 0, 2, 1});
     EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{0x007F7F7F, 0x007F7F7F, 0, 0}));
 
     dst = MakeSurface(4, 1);
-    dst->StretchDrawMask({0, 0, 4, 1}, *src, 255, *mask, false, false, {0, 0, 2, 1});
+    TDrawContext(*dst).StretchDrawMask({0, 0, 4, 1}, *src, 255, *mask, false, false, {0, 0, 2, 1});
     EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{0x007F7F7F, 0x007F7F7F, 0x80, 0x80}));
 
     dst = MakeSurface(4, 1, {0x00010101, 0x00010101, 0x00010101, 0x00010101});
-    dst->StretchDrawAdd({0, 0, 4, 1}, *src, 256, false, false, true, {0, 0, 2, 1});
+    TDrawContext(*dst).StretchDrawAdd({0, 0, 4, 1}, *src, 256, false, false, key, {0, 0, 2, 1});
     EXPECT_EQ(Pixels(*dst),
               (std::vector<uint32_t>{0x00FFFFFF, 0x00FFFFFF, 0x00010101, 0x00010101}));
 
     dst = MakeSurface(4, 1);
-    dst->StretchDrawMaskAdd({0, 0, 4, 1}, *src, 128, *mask, false, false, {0, 0, 2, 1});
+    TDrawContext(*dst).StretchDrawMaskAdd({0, 0, 4, 1}, *src, 128, *mask, false, false,
+                                          {0, 0, 2, 1});
     EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{0x003F3F3F, 0x003F3F3F, 0x40, 0x40}));
 }
 
 TEST(RasterStretch, SpansWiderThanTheOldColumnTable) {
     auto src = MakeSurface(2, 1, {A, B});
     auto dst = MakeSurface(3000, 1);
-    dst->StretchDraw({0, 0, 3000, 1}, *src, 255, false, false, false, {0, 0, 2, 1});
+    TDrawContext(*dst).StretchDraw({0, 0, 3000, 1}, *src, 255, false, false, TColorKey{},
+                                   {0, 0, 2, 1});
     // The step is the factor truncated to 16.16 (43 / 65536), so the first source pixel covers
     // 1525 columns rather than 1500.
     EXPECT_EQ(dst->GetPixel(0, 0), A);
@@ -99,20 +104,22 @@ TEST(RasterStretch, HugeCoordinatesAndZoomsDoNotOverflow) {
     auto src = MakeSurface(2, 1, {A, B});
     // The visible pixels sit exactly at the middle of a destination two billion pixels wide.
     auto dst = MakeSurface(8, 1);
-    dst->StretchDraw({-(1 << 30), 0, 1 << 30, 1}, *src, 255, false, false, false, {0, 0, 2, 1});
+    TDrawContext(*dst).StretchDraw({-(1 << 30), 0, 1 << 30, 1}, *src, 255, false, false,
+                                   TColorKey{}, {0, 0, 2, 1});
     EXPECT_EQ(Pixels(*dst), std::vector<uint32_t>(8, B));
 
     // A source rectangle a billion pixels wide shrunk onto eight: only its first sample is
     // readable.
     dst = MakeSurface(8, 1);
-    dst->StretchDraw({0, 0, 8, 1}, *src, 255, false, false, false, {0, 0, 1 << 30, 1});
+    TDrawContext(*dst).StretchDraw({0, 0, 8, 1}, *src, 255, false, false, TColorKey{},
+                                   {0, 0, 1 << 30, 1});
     EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{A, 0, 0, 0, 0, 0, 0, 0}));
 
     dst = MakeSurface(8, 1);
-    dst->StretchDraw({INT32_MAX - 4, 0, INT32_MAX, 1}, *src, 255, false, false, false,
-                     {0, 0, 2, 1});
-    dst->StretchDraw({INT32_MIN, 0, INT32_MIN + 4, 1}, *src, 255, false, false, false,
-                     {0, 0, 2, 1});
+    TDrawContext(*dst).StretchDraw({INT32_MAX - 4, 0, INT32_MAX, 1}, *src, 255, false, false,
+                                   TColorKey{}, {0, 0, 2, 1});
+    TDrawContext(*dst).StretchDraw({INT32_MIN, 0, INT32_MIN + 4, 1}, *src, 255, false, false,
+                                   TColorKey{}, {0, 0, 2, 1});
     EXPECT_EQ(Pixels(*dst), std::vector<uint32_t>(8, 0));
 }
 
@@ -121,7 +128,8 @@ std::vector<uint32_t> Rotated(int32_t alpha, int32_t angle, int32_t zoom, bool f
                               uint32_t background = 0) {
     auto src = MakeSurface(2, 1, {A, B});
     auto dst = MakeSurface(10, 10, std::vector<uint32_t>(100, background));
-    dst->DrawRotate(5, 5, alpha, false, flipH, false, angle, 0, 0, {0, 0, 2, 1}, *src, zoom, zoom);
+    TDrawContext(*dst).DrawRotate(5, 5, alpha, false, flipH, TColorKey{}, angle, 0, 0, {0, 0, 2, 1},
+                                  *src, zoom, zoom);
     return Pixels(*dst);
 }
 
@@ -166,13 +174,14 @@ TEST(RasterStretch, RotateMaskAndFarAwayPositions) {
     auto src = MakeSurface(2, 1, {A, B});
     auto mask = MakeMask(2, 1, {0, 255});
     auto dst = MakeSurface(4, 1);
-    dst->DrawRotateMask(0, 0, 255, *mask, false, false, 0, 0, 0, {0, 0, 2, 1}, *src, 256, 256);
+    TDrawContext(*dst).DrawRotateMask(0, 0, 255, *mask, false, false, 0, 0, 0, {0, 0, 2, 1}, *src,
+                                      256, 256);
     EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{0, B, 0, 0}));
 
-    dst->DrawRotate(INT32_MAX - 1, INT32_MIN + 1, 255, false, false, false, 37, 1 << 30, -(1 << 30),
-                    {0, 0, 2, 1}, *src, 1, 1 << 30);
-    dst->DrawRotate(0, 0, 255, false, false, false, 1, 0, 0, {0, 0, 2, 1}, *src, INT32_MAX,
-                    INT32_MAX);
+    TDrawContext(*dst).DrawRotate(INT32_MAX - 1, INT32_MIN + 1, 255, false, false, TColorKey{}, 37,
+                                  1 << 30, -(1 << 30), {0, 0, 2, 1}, *src, 1, 1 << 30);
+    TDrawContext(*dst).DrawRotate(0, 0, 255, false, false, TColorKey{}, 1, 0, 0, {0, 0, 2, 1}, *src,
+                                  INT32_MAX, INT32_MAX);
     EXPECT_EQ(dst->GetPixel(0, 0), A);
     EXPECT_EQ(dst->GetPixel(3, 0), A);
 

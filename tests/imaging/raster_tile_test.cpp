@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "imaging/draw_context.h"
 #include "imaging/raster_fixture.h"
 
 namespace kivo {
@@ -39,7 +40,8 @@ TEST(RasterTile, TileDrawLaysTilesWithGapsAndOffsets) {
     auto src = MakeSurface(2, 1, {A, B});
     for (const TileCase& c : cases) {
         auto dst = MakeSurface(7, 1);
-        dst->TileDraw({0, 0, 7, 1}, c.gapX, 0, c.offsetX, false, c.srcRect, *src, 0);
+        TDrawContext(*dst).TileDraw({0, 0, 7, 1}, c.gapX, 0, c.offsetX, TColorKey{}, c.srcRect,
+                                    *src, 0);
         EXPECT_EQ(Pixels(*dst), c.expected) << c.name;
     }
 }
@@ -47,23 +49,26 @@ TEST(RasterTile, TileDrawLaysTilesWithGapsAndOffsets) {
 TEST(RasterTile, TileDrawInTwoDimensionsKeepsTheClip) {
     auto src = MakeSurface(2, 2, {A, B, C, A});
     auto dst = MakeSurface(5, 5);
-    dst->AddClipRect({0, 0, 5, 3});
-    dst->TileDraw({0, 0, 5, 5}, 1, 1, 0, false, {0, 0, 2, 2}, *src, 1);
+    TDrawContext context(*dst);
+    context.AddClipRect({0, 0, 5, 3});
+    context.TileDraw({0, 0, 5, 5}, 1, 1, 0, TColorKey{}, {0, 0, 2, 2}, *src, 1);
     EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{C, A, 0, C, A,  //
                                                    0, 0, 0, 0, 0,  //
                                                    A, B, 0, A, B,  //
                                                    0, 0, 0, 0, 0,  //
                                                    0, 0, 0, 0, 0}));
-    EXPECT_EQ(dst->ClipRect, (TRect{0, 0, 5, 3}));
+    EXPECT_EQ(context.ClipRect(), (TRect{0, 0, 5, 3}));
 }
 
 TEST(RasterTile, HugeTiledAreasFinishAndKeepTheirPhase) {
     auto src = MakeSurface(2, 1, {A, B});
     auto dst = MakeSurface(4, 1);
-    dst->TileDraw({-2000000000, 0, 2000000000, 1}, 0, 0, 0, false, {0, 0, 2, 1}, *src, 0);
+    TDrawContext(*dst).TileDraw({-2000000000, 0, 2000000000, 1}, 0, 0, 0, TColorKey{}, {0, 0, 2, 1},
+                                *src, 0);
     EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{A, B, A, B}));
     dst = MakeSurface(4, 1);
-    dst->TileDraw({-2000000001, 0, 2000000000, 1}, 1, 0, 0, false, {0, 0, 2, 1}, *src, 0);
+    TDrawContext(*dst).TileDraw({-2000000001, 0, 2000000000, 1}, 1, 0, 0, TColorKey{}, {0, 0, 2, 1},
+                                *src, 0);
     // 2000000001 pixels from the corner, a multiple of the period A B gap, the pattern is at its
     // start.
     EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{A, B, 0, A}));
@@ -73,11 +78,12 @@ TEST(RasterTile, TileVariantsUseTheirDraws) {
     auto src = MakeSurface(1, 1, {0x00FFFFFF});
     auto mask = MakeMask(1, 1, {128});
     auto dst = MakeSurface(2, 1);
-    dst->TileDrawAlpha({0, 0, 2, 1}, 0, 0, 0, 128, false, {0, 0, 1, 1}, *src, 0);
+    TDrawContext(*dst).TileDrawAlpha({0, 0, 2, 1}, 0, 0, 0, 128, TColorKey{}, {0, 0, 1, 1}, *src,
+                                     0);
     EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{0x007F7F7F, 0x007F7F7F}));
-    dst->TileDrawMask({0, 0, 2, 1}, 0, 0, 0, *mask, {0, 0, 1, 1}, *src, 0);
+    TDrawContext(*dst).TileDrawMask({0, 0, 2, 1}, 0, 0, 0, *mask, {0, 0, 1, 1}, *src, 0);
     EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{0x00BEBEBE, 0x00BEBEBE}));
-    dst->TileDrawMaskAdd({0, 0, 2, 1}, 0, 0, 0, 256, *mask, {0, 0, 1, 1}, *src, 0);
+    TDrawContext(*dst).TileDrawMaskAdd({0, 0, 2, 1}, 0, 0, 0, 256, *mask, {0, 0, 1, 1}, *src, 0);
     EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{0x00FFFFFF, 0x00FFFFFF}));
 }
 
@@ -102,8 +108,8 @@ TEST(RasterTile, TileStretchDrawPlacesTilesEveryPeriod) {
     };
     for (const Case& c : cases) {
         auto dst = MakeSurface(8, 1);
-        dst->TileStretchDraw({0, 0, 8, 1}, c.period, 0, c.offset, c.alpha, false, false, false,
-                             {0, 0, 2, 1}, *src, 256, 512, 1);
+        TDrawContext(*dst).TileStretchDraw({0, 0, 8, 1}, c.period, 0, c.offset, c.alpha, false,
+                                           false, TColorKey{}, {0, 0, 2, 1}, *src, 256, 512, 1);
         EXPECT_EQ(Pixels(*dst), c.expected) << c.name;
     }
 }
@@ -113,74 +119,74 @@ TEST(RasterTile, ExtremeTileArgumentsFinish) {
     auto dst = MakeSurface(4, 1);
     const int32_t extremes[] = {INT32_MIN, -1, 0, 1, INT32_MAX};
     for (int32_t v : extremes) {
-        dst->TileStretchDraw({INT32_MIN, 0, INT32_MAX, 1}, v, v, v, 255, false, false, false,
-                             {0, 0, 2, 1}, *src, INT32_MAX, INT32_MAX, v);
-        dst->TileStretchDraw({INT32_MIN, 0, INT32_MAX, 1}, v, v, v, 255, false, false, false,
-                             {0, 0, 2, 1}, *src, 1, 1, v);
-        dst->TileDraw({INT32_MIN, 0, INT32_MAX, 1}, v, v, v, false, {INT32_MIN, 0, INT32_MAX, 1},
-                      *src, v);
-        dst->FillPatternZoom({INT32_MIN, 0, INT32_MAX, 1}, INT32_MAX, 255, false, false, v, v, *src,
-                             1);
+        TDrawContext(*dst).TileStretchDraw({INT32_MIN, 0, INT32_MAX, 1}, v, v, v, 255, false, false,
+                                           TColorKey{}, {0, 0, 2, 1}, *src, INT32_MAX, INT32_MAX,
+                                           v);
+        TDrawContext(*dst).TileStretchDraw({INT32_MIN, 0, INT32_MAX, 1}, v, v, v, 255, false, false,
+                                           TColorKey{}, {0, 0, 2, 1}, *src, 1, 1, v);
+        TDrawContext(*dst).TileDraw({INT32_MIN, 0, INT32_MAX, 1}, v, v, v, TColorKey{},
+                                    {INT32_MIN, 0, INT32_MAX, 1}, *src, v);
+        TDrawContext(*dst).FillPatternZoom({INT32_MIN, 0, INT32_MAX, 1}, INT32_MAX, 255, false,
+                                           false, v, v, *src, 1);
     }
-    // The last fill zooms so far that every pixel samples the pattern's first one, and the tiled
-    // draws gave the caller's (unset) clip back.
+    // The last fill zooms so far that every pixel samples the pattern's first one.
     EXPECT_EQ(Pixels(*dst), std::vector<uint32_t>(4, A));
-    EXPECT_EQ(dst->ClipRect.Right, 0);
 }
 
 TEST(RasterTile, FillPatternWrapsMirrorsAndFollowsTheClip) {
     auto pattern = MakeSurface(3, 1, {A, B, C});
     auto dst = MakeSurface(5, 1);
-    dst->FillPattern({0, 0, 5, 1}, *pattern, false, false, 0, 1);
+    TDrawContext(*dst).FillPattern({0, 0, 5, 1}, *pattern, false, false, 0, 1);
     EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{B, C, A, B, C}));
-    dst->FillPattern({0, 0, 5, 1}, *pattern, false, true, 0, 1);
+    TDrawContext(*dst).FillPattern({0, 0, 5, 1}, *pattern, false, true, 0, 1);
     EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{B, A, C, B, A}));
-    dst->FillPattern({0, 0, 5, 1}, *pattern, false, false, 0, -1);
+    TDrawContext(*dst).FillPattern({0, 0, 5, 1}, *pattern, false, false, 0, -1);
     EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{C, A, B, C, A}));
 
     auto clipped = MakeSurface(5, 1);
-    clipped->AddClipRect({2, 0, 5, 1});
-    clipped->FillPattern({0, 0, 5, 1}, *pattern, false, false, 0, 1);
+    TDrawContext(*clipped, {2, 0, 5, 1}).FillPattern({0, 0, 5, 1}, *pattern, false, false, 0, 1);
     EXPECT_EQ(Pixels(*clipped), (std::vector<uint32_t>{0, 0, A, B, C}));
 
     // An empty pattern has nothing to repeat.
     TDIBX empty;
-    clipped->FillPattern({0, 0, 5, 1}, empty, false, false, 0, 1);
-    clipped->FillPatternZoom({0, 0, 5, 1}, 256, 255, false, false, 0, 1, empty, 256);
+    TDrawContext(*clipped).FillPattern({0, 0, 5, 1}, empty, false, false, 0, 1);
+    TDrawContext(*clipped).FillPatternZoom({0, 0, 5, 1}, 256, 255, false, false, 0, 1, empty, 256);
     EXPECT_EQ(Pixels(*clipped), (std::vector<uint32_t>{0, 0, A, B, C}));
 }
 
 TEST(RasterTile, FillPatternZoomSteps) {
     auto pattern = MakeSurface(3, 1, {A, B, C});
     auto dst = MakeSurface(6, 1);
-    dst->FillPatternZoom({0, 0, 6, 1}, 512, 255, false, false, 0, 0, *pattern, 256);
+    TDrawContext(*dst).FillPatternZoom({0, 0, 6, 1}, 512, 255, false, false, 0, 0, *pattern, 256);
     EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{A, A, B, B, C, C}));
     // A tiny zoom steps at most one pattern width per pixel.
-    dst->FillPatternZoom({0, 0, 6, 1}, 1, 255, false, false, 0, 0, *pattern, 256);
+    TDrawContext(*dst).FillPatternZoom({0, 0, 6, 1}, 1, 255, false, false, 0, 0, *pattern, 256);
     EXPECT_EQ(Pixels(*dst), std::vector<uint32_t>(6, A));
-    dst->FillPatternZoom({0, 0, 6, 1}, 0, 255, false, false, 0, 0, *pattern, 256);
+    TDrawContext(*dst).FillPatternZoom({0, 0, 6, 1}, 0, 255, false, false, 0, 0, *pattern, 256);
     EXPECT_EQ(Pixels(*dst), std::vector<uint32_t>(6, A));
 
     auto mask = MakeMask(3, 1, {0, 255, 128});
     auto masked = MakeSurface(3, 1);
-    masked->FillPatternZoomMask({0, 0, 3, 1}, 256, 255, *mask, false, false, 0, 0, *pattern, 256);
+    TDrawContext(*masked).FillPatternZoomMask({0, 0, 3, 1}, 256, 255, *mask, false, false, 0, 0,
+                                              *pattern, 256);
     EXPECT_EQ(Pixels(*masked), (std::vector<uint32_t>{0, B, BlendPixel(0, C, 128)}));
 }
 
 TEST(RasterTile, PaletteDraws) {
     // A 4-bit source: 1, 2 (the key), 3, 15.
     auto src = MakeSurface(4, 1, {1, 2, 3, 15}, 4);
-    src->TransparentColor = 2;
     std::array<uint32_t, 16> table{};
     for (uint32_t i = 0; i < 16; ++i)
         table[i] = i * 0x00101010;
 
     auto dst = MakeSurface(4, 1, {0, 0, 0, 0x00FFFFFF});
-    dst->DrawPalette16(0, 0, table, 255, false, true, {0, 0, 4, 1}, *src);
+    TDrawContext(*dst).DrawPalette16(0, 0, table, 255, false, true, TColorKey(2), {0, 0, 4, 1},
+                                     *src);
     EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{0x00F0F0F0, 0x00303030, 0, 0x00101010}));
 
     dst = MakeSurface(4, 1, {0x00202020, 0, 0, 0x00FFFFFF});
-    dst->DrawPalette16(0, 0, table, 256 + 128, false, false, {0, 0, 4, 1}, *src);
+    TDrawContext(*dst).DrawPalette16(0, 0, table, 256 + 128, false, false, TColorKey(2),
+                                     {0, 0, 4, 1}, *src);
     EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{0x00282828, 0, 0x00181818, 0x00FFFFFF}));
 
     auto heat = MakeSurface(3, 1, {5, 16, 17}, 8);
@@ -188,11 +194,12 @@ TEST(RasterTile, PaletteDraws) {
     for (uint32_t i = 0; i < 256; ++i)
         fire[i] = i;
     dst = MakeSurface(3, 1, {1, 1, 1});
-    dst->DrawPaletteAdd(0, 0, fire, 256, false, false, 16, {0, 0, 3, 1}, *heat);
+    TDrawContext(*dst).DrawPaletteAdd(0, 0, fire, 256, false, false, 16, {0, 0, 3, 1}, *heat);
     EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{1, 17, 18}));
 
     dst = MakeSurface(6, 1);
-    dst->StretchDrawPaletteAdd({0, 0, 6, 1}, *heat, fire, 256, false, false, 16, {0, 0, 3, 1});
+    TDrawContext(*dst).StretchDrawPaletteAdd({0, 0, 6, 1}, *heat, fire, 256, false, false, 16,
+                                             {0, 0, 3, 1});
     EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{0, 0, 16, 16, 17, 17}));
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "imaging/dibx_wave.h"
+#include "imaging/draw_context.h"
 #include "imaging/raster_fixture.h"
 
 namespace kivo {
@@ -17,7 +18,7 @@ constexpr uint32_t X = 0x00FFFFFF;
 // target lies below the wave.
 struct WaveFixture {
     std::unique_ptr<TDIBX> target = MakeSurface(8, 4);
-    TDIBXWave wave{target.get()};
+    TDIBXWave wave{TDrawContext(*target)};
     WaveFixture() {
         wave.SetSize(4, 3, 32);
         wave.OriginX = 2;
@@ -27,33 +28,34 @@ struct WaveFixture {
 
 TEST(RasterWave, FillShiftsEachRowAndSkipsRowsWithoutOffset) {
     WaveFixture f;
-    f.wave.FillRect({2, 0, 6, 4}, X);
+    TDrawContext(f.wave).FillRect({2, 0, 6, 4}, X);
     EXPECT_EQ(Pixels(*f.target), (std::vector<uint32_t>{0, 0, X, X, X, X, 0, 0,  //
                                                         0, 0, 0, X, X, X, X, 0,  //
                                                         X, X, X, X, 0, 0, 0, 0,  //
                                                         0, 0, 0, 0, 0, 0, 0, 0}));
 }
 
-TEST(RasterWave, DrawsForwardToTheTargetAndRestoreItsClip) {
+TEST(RasterWave, DrawsForwardToTheTargetWithinItsRegion) {
     WaveFixture f;
-    f.target->AddClipRect({0, 0, 6, 4});
+    // The target's region stays in place while the rows shift: row 1's second pixel would
+    // land at x = 6.
+    f.wave.SetTarget(TDrawContext(*f.target, {0, 0, 6, 4}));
     auto src = MakeSurface(2, 3, {1, 2, 3, 4, 5, 6});
-    f.wave.Draw(4, 0, false, false, false, {0, 0, 2, 3}, *src);
+    TDrawContext(f.wave).Draw(4, 0, false, false, TColorKey{}, {0, 0, 2, 3}, *src);
     EXPECT_EQ(Pixels(*f.target), (std::vector<uint32_t>{0, 0, 0, 0, 1, 2, 0, 0,  //
                                                         0, 0, 0, 0, 0, 3, 0, 0,  //
                                                         0, 0, 5, 6, 0, 0, 0, 0,  //
                                                         0, 0, 0, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(f.target->ClipRect, (TRect{0, 0, 6, 4}));
 
     // A rotated draw goes row by row and lands the same way.
     auto rotated = MakeSurface(8, 4);
-    f.wave.SetTarget(rotated.get());
-    f.wave.DrawRotate(4, 0, 255, false, false, false, 0, 0, 0, {0, 0, 2, 3}, *src, 256, 256);
+    f.wave.SetTarget(TDrawContext(*rotated));
+    TDrawContext(f.wave).DrawRotate(4, 0, 255, false, false, TColorKey{}, 0, 0, 0, {0, 0, 2, 3},
+                                    *src, 256, 256);
     EXPECT_EQ(Pixels(*rotated), (std::vector<uint32_t>{0, 0, 0, 0, 1, 2, 0, 0,  //
                                                        0, 0, 0, 0, 0, 3, 4, 0,  //
                                                        0, 0, 5, 6, 0, 0, 0, 0,  //
                                                        0, 0, 0, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(rotated->ClipRect.Right, 0);
 }
 
 TEST(RasterWave, ReducedDrawsShiftTheirRows) {
@@ -63,26 +65,29 @@ TEST(RasterWave, ReducedDrawsShiftTheirRows) {
                                          0, 0, X, X, 0, 0, 0, 0,  //
                                          0, 0, 0, 0, 0, 0, 0, 0};
     WaveFixture mono;
-    mono.wave.DrawMonoReduced(4, 0, 2, 255, false, false, X, {0, 0, 4, 6},
-                              *MakeSurface(4, 6, {}, 1));
+    TDrawContext(mono.wave).DrawMonoReduced(4, 0, 2, 255, false, false, X, {0, 0, 4, 6},
+                                            *MakeSurface(4, 6, {}, 1));
     EXPECT_EQ(Pixels(*mono.target), expected);
 
     WaveFixture quad;
-    quad.wave.DrawQuadReduced(4, 0, 2, 255, false, false, {0, X, 0, 0}, {0, 0, 4, 6},
-                              *MakeSurface(4, 6, std::vector<uint32_t>(24, 1), 2));
+    TDrawContext(quad.wave).DrawQuadReduced(4, 0, 2, 255, false, false, {0, X, 0, 0}, {0, 0, 4, 6},
+                                            *MakeSurface(4, 6, std::vector<uint32_t>(24, 1), 2));
     EXPECT_EQ(Pixels(*quad.target), expected);
 }
 
-TEST(RasterWave, ClipsAreClampedToTheWaveAndPassedOn) {
+TEST(RasterWave, TheWavesClipIsClampedToItsAreaAndMovesWithTheRows) {
     WaveFixture f;
-    f.wave.AddClipRect({0, 1, 3, 9});
-    EXPECT_EQ(f.wave.ClipRect, (TRect{2, 1, 3, 3}));
-    EXPECT_EQ(f.target->ClipRect, (TRect{2, 1, 3, 3}));
-    f.wave.AddClipRect({50, 50, 60, 60});
-    EXPECT_EQ(f.wave.ClipRect, (TRect{2, 1, 3, 3}));
-    f.wave.ResetClip();
-    EXPECT_EQ(f.wave.ClipRect.Right, 0);
-    EXPECT_EQ(f.target->ClipRect.Right, 0);
+    TDrawContext inside(f.wave);
+    inside.AddClipRect({0, 1, 3, 9});
+    EXPECT_EQ(inside.ClipRect(), (TRect{2, 1, 3, 3}));
+    inside.AddClipRect({50, 50, 60, 60});
+    EXPECT_EQ(inside.ClipRect(), (TRect{2, 1, 3, 3}));
+    // Column 2 of rows 1 and 2 is drawn where those rows go: one right, two left.
+    inside.FillRect({0, 0, 8, 4}, X);
+    EXPECT_EQ(Pixels(*f.target), (std::vector<uint32_t>{0, 0, 0, 0, 0, 0, 0, 0,  //
+                                                        0, 0, 0, X, 0, 0, 0, 0,  //
+                                                        X, 0, 0, 0, 0, 0, 0, 0,  //
+                                                        0, 0, 0, 0, 0, 0, 0, 0}));
 
     EXPECT_EQ(f.wave.BitCount(), 32);
     EXPECT_EQ(f.wave.ColorToPixel(0x000000FF), 0x00FF0000u);
@@ -93,8 +98,8 @@ TEST(RasterWave, WithoutTargetNothingHappens) {
     TDIBXWave wave;
     wave.SetSize(4, 4, 32);
     auto src = MakeSurface(1, 1, {X});
-    wave.Draw(0, 0, false, false, false, {0, 0, 1, 1}, *src);
-    wave.FillRect({0, 0, 4, 4}, X);
+    TDrawContext(wave).Draw(0, 0, false, false, TColorKey{}, {0, 0, 1, 1}, *src);
+    TDrawContext(wave).FillRect({0, 0, 4, 4}, X);
     EXPECT_EQ(wave.BitCount(), 0);
 }
 
