@@ -529,10 +529,9 @@ std::string TWdComposite::ShownText() const {
     return text;
 }
 
+// The only glyph a row owns is its indent filler, which comes first.
 bool TWdRow::HoldsReal() const {
-    return std::any_of(children_.begin(), children_.end(), [](const TWdGlyph* g) {
-        return dynamic_cast<const TWdSpace*>(g) == nullptr;
-    });
+    return children_.size() > owned_.size();
 }
 
 namespace {

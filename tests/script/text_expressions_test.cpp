@@ -17,13 +17,14 @@ TEST(TextExpressions, VariableFieldsShowExpressionValues) {
     variables.Create("x", PT_INT).Value().SetInteger(41);
     ScriptTextExpressions expressions(variables, functions);
     EXPECT_EQ(expressions.Evaluate("x + 1").value_or("?"), "42");
-    EXPECT_FALSE(expressions.Evaluate("x +").has_value());      // does not compile
+    EXPECT_FALSE(expressions.Evaluate("x +").has_value());        // does not compile
     EXPECT_FALSE(expressions.Evaluate("1 / 0 + y").has_value());  // fails when run
 
     // The oldest glyph streams store the field's expression compiled.
     ByteWriter stream;
     stream.WriteI32(1);  // one decoration
-    for (int32_t field : {1, -1, -1, 12}) stream.WriteI32(field);
+    for (int32_t field : {1, -1, -1, 12})
+        stream.WriteI32(field);
     stream.WriteU8(0);  // style
     stream.WriteU8(0);  // no-break
     stream.WriteU8(0);  // border

@@ -59,7 +59,8 @@ TEST(GlyphStream, RoundTripsEveryKind) {
 
     // Two streams in one text keep their own decorations.
     loaded.LoadGlyphs(writer.Bytes(), "text");
-    EXPECT_EQ(loaded.Glyph(word.GlyphCount())->DecorationValues(), word.Glyph(0)->DecorationValues());
+    EXPECT_EQ(loaded.Glyph(word.GlyphCount())->DecorationValues(),
+              word.Glyph(0)->DecorationValues());
 }
 
 // A version-0 stream: no signature, one-byte border widths, compiled variable fields.
@@ -81,11 +82,13 @@ std::vector<uint8_t> OldStream(int32_t decorationIndex, int32_t storedRefCount) 
     w.WriteI32(40);              //   wait
     w.WriteU16(0x82A0);          //   code
     w.WriteI32(decorationIndex);
-    w.WriteU8(7);                // variable field
+    w.WriteU8(7);  // variable field
     w.WriteI32(decorationIndex);
-    w.WriteCountedString("v");   //   the fake compiled form
-    w.WriteU8(6);                // event
-    w.WriteCountedString("\x01" "done");
+    w.WriteCountedString("v");  //   the fake compiled form
+    w.WriteU8(6);               // event
+    w.WriteCountedString(
+        "\x01"
+        "done");
     return w.Take();
 }
 
@@ -107,9 +110,8 @@ TEST(GlyphStream, ReadsOldStreamsAndRecountsReferences) {
     EXPECT_TRUE(IsGlyphStream(old, &expressions));
     EXPECT_FALSE(IsGlyphStream(old, nullptr));  // unreadable without the expression engine
     std::string markup = "<B>hello</B>";
-    EXPECT_FALSE(IsGlyphStream(std::span(reinterpret_cast<const uint8_t*>(markup.data()),
-                                         markup.size()),
-                               &expressions));
+    EXPECT_FALSE(IsGlyphStream(
+        std::span(reinterpret_cast<const uint8_t*>(markup.data()), markup.size()), &expressions));
 }
 
 TEST(GlyphStream, DamagedStreamsFailCleanlyAndAddNothing) {
@@ -131,7 +133,8 @@ TEST(GlyphStream, DamagedStreamsFailCleanlyAndAddNothing) {
     unknown[unknown.size() - 10] = 8;  // the event's kind byte
     word.LoadGlyphs(unknown, "odd");
     EXPECT_EQ(Describe(word), "\x82\xA0$");
-    std::vector<uint8_t> huge = {'T', 'p', 'W', 'o', 'r', 'd', '1', '0', '2', 0xFF, 0xFF, 0xFF, 0x7F};
+    std::vector<uint8_t> huge = {'T', 'p', 'W',  'o',  'r',  'd', '1',
+                                 '0', '2', 0xFF, 0xFF, 0xFF, 0x7F};
     EXPECT_THROW(word.LoadGlyphs(huge, "huge"), KivoError);
     std::vector<uint8_t> version = {'T', 'p', 'W', 'o', 'r', 'd', '1', 'x', '2', 0, 0, 0, 0};
     EXPECT_THROW(word.LoadGlyphs(version, "version"), KivoError);
@@ -155,12 +158,16 @@ TEST(VariableFields, ExpandFrozenOrEvaluatedValues) {
     word.settings.pageHeight = 100;
     word.Layout(pages, 0, -1);
     pages[0]->StoreFrozenValues();
-    EXPECT_EQ(pages[0]->FrozenValues(), "name=Ann\x01" "B\r\n =\r\nbad=");
+    EXPECT_EQ(pages[0]->FrozenValues(),
+              "name=Ann\x01"
+              "B\r\n =\r\nbad=");
 
     // Frozen values win over evaluating again; saving leaves the expansion out.
     word.CollapseVars(0, -1);
     EXPECT_EQ(Describe(word), "$name-$ -$bad");
-    word.frozenValues = {"name=Bo\x01" "b"};
+    word.frozenValues = {
+        "name=Bo\x01"
+        "b"};
     word.ExpandVars(0, 0);
     EXPECT_EQ(Describe(word), "$nameBo~b-$ -$bad");
     ByteWriter writer;

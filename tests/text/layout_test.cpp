@@ -10,7 +10,9 @@ using text_test::Box;
 using text_test::Describe;
 
 // Markup and expectations are written in UTF-8 here and read as code page 932.
-std::string J(const char* utf8) { return sjis::FromUtf8(utf8).value(); }
+std::string J(const char* utf8) {
+    return sjis::FromUtf8(utf8).value();
+}
 
 TEST(Layout, BreaksLinesWhereTheTextAllows) {
     struct Case {
@@ -33,12 +35,12 @@ TEST(Layout, BreaksLinesWhereTheTextAllows) {
         {"a break after a full row", 2, "ab<BR>cd", "ab~|cd"},
         {"INDENT holds the following rows in", 3, "あ<INDENT>いうえお", "あいう|_えお"},
         {"UNDENT ends the indent", 3, "あ<INDENT>い<UNDENT>うえお", "あいう|えお"},
-        {"an indent filler alone takes an overlong word", 3, "ab<INDENT>c<BR>defgh",
-         "abc~|_defgh"},
+        {"an indent filler alone takes an overlong word", 3, "ab<INDENT>c<BR>defgh", "abc~|_defgh"},
         // The ruby row is 15 tall: it no longer fits a box of two rows.
         {"ruby keeps its base together", 2, "あ<RUBY VALUE=かな>漢字</RUBY>", "あ/漢字"},
         {"an empty ruby does not bind", 2, "あ<RUBY>漢字</RUBY>", "あ漢|字"},
-        {"rows fall onto the next page", 3, "あいうえおかきくけこさし", "あいう|えおか/きくけ|こさし"},
+        {"rows fall onto the next page", 3, "あいうえおかきくけこさし",
+         "あいう|えおか/きくけ|こさし"},
         {"collapsed spaces take one cell", 5, "a   b", "a b"},
         {"escaped tags are text", 5, "\\<B\\>", "<B>"},
         {"unknown tags take no room", 3, "あ<X>い</X>う", "あいう"},
@@ -84,8 +86,9 @@ TEST(Layout, CellsGrowWithItalicRubyBorderAndShadow) {
 TEST(Layout, PlacesRowsAndGlyphs) {
     Box box(6, 10);
     box.word.settings.lineSpacing = 3;
-    auto& pages = box.Lay(J("<DIV ALIGN=RIGHT>あ</DIV><BR><DIV ALIGN=CENTER>いう</DIV><BR>"
-                            "<FONT SIZE=20>え</FONT>お<BR><BR>か"));
+    auto& pages =
+        box.Lay(J("<DIV ALIGN=RIGHT>あ</DIV><BR><DIV ALIGN=CENTER>いう</DIV><BR>"
+                  "<FONT SIZE=20>え</FONT>お<BR><BR>か"));
     ASSERT_EQ(pages.size(), 1u);
     TWdPage& page = *pages[0];
     ASSERT_EQ(page.RowCount(), 5u);
@@ -138,9 +141,9 @@ TEST(Layout, ImagesStandOutOfTheCharacterBand) {
         int32_t imageY;
         int32_t charY;
     } cases[] = {
-        {"a<IMG SRC=tall>", 30, 0, 20},                // bottom: stands out above
-        {"a<IMG SRC=tall ALIGN=TOP>", 30, 0, 0},       // top: hangs below
-        {"a<IMG SRC=odd ALIGN=CENTER>", 22, 1, 6},     // centre: (21 - 10 + 1) / 2 each side
+        {"a<IMG SRC=tall>", 30, 0, 20},                 // bottom: stands out above
+        {"a<IMG SRC=tall ALIGN=TOP>", 30, 0, 0},        // top: hangs below
+        {"a<IMG SRC=odd ALIGN=CENTER>", 22, 1, 6},      // centre: (21 - 10 + 1) / 2 each side
         {"a<IMG SRC=missing ALIGN=CENTER>", 10, 0, 0},  // no file: 0 x 0
     };
     for (const Case& c : cases) {

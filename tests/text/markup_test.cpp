@@ -40,7 +40,8 @@ TEST(Markup, TextAndTagsBecomeGlyphs) {
         {"DIV pushes and pops", {"<DIV ALIGN=right>a</DIV>b"}, "{R}a{L}b"},
         {"DIV accepts no vertical names", {"<DIV ALIGN=TOP>a"}, "{L}a"},
         {"indent and undent", {"<INDENT>a<UNDENT>"}, ">>a<<"},
-        {"events unescape their value", {"<EVENT VALUE=\"x\\ny\"><EVENT VALUE=e END>"},
+        {"events unescape their value",
+         {"<EVENT VALUE=\"x\\ny\"><EVENT VALUE=e END>"},
          "[x\r\ny][e!]"},
         {"VAR needs a name", {"<VAR NAME=x><VAR>"}, "$x"},
         {"IMG needs a source", {"<IMG SRC=face.bmp><IMG>"}, "#face.bmp"},
@@ -48,7 +49,8 @@ TEST(Markup, TextAndTagsBecomeGlyphs) {
         {"a 0x5C trail byte is no escape", {"\x95\x5C<B>x"}, "\x95\x5Cx"},
         {"a lone = at the end of a tag", {"<FONT SIZE=>a"}, "a"},
     };
-    for (const Case& c : cases) EXPECT_EQ(Glyphs(c.lines), c.glyphs) << c.name;
+    for (const Case& c : cases)
+        EXPECT_EQ(Glyphs(c.lines), c.glyphs) << c.name;
 }
 
 DecorateValues DecorationOf(const std::string& markup, size_t index = 0) {
@@ -73,7 +75,8 @@ TEST(Markup, FontTagsSetAndRestoreTheDecoration) {
     EXPECT_EQ(DecorationOf("<FONT SIZE=30 NAME=\"Face B\">a").face, "Face B");
     EXPECT_EQ(DecorationOf("<FONT SIZE=30><FONT SIZE=x>a").size, 30);
     // One /FONT undoes one FONT on all seven stacks, even where the FONT named one value.
-    DecorateValues restored = DecorationOf("<FONT SIZE=20 COLOR=#FF0000><FONT BORDER=2>a</FONT>b", 1);
+    DecorateValues restored =
+        DecorationOf("<FONT SIZE=20 COLOR=#FF0000><FONT BORDER=2>a</FONT>b", 1);
     EXPECT_EQ(restored.size, 20);
     EXPECT_EQ(restored.color, 0x0000FF);
     EXPECT_EQ(restored.borderWidth, -1);

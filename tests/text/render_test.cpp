@@ -9,7 +9,9 @@ namespace {
 using text_test::Box;
 using text_test::RecordingPainter;
 
-std::string J(const char* utf8) { return sjis::FromUtf8(utf8).value(); }
+std::string J(const char* utf8) {
+    return sjis::FromUtf8(utf8).value();
+}
 
 TEST(RenderPage, AsksTheGlyphCacheForEveryCellWithItsDecoration) {
     RecordingPainter painter;
@@ -17,8 +19,9 @@ TEST(RenderPage, AsksTheGlyphCacheForEveryCellWithItsDecoration) {
     box.word.SetPainter(&painter);
     box.word.settings.defaultColor = 0x0000FF;
     box.word.settings.borderColor = 0x00FF00;
-    box.Lay(J("a<FONT BORDER=1>bc</FONT><A HREF=x>d</A><FONT SIZE=9000 BORDER=99 SHADOW=-1>e"
-              "</FONT><FONT SIZE=-4>f</FONT><FONT NAME=Face COLOR=#00FF00>g</FONT>"));
+    box.Lay(
+        J("a<FONT BORDER=1>bc</FONT><A HREF=x>d</A><FONT SIZE=9000 BORDER=99 SHADOW=-1>e"
+          "</FONT><FONT SIZE=-4>f</FONT><FONT NAME=Face COLOR=#00FF00>g</FONT>"));
     box.pages[0]->RenderPage();
     TDIBX& surface = box.word.TextSurface();
     EXPECT_EQ(surface.Width(), 200);
@@ -83,7 +86,8 @@ TEST(ComposePage, DrawsRevealedGlyphsInTheirColourClippedToTheBox) {
     box.word.settings.waitScale = 0;
     page.ComposePage();
     EXPECT_EQ(screen.GetPixel(10, 10), 0u);  // nothing revealed yet
-    for (int frame = 0; frame < 3; ++frame) page.Tick(16);  // countdown, reveal, fade
+    for (int frame = 0; frame < 3; ++frame)
+        page.Tick(16);  // countdown, reveal, fade
     page.ComposePage();
     // Red through a full mask (the surface's blend gives 254 of 255).
     for (auto [x, y] : {std::pair{10, 10}, std::pair{20, 14}}) {

@@ -9,7 +9,9 @@ namespace {
 
 using text_test::Box;
 
-std::string J(const char* utf8) { return sjis::FromUtf8(utf8).value(); }
+std::string J(const char* utf8) {
+    return sjis::FromUtf8(utf8).value();
+}
 
 // Ticks a page at 16 ms a frame and notes, per frame from 1, what it revealed and when it
 // finished.
@@ -31,7 +33,8 @@ RevealRun Reveal(Box& box, int frames = 40, int32_t elapsed = 16) {
     page.ResetReveal();
     for (frame = 1; frame <= frames; ++frame) {
         RevealTick tick = page.Tick(elapsed);
-        for (size_t i = 0; i < sjis::CharCount(tick.revealed); ++i) run.revealFrames.push_back(frame);
+        for (size_t i = 0; i < sjis::CharCount(tick.revealed); ++i)
+            run.revealFrames.push_back(frame);
         if (tick.finishedNow) run.finishedFrame = frame;
     }
     return run;
@@ -153,7 +156,8 @@ TEST(Reveal, HitTestsAndHoversLinksOfFullyShownGlyphs) {
     page.Tick(16);  // all four glyphs are revealed but still fading
     EXPECT_EQ(page.HitTest(125, 55), nullptr);
     EXPECT_FALSE(page.HoverAt(125, 55));
-    for (int i = 0; i < 10; ++i) page.Tick(16);
+    for (int i = 0; i < 10; ++i)
+        page.Tick(16);
 
     EXPECT_EQ(page.HitTest(125, 55), box.word.Glyph(2));
     EXPECT_EQ(page.HitTest(99, 55), nullptr);   // left of the box
@@ -181,7 +185,8 @@ TEST(Reveal, StateSurvivesASaveAndAnotherLayout) {
     box.word.settings.fadeDuration = 100;
     TWdPage& page = *box.pages[0];
     page.ResetReveal();
-    for (int i = 0; i < 8; ++i) page.Tick(16);
+    for (int i = 0; i < 8; ++i)
+        page.Tick(16);
     ByteWriter writer;
     page.SaveState(writer);
 
@@ -206,7 +211,8 @@ TEST(Reveal, StateSurvivesASaveAndAnotherLayout) {
     bad.WriteI32(5);
     bad.WriteBool(false);
     bad.WriteCountedString("");
-    for (int i = 0; i < 5; ++i) bad.WriteI32(255);
+    for (int i = 0; i < 5; ++i)
+        bad.WriteI32(255);
     ByteReader badReader(bad.Bytes(), "state");
     other.pages[0]->LoadState(badReader);
     EXPECT_EQ(other.pages[0]->RowIndex(), 2u);

@@ -42,7 +42,8 @@ inline std::string Describe(const TWdGlyph& g) {
 
 inline std::string Describe(const TTpWord& word) {
     std::string out;
-    for (size_t i = 0; i < word.GlyphCount(); ++i) out += Describe(*word.Glyph(i));
+    for (size_t i = 0; i < word.GlyphCount(); ++i)
+        out += Describe(*word.Glyph(i));
     return out;
 }
 
@@ -53,7 +54,8 @@ inline std::string Describe(const std::vector<std::unique_ptr<TWdPage>>& pages) 
         if (p > 0) out += "/";
         for (size_t r = 0; r < pages[p]->RowCount(); ++r) {
             if (r > 0) out += "|";
-            for (const TWdGlyph* g : pages[p]->Row(r)->Children()) out += Describe(*g);
+            for (const TWdGlyph* g : pages[p]->Row(r)->Children())
+                out += Describe(*g);
         }
     }
     return out;
