@@ -193,11 +193,6 @@ void TWdChar::SetDecoration(const DecorateValues& values) {
     decoration_ = Word().Decorations().Change(decoration_, values);
 }
 
-void TWdChar::AdoptDecoration(TDecorate* record) {
-    Word().Decorations().Release(decoration_);
-    decoration_ = record;
-}
-
 std::string TWdChar::CharText() const {
     return CodeText(code_);
 }
@@ -441,11 +436,6 @@ TWdOpeVar::~TWdOpeVar() {
 
 void TWdOpeVar::SetDecoration(const DecorateValues& values) {
     decoration_ = Word().Decorations().Change(decoration_, values);
-}
-
-void TWdOpeVar::AdoptDecoration(TDecorate* record) {
-    Word().Decorations().Release(decoration_);
-    decoration_ = record;
 }
 
 std::optional<std::string> TWdOpeVar::CurrentValue() const {

@@ -180,8 +180,6 @@ class TWdChar : public TWdReal {
     [[nodiscard]] int32_t TextCount() const override { return 1; }
     [[nodiscard]] const TDecorate* Decoration() const override { return decoration_; }
     void SetDecoration(const DecorateValues& values) override;
-    // Takes a record of the text's list that the caller has already counted.
-    void AdoptDecoration(TDecorate* record);
     [[nodiscard]] uint32_t Code() const override { return code_; }
     void SetCode(uint32_t code) { code_ = code; }
     [[nodiscard]] std::string CharText() const override;
@@ -320,7 +318,6 @@ class TWdOpeVar : public TWdGlyph {
     [[nodiscard]] int32_t TextCount() const override { return 1; }
     [[nodiscard]] const TDecorate* Decoration() const override { return decoration_; }
     void SetDecoration(const DecorateValues& values) override;
-    void AdoptDecoration(TDecorate* record);
     [[nodiscard]] const std::string& LinkText() const override { return link_; }
     void SetLinkText(std::string link) override { link_ = std::move(link); }
     [[nodiscard]] int32_t Wait() const override { return wait_; }

@@ -9,10 +9,7 @@ namespace {
 using text_test::Box;
 using text_test::Describe;
 
-// Markup and expectations are written in UTF-8 here and read as code page 932.
-std::string J(const char* utf8) {
-    return sjis::FromUtf8(utf8).value();
-}
+using text_test::J;
 
 TEST(Layout, BreaksLinesWhereTheTextAllows) {
     struct Case {

@@ -9,9 +9,7 @@ namespace {
 using text_test::Box;
 using text_test::RecordingPainter;
 
-std::string J(const char* utf8) {
-    return sjis::FromUtf8(utf8).value();
-}
+using text_test::J;
 
 TEST(RenderPage, AsksTheGlyphCacheForEveryCellWithItsDecoration) {
     RecordingPainter painter;

@@ -9,9 +9,7 @@ namespace {
 
 using text_test::Box;
 
-std::string J(const char* utf8) {
-    return sjis::FromUtf8(utf8).value();
-}
+using text_test::J;
 
 // Ticks a page at 16 ms a frame and notes, per frame from 1, what it revealed and when it
 // finished.

@@ -6,10 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "base/sjis.h"
 #include "imaging/dibx.h"
 #include "text/tp_word.h"
 
 namespace kivo::text_test {
+
+// Markup and expectations are written in UTF-8 in the tests and read as code page 932.
+inline std::string J(const char* utf8) {
+    return sjis::FromUtf8(utf8).value();
+}
 
 // Glyphs as text: characters as themselves, "~" a line break ("~~" one that clears), "{L}"
 // "{R}" "{C}" alignments, ">>" indent, "<<" undent, "[v]" an event (with "!" when it ends),
