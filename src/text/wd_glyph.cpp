@@ -31,7 +31,11 @@ std::string CodeText(uint32_t code) {
 
 // ---- TWdGlyph ----------------------------------------------------------------------------------
 
-TWdGlyph::~TWdGlyph() = default;
+// A glyph freed while a row still lists it (a variable field collapsed under a laid-out page)
+// leaves the row, so the row never reaches it again.
+TWdGlyph::~TWdGlyph() {
+    if (parent_ != nullptr) static_cast<TWdComposite*>(parent_)->ForgetChild(this);
+}
 
 TWdPage* TWdGlyph::Page() {
     return parent_ != nullptr ? parent_->Page() : nullptr;
@@ -493,6 +497,10 @@ void TWdComposite::AddChild(TWdGlyph* child) {
 void TWdComposite::Own(std::unique_ptr<TWdGlyph> child) {
     AddChild(child.get());
     owned_.push_back(std::move(child));
+}
+
+void TWdComposite::ForgetChild(TWdGlyph* child) {
+    std::erase(children_, child);
 }
 
 void TWdComposite::ClearChildren() {

@@ -363,6 +363,8 @@ class TWdComposite : public TWdGlyph {
     // Adds a child the composite owns.
     void Own(std::unique_ptr<TWdGlyph> child);
     void ClearChildren();
+    // Drops a child that is being freed.
+    void ForgetChild(TWdGlyph* child);
 
     [[nodiscard]] std::string CharText() const override;
     [[nodiscard]] std::string ShownText() const override;
