@@ -5,6 +5,7 @@
 
 #include "base/sjis.h"
 #include "imaging/dibx.h"
+#include "imaging/draw_context.h"
 #include "text/text_math.h"
 #include "text/tp_word.h"
 #include "text/wd_page.h"
@@ -155,8 +156,8 @@ const std::string& TWdGlyph::LinkText() const {
 void TWdGlyph::Erase() {
     TRect rect = PaintedRect();
     if (rect.IsEmpty()) return;
-    word_->TextSurface().FillRect(rect, 0);
-    word_->MaskSurface().FillRect(rect, 0);
+    TDrawContext(word_->TextSurface()).FillRect(rect, 0);
+    TDrawContext(word_->MaskSurface()).FillRect(rect, 0);
 }
 
 void TWdGlyph::Invalidate() {
@@ -309,14 +310,17 @@ void TWdChar::Compose(TCustomDIBX& destination, const TRect& textBox) {
     TDIBX& mask = Word().MaskSurface();
     if (BorderWidth() > 0 || ShadowWidth() > 0) {
         if (Alpha() >= 255) {
-            destination.DrawMask(visible.Left, visible.Top, mask, false, false, source, colour);
+            TDrawContext(destination)
+                .DrawMask(visible.Left, visible.Top, mask, false, false, source, colour);
         } else {
-            destination.DrawMaskAlpha(visible.Left, visible.Top, Alpha(), mask, false, false,
-                                      source, colour);
+            TDrawContext(destination)
+                .DrawMaskAlpha(visible.Left, visible.Top, Alpha(), mask, false, false, source,
+                               colour);
         }
     } else {
-        destination.FillMask(visible.Left, visible.Top, Alpha(),
-                             destination.ColorToPixel(TextColor()), false, false, source, mask);
+        TDrawContext(destination)
+            .FillMask(visible.Left, visible.Top, Alpha(), destination.ColorToPixel(TextColor()),
+                      false, false, source, mask);
     }
 }
 

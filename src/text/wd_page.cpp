@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "imaging/draw_context.h"
 #include "text/text_math.h"
 #include "text/tp_word.h"
 
@@ -74,8 +75,8 @@ void TWdPage::RenderPage() {
     TDIBX& mask = Word().MaskSurface();
     colour.SetSize(width, height, 32);
     mask.SetSize(width, height, 8);
-    colour.Fill(0);
-    mask.Fill(0);
+    TDrawContext(colour).Fill(0);
+    TDrawContext(mask).Fill(0);
     hovered_ = nullptr;
     if (colour.IsEmpty()) return;
     for (TWdGlyph* glyph : Glyphs())

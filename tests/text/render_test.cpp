@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "base/sjis.h"
+#include "imaging/draw_context.h"
 #include "text_fixture.h"
 
 namespace kivo {
@@ -75,7 +76,7 @@ TEST(ComposePage, DrawsRevealedGlyphsInTheirColourClippedToTheBox) {
     box.word.settings.originX = 5;
     box.word.settings.originY = 5;
     TDIBX screen(40, 40, 32);
-    screen.Fill(0);
+    TDrawContext(screen).Fill(0);
     box.word.SetDestination(&screen, {0, 0, 40, 40});
     box.Lay(J("あい"));
     TWdPage& page = *box.pages[0];

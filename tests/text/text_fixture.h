@@ -8,6 +8,7 @@
 
 #include "base/sjis.h"
 #include "imaging/dibx.h"
+#include "imaging/draw_context.h"
 #include "text/tp_word.h"
 
 namespace kivo::text_test {
@@ -95,8 +96,8 @@ class RecordingPainter : public GlyphPainter {
         Drawn drawn{request, std::string(request.face)};
         drawn.request.face = {};  // the text owns the face; keep a copy instead
         cells.push_back(drawn);
-        colour.FillRect(request.cell, request.textPixel);
-        mask.FillRect(request.cell, 255);
+        TDrawContext(colour).FillRect(request.cell, request.textPixel);
+        TDrawContext(mask).FillRect(request.cell, 255);
         return request.cell;
     }
     struct Drawn {
