@@ -31,7 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<int16_t> buffer(2 * 4096);
     sequencer.SetLooping(true);
     sequencer.PlayFrom(sequencer.SongLength() / 2);
-    for (int i = 0; i < 8; ++i) sequencer.Render(buffer.data(), 4096);
+    for (int i = 0; i < 8; ++i)
+        sequencer.Render(buffer.data(), 4096);
     sequencer.PlayFrom(0);
     sequencer.Render(buffer.data(), 4096);
     (void)sequencer.IsAtEnd();

@@ -33,14 +33,17 @@ std::string FormatMidiTraceLine(int64_t songTimeUs, std::span<const uint8_t> mes
 
 std::vector<std::string> MidiPortNames(const TMidiPlayV& sequencer) {
     std::vector<std::string> names{std::string(kMidiMapperName)};
-    for (const TMidiDevice& device : sequencer.Devices()) names.push_back(device.Name);
+    for (const TMidiDevice& device : sequencer.Devices())
+        names.push_back(device.Name);
     return names;
 }
 
 TMidiPlayV::TMidiPlayV(MidiPortProvider& ports, int32_t sampleRate, Clock* hostClock)
     : ports_(ports), sampleRate_(std::max(sampleRate, 1)), hostClock_(hostClock) {
-    for (std::string& name : ports_.HostPortNames()) devices_.push_back({std::move(name)});
-    for (auto& channel : controllerScale_) channel.fill(100);
+    for (std::string& name : ports_.HostPortNames())
+        devices_.push_back({std::move(name)});
+    for (auto& channel : controllerScale_)
+        channel.fill(100);
     if (hostClock_) {
         timer_ = std::make_unique<TMMTimer>(*hostClock_, kTickIntervalMs, [this] { Tick(); });
         timer_->SetEnabled(true);
@@ -67,7 +70,8 @@ void TMidiPlayV::LoadFromStream(std::span<const uint8_t> bytes, std::string_view
         std::lock_guard guard(lock_);
         StopLocked();
         song_ = std::move(song);
-        for (auto& channel : fileControllers_) channel[7] = 127;
+        for (auto& channel : fileControllers_)
+            channel[7] = 127;
         // A position left from the previous song could lie past this one's end.
         currentIndex_ = 0;
         clockUs_ = 0;
@@ -89,9 +93,10 @@ bool TMidiPlayV::OpenDevice(int32_t id) {
     TimerHold hold(timer_.get());
     std::lock_guard guard(lock_);
     // Rounded up, so the message is due exactly LeadFrames frames before its own.
-    leadUs_ = port->RendersAudio()
-                  ? (int64_t{port->LeadFrames()} * kMicrosecondsPerSecond + sampleRate_ - 1) / sampleRate_
-                  : 0;
+    leadUs_ =
+        port->RendersAudio()
+            ? (int64_t{port->LeadFrames()} * kMicrosecondsPerSecond + sampleRate_ - 1) / sampleRate_
+            : 0;
     port_ = std::move(port);
     return true;
 }
@@ -122,9 +127,11 @@ void TMidiPlayV::SendSystemOn() {
 size_t TMidiPlayV::PlayTarget(int32_t ms) const {
     // The first event at exactly ms; else the last one before it.
     const auto& events = song_.Events();
-    const auto first = std::lower_bound(events.begin(), events.end(), ms,
-                                        [](const TMidiMsgEvent& e, int32_t t) { return e.Time < t; });
-    if (first != events.end() && first->Time == ms) return static_cast<size_t>(first - events.begin());
+    const auto first =
+        std::lower_bound(events.begin(), events.end(), ms,
+                         [](const TMidiMsgEvent& e, int32_t t) { return e.Time < t; });
+    if (first != events.end() && first->Time == ms)
+        return static_cast<size_t>(first - events.begin());
     return first == events.begin() ? 0 : static_cast<size_t>(first - events.begin()) - 1;
 }
 
@@ -184,8 +191,8 @@ bool TMidiPlayV::IsAtEnd() const {
 
 int32_t TMidiPlayV::GetClock() const {
     std::lock_guard guard(lock_);
-    return static_cast<int32_t>(std::clamp<int64_t>(clockUs_ / 1000, std::numeric_limits<int32_t>::min(),
-                                                    std::numeric_limits<int32_t>::max()));
+    return static_cast<int32_t>(std::clamp<int64_t>(
+        clockUs_ / 1000, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
 void TMidiPlayV::SetClock(int32_t ms) {
@@ -213,7 +220,8 @@ void TMidiPlayV::SetControllerScale(int32_t controller, int32_t percent) {
     if (controller < 0 || controller > 127) return;
     TimerHold hold(timer_.get());
     std::lock_guard guard(lock_);
-    for (auto& channel : controllerScale_) channel[static_cast<size_t>(controller)] = percent;
+    for (auto& channel : controllerScale_)
+        channel[static_cast<size_t>(controller)] = percent;
     if (!running_) return;
     for (int channel = 0; channel < 16; ++channel) {
         SendShort(static_cast<uint8_t>(0xB0 | channel), static_cast<uint8_t>(controller),
@@ -247,8 +255,11 @@ void TMidiPlayV::SendEvent(const TMidiMsgEvent& event) {
                 SendShort(data[0], data[1], data.size() > 2 ? data[2] : 0, data.size());
             }
             break;
-        case MidiEventKind::SystemExclusive: SendLong(data); break;
-        case MidiEventKind::Meta: break;
+        case MidiEventKind::SystemExclusive:
+            SendLong(data);
+            break;
+        case MidiEventKind::Meta:
+            break;
     }
     traceTimeUs_.reset();
 }

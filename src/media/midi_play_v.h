@@ -126,8 +126,8 @@ class TMidiPlayV final : public AudioSource {
     std::unique_ptr<TMMTimer> timer_;  // only while a host port is open with a host clock
     bool running_ = false;
     bool looping_ = false;
-    size_t currentIndex_ = 0;  // the next event to send; the event count once all are sent
-    int64_t clockUs_ = 0;      // song time
+    size_t currentIndex_ = 0;     // the next event to send; the event count once all are sent
+    int64_t clockUs_ = 0;         // song time
     int64_t frameRemainder_ = 0;  // frames x 1,000,000 not yet turned into microseconds
     int64_t leadUs_ = 0;          // how early the open port wants messages (microseconds)
     uint32_t lastTick_ = 0;

@@ -20,7 +20,9 @@ constexpr std::array<uint8_t, 11> kGsReset = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40
 [[nodiscard]] uint32_t LoadBE32(const uint8_t* p) {
     return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | uint32_t{p[3]};
 }
-[[nodiscard]] uint16_t LoadBE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
+[[nodiscard]] uint16_t LoadBE16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] << 8 | p[1]);
+}
 
 // One track's events before they join the song: the data bytes are appended to the song's pool
 // as they are read, so a track that is read again only has to cut the pool back.
@@ -120,10 +122,17 @@ class TrackReader {
             if (!oneByte) pool_.push_back(d2);
             MidiEventType type = MidiEventType::Other;
             switch (status & 0xF0) {
-                case 0x80: type = MidiEventType::NoteOff; break;
-                case 0x90: type = d2 > 0 ? MidiEventType::NoteOn : MidiEventType::NoteOff; break;
-                case 0xB0: type = MidiEventType::ControlChange; break;
-                default: break;
+                case 0x80:
+                    type = MidiEventType::NoteOff;
+                    break;
+                case 0x90:
+                    type = d2 > 0 ? MidiEventType::NoteOn : MidiEventType::NoteOff;
+                    break;
+                case 0xB0:
+                    type = MidiEventType::ControlChange;
+                    break;
+                default:
+                    break;
             }
             AppendEvent(tick, start, MidiEventKind::Channel, type);
             return false;
@@ -131,9 +140,9 @@ class TrackReader {
         if (status == 0xF0 || status == 0xF7) {
             pool_.push_back(status);
             ReadBody();
-            const bool gsReset =
-                pool_.size() - start == kGsReset.size() &&
-                std::equal(kGsReset.begin(), kGsReset.end(), pool_.begin() + static_cast<ptrdiff_t>(start));
+            const bool gsReset = pool_.size() - start == kGsReset.size() &&
+                                 std::equal(kGsReset.begin(), kGsReset.end(),
+                                            pool_.begin() + static_cast<ptrdiff_t>(start));
             AppendEvent(tick, start, MidiEventKind::SystemExclusive,
                         gsReset ? MidiEventType::GsReset : MidiEventType::Other);
             return false;

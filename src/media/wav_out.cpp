@@ -22,7 +22,9 @@ struct Conversion {
     return {true, format.samplesPerSec == 22050 ? 2 : 1};
 }
 
-[[nodiscard]] int32_t NormalisedDelay(int32_t ms) { return std::clamp(ms / 100 * 100, 100, 500); }
+[[nodiscard]] int32_t NormalisedDelay(int32_t ms) {
+    return std::clamp(ms / 100 * 100, 100, 500);
+}
 
 [[nodiscard]] int16_t LoadSample(const uint8_t* p, int32_t bits) {
     if (bits == 8) return static_cast<int16_t>((p[0] - 128) * 256);
@@ -102,8 +104,8 @@ int64_t TWavBuffer::GetBytePosition() const {
     const int64_t elapsed = mixed_ ? int64_t{owner_.clock_.NowMs() - lastMix_} : 2 * delay + 1;
     if (elapsed > 2 * delay) return bytePosition_;
     // 64-bit throughout: bytes x 1000 passes 2^31 after 12 s of CD-quality sound.
-    const int64_t bytesPerSecond = int64_t{format_.bitsPerSample} * format_.channels *
-                                   format_.samplesPerSec / 8;
+    const int64_t bytesPerSecond =
+        int64_t{format_.bitsPerSample} * format_.channels * format_.samplesPerSec / 8;
     const int64_t heard = bytePosition_ - (delay * bytesPerSecond + 500) / 1000 +
                           (elapsed * bytesPerSecond + 500) / 1000;
     const int64_t clamped = std::clamp<int64_t>(heard, 0, stream_.GetSize());
@@ -197,7 +199,9 @@ TWavOut::TWavOut(Clock& clock, int32_t soundDelayMs, bool pumpThread)
       blockSize_(soundDelay_ * kBytesPerSecond / 1000),
       pumpThread_(pumpThread) {}
 
-TWavOut::~TWavOut() { Stop(); }
+TWavOut::~TWavOut() {
+    Stop();
+}
 
 bool TWavOut::Start() {
     std::lock_guard guard(lock_);
@@ -230,7 +234,8 @@ void TWavOut::Stop() {
     active_.clear();
     buffers_.clear();
     std::lock_guard queueGuard(queueLock_);
-    for (Block* block : queue_) ReturnToPool(block);
+    for (Block* block : queue_)
+        ReturnToPool(block);
     queue_.clear();
 }
 

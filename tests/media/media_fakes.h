@@ -11,7 +11,6 @@
 
 #include "media/midi_out_port.h"
 #include "platform/clock.h"
-#include "platform/trace_sink.h"
 
 namespace kivo::test {
 
@@ -79,12 +78,6 @@ class RecordingPorts final : public MidiPortProvider {
     bool mapperOpens_;
 };
 
-class LineSink final : public TraceSink {
-  public:
-    void WriteLine(std::string_view line) override { lines.emplace_back(line); }
-    [[nodiscard]] bool Enabled() const override { return true; }
-    std::vector<std::string> lines;
-};
 
 // A clock for threads that sleep on it: each sleep ends only when the test calls Step (which
 // waits until the sleeper has done its work and sleeps again) or after FreeRun. The time moves

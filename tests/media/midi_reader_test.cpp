@@ -49,7 +49,8 @@ TEST(MidiReader, TimesFollowTheTempoMapExactly) {
         std::vector<std::pair<int32_t, int>> expected;
     };
     const std::vector<Case> cases = {
-        {"tempo halves at tick 960, from the next interval on", 480,
+        {"tempo halves at tick 960, from the next interval on",
+         480,
          SmfTrack()
              .Event(480, {0x90, 1, 100})
              .Tempo(480, 250000)
@@ -59,25 +60,33 @@ TEST(MidiReader, TimesFollowTheTempoMapExactly) {
          {{500, 1}, {1000, 2}, {1250, 3}}},
         // 5.208333 ms a tick: rounding every interval would give 5, 10, 15 ... and lose 40 ms
         // over 960 ticks; the sum is exact and rounded once, ties to even (15.625 -> 16).
-        {"a tick that is not a whole millisecond never drifts", 96,
+        {"a tick that is not a whole millisecond never drifts",
+         96,
          [] {
              SmfTrack t;
              t.Event(1, {0x90, 1, 1}).Event(1, {0x90, 2, 1}).Event(1, {0x90, 3, 1});
-             for (int i = 3; i < 959; ++i) t.Event(1, {0xA0, 4, 1});
+             for (int i = 3; i < 959; ++i)
+                 t.Event(1, {0xA0, 4, 1});
              return t.Event(1, {0x90, 5, 1}).End(0);
          }(),
          {{5, 1}, {10, 2}, {16, 3}, {5000, 5}}},
-        {"24 frames of 10 ticks: 240 ticks a second, tempo ignored", 0xE80A,
+        {"24 frames of 10 ticks: 240 ticks a second, tempo ignored",
+         0xE80A,
          SmfTrack().Tempo(0, 250000).Event(120, {0x90, 1, 1}).Event(240, {0x90, 2, 1}).End(0),
          {{500, 1}, {1500, 2}}},
-        {"25 frames of 40 ticks: a tick a millisecond", 0xE728,
-         SmfTrack().Event(1500, {0x90, 1, 1}).End(0), {{1500, 1}}},
-        {"drop-frame 30 is 29.97 frames a second", 0xE301,
-         SmfTrack().Event(2997, {0x90, 1, 1}).End(0), {{100000, 1}}},
+        {"25 frames of 40 ticks: a tick a millisecond",
+         0xE728,
+         SmfTrack().Event(1500, {0x90, 1, 1}).End(0),
+         {{1500, 1}}},
+        {"drop-frame 30 is 29.97 frames a second",
+         0xE301,
+         SmfTrack().Event(2997, {0x90, 1, 1}).End(0),
+         {{100000, 1}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const TMidiV song = Load(WriteSmf({.format = 0, .division = c.division, .tracks = {c.track}}));
+        const TMidiV song =
+            Load(WriteSmf({.format = 0, .division = c.division, .tracks = {c.track}}));
         std::vector<std::pair<int32_t, int>> got;
         for (const auto& event : ChannelEvents(song)) {
             if (event.second != 4) got.push_back(event);
@@ -89,12 +98,16 @@ TEST(MidiReader, TimesFollowTheTempoMapExactly) {
 
 TEST(MidiReader, SortsByTickThenTrackThenFileOrder) {
     SmfFile file;
-    file.tracks.push_back(SmfTrack().Event(0, {0x90, 10, 1}).Event(480, {0x90, 11, 1}).Event(0, {0x90, 12, 1}).End(0));
+    file.tracks.push_back(SmfTrack()
+                              .Event(0, {0x90, 10, 1})
+                              .Event(480, {0x90, 11, 1})
+                              .Event(0, {0x90, 12, 1})
+                              .End(0));
     file.tracks.push_back(SmfTrack().Event(480, {0x91, 20, 1}).Event(0, {0x91, 21, 1}).End(0));
     file.tracks.push_back(SmfTrack().Event(240, {0x92, 30, 1}).End(0));
     const TMidiV song = Load(WriteSmf(file));
-    const std::vector<std::pair<int32_t, int>> expected = {
-        {0, 10}, {250, 30}, {500, 11}, {500, 12}, {500, 20}, {500, 21}};
+    const std::vector<std::pair<int32_t, int>> expected = {{0, 10},   {250, 30}, {500, 11},
+                                                           {500, 12}, {500, 20}, {500, 21}};
     EXPECT_EQ(ChannelEvents(song), expected);
     EXPECT_EQ(song.TrackCount(), 3);
 }
@@ -103,25 +116,26 @@ TEST(MidiReader, ClassifiesEvents) {
     const std::vector<uint8_t> gs = {0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7};
     std::vector<uint8_t> almostGs = gs;
     almostGs[8] = 0x42;
-    const TMidiV song = Load(WriteSmf(
-        {.format = 0,
-         .tracks = {SmfTrack()
-                        .Event(0, {0x90, 60, 100})
-                        .Event(0, {0x90, 60, 0})
-                        .Event(0, {0x80, 60, 64})
-                        .Event(0, {0xB3, 7, 90})
-                        .Event(0, {0xC3, 5})
-                        .SysEx(0, gs)
-                        .SysEx(0, almostGs)
-                        .Meta(0, 0x51, {1, 2})  // a tempo needs three bytes
-                        .Tempo(0, 600000)
-                        .End(0)}}));
+    const TMidiV song =
+        Load(WriteSmf({.format = 0,
+                       .tracks = {SmfTrack()
+                                      .Event(0, {0x90, 60, 100})
+                                      .Event(0, {0x90, 60, 0})
+                                      .Event(0, {0x80, 60, 64})
+                                      .Event(0, {0xB3, 7, 90})
+                                      .Event(0, {0xC3, 5})
+                                      .SysEx(0, gs)
+                                      .SysEx(0, almostGs)
+                                      .Meta(0, 0x51, {1, 2})  // a tempo needs three bytes
+                                      .Tempo(0, 600000)
+                                      .End(0)}}));
     using T = MidiEventType;
-    const std::vector<MidiEventType> expected = {T::NoteOn, T::NoteOff, T::NoteOff, T::ControlChange,
-                                                 T::Other,  T::GsReset, T::Other,   T::Other,
-                                                 T::Tempo,  T::EndOfTrack};
+    const std::vector<MidiEventType> expected = {
+        T::NoteOn,  T::NoteOff, T::NoteOff, T::ControlChange, T::Other,
+        T::GsReset, T::Other,   T::Other,   T::Tempo,         T::EndOfTrack};
     std::vector<MidiEventType> got;
-    for (const TMidiMsgEvent& e : song.Events()) got.push_back(e.EventType);
+    for (const TMidiMsgEvent& e : song.Events())
+        got.push_back(e.EventType);
     EXPECT_EQ(got, expected);
     // Lengths are not stored: a system-exclusive message is its status and body.
     const TMidiMsgEvent& reset = song.Events()[5];
@@ -133,26 +147,28 @@ TEST(MidiReader, ClassifiesEvents) {
 
 TEST(MidiReader, RunningStatusComesFromChannelMessagesOnly) {
     // After a meta event and a system-exclusive message the last channel status still runs.
-    const TMidiV song = Load(WriteSmf(
-        {.format = 0,
-         .tracks = {SmfTrack()
-                        .Event(0, {0x91, 60, 100})
-                        .Meta(0, 0x01, {'x'})
-                        .Event(10, {61, 100})
-                        .SysEx(0, {0x7E, 0xF7})
-                        .Event(10, {62, 0})
-                        .End(0)}}));
+    const TMidiV song = Load(WriteSmf({.format = 0,
+                                       .tracks = {SmfTrack()
+                                                      .Event(0, {0x91, 60, 100})
+                                                      .Meta(0, 0x01, {'x'})
+                                                      .Event(10, {61, 100})
+                                                      .SysEx(0, {0x7E, 0xF7})
+                                                      .Event(10, {62, 0})
+                                                      .End(0)}}));
     std::vector<std::vector<uint8_t>> channel;
     for (const TMidiMsgEvent& e : song.Events()) {
-        if (e.Kind == MidiEventKind::Channel) channel.emplace_back(song.Data(e).begin(), song.Data(e).end());
+        if (e.Kind == MidiEventKind::Channel)
+            channel.emplace_back(song.Data(e).begin(), song.Data(e).end());
     }
-    const std::vector<std::vector<uint8_t>> expected = {{0x91, 60, 100}, {0x91, 61, 100}, {0x91, 62, 0}};
+    const std::vector<std::vector<uint8_t>> expected = {
+        {0x91, 60, 100}, {0x91, 61, 100}, {0x91, 62, 0}};
     EXPECT_EQ(channel, expected);
 
     // A data byte after a meta event with no channel message before it has no status to reuse.
-    EXPECT_NE(LoadError(WriteSmf({.format = 0,
-                                  .tracks = {SmfTrack().Meta(0, 0x01, {'x'}).Event(0, {60, 100}).End(0)}})),
-              "");
+    EXPECT_NE(
+        LoadError(WriteSmf(
+            {.format = 0, .tracks = {SmfTrack().Meta(0, 0x01, {'x'}).Event(0, {60, 100}).End(0)}})),
+        "");
 }
 
 TEST(MidiReader, HeaderCases) {
@@ -241,7 +257,8 @@ TEST(MidiReader, DamagedEventsAreErrorsNamingTheFile) {
          "event length past"},
         {"meta length past the data", SmfTrack().Raw({0, 0xFF, 0x01, 0x83, 0x00, 'a'}),
          "event length past"},
-        {"data byte with no status", SmfTrack().Event(0, {60, 100}).End(0), "without a running status"},
+        {"data byte with no status", SmfTrack().Event(0, {60, 100}).End(0),
+         "without a running status"},
         {"status byte inside a channel message", SmfTrack().Event(0, {0x90, 60, 0x90}).End(0),
          "status byte where a data byte"},
         {"a real-time status", SmfTrack().Event(0, {0xF8}).End(0), "cannot hold"},
@@ -256,14 +273,15 @@ TEST(MidiReader, DamagedEventsAreErrorsNamingTheFile) {
 
 TEST(MidiReader, EveryTruncationFailsCleanlyOrPlaysWhatIsThere) {
     SmfFile file;
-    file.tracks.push_back(SmfTrack()
-                              .Tempo(0, 400000)
-                              .SysEx(0, {0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7})
-                              .Event(0, {0xB0, 7, 100})
-                              .Event(0, {0x90, 60, 100})
-                              .Event(96, {60, 0})
-                              .Meta(0, 0x03, {'t', 'r', 'a', 'c', 'k'})
-                              .End(0));
+    file.tracks.push_back(
+        SmfTrack()
+            .Tempo(0, 400000)
+            .SysEx(0, {0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7})
+            .Event(0, {0xB0, 7, 100})
+            .Event(0, {0x90, 60, 100})
+            .Event(96, {60, 0})
+            .Meta(0, 0x03, {'t', 'r', 'a', 'c', 'k'})
+            .End(0));
     file.tracks.push_back(SmfTrack().Event(0x3FFF, {0xC1, 5}).Event(0, {0xE1, 0, 64}).End(0));
     const std::vector<uint8_t> whole = WriteSmf(file);
     const size_t fullCount = Load(whole).Events().size();

@@ -14,12 +14,12 @@
 #include "media/midi_play_v.h"
 #include "media/mm_timer.h"
 #include "media_fakes.h"
+#include "support/recording_trace.h"
 #include "support/smf_writer.h"
 
 namespace kivo {
 namespace {
 
-using test::LineSink;
 using test::PortLog;
 using test::RecordingPorts;
 using test::SmfFile;
@@ -41,7 +41,8 @@ std::vector<std::string> Collapse(const std::vector<std::string>& lines) {
     for (size_t i = 0; i < lines.size(); ++i) {
         const std::string& line = lines[i];
         const size_t space = line.find(' ');
-        if (line.size() == space + 7 && line.compare(space + 3, 4, "7b00") == 0 && line[space + 2] == '0') {
+        if (line.size() == space + 7 && line.compare(space + 3, 4, "7b00") == 0 &&
+            line[space + 2] == '0') {
             out.push_back(line.substr(0, space) + " off");
             i += 15;
             continue;
@@ -62,7 +63,8 @@ struct Player {
     void RenderMs(int32_t ms, size_t block = 512) {
         std::vector<int16_t> buffer(block * 2);
         for (int64_t left = int64_t{ms} * kRate / 1000; left > 0;) {
-            const size_t frames = static_cast<size_t>(std::min<int64_t>(left, static_cast<int64_t>(block)));
+            const size_t frames =
+                static_cast<size_t>(std::min<int64_t>(left, static_cast<int64_t>(block)));
             sequencer.Render(buffer.data(), frames);
             left -= static_cast<int64_t>(frames);
         }
@@ -70,20 +72,19 @@ struct Player {
     [[nodiscard]] std::vector<std::string> Lines() const { return Collapse(trace.lines); }
 
     RecordingPorts ports;
-    LineSink trace;
+    test::RecordingTrace trace;
     TMidiPlayV sequencer{ports, kRate};
 };
 
 TEST(MidiSequencer, TraceFollowsTheTempoMapAtAnyBlockSize) {
-    const std::vector<uint8_t> song = test::WriteSmf(
-        {.format = 0,
-         .division = 480,
-         .tracks = {SmfTrack()
-                        .Event(480, {0x90, 60, 100})
-                        .Tempo(480, 250000)
-                        .Event(0, {0xB0, 7, 100})
-                        .Event(480, {0x80, 60, 0})
-                        .End(0)}});
+    const std::vector<uint8_t> song = test::WriteSmf({.format = 0,
+                                                      .division = 480,
+                                                      .tracks = {SmfTrack()
+                                                                     .Event(480, {0x90, 60, 100})
+                                                                     .Tempo(480, 250000)
+                                                                     .Event(0, {0xB0, 7, 100})
+                                                                     .Event(480, {0x80, 60, 0})
+                                                                     .End(0)}});
     const std::vector<std::string> expected = {"0 off", "500 903c64", "1000 b00764", "1250 803c00"};
     for (const int32_t lead : {0, 32}) {
         for (const size_t block : {size_t{1}, size_t{100}, size_t{4410}, size_t{44100}}) {
@@ -108,9 +109,9 @@ TEST(MidiSequencer, LoopsRestartAfterTurningNotesOff) {
     player.sequencer.SetLooping(true);
     player.sequencer.PlayFrom(0);
     player.RenderMs(2500);
-    const std::vector<std::string> expected = {"0 off",      "0 903c64", "400 803c00", "1000 off",
-                                               "0 903c64",   "400 803c00", "1000 off", "0 903c64",
-                                               "400 803c00"};
+    const std::vector<std::string> expected = {"0 off",    "0 903c64", "400 803c00",
+                                               "1000 off", "0 903c64", "400 803c00",
+                                               "1000 off", "0 903c64", "400 803c00"};
     EXPECT_EQ(player.Lines(), expected);
     EXPECT_FALSE(player.sequencer.IsAtEnd());
     EXPECT_EQ(player.sequencer.GetClock(), 500);
@@ -122,7 +123,7 @@ TEST(MidiSequencer, LoopsRestartAfterTurningNotesOff) {
 TEST(MidiSequencer, TimerTicksCarryTheLoopOvershoot) {
     SteppingClock clock;
     RecordingPorts ports({"Synth A"});
-    LineSink trace;
+    test::RecordingTrace trace;
     TMidiPlayV sequencer(ports, kRate, &clock);
     struct FreeRunAtEnd {
         SteppingClock& clock;
@@ -135,9 +136,10 @@ TEST(MidiSequencer, TimerTicksCarryTheLoopOvershoot) {
     sequencer.PlayFrom(0);
     // A host port is ticked every 10 ms: the loop at 1010 carries 5 ms into the next pass,
     // so the second loop comes after 1000 ms more, at tick 201, not 202.
-    for (int step = 0; step < 201; ++step) clock.Step();
-    const std::vector<std::string> expected = {"0 off", "10 903c64", "1010 off", "5 903c64",
-                                               "1005 off", "0 903c64"};
+    for (int step = 0; step < 201; ++step)
+        clock.Step();
+    const std::vector<std::string> expected = {"0 off",    "10 903c64", "1010 off",
+                                               "5 903c64", "1005 off",  "0 903c64"};
     EXPECT_EQ(Collapse(trace.lines), expected);
     // Rendering the mix does not move a host port's song.
     std::vector<int16_t> buffer(2 * 4410, 1);
@@ -164,7 +166,7 @@ TEST(MidiSequencer, PlayFromChasesFromTheStartEveryTime) {
     player.sequencer.PlayFrom(400);
     player.RenderMs(300);
     const std::vector<std::string> expected = {
-        "0 off",      "0 c005", "0 b00732",   "400 f07e7f0901f7", "400 off", "0 c005", "0 b00732",
+        "0 off", "0 c005", "0 b00732", "400 f07e7f0901f7", "400 off", "0 c005", "0 b00732",
         // The event just before the position follows at once; the notes before it do not.
         "400 b00a14", "500 803c00", "600 903e64"};
     EXPECT_EQ(player.Lines(), expected);
@@ -192,10 +194,11 @@ TEST(MidiSequencer, ControllerScaleStaysWithinMidiRange) {
         const char* channel1;  // 127, taken until a song sets it
     };
     // The MIDI item passes volume / 100 + 100: -10000 gives 0, 0 gives 100, +5000 gives 150.
-    const std::vector<Case> cases = {
-        {50, "10 b00732", "10 b1073f"}, {150, "10 b0077f", "10 b1077f"},
-        {0, "10 b00700", "10 b10700"},  {-20, "10 b00700", "10 b10700"},
-        {100, "10 b00764", "10 b1077f"}};
+    const std::vector<Case> cases = {{50, "10 b00732", "10 b1073f"},
+                                     {150, "10 b0077f", "10 b1077f"},
+                                     {0, "10 b00700", "10 b10700"},
+                                     {-20, "10 b00700", "10 b10700"},
+                                     {100, "10 b00764", "10 b1077f"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.percent);
         player.trace.lines.clear();
@@ -265,7 +268,8 @@ TEST(MidiSequencer, PortsAndDevices) {
 
     RecordingPorts ports({"Synth A", "Synth B"});
     TMidiPlayV sequencer(ports, kRate);
-    EXPECT_EQ(MidiPortNames(sequencer), (std::vector<std::string>{"MIDIマッパー", "Synth A", "Synth B"}));
+    EXPECT_EQ(MidiPortNames(sequencer),
+              (std::vector<std::string>{"MIDIマッパー", "Synth A", "Synth B"}));
     ASSERT_TRUE(sequencer.OpenDevice(1));
     const std::shared_ptr<PortLog> hostLog = ports.log;
     ASSERT_TRUE(sequencer.OpenDevice(-1));
@@ -275,8 +279,8 @@ TEST(MidiSequencer, PortsAndDevices) {
     EXPECT_FALSE(sequencer.IsDeviceOpen());
 
     // With no device the song still runs to its end, so nothing waits for it for ever.
-    sequencer.LoadFromStream(MsSong(SmfTrack().Event(0, {0x90, 60, 100}).Event(300, {0x80, 60, 0}).End(0)),
-                             "song.mid");
+    sequencer.LoadFromStream(
+        MsSong(SmfTrack().Event(0, {0x90, 60, 100}).Event(300, {0x80, 60, 0}).End(0)), "song.mid");
     sequencer.PlayFrom(0);
     std::vector<int16_t> buffer(2 * 44100);
     sequencer.Render(buffer.data(), 44100);
@@ -293,7 +297,8 @@ TEST(MidiSequencer, DamagedSongLeavesAnEmptySong) {
     player.sequencer.PlayFrom(0);
     player.RenderMs(100);
     try {
-        player.sequencer.LoadFromStream(test::WriteSmf({.tracks = {SmfTrack().Event(0, {60, 1})}}), "bad.mid");
+        player.sequencer.LoadFromStream(test::WriteSmf({.tracks = {SmfTrack().Event(0, {60, 1})}}),
+                                        "bad.mid");
         ADD_FAILURE() << "no error";
     } catch (const KivoError& error) {
         EXPECT_EQ(error.File(), "bad.mid");
@@ -306,10 +311,12 @@ TEST(MidiSequencer, DamagedSongLeavesAnEmptySong) {
 
 TEST(MidiSequencer, ChasedGsResetGivesTheDeviceTime) {
     const std::vector<uint8_t> gs = {0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7};
-    Player player(MsSong(SmfTrack().SysEx(0, gs).Event(100, {0xC0, 1}).Event(100, {0xC0, 2}).End(100)));
+    Player player(
+        MsSong(SmfTrack().SysEx(0, gs).Event(100, {0xC0, 1}).Event(100, {0xC0, 2}).End(100)));
     player.sequencer.PlayFrom(250);
     EXPECT_EQ(player.ports.log->settles, 1);
-    EXPECT_EQ(player.Lines(), (std::vector<std::string>{"0 off", "0 f04110421240007f0041f7", "100 c001"}));
+    EXPECT_EQ(player.Lines(),
+              (std::vector<std::string>{"0 off", "0 f04110421240007f0041f7", "100 c001"}));
 }
 
 TEST(MidiTimer, HoldWaitsForARunningCallAndBlocksNewOnes) {

@@ -44,7 +44,8 @@ struct Synth {
 
 int Peak(const std::vector<int16_t>& samples) {
     int peak = 0;
-    for (const int16_t s : samples) peak = std::max(peak, std::abs(int{s}));
+    for (const int16_t s : samples)
+        peak = std::max(peak, std::abs(int{s}));
     return peak;
 }
 
@@ -86,17 +87,23 @@ TEST(MidiSynth, NoteOnsetsFallWithinOneSynthesisBlockOfTheirTime) {
         SCOPED_TRACE(t);
         const auto exact = static_cast<size_t>(int64_t{t} * kRate / 1000);
         // Silence (the previous note has died away) until shortly before the exact time ...
-        for (size_t f = exact - 2000; f < exact - 64; ++f) ASSERT_EQ(out[f * 2], 0) << f;
+        for (size_t f = exact - 2000; f < exact - 64; ++f)
+            ASSERT_EQ(out[f * 2], 0) << f;
         size_t onset = exact - 64;
-        while (onset < exact + 4410 && out[onset * 2] == 0 && out[onset * 2 + 1] == 0) ++onset;
+        while (onset < exact + 4410 && out[onset * 2] == 0 && out[onset * 2 + 1] == 0)
+            ++onset;
         // ... and the note sounds within 64 frames of it.
         EXPECT_LE(std::abs(static_cast<int64_t>(onset) - static_cast<int64_t>(exact)), 64);
     }
 }
 
 TEST(MidiSynth, RendersTheSameSamplesEveryRun) {
-    const std::vector<uint8_t> song = MsSong(
-        SmfTrack().Event(0, {0xC0, 48}).Event(10, {0x90, 60, 90}).Event(0, {0x90, 64, 90}).Event(700, {0x80, 60, 0}).End(300));
+    const std::vector<uint8_t> song = MsSong(SmfTrack()
+                                                 .Event(0, {0xC0, 48})
+                                                 .Event(10, {0x90, 60, 90})
+                                                 .Event(0, {0x90, 64, 90})
+                                                 .Event(700, {0x80, 60, 0})
+                                                 .End(300));
     Synth first(song);
     Synth second(song);
     first.sequencer.PlayFrom(0);

@@ -5,8 +5,8 @@
 
 #include <chrono>
 #include <cstring>
-#include <thread>
 #include <functional>
+#include <thread>
 #include <vector>
 
 #include "media/wav_out.h"
@@ -26,14 +26,16 @@ WaveFormat Format(uint16_t channels, uint32_t rate, uint16_t bits) {
 std::vector<uint8_t> Pattern(size_t bytes, uint16_t bits) {
     std::vector<uint8_t> out(bytes);
     for (size_t i = 0; i < bytes; ++i) {
-        out[i] = bits == 8 ? static_cast<uint8_t>(i * 7 + 3) : static_cast<uint8_t>(i * 131 + (i >> 9));
+        out[i] =
+            bits == 8 ? static_cast<uint8_t>(i * 7 + 3) : static_cast<uint8_t>(i * 131 + (i >> 9));
     }
     return out;
 }
 
 std::vector<uint8_t> Samples16(size_t count, int16_t value) {
     std::vector<uint8_t> out(count * 2);
-    for (size_t i = 0; i < count; ++i) std::memcpy(&out[i * 2], &value, 2);
+    for (size_t i = 0; i < count; ++i)
+        std::memcpy(&out[i * 2], &value, 2);
     return out;
 }
 
@@ -62,7 +64,8 @@ TEST(WaveOutput, ConvertsEachFormatTo16BitStereo) {
     const std::vector<Case> cases = {{2, 44100, 16}, {1, 44100, 16}, {2, 22050, 16}, {2, 44100, 8},
                                      {1, 44100, 8},  {2, 22050, 8},  {1, 22050, 16}, {1, 22050, 8}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.channels << " ch " << c.rate << " Hz " << c.bits << " bit");
+        SCOPED_TRACE(testing::Message()
+                     << c.channels << " ch " << c.rate << " Hz " << c.bits << " bit");
         HeadlessClock clock;
         TWavOut out(clock, 100, false);
         ASSERT_TRUE(out.Start());
@@ -93,7 +96,8 @@ TEST(WaveOutput, ConvertsEachFormatTo16BitStereo) {
 }
 
 TEST(WaveOutput, OtherFormatsAndEmptySourcesEndAtOnceInSilence) {
-    for (const WaveFormat& format : {Format(2, 48000, 16), Format(6, 44100, 16), Format(2, 44100, 24)}) {
+    for (const WaveFormat& format :
+         {Format(2, 48000, 16), Format(6, 44100, 16), Format(2, 44100, 24)}) {
         SCOPED_TRACE(testing::Message() << format.channels << " " << format.samplesPerSec << " "
                                         << format.bitsPerSample);
         HeadlessClock clock;
@@ -125,11 +129,16 @@ TEST(WaveOutput, GainAndClipping) {
         int16_t expected;
     };
     const std::vector<Case> cases = {
-        {256, -3, -1, 0, -3},          {255, -3, -1, 0, -3},
-        {128, -3, -1, 0, -2},          {128, 30001, -1, 0, 15000},
-        {0, 1000, -1, 0, 0},           {300, 1000, -1, 0, 1000},
-        {256, 30000, 256, 30000, 32767}, {256, -30000, 256, -30000, -32768},
-        {128, 30000, 256, 20000, 32767}, {128, 20000, 128, -20000, 0},
+        {256, -3, -1, 0, -3},
+        {255, -3, -1, 0, -3},
+        {128, -3, -1, 0, -2},
+        {128, 30001, -1, 0, 15000},
+        {0, 1000, -1, 0, 0},
+        {300, 1000, -1, 0, 1000},
+        {256, 30000, 256, 30000, 32767},
+        {256, -30000, 256, -30000, -32768},
+        {128, 30000, 256, 20000, 32767},
+        {128, 20000, 128, -20000, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.gainA << " " << c.a << " " << c.gainB << " " << c.b);
@@ -163,7 +172,8 @@ TEST(WaveOutput, QueuesTwoBlocksAndEndsWhenTheLastOneHasBeenHeard) {
     size_t sounding = 0;
     for (int step = 1; step <= 60 && endedAt < 0; ++step) {
         clock.Advance(10);
-        for (const int16_t s : Render(out, 441)) sounding += s == 7 ? 1 : 0;
+        for (const int16_t s : Render(out, 441))
+            sounding += s == 7 ? 1 : 0;
         EXPECT_LE(out.QueuedBlocks(), 2u);
         if (buffer->IsEnded()) endedAt = static_cast<int32_t>(clock.NowMs());
     }
@@ -237,7 +247,8 @@ TEST(WaveOutput, PlayAfterTheEndAndLooping) {
     loop->SetLoop(true);
     loop->Play();
     const std::vector<int16_t> got = Render(out, 4410 * 4);
-    for (size_t j = 0; j < 4410 * 4; ++j) ASSERT_EQ(got[j * 2], static_cast<int16_t>(j % 6615)) << j;
+    for (size_t j = 0; j < 4410 * 4; ++j)
+        ASSERT_EQ(got[j * 2], static_cast<int16_t>(j % 6615)) << j;
     clock.Advance(5000);
     EXPECT_FALSE(loop->IsEnded());
 }

@@ -5,7 +5,8 @@ namespace kivo::test {
 namespace {
 
 void PutBE(std::vector<uint8_t>& out, uint32_t value, int bytes) {
-    for (int i = bytes - 1; i >= 0; --i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+    for (int i = bytes - 1; i >= 0; --i)
+        out.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
 void Append(std::vector<uint8_t>& out, const std::vector<uint8_t>& bytes) {
@@ -16,7 +17,8 @@ void Append(std::vector<uint8_t>& out, const std::vector<uint8_t>& bytes) {
 
 std::vector<uint8_t> Vlq(uint32_t value) {
     std::vector<uint8_t> out{static_cast<uint8_t>(value & 0x7F)};
-    while ((value >>= 7) != 0) out.insert(out.begin(), static_cast<uint8_t>(0x80 | (value & 0x7F)));
+    while ((value >>= 7) != 0)
+        out.insert(out.begin(), static_cast<uint8_t>(0x80 | (value & 0x7F)));
     return out;
 }
 
@@ -50,7 +52,9 @@ SmfTrack& SmfTrack::SysEx(uint32_t delta, const std::vector<uint8_t>& body, uint
     return *this;
 }
 
-SmfTrack& SmfTrack::End(uint32_t delta) { return Meta(delta, 0x2F, {}); }
+SmfTrack& SmfTrack::End(uint32_t delta) {
+    return Meta(delta, 0x2F, {});
+}
 
 SmfTrack& SmfTrack::Raw(const std::vector<uint8_t>& data) {
     Append(bytes, data);

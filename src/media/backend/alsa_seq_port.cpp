@@ -94,9 +94,13 @@ AlsaSeqPort::AlsaSeqPort(std::shared_ptr<AlsaSequencer> sequencer,
                          AlsaSequencer::PortAddress address)
     : sequencer_(std::move(sequencer)), address_(std::move(address)) {}
 
-void AlsaSeqPort::SendShort(std::span<const uint8_t> message) { sequencer_->Send(address_, message); }
+void AlsaSeqPort::SendShort(std::span<const uint8_t> message) {
+    sequencer_->Send(address_, message);
+}
 
-void AlsaSeqPort::SendLong(std::span<const uint8_t> message) { sequencer_->Send(address_, message); }
+void AlsaSeqPort::SendLong(std::span<const uint8_t> message) {
+    sequencer_->Send(address_, message);
+}
 
 void AlsaSeqPort::Reset() {
     // As a device reset does: the sustain pedal up and every note off on every channel.
@@ -109,6 +113,8 @@ void AlsaSeqPort::Reset() {
     }
 }
 
-void AlsaSeqPort::SettleAfterReset() { std::this_thread::sleep_for(std::chrono::milliseconds(10)); }
+void AlsaSeqPort::SettleAfterReset() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
 
 }  // namespace kivo

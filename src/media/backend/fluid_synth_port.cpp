@@ -52,14 +52,29 @@ void FluidSynthPort::SendShort(std::span<const uint8_t> message) {
     const int d1 = message[1];
     const int d2 = message.size() > 2 ? message[2] : 0;
     switch (message[0] & 0xF0) {
-        case 0x80: fluid_synth_noteoff(s, channel, d1); break;
-        case 0x90: fluid_synth_noteon(s, channel, d1, d2); break;  // velocity 0 is a note-off
-        case 0xA0: fluid_synth_key_pressure(s, channel, d1, d2); break;
-        case 0xB0: fluid_synth_cc(s, channel, d1, d2); break;
-        case 0xC0: fluid_synth_program_change(s, channel, d1); break;
-        case 0xD0: fluid_synth_channel_pressure(s, channel, d1); break;
-        case 0xE0: fluid_synth_pitch_bend(s, channel, d1 | d2 << 7); break;
-        default: break;
+        case 0x80:
+            fluid_synth_noteoff(s, channel, d1);
+            break;
+        case 0x90:
+            fluid_synth_noteon(s, channel, d1, d2);
+            break;  // velocity 0 is a note-off
+        case 0xA0:
+            fluid_synth_key_pressure(s, channel, d1, d2);
+            break;
+        case 0xB0:
+            fluid_synth_cc(s, channel, d1, d2);
+            break;
+        case 0xC0:
+            fluid_synth_program_change(s, channel, d1);
+            break;
+        case 0xD0:
+            fluid_synth_channel_pressure(s, channel, d1);
+            break;
+        case 0xE0:
+            fluid_synth_pitch_bend(s, channel, d1 | d2 << 7);
+            break;
+        default:
+            break;
     }
 }
 
@@ -73,7 +88,9 @@ void FluidSynthPort::SendLong(std::span<const uint8_t> message) {
                       static_cast<int>(body.size()), nullptr, nullptr, nullptr, 0);
 }
 
-void FluidSynthPort::Reset() { fluid_synth_all_sounds_off(synth_->synth, -1); }
+void FluidSynthPort::Reset() {
+    fluid_synth_all_sounds_off(synth_->synth, -1);
+}
 
 void FluidSynthPort::Render(int16_t* out, size_t frames) {
     // Rendered as floats and rounded here: the synthesizer's own 16-bit output adds dither
