@@ -255,6 +255,10 @@ void TMidiV::Parse(std::span<const uint8_t> bytes, std::string_view fileName) {
 
     std::vector<TrackEvent> trackEvents;
     int32_t sequence = 0;
+    // Searching past a track's declared end for its end-of-track event could read the rest of
+    // the file once per track; a file made to do that is cut short after a few passes over
+    // its size, and its remaining tracks are bounded by their lengths.
+    size_t searchBudget = 4 * bytes.size() + 65536;
     size_t pos = 8 + std::max<size_t>(headerLength, 6);
     for (int track = 0; track < trackCount_ && bytes.size() - pos >= 8;) {
         const bool isTrack = std::memcmp(&bytes[pos], "MTrk", 4) == 0;
@@ -272,18 +276,20 @@ void TMidiV::Parse(std::span<const uint8_t> bytes, std::string_view fileName) {
             // First to the end-of-track event, as far as the data go; only when there is
             // none does the declared length bound the track.
             bool found = false;
+            const size_t searchEnd = start + std::min(bytes.size() - start, searchBudget);
+            TrackReader reader(bytes, start, searchEnd, fileName, data_, trackEvents);
             try {
-                TrackReader reader(bytes, start, bytes.size(), fileName, data_, trackEvents);
                 reader.Read(false);
                 next = reader.Position();
                 found = true;
             } catch (const KivoError&) {
             }
+            searchBudget -= reader.Position() - start;
             if (!found) {
                 trackEvents.clear();
                 data_.resize(poolMark);
-                TrackReader reader(bytes, start, next, fileName, data_, trackEvents);
-                (void)reader.Read(true);
+                TrackReader bounded(bytes, start, next, fileName, data_, trackEvents);
+                (void)bounded.Read(true);
             }
         }
         for (const TrackEvent& e : trackEvents) {

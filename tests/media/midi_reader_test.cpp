@@ -244,6 +244,20 @@ TEST(MidiReader, DeclaredLengthBoundsATrackWithoutEndOfTrack) {
     EXPECT_EQ(ChannelEvents(cut), expected);
 }
 
+TEST(MidiReader, ManyTracksWithoutEndOfTrackAreEachBoundedByTheirLength) {
+    // Each track's search for an end-of-track runs on through the tracks after it (their bytes
+    // parse as events) to the end of the data; every track still gets only its own note.
+    SmfFile file{.format = 1};
+    for (int i = 0; i < 3000; ++i)
+        file.tracks.push_back(SmfTrack().Event(0, {0x90, 60, 64}));
+    const TMidiV song = Load(WriteSmf(file));
+    ASSERT_EQ(song.Events().size(), 3000u);
+    for (const TMidiMsgEvent& e : song.Events()) {
+        ASSERT_EQ(e.Time, 0);
+        ASSERT_EQ(song.Data(e)[1], 60);
+    }
+}
+
 TEST(MidiReader, DamagedEventsAreErrorsNamingTheFile) {
     struct Case {
         const char* name;
