@@ -9,7 +9,7 @@ PACKAGES="
   zlib1g-dev libpng-dev libjpeg-dev libpixman-1-dev
   libsdl2-dev libgtk-3-dev libfreetype-dev libfontconfig-dev
   libvorbis-dev libavformat-dev libavcodec-dev libswresample-dev libswscale-dev libavutil-dev
-  libfluidsynth-dev timgm6mb-soundfont libcurl4-openssl-dev
+  libfluidsynth-dev timgm6mb-soundfont libasound2-dev libcurl4-openssl-dev
   fonts-ipafont-gothic fonts-ipafont-mincho
   xvfb xauth x11-apps x11-utils
 "

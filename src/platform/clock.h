@@ -15,8 +15,10 @@ class Clock {
     // frame by the frame loop; cheap.
     [[nodiscard]] virtual uint32_t NowMs() = 0;
 
-    // Blocks the calling (main) thread for about ms milliseconds. Called at most once per frame
-    // by the frame loop's pacing. A headless clock returns at once.
+    // Blocks the calling thread for about ms milliseconds. Called at most once per frame by the
+    // frame loop's pacing, and by the media layer's timer threads (the MIDI sequencer's tick for
+    // host ports, the wave output's pump) on desktop runs, so the system clock allows any
+    // thread. A headless clock returns at once.
     virtual void SleepMs(uint32_t ms) = 0;
 };
 

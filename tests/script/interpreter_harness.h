@@ -19,6 +19,7 @@
 #include "storage/vr_file_manager.h"
 #include "support/page_builder.h"
 #include "support/project_builder.h"
+#include "support/recording_trace.h"
 
 namespace kivo::test {
 
@@ -42,14 +43,6 @@ class RecordingDialogs final : public MessageDialogs {
 
     std::vector<ShownDialog> shown;
     std::deque<DialogAnswer> answers;  // then OK/Yes
-};
-
-class RecordingTrace final : public TraceSink {
-  public:
-    void WriteLine(std::string_view line) override { lines.emplace_back(line); }
-    [[nodiscard]] bool Enabled() const override { return true; }
-
-    std::vector<std::string> lines;
 };
 
 // Scene objects for senders: a name per handle, removable.

@@ -7,16 +7,12 @@
 #include <vector>
 
 #include "platform/headless/headless_platform.h"
+#include "support/recording_trace.h"
 
 namespace kivo {
 namespace {
 
-class RecordingTrace final : public TraceSink {
-  public:
-    void WriteLine(std::string_view line) override { lines.emplace_back(line); }
-    [[nodiscard]] bool Enabled() const override { return true; }
-    std::vector<std::string> lines;
-};
+using test::RecordingTrace;
 
 // A project that counts its frames and can be told to load a game or to quit.
 class FakeProject final : public GameProject {
