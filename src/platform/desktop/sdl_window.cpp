@@ -35,6 +35,13 @@ constexpr ToolbarButton kButtons[] = {{"終了", 0}, {"画面切替", kToolbarBu
 }  // namespace
 
 SdlWindow::SdlWindow(FontEngine& fonts) : fonts_(fonts) {
+    // The scene is composed in memory, so presenting is one copy of changed rectangles: SDL's
+    // software renderer on the window's own frame buffer does it without bringing up OpenGL,
+    // which on a machine without a graphics driver loads a whole compiler and its memory
+    // (a second at start and about 90 MB). The environment's SDL_RENDER_DRIVER and
+    // SDL_FRAMEBUFFER_ACCELERATION still choose otherwise.
+    SDL_SetHintWithPriority(SDL_HINT_RENDER_DRIVER, "software", SDL_HINT_DEFAULT);
+    SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_DEFAULT);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         throw KivoError(std::string("cannot open the display: ") + SDL_GetError());
     }
