@@ -48,7 +48,7 @@ struct FontMetrics {
 // top-down rows without padding, placed with its left edge originX pixels right of the pen
 // and its top edge originY pixels above the baseline. A blank character (a space) has a 0 x 0
 // box and only its advance.
-struct GlyphImage {
+struct GlyphBitmap {
     int32_t advance = 0;  // pen movement to the next character
     int32_t originX = 0;
     int32_t originY = 0;
@@ -75,7 +75,7 @@ class Font {
     // Renders one character (a Unicode code point) at the given depth. A character the font
     // lacks renders as the font's missing-glyph box. Called by the glyph cache on a miss; the
     // result belongs to the caller. Costs one outline load and render (tens of microseconds).
-    [[nodiscard]] virtual GlyphImage Render(char32_t code, GlyphDepth depth) = 0;
+    [[nodiscard]] virtual GlyphBitmap Render(char32_t code, GlyphDepth depth) = 0;
 
     // The advance of one character without rendering it; cheap after the first call.
     [[nodiscard]] virtual int32_t Advance(char32_t code) = 0;

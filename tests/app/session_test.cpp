@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
 
@@ -13,16 +12,10 @@
 #include "app/headless_driver.h"
 #include "base/error.h"
 #include "shell/session.h"
+#include "support/scratch_folder.h"
 
 namespace kivo {
 namespace {
-
-std::string ReadText(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // A project of a 4 x 3 scene whose variable "step" holds the number of frames it ran.
 class CountingProject final : public GameProject {
@@ -45,20 +38,11 @@ class CountingProject final : public GameProject {
 
 class SessionTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("kivo_session_test_" +
-                   std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-        std::filesystem::remove_all(folder_);
-        std::filesystem::create_directories(folder_);
-    }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
-
     int Run(const SessionOptions& options, std::vector<ScriptedInput> input = {}) {
         HeadlessPlatform platform(dialogLog_);
         HeadlessDriver driver(platform, std::move(input), 16);
         PlayerConfig config;
-        config.executableFolder = folder_;
+        config.executableFolder = folder_.Path();
         config.seed = 1;
         config.projectFactory = [](Player& p) -> std::unique_ptr<GameProject> {
             return std::make_unique<CountingProject>(p.variables->Create("step", PT_INT).Value());
@@ -67,7 +51,7 @@ class SessionTest : public ::testing::Test {
         return RunSession(player, options, driver);
     }
 
-    std::filesystem::path folder_;
+    const test::ScratchFolder folder_{"kivo_session_test"};
     std::ostringstream dialogLog_;
 };
 
@@ -93,18 +77,18 @@ TEST_F(SessionTest, ObservationsAreTakenAfterTheStepOfTheirFrame) {
         return at == std::string::npos ? std::string()
                                        : json.substr(json.find("[", json.find("values", at)), 3);
     };
-    EXPECT_EQ(stepIn(ReadText(vars0)), "[1]");
-    EXPECT_EQ(stepIn(ReadText(vars2)), "[3]");
-    EXPECT_EQ(stepIn(ReadText(options.dumpVarsFile)), "[5]");
+    EXPECT_EQ(stepIn(test::ReadWholeFile(vars0)), "[1]");
+    EXPECT_EQ(stepIn(test::ReadWholeFile(vars2)), "[3]");
+    EXPECT_EQ(stepIn(test::ReadWholeFile(options.dumpVarsFile)), "[5]");
     EXPECT_FALSE(std::filesystem::exists(late));  // the run never reached frame 5
     // The scene had its project size when it was dumped, mid-run and at exit.
     for (const auto& path : {scene, options.dumpSceneFile}) {
-        const std::string json = ReadText(path);
+        const std::string json = test::ReadWholeFile(path);
         EXPECT_NE(json.find("\"rect\": [0, 0, 4, 3]"), std::string::npos) << json;
         EXPECT_NE(json.find("\\u0001BASE1"), std::string::npos) << json;
     }
     // A PNG of the 4 x 3 frame: the signature, then width and height in the header.
-    const std::string png = ReadText(shot);
+    const std::string png = test::ReadWholeFile(shot);
     ASSERT_GT(png.size(), 24u);
     EXPECT_EQ(png.substr(1, 3), "PNG");
     EXPECT_EQ(png.substr(16, 8), std::string("\0\0\0\4\0\0\0\3", 8));

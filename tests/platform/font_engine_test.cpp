@@ -12,7 +12,7 @@
 namespace kivo {
 namespace {
 
-int64_t Ink(const GlyphImage& glyph) {
+int64_t Ink(const GlyphBitmap& glyph) {
     int64_t sum = 0;
     for (uint8_t c : glyph.coverage)
         sum += c;
@@ -20,7 +20,7 @@ int64_t Ink(const GlyphImage& glyph) {
 }
 
 // The mean x (from the pen) of the inked pixels of one bitmap row.
-double MeanInkX(const GlyphImage& glyph, int32_t row) {
+double MeanInkX(const GlyphBitmap& glyph, int32_t row) {
     double sum = 0;
     double weight = 0;
     for (int32_t x = 0; x < glyph.width; ++x) {
@@ -125,7 +125,7 @@ TEST(FontEngine, RendersCoverageAtEveryDepthWithConsistentWidths) {
                              GlyphDepth::Gray65, GlyphDepth::Gray256}) {
         const int32_t top = GlyphLevels(depth) - 1;
         // The full block: solid in its middle at every depth.
-        const GlyphImage block = font->Render(U'■', depth);
+        const GlyphBitmap block = font->Render(U'■', depth);
         ASSERT_GT(block.width, 4);
         ASSERT_EQ(block.coverage.size(), static_cast<size_t>(block.width * block.height));
         EXPECT_EQ(block.levels, top + 1);
@@ -133,7 +133,7 @@ TEST(FontEngine, RendersCoverageAtEveryDepthWithConsistentWidths) {
             block.coverage[static_cast<size_t>(block.height / 2 * block.width + block.width / 2)],
             top);
         // A curved character uses the in-between levels only when grey.
-        const GlyphImage kana = font->Render(U'あ', depth);
+        const GlyphBitmap kana = font->Render(U'あ', depth);
         const std::set<uint8_t> values(kana.coverage.begin(), kana.coverage.end());
         EXPECT_LE(*values.rbegin(), top);
         if (depth == GlyphDepth::Mono) {
@@ -141,7 +141,7 @@ TEST(FontEngine, RendersCoverageAtEveryDepthWithConsistentWidths) {
         } else {
             EXPECT_GT(values.size(), 2u) << top;
         }
-        for (const GlyphImage& g : {block, kana}) {
+        for (const GlyphBitmap& g : {block, kana}) {
             EXPECT_EQ(g.advance, 24);
             EXPECT_EQ(g.abcA + g.abcB + g.abcC, g.advance);
             EXPECT_EQ(g.abcB, g.width);
@@ -150,7 +150,7 @@ TEST(FontEngine, RendersCoverageAtEveryDepthWithConsistentWidths) {
         }
     }
     // A space has no black box, only its advance.
-    const GlyphImage space = font->Render(U' ', GlyphDepth::Gray256);
+    const GlyphBitmap space = font->Render(U' ', GlyphDepth::Gray256);
     EXPECT_EQ(space.width, 0);
     EXPECT_EQ(space.height, 0);
     EXPECT_TRUE(space.coverage.empty());
@@ -163,15 +163,15 @@ TEST(FontEngine, BoldThickensAndItalicLeansTheOutline) {
     const auto regular = engine.Open("ＭＳ 明朝", 32, 0);
     const auto bold = engine.Open("ＭＳ 明朝", 32, kFontBold);
     const auto italic = engine.Open("ＭＳ 明朝", 32, kFontItalic);
-    const GlyphImage r = regular->Render(U'漢', GlyphDepth::Gray256);
-    const GlyphImage b = bold->Render(U'漢', GlyphDepth::Gray256);
+    const GlyphBitmap r = regular->Render(U'漢', GlyphDepth::Gray256);
+    const GlyphBitmap b = bold->Render(U'漢', GlyphDepth::Gray256);
     EXPECT_GT(Ink(b), Ink(r) * 11 / 10);
     EXPECT_EQ(b.advance, r.advance);  // the monospace grid holds for bold
 
     // A vertical bar leans right as it rises: its top row lies right of its bottom row by
     // about 0.2 of its height.
-    const GlyphImage upright = regular->Render(U'|', GlyphDepth::Gray256);
-    const GlyphImage leaning = italic->Render(U'|', GlyphDepth::Gray256);
+    const GlyphBitmap upright = regular->Render(U'|', GlyphDepth::Gray256);
+    const GlyphBitmap leaning = italic->Render(U'|', GlyphDepth::Gray256);
     const double uprightShift = MeanInkX(upright, 0) - MeanInkX(upright, upright.height - 1);
     const double lean = MeanInkX(leaning, 0) - MeanInkX(leaning, leaning.height - 1);
     EXPECT_NEAR(uprightShift, 0.0, 0.5);

@@ -103,7 +103,7 @@ void SdlWindow::DrawLabel(std::vector<uint32_t>& pixels, int32_t width, int32_t 
             ++pos;
             continue;
         }
-        const GlyphImage glyph = font_->Render(*code, GlyphDepth::Gray256);
+        const GlyphBitmap glyph = font_->Render(*code, GlyphDepth::Gray256);
         for (int32_t row = 0; row < glyph.height; ++row) {
             const int32_t cy = baseline - glyph.originY + row;
             for (int32_t col = 0; col < glyph.width; ++col) {

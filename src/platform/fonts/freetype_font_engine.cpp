@@ -76,7 +76,7 @@ bool MatchHasFamily(const FcMatch& match, std::string_view family) {
 }
 
 // Copies a rendered bitmap into coverage values 0..levels-1.
-void CopyCoverage(const FT_Bitmap& bitmap, int32_t levels, GlyphImage& glyph) {
+void CopyCoverage(const FT_Bitmap& bitmap, int32_t levels, GlyphBitmap& glyph) {
     glyph.width = static_cast<int32_t>(bitmap.width);
     glyph.height = static_cast<int32_t>(bitmap.rows);
     glyph.coverage.assign(static_cast<size_t>(glyph.width) * static_cast<size_t>(glyph.height), 0);
@@ -130,8 +130,8 @@ class FreeTypeFont final : public Font {
     [[nodiscard]] const std::string& Family() const override { return family_; }
     [[nodiscard]] const FontMetrics& Metrics() const override { return metrics_; }
 
-    [[nodiscard]] GlyphImage Render(char32_t code, GlyphDepth depth) override {
-        GlyphImage glyph;
+    [[nodiscard]] GlyphBitmap Render(char32_t code, GlyphDepth depth) override {
+        GlyphBitmap glyph;
         glyph.levels = GlyphLevels(depth);
         const bool mono = depth == GlyphDepth::Mono;
         FT_GlyphSlot slot = LoadOutline(code, mono ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_NORMAL);
