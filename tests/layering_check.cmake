@@ -3,7 +3,7 @@
 # platform, so that the shell and everything under it run the same on every platform.
 #   cmake -DSRC=<source folder> -P layering_check.cmake
 file(GLOB_RECURSE sources RELATIVE ${SRC} ${SRC}/*.h ${SRC}/*.cpp)
-set(package_headers "<(SDL|gtk/|gdk/|glib|ft2build|freetype/|fontconfig/|libav|libsw|fluidsynth|curl/|vorbis/)")
+set(package_headers "<(SDL|gtk/|gdk/|glib|ft2build|freetype/|fontconfig/|libav|libsw|fluidsynth|alsa/|curl/|vorbis/)")
 set(concrete_platforms "\"platform/(headless|desktop|fonts)/")
 set(failures "")
 foreach(source IN LISTS sources)

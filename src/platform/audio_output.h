@@ -28,6 +28,11 @@ class AudioSource {
     virtual void Render(int16_t* out, size_t frames, int32_t channels) = 0;
 };
 
+// For sources that mix in stereo: renders source (asked for 2 channels) into an output of
+// another channel count. Mono takes the mean of left and right; more channels get left and
+// right, then silence. Allocates nothing, so it may run on the device's thread.
+void RenderStereoAs(AudioSource& source, int16_t* out, size_t frames, int32_t channels);
+
 class AudioOutput {
   public:
     virtual ~AudioOutput() = default;

@@ -154,6 +154,40 @@ TEST(HeadlessAudio, KeepsWhatItConsumedAsWaveAndSwitchesSourcesBetweenFrames) {
     }
 }
 
+TEST(AudioSources, AStereoSourceServesOutputsOfOtherChannelCounts) {
+    // Left counts up from 0, right is always 100; more frames than one chunk of the fold.
+    class StereoSource final : public AudioSource {
+      public:
+        void Render(int16_t* out, size_t frames, int32_t channels) override {
+            ASSERT_EQ(channels, 2);
+            for (size_t i = 0; i < frames; ++i) {
+                out[2 * i] = static_cast<int16_t>(next_++);
+                out[2 * i + 1] = 100;
+            }
+        }
+
+      private:
+        int32_t next_ = 0;
+    };
+    const size_t frames = 600;
+    for (int32_t channels : {1, 3}) {
+        StereoSource source;
+        std::vector<int16_t> out(frames * static_cast<size_t>(channels), -1);
+        RenderStereoAs(source, out.data(), frames, channels);
+        for (size_t i = 0; i < frames; i += 97) {
+            const int16_t* frame = out.data() + i * static_cast<size_t>(channels);
+            if (channels == 1) {
+                EXPECT_EQ(frame[0], (static_cast<int32_t>(i) + 100) / 2) << i;
+            } else {
+                EXPECT_EQ(frame[0], static_cast<int16_t>(i)) << i;
+                EXPECT_EQ(frame[1], 100) << i;
+                EXPECT_EQ(frame[2], 0) << i;
+            }
+        }
+        EXPECT_NE(out.back(), -1) << channels;
+    }
+}
+
 TEST(VirtualKeys, KeyPositionsMapToTheCodesScriptsTest) {
     const struct {
         uint32_t usage;
