@@ -10,8 +10,10 @@ all: build
 setup:
 	sh scripts/setup.sh
 
+# Warnings are errors in every build made through this file (tests, CI, the sanitizer build);
+# a plain cmake Release build keeps them as warnings.
 configure: setup
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIVO_WERROR=ON $(CMAKE_FLAGS)
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)

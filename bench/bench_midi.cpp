@@ -67,7 +67,7 @@ void BM_SequencerFluidSynth(benchmark::State& state) {
     for (auto _ : state) {
         sequencer.PlayFrom(0);
         for (size_t done = 0; done < size_t{kSongSeconds} * kRate; done += kBlock) {
-            sequencer.Render(out.data(), kBlock);
+            sequencer.Render(out.data(), kBlock, 2);
         }
         benchmark::DoNotOptimize(out.data());
     }
@@ -170,7 +170,7 @@ void ReportOnsetError() {
     const size_t frames = static_cast<size_t>(times.back() + 1000) * kRate / 1000;
     std::vector<int16_t> out(frames * 2);
     for (size_t done = 0; done < frames; done += 512) {
-        sequencer.Render(out.data() + done * 2, std::min<size_t>(512, frames - done));
+        sequencer.Render(out.data() + done * 2, std::min<size_t>(512, frames - done), 2);
     }
     double worst = 0;
     double sum = 0;

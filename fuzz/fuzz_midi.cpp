@@ -32,9 +32,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     sequencer.SetLooping(true);
     sequencer.PlayFrom(sequencer.SongLength() / 2);
     for (int i = 0; i < 8; ++i)
-        sequencer.Render(buffer.data(), 4096);
+        sequencer.Render(buffer.data(), 4096, 2);
     sequencer.PlayFrom(0);
-    sequencer.Render(buffer.data(), 4096);
+    sequencer.Render(buffer.data(), 4096, 2);
     (void)sequencer.IsAtEnd();
     return 0;
 }

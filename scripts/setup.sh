@@ -10,7 +10,7 @@ PACKAGES="
   libsdl2-dev libgtk-3-dev libfreetype-dev libfontconfig-dev
   libvorbis-dev libavformat-dev libavcodec-dev libswresample-dev libswscale-dev libavutil-dev
   libfluidsynth-dev timgm6mb-soundfont libasound2-dev libcurl4-openssl-dev
-  fonts-ipafont-gothic fonts-ipafont-mincho
+  fonts-ipafont-gothic fonts-ipafont-mincho fonts-dejavu-core
   xvfb xauth x11-apps x11-utils
 "
 

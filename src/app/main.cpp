@@ -9,9 +9,11 @@
 #include <system_error>
 #include <vector>
 
+#include "app/guarded_run.h"
+#include "app/headless_driver.h"
 #include "base/error.h"
 #include "base/sjis.h"
-#include "platform/headless/headless_platform.h"
+#include "platform/host_files.h"
 #include "platform/host_paths.h"
 #include "platform/instance_lock.h"
 #include "platform/quit_signal.h"
@@ -24,32 +26,12 @@
 #include "shell/session.h"
 
 #ifdef KIVO_HAVE_DESKTOP
+#include "app/desktop_driver.h"
 #include "platform/desktop/desktop_platform.h"
 #endif
 
 namespace kivo {
 namespace {
-
-#ifdef KIVO_HAVE_DESKTOP
-// The desktop loop: the window brings its own events and clock; the screenshot is the
-// window's client area as shown, toolbar included.
-class DesktopDriver final : public SessionDriver {
-  public:
-    explicit DesktopDriver(SdlWindow& window) : window_(window) {}
-    void BeforeStartup() override {}
-    void BeforePass(int64_t) override {}
-    void BeforeIdle() override {}
-    [[nodiscard]] bool Headless() const override { return false; }
-    [[nodiscard]] bool Capture(std::vector<uint32_t>& pixels, int32_t& width,
-                               int32_t& height) override {
-        pixels = window_.CaptureClientArea(width, height);
-        return !pixels.empty();
-    }
-
-  private:
-    SdlWindow& window_;
-};
-#endif
 
 int Fail(std::string_view message, int status) {
     std::cerr << "kivoplay: " << message << '\n';
@@ -73,8 +55,12 @@ int Run(int argc, char** argv) {
         return 0;
     }
 
+    if (!line.audioDumpFile.empty() && !line.headless) {
+        return Fail("--audio-dump needs --headless: only the headless sink keeps the sound", 2);
+    }
+
     std::unique_ptr<TraceSink> trace;
-    std::vector<ScriptedInput> script;
+    InputScript script;
     try {
         if (!line.traceFile.empty()) trace = std::make_unique<FileTraceSink>(line.traceFile);
         if (!line.inputFile.empty()) script = ReadInputScript(line.inputFile);
@@ -99,30 +85,51 @@ int Run(int argc, char** argv) {
     config.arguments = line.arguments;
     config.seed = line.seed;
     config.projectFactory = ScriptProjectFactory();
-    SessionOptions options{line.frames, line.dumpVarsFile, line.screenshotFile};
+    SessionOptions options{line.frames, line.dumpVarsFile, line.dumpSceneFile, line.screenshotFile,
+                           std::move(script.observations)};
 
     std::vector<std::string> deletions;
     int status = 0;
     const auto runOn = [&](Platform services, SessionDriver& driver) {
         Player player(services, config);
         player.state.quitSignal = InstallQuitSignalHandlers();
-        status = RunSession(player, options, driver);
+        try {
+            status = RunSession(player, options, driver);
+        } catch (...) {
+            deletions = player.state.pendingExitDeletions;
+            throw;
+        }
         deletions = player.state.pendingExitDeletions;
     };
 
+    // An error that escapes the session still lets the game's temporary files go below.
     if (line.headless) {
-        HeadlessPlatform platform(std::cerr, trace.get());
-        HeadlessDriver driver(platform, std::move(script), line.frameMs);
-        runOn(platform.Services(), driver);
+        status = GuardedRun(
+            [&] {
+                HeadlessPlatform platform(std::cerr, trace.get());
+                HeadlessDriver driver(platform, std::move(script.input), line.frameMs);
+                if (!line.audioDumpFile.empty()) platform.audio.KeepSamples();
+                runOn(platform.Services(), driver);
+                if (!line.audioDumpFile.empty()) {
+                    try {
+                        host::WriteFileBytes(line.audioDumpFile, platform.audio.KeptAsWave());
+                    } catch (const KivoError& error) {
+                        return Fail(error.what(), 2);
+                    }
+                }
+                return status;
+            },
+            std::cerr);
     } else {
 #ifdef KIVO_HAVE_DESKTOP
-        try {
-            DesktopPlatform platform(trace.get());
-            DesktopDriver driver(platform.window);
-            runOn(platform.Services(), driver);
-        } catch (const KivoError& error) {
-            return Fail(error.what(), 1);
-        }
+        status = GuardedRun(
+            [&] {
+                DesktopPlatform platform(trace.get());
+                DesktopDriver driver(platform.window);
+                runOn(platform.Services(), driver);
+                return status;
+            },
+            std::cerr);
 #else
         return Fail("this build has no desktop player; run with --headless", 2);
 #endif
@@ -140,5 +147,5 @@ int Run(int argc, char** argv) {
 }  // namespace kivo
 
 int main(int argc, char** argv) {
-    return kivo::Run(argc, argv);
+    return kivo::GuardedRun([&] { return kivo::Run(argc, argv); }, std::cerr);
 }

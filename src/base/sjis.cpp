@@ -30,23 +30,6 @@ void AppendUtf8(std::string& out, uint32_t c) {
     }
 }
 
-// Decodes one UTF-8 sequence at pos; returns the code point and advances, or nullopt.
-std::optional<uint32_t> NextUtf8(std::string_view s, size_t& pos) {
-    const auto byte = [&](size_t i) { return static_cast<uint8_t>(s[i]); };
-    uint8_t b0 = byte(pos);
-    size_t len = b0 < 0x80 ? 1 : (b0 >> 5) == 6 ? 2 : (b0 >> 4) == 14 ? 3 : (b0 >> 3) == 30 ? 4 : 0;
-    if (len == 0 || pos + len > s.size()) return std::nullopt;
-    uint32_t c = len == 1 ? b0 : len == 2 ? (b0 & 0x1Fu) : len == 3 ? (b0 & 0x0Fu) : (b0 & 0x07u);
-    for (size_t i = 1; i < len; ++i) {
-        if ((byte(pos + i) & 0xC0) != 0x80) return std::nullopt;
-        c = (c << 6) | (byte(pos + i) & 0x3Fu);
-    }
-    static constexpr uint32_t kMinimum[5] = {0, 0, 0x80, 0x800, 0x10000};
-    if (c < kMinimum[len] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return std::nullopt;
-    pos += len;
-    return c;
-}
-
 std::optional<std::string> ToUtf8Impl(std::string_view text, bool strict) {
     std::string out;
     out.reserve(text.size() * 3 / 2);
@@ -82,6 +65,22 @@ std::optional<std::string> FromUtf8Impl(std::string_view utf8, bool lossy) {
 }
 
 }  // namespace
+
+std::optional<uint32_t> NextUtf8(std::string_view s, size_t& pos) {
+    const auto byte = [&](size_t i) { return static_cast<uint8_t>(s[i]); };
+    uint8_t b0 = byte(pos);
+    size_t len = b0 < 0x80 ? 1 : (b0 >> 5) == 6 ? 2 : (b0 >> 4) == 14 ? 3 : (b0 >> 3) == 30 ? 4 : 0;
+    if (len == 0 || pos + len > s.size()) return std::nullopt;
+    uint32_t c = len == 1 ? b0 : len == 2 ? (b0 & 0x1Fu) : len == 3 ? (b0 & 0x0Fu) : (b0 & 0x07u);
+    for (size_t i = 1; i < len; ++i) {
+        if ((byte(pos + i) & 0xC0) != 0x80) return std::nullopt;
+        c = (c << 6) | (byte(pos + i) & 0x3Fu);
+    }
+    static constexpr uint32_t kMinimum[5] = {0, 0, 0x80, 0x800, 0x10000};
+    if (c < kMinimum[len] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return std::nullopt;
+    pos += len;
+    return c;
+}
 
 size_t CharLength(std::string_view text, size_t pos) {
     if (pos >= text.size()) return 0;

@@ -63,6 +63,10 @@ void ForEachChar(std::string_view text, Fn&& fn) {
 // UTF-8 -> CP932 replacing what cannot be held by '?'.
 [[nodiscard]] std::string FromUtf8Lossy(std::string_view utf8);
 
+// Decodes the UTF-8 character at pos and advances pos past it; nullopt (pos unchanged) for a
+// bad or overlong sequence, a surrogate or a value above U+10FFFF.
+[[nodiscard]] std::optional<uint32_t> NextUtf8(std::string_view s, size_t& pos);
+
 // Single code conversions (0 when unmapped). Code is a byte or lead * 256 + trail.
 [[nodiscard]] uint32_t CodeToUnicode(uint32_t code);
 [[nodiscard]] uint32_t UnicodeToCode(uint32_t codePoint);

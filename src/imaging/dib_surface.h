@@ -21,8 +21,8 @@
 #include <span>
 #include <vector>
 
+#include "base/frame_view.h"
 #include "base/rect.h"
-#include "platform/main_window.h"
 
 namespace kivo {
 

@@ -340,7 +340,11 @@ void TMidiPlayV::AdvanceFrames(size_t frames) {
     frameRemainder_ = total % sampleRate_;
 }
 
-void TMidiPlayV::Render(int16_t* out, size_t frames) {
+void TMidiPlayV::Render(int16_t* out, size_t frames, int32_t channels) {
+    if (channels != 2) {
+        RenderStereoAs(*this, out, frames, channels);
+        return;
+    }
     std::lock_guard guard(lock_);
     const bool synth = port_ && port_->RendersAudio();
     const bool pulled = running_ && PulledByRender();

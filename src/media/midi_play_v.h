@@ -91,9 +91,10 @@ class TMidiPlayV final : public AudioSource {
     // is called under the player lock, so only this sequencer may write to it.
     void SetTrace(TraceSink* sink);
 
-    // The mix pulls frames of interleaved stereo: the mapper's sound (silence for other
-    // ports), while the song advances by exactly the frames rendered.
-    void Render(int16_t* out, size_t frames) override;
+    // The mix pulls frames of interleaved stereo (other channel counts are folded from
+    // stereo): the mapper's sound (silence for other ports), while the song advances by
+    // exactly the frames rendered.
+    void Render(int16_t* out, size_t frames, int32_t channels) override;
 
     // One step of the timer thread: advances the song by the host clock's time since the last
     // step (at most one second) and sends what fell due. Public for tests that step it.

@@ -327,7 +327,11 @@ size_t TWavOut::Consume(int16_t* out, size_t samples) {
     return copied;
 }
 
-void TWavOut::Render(int16_t* out, size_t frames) {
+void TWavOut::Render(int16_t* out, size_t frames, int32_t channels) {
+    if (channels != 2) {
+        RenderStereoAs(*this, out, frames, channels);
+        return;
+    }
     const size_t samples = frames * 2;
     size_t copied = 0;
     while (copied < samples) {

@@ -103,8 +103,9 @@ class TWavOut final : public AudioSource {
     // most one is queued and some buffer plays.
     void Pump();
 
-    // The mix pulls frames of 16-bit stereo at 44100 Hz; silence where no block is queued.
-    void Render(int16_t* out, size_t frames) override;
+    // The mix pulls frames of 16-bit stereo at 44100 Hz (other channel counts are folded from
+    // stereo); silence where no block is queued.
+    void Render(int16_t* out, size_t frames, int32_t channels) override;
 
     [[nodiscard]] int32_t SoundDelay() const { return soundDelay_; }
     [[nodiscard]] int32_t BlockSize() const { return blockSize_; }

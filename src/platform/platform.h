@@ -5,6 +5,7 @@
 #include "platform/audio_output.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
+#include "platform/font_engine.h"
 #include "platform/input.h"
 #include "platform/main_window.h"
 #include "platform/trace_sink.h"
@@ -18,6 +19,7 @@ struct Platform {
     MainWindow& window;
     Presenter& presenter;
     AudioOutput& audio;
+    FontEngine& fonts;
     TraceSink& trace;
 };
 

@@ -1,57 +1,11 @@
 #include "script/variable_dump.h"
 
-#include <cmath>
-#include <cstdio>
-
-#include "base/sjis.h"
+#include "base/json_text.h"
 #include "script/call_man.h"
 
 namespace kivo {
 
 namespace {
-
-void AppendJsonString(std::string& out, std::string_view cp932) {
-    std::string utf8 = sjis::ToUtf8(cp932);
-    out.push_back('"');
-    for (char c : utf8) {
-        switch (c) {
-            case '"':
-                out.append("\\\"");
-                break;
-            case '\\':
-                out.append("\\\\");
-                break;
-            case '\n':
-                out.append("\\n");
-                break;
-            case '\r':
-                out.append("\\r");
-                break;
-            case '\t':
-                out.append("\\t");
-                break;
-            default:
-                if (static_cast<unsigned char>(c) < 0x20) {
-                    char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-                    out.append(escaped);
-                } else {
-                    out.push_back(c);
-                }
-        }
-    }
-    out.push_back('"');
-}
-
-void AppendFloat(std::string& out, double value) {
-    if (!std::isfinite(value)) {
-        out.append("null");  // JSON has no infinities
-        return;
-    }
-    char text[32];
-    std::snprintf(text, sizeof text, "%.17g", value);
-    out.append(text);
-}
 
 std::string_view TypeName(ValueType type, bool reference) {
     if (reference) return "ref";
@@ -76,7 +30,7 @@ void AppendElement(std::string& out, const TCustomParam& value, ValueType type, 
             out.append(std::to_string(value.IntAt(index)));
             return;
         case PT_FLOAT:
-            AppendFloat(out, value.FloatAt(index));
+            AppendJsonNumber(out, value.FloatAt(index));
             return;
         case PT_BOOL:
             out.append(value.FlagAt(index) ? "true" : "false");
@@ -111,7 +65,7 @@ void AppendVariable(std::string& out, const TParamCollectionItem& variable) {
                     out.append(std::to_string(value.AsInteger()));
                     break;
                 case PT_FLOAT:
-                    AppendFloat(out, value.AsFloat());
+                    AppendJsonNumber(out, value.AsFloat());
                     break;
                 case PT_BOOL:
                     out.append(value.AsFlag() ? "true" : "false");

@@ -14,7 +14,8 @@ namespace kivo {
 [[nodiscard]] std::string ReadBoundedFile(const std::filesystem::path& path, size_t limit,
                                           std::string_view what);
 
-// Replaces the file with text; raises KivoError naming the file when it cannot be written.
+// Replaces the file with text through a temporary file beside it that is renamed over the
+// old one; raises KivoError naming the file when it cannot be written.
 void WriteWholeFile(const std::filesystem::path& path, std::string_view text);
 
 }  // namespace kivo

@@ -38,7 +38,9 @@ std::string_view UsageText() {
            "  --seed N            seed the random generator with N instead of the time of day\n"
            "  --trace FILE        write the start-up labels and the interpreter trace to FILE\n"
            "  --dump-vars FILE    at exit, write the player state and every variable as JSON\n"
+           "  --dump-scene FILE   at exit, write the scene's object tree as JSON\n"
            "  --screenshot FILE   at exit, write the last presented frame as PNG\n"
+           "  --audio-dump FILE   headless: at exit, write the sound the run played as WAV\n"
            "  --input FILE        headless: scripted input, one event a line (see "
            "docs/kivoplay.md)\n";
 }
@@ -95,6 +97,10 @@ CommandLine ParseCommandLine(const std::vector<std::string_view>& words) {
             file(line.traceFile);
         } else if (name == "--dump-vars") {
             file(line.dumpVarsFile);
+        } else if (name == "--dump-scene") {
+            file(line.dumpSceneFile);
+        } else if (name == "--audio-dump") {
+            file(line.audioDumpFile);
         } else if (name == "--screenshot") {
             file(line.screenshotFile);
         } else if (name == "--input") {

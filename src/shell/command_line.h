@@ -19,6 +19,8 @@ struct CommandLine {
     std::optional<uint32_t> seed;
     std::string traceFile;
     std::string dumpVarsFile;
+    std::string dumpSceneFile;
+    std::string audioDumpFile;
     std::string screenshotFile;
     std::string inputFile;
     std::vector<std::string> arguments;

@@ -112,13 +112,16 @@ void TFormView::SceneStartup() {
     PlayerState& state = player_.state;
     player_.StartupTrace("DXSound.Initialize");
     if (state.directSound) {
-        // A missing sound device is no reason to stop: the game runs silent.
-        (void)player_.platform.audio.Open(AudioFormat{44100, 2}, player_.silence);
+        // A missing sound device is no reason to stop: the game runs silent. The media layer
+        // puts its mixer in place of the silence when it starts.
+        (void)player_.platform.audio.Open(AudioFormat{44100, 2, state.soundDelay}, player_.silence);
     }
 
     player_.StartupTrace("KivoInitialize");
-    // The scene root takes the scene size once the project has read it; the stand-in scene is
-    // sized then as well.
+    // The scene exists before the project, which is given its object directory; it takes the
+    // scene size once the project file has been read.
+    const SceneFactory& makeScene = player_.Config().sceneFactory;
+    player_.scene = makeScene ? makeScene(player_) : std::make_unique<BlankScene>();
 
     player_.StartupTrace("TProject.Create");
     if (player_.Config().projectFactory) player_.project = player_.Config().projectFactory(player_);
@@ -126,7 +129,6 @@ void TFormView::SceneStartup() {
     const int32_t width = project ? project->ScreenWidth() : 0;
     const int32_t height = project ? project->ScreenHeight() : 0;
     if (project) player_.platform.window.SetTitle(sjis::ToUtf8(project->Title()));
-    player_.scene = std::make_unique<BlankScene>(width, height);
 
     player_.StartupTrace("MediaInit");
     sceneWidth_ = width;
@@ -154,12 +156,13 @@ void TFormView::MediaInit() {
 }
 
 void TFormView::PlaceScene(int32_t sceneWidth, int32_t sceneHeight) {
+    if (!player_.state.quitRequest)
+        player_.platform.window.ShowWithSceneSize(sceneWidth, sceneHeight);
+    player_.scene->SetSize(sceneWidth, sceneHeight);
     // Full screen is not switched to yet, so the panel always sits right under the dock.
     const int32_t clientWidth = sceneWidth;
     panelX_ = (clientWidth - sceneWidth) / 2;
     panelY_ = player_.platform.window.DockHeight();
-    if (!player_.state.quitRequest)
-        player_.platform.window.ShowWithSceneSize(sceneWidth, sceneHeight);
 }
 
 bool TFormView::CloseRequested() const {
@@ -325,6 +328,7 @@ void TFormView::FormClose() {
     player_.StartupTrace("TextRead.Free");
     player_.StartupTrace("TextHistory.Free");
     player_.StartupTrace("Bases.Free");
+    if (beforeSceneFreed) beforeSceneFreed(player_);
     player_.scene.reset();
     player_.StartupTrace("SelRectDIB.Free");
     player_.StartupTrace("TransBGDIB.Free");

@@ -56,6 +56,8 @@ class TFormView {
     // Called during shutdown after the project closed and before the variable table is
     // freed: the last moment the variables can be read (the variable dump).
     std::function<void(Player&)> beforeVariablesFreed;
+    // Called during shutdown right before the scene is freed (the scene dump).
+    std::function<void(Player&)> beforeSceneFreed;
 
     // The window's frame state, open for the checks of the frame loop.
     [[nodiscard]] int32_t FrameSkipPhase() const { return frameSkipPhase_; }

@@ -53,6 +53,11 @@ constexpr Verb kVerbs[] = {
     {"keyup", InputKind::KeyUp, 1},
 };
 
+constexpr std::pair<std::string_view, ObservationKind> kObservations[] = {
+    {"screenshot", ObservationKind::Screenshot},
+    {"dump-vars", ObservationKind::DumpVars},
+    {"dump-scene", ObservationKind::DumpScene}};
+
 constexpr std::pair<std::string_view, DialogAnswer> kAnswers[] = {{"ok", DialogAnswer::Ok},
                                                                   {"cancel", DialogAnswer::Cancel},
                                                                   {"yes", DialogAnswer::Yes},
@@ -60,10 +65,10 @@ constexpr std::pair<std::string_view, DialogAnswer> kAnswers[] = {{"ok", DialogA
 
 }  // namespace
 
-std::vector<ScriptedInput> ParseInputScript(std::string_view text, std::string_view fileName) {
+InputScript ParseInputScript(std::string_view text, std::string_view fileName) {
     if (text.size() > kMaxScriptBytes)
         throw KivoError(std::string(fileName), "input script too large");
-    std::vector<ScriptedInput> script;
+    InputScript script;
     int lineNumber = 0;
     size_t pos = 0;
     while (pos < text.size()) {
@@ -85,6 +90,22 @@ std::vector<ScriptedInput> ParseInputScript(std::string_view text, std::string_v
         if (!frame) fail("bad frame number '" + std::string(words[0]) + "'");
         item.frame = *frame;
 
+        const auto observation = std::find_if(std::begin(kObservations), std::end(kObservations),
+                                              [&](const auto& o) { return o.first == words[1]; });
+        if (observation != std::end(kObservations)) {
+            // The path is the rest of the line, so that it may hold spaces.
+            std::string_view path =
+                line.substr(static_cast<size_t>(words[1].data() + words[1].size() - line.data()));
+            while (!path.empty() && (path.front() == ' ' || path.front() == '\t'))
+                path.remove_prefix(1);
+            while (!path.empty() &&
+                   (path.back() == ' ' || path.back() == '\t' || path.back() == '\r'))
+                path.remove_suffix(1);
+            if (path.empty()) fail("expected " + std::string(words[1]) + " PATH");
+            script.observations.push_back(
+                Observation{*frame, observation->second, std::filesystem::path(path)});
+            continue;
+        }
         if (words[1] == "answer") {
             if (words.size() != 3) fail("expected answer ok|cancel|yes|no");
             const auto found = std::find_if(std::begin(kAnswers), std::end(kAnswers),
@@ -116,15 +137,15 @@ std::vector<ScriptedInput> ParseInputScript(std::string_view text, std::string_v
                 item.event.y = *y;
             }
         }
-        script.push_back(item);
+        script.input.push_back(item);
     }
-    std::stable_sort(
-        script.begin(), script.end(),
-        [](const ScriptedInput& a, const ScriptedInput& b) { return a.frame < b.frame; });
+    const auto byFrame = [](const auto& a, const auto& b) { return a.frame < b.frame; };
+    std::stable_sort(script.input.begin(), script.input.end(), byFrame);
+    std::stable_sort(script.observations.begin(), script.observations.end(), byFrame);
     return script;
 }
 
-std::vector<ScriptedInput> ReadInputScript(const std::filesystem::path& path) {
+InputScript ReadInputScript(const std::filesystem::path& path) {
     return ParseInputScript(ReadBoundedFile(path, kMaxScriptBytes, "input script"), path.string());
 }
 

@@ -4,12 +4,14 @@
 //   FRAME move X Y | ldown | lup | rdown | rup | wheelup | wheeldown | keydown VK | keyup VK
 //   FRAME answer ok|cancel|yes|no
 //   FRAME choose N
+//   FRAME screenshot PATH | dump-vars PATH | dump-scene PATH
 //
 // FRAME counts frame steps from 0: the events of frame F are applied before the input pass of
 // the (F+1)-th frame, in file order. An answer is queued for the next message dialog and a
 // choice (a line index from 0) for the next list; those of frame 0 are queued before
-// start-up, so they also answer start-up dialogs. Blank lines and lines starting with '#' are
-// skipped.
+// start-up, so they also answer start-up dialogs. The observations of frame F are taken after
+// that frame's step (the one its events went into). Blank lines and lines starting with '#'
+// are skipped.
 
 #include <cstdint>
 #include <filesystem>
@@ -29,12 +31,25 @@ struct ScriptedInput {
     int32_t choice = -1;                     // when isAnswer: the list line to pick, or -1
 };
 
-// Parses the script, sorted by frame (file order within a frame). Raises KivoError naming the
-// file and the line for anything malformed.
-[[nodiscard]] std::vector<ScriptedInput> ParseInputScript(std::string_view text,
-                                                          std::string_view fileName);
+enum class ObservationKind { Screenshot, DumpVars, DumpScene };
+
+// A picture or a dump written in the middle of a run.
+struct Observation {
+    int32_t frame = 0;
+    ObservationKind kind = ObservationKind::Screenshot;
+    std::filesystem::path path;
+};
+
+struct InputScript {
+    std::vector<ScriptedInput> input;
+    std::vector<Observation> observations;
+};
+
+// Parses the script; both lists are sorted by frame (file order within a frame). Raises
+// KivoError naming the file and the line for anything malformed.
+[[nodiscard]] InputScript ParseInputScript(std::string_view text, std::string_view fileName);
 
 // Reads and parses a script file; raises KivoError naming the file when it cannot be read.
-[[nodiscard]] std::vector<ScriptedInput> ReadInputScript(const std::filesystem::path& path);
+[[nodiscard]] InputScript ReadInputScript(const std::filesystem::path& path);
 
 }  // namespace kivo

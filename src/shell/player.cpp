@@ -4,9 +4,8 @@
 
 namespace kivo {
 
-void SilentAudioSource::Render(int16_t* out, size_t frames) {
-    // Two channels: the only layout the player opens.
-    std::fill(out, out + frames * 2, int16_t{0});
+void SilentAudioSource::Render(int16_t* out, size_t frames, int32_t channels) {
+    std::fill(out, out + frames * static_cast<size_t>(channels), int16_t{0});
 }
 
 Player::Player(Platform services, PlayerConfig config)

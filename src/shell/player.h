@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,14 +15,20 @@
 #include "base/player_state.h"
 #include "media/media_library.h"
 #include "platform/platform.h"
+#include "scene/scene_port.h"
 #include "scene/timer_list.h"
 #include "script/function_registry.h"
 #include "script/param_collection.h"
 #include "shell/game_project.h"
-#include "shell/scene_port.h"
 #include "storage/vr_file_manager.h"
 
 namespace kivo {
+
+class Player;
+
+// Creates the scene for a player during start-up, before the project, which is then given the
+// scene's object directory.
+using SceneFactory = std::function<std::unique_ptr<ScenePort>(Player&)>;
 
 struct PlayerConfig {
     // The folder of the player program, and the program file itself (an archive appended to
@@ -34,12 +41,14 @@ struct PlayerConfig {
     // Seeds the random generator instead of the time of day (headless runs, tests).
     std::optional<uint32_t> seed;
     ProjectFactory projectFactory;
+    // Makes the scene at start-up, before the project; unset, the player runs a BlankScene.
+    SceneFactory sceneFactory;
 };
 
-// Silence for the audio device until the mixer arrives.
+// Silence for the audio device until the mixer arrives, and again after it has gone.
 class SilentAudioSource final : public AudioSource {
   public:
-    void Render(int16_t* out, size_t frames) override;
+    void Render(int16_t* out, size_t frames, int32_t channels) override;
 };
 
 class Player {

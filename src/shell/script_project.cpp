@@ -42,7 +42,7 @@ ProjectFactory ScriptProjectFactory() {
                                        player.platform.trace,
                                        !player.Config().arguments.empty(),
                                        player.Config().executableFolder,
-                                       nullptr};
+                                       &player.scene->Objects()};
         auto project = std::make_unique<TProject>(services);
         // A project that did not start is still the project: it keeps the title and size it
         // read, and the shell closes the window because the quit request is set.

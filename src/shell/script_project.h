@@ -6,9 +6,9 @@
 namespace kivo {
 
 // Creates the script engine's project over the player's file manager, variable table,
-// functions, event queue, dialogs and trace. The project reports its own start-up failures
-// and sets the quit request; it is returned all the same, with what it could read, so that
-// shutdown closes it in its turn.
+// functions, event queue, dialogs, trace and the scene's object directory (the scene exists
+// by then). The project reports its own start-up failures and sets the quit request; it is
+// returned all the same, with what it could read, so that shutdown closes it in its turn.
 [[nodiscard]] ProjectFactory ScriptProjectFactory();
 
 }  // namespace kivo

@@ -6,7 +6,6 @@
 #include "base/error.h"
 #include "imaging/dib_surface.h"
 #include "imaging/png_codec.h"
-#include "platform/headless/headless_platform.h"
 #include "script/variable_dump.h"
 #include "shell/bounded_file.h"
 #include "shell/form_view.h"
@@ -15,53 +14,85 @@ namespace kivo {
 
 namespace {
 
-void QueueDialogAnswer(ScriptedDialogs& dialogs, const ScriptedInput& item) {
-    if (item.choice >= 0) {
-        dialogs.QueueChoice(static_cast<size_t>(item.choice));
-    } else {
-        dialogs.QueueAnswer(item.answer);
+// The outputs of one run. A file that cannot be written is reported on stderr and makes the
+// run's status 2; the run itself goes on.
+class SessionOutputs {
+  public:
+    SessionOutputs(Player& player, SessionDriver& driver) : player_(player), driver_(driver) {}
+
+    void Screenshot(const std::filesystem::path& path) {
+        std::vector<uint32_t> pixels;
+        int32_t width = 0;
+        int32_t height = 0;
+        Guarded([&] {
+            if (driver_.Capture(pixels, width, height) && width > 0 && height > 0) {
+                WriteScreenshot(path, pixels, width, height);
+            } else {
+                std::cerr << "kivoplay: no frame was presented; " << path.string()
+                          << " was not written\n";
+            }
+        });
     }
-}
 
-}  // namespace
-
-HeadlessDriver::HeadlessDriver(HeadlessPlatform& platform, std::vector<ScriptedInput> script,
-                               int32_t frameMs)
-    : platform_(platform), script_(std::move(script)), frameMs_(frameMs) {}
-
-void HeadlessDriver::BeforeStartup() {
-    // Answers of frame 0 are there before start-up, for the messages start-up may show.
-    for (; next_ < script_.size() && script_[next_].frame == 0 && script_[next_].isAnswer;
-         ++next_) {
-        QueueDialogAnswer(platform_.dialogs, script_[next_]);
+    // The variables as they stand; after the project closed, where it stopped.
+    void DumpVars(const std::filesystem::path& path) {
+        Guarded([&] {
+            // A start-up that failed before the table was made still leaves a dump to read.
+            const TParamCollection empty(&player_.state);
+            const TParamCollection& variables = player_.variables ? *player_.variables : empty;
+            const InterpreterPosition position =
+                player_.project ? player_.project->Position() : player_.lastPosition;
+            WriteWholeFile(path, DumpVariables(player_.state, position, variables) + "\n");
+        });
     }
-}
 
-void HeadlessDriver::BeforePass(int64_t frame) {
-    // A headless player has the focus from its first frame on, as a window that just opened.
-    if (frame == 0) platform_.input.Push(InputEvent{InputKind::Activate});
-    for (; next_ < script_.size() && script_[next_].frame <= frame; ++next_) {
-        const ScriptedInput& item = script_[next_];
-        if (item.isAnswer) {
-            QueueDialogAnswer(platform_.dialogs, item);
-        } else {
-            platform_.input.Push(item.event);
+    // The scene as it stands; a start-up that failed before the scene was made gives the
+    // empty layers.
+    void DumpScene(const std::filesystem::path& path) {
+        Guarded([&] {
+            SceneDump dump;
+            if (player_.scene) {
+                player_.scene->DumpScene(dump);
+            } else {
+                BlankScene().DumpScene(dump);
+            }
+            WriteWholeFile(path, SceneDumpJson(dump));
+        });
+    }
+
+    void Observe(const Observation& observation) {
+        switch (observation.kind) {
+            case ObservationKind::Screenshot:
+                Screenshot(observation.path);
+                return;
+            case ObservationKind::DumpVars:
+                DumpVars(observation.path);
+                return;
+            case ObservationKind::DumpScene:
+                DumpScene(observation.path);
+                return;
         }
     }
-}
 
-void HeadlessDriver::BeforeIdle() {
-    platform_.clock.Advance(static_cast<uint32_t>(frameMs_));
-}
+    [[nodiscard]] int Status() const { return status_; }
 
-bool HeadlessDriver::Capture(std::vector<uint32_t>& pixels, int32_t& width, int32_t& height) {
-    const MemoryScreen& screen = platform_.screen;
-    if (screen.Presents() == 0) return false;
-    pixels = screen.Frame();
-    width = screen.FrameWidth();
-    height = screen.FrameHeight();
-    return true;
-}
+  private:
+    template <typename Write>
+    void Guarded(Write write) {
+        try {
+            write();
+        } catch (const KivoError& error) {
+            std::cerr << "kivoplay: " << error.what() << '\n';
+            status_ = 2;
+        }
+    }
+
+    Player& player_;
+    SessionDriver& driver_;
+    int status_ = 0;
+};
+
+}  // namespace
 
 void WriteScreenshot(const std::filesystem::path& path, const std::vector<uint32_t>& pixels,
                      int32_t width, int32_t height) {
@@ -75,25 +106,19 @@ void WriteScreenshot(const std::filesystem::path& path, const std::vector<uint32
 }
 
 int RunSession(Player& player, const SessionOptions& options, SessionDriver& driver) {
-    int status = 0;
+    SessionOutputs outputs(player, driver);
     TFormView view(player);
-    view.beforeVariablesFreed = [&](Player& p) {
-        if (options.dumpVarsFile.empty()) return;
-        try {
-            // A start-up that failed before the table was made still leaves a dump to read.
-            const TParamCollection empty(&p.state);
-            const TParamCollection& variables = p.variables ? *p.variables : empty;
-            WriteWholeFile(options.dumpVarsFile,
-                           DumpVariables(p.state, p.lastPosition, variables) + "\n");
-        } catch (const KivoError& error) {
-            std::cerr << "kivoplay: " << error.what() << '\n';
-            status = 2;
-        }
+    view.beforeVariablesFreed = [&](Player&) {
+        if (!options.dumpVarsFile.empty()) outputs.DumpVars(options.dumpVarsFile);
+    };
+    view.beforeSceneFreed = [&](Player&) {
+        if (!options.dumpSceneFile.empty()) outputs.DumpScene(options.dumpSceneFile);
     };
 
     driver.BeforeStartup();
     view.FormCreate();
     int64_t frames = 0;
+    size_t nextObservation = 0;
     InputEvent event;
     while (!view.CloseRequested()) {
         if (options.frames && frames >= *options.frames) break;
@@ -104,6 +129,11 @@ int RunSession(Player& player, const SessionOptions& options, SessionDriver& dri
         driver.BeforeIdle();
         const bool idle = view.Idle();
         if (driver.Headless() || !idle) {
+            for (; nextObservation < options.observations.size() &&
+                   options.observations[nextObservation].frame <= frames;
+                 ++nextObservation) {
+                outputs.Observe(options.observations[nextObservation]);
+            }
             ++frames;
         } else {
             // Nothing to do until the window gets the focus back: wait for its events.
@@ -111,25 +141,15 @@ int RunSession(Player& player, const SessionOptions& options, SessionDriver& dri
         }
     }
     view.FormClose();
-
-    if (!options.screenshotFile.empty()) {
-        std::vector<uint32_t> pixels;
-        int32_t width = 0;
-        int32_t height = 0;
-        try {
-            if (driver.Capture(pixels, width, height) && width > 0 && height > 0) {
-                WriteScreenshot(options.screenshotFile, pixels, width, height);
-            } else {
-                std::cerr << "kivoplay: no frame was presented; " << options.screenshotFile.string()
-                          << " was not written\n";
-            }
-        } catch (const KivoError& error) {
-            std::cerr << "kivoplay: " << error.what() << '\n';
-            status = 2;
-        }
+    for (; nextObservation < options.observations.size(); ++nextObservation) {
+        const Observation& late = options.observations[nextObservation];
+        std::cerr << "kivoplay: the run ended before frame " << late.frame << "; "
+                  << late.path.string() << " was not written\n";
     }
+
+    if (!options.screenshotFile.empty()) outputs.Screenshot(options.screenshotFile);
     if (!view.Started()) return 1;
-    return status;
+    return outputs.Status();
 }
 
 }  // namespace kivo

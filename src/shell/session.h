@@ -1,7 +1,10 @@
 #pragma once
 // One run of the player from start-up to shutdown: the program's message loop around
-// TFormView, the frame count of --frames, and the outputs written at exit (the variable dump
-// before the variable table is freed, the screenshot of the last presented frame).
+// TFormView, the frame count of --frames, the observations of an input script taken after the
+// frames they name, and the outputs written at exit (the variable dump before the variable
+// table is freed, the scene dump before the scene is freed, the screenshot of the last
+// presented frame). The platform's own part of a run (where events come from, how the last
+// frame is read back) is a SessionDriver, implemented beside each platform by the program.
 
 #include <cstdint>
 #include <filesystem>
@@ -13,12 +16,12 @@
 
 namespace kivo {
 
-class HeadlessPlatform;
-
 struct SessionOptions {
     std::optional<int64_t> frames;  // close normally after this many frame steps
     std::filesystem::path dumpVarsFile;
+    std::filesystem::path dumpSceneFile;
     std::filesystem::path screenshotFile;
+    std::vector<Observation> observations;  // sorted by frame
 };
 
 // What differs between a desktop and a headless run. Called on the main thread by RunSession.
@@ -38,26 +41,6 @@ class SessionDriver {
     // The last presented picture (B, G, R, X); false when nothing was presented.
     [[nodiscard]] virtual bool Capture(std::vector<uint32_t>& pixels, int32_t& width,
                                        int32_t& height) = 0;
-};
-
-// The driver of headless runs: activates the window at the first frame, applies the scripted
-// input of each frame and advances the clock by frameMs per frame, after the input, so that
-// the activation at the first frame measures the first frame's delta from its own reading.
-class HeadlessDriver final : public SessionDriver {
-  public:
-    HeadlessDriver(HeadlessPlatform& platform, std::vector<ScriptedInput> script, int32_t frameMs);
-    void BeforeStartup() override;
-    void BeforePass(int64_t frame) override;
-    void BeforeIdle() override;
-    [[nodiscard]] bool Headless() const override { return true; }
-    [[nodiscard]] bool Capture(std::vector<uint32_t>& pixels, int32_t& width,
-                               int32_t& height) override;
-
-  private:
-    HeadlessPlatform& platform_;
-    std::vector<ScriptedInput> script_;
-    size_t next_ = 0;
-    int32_t frameMs_;
 };
 
 // Runs start-up, the loop and shutdown. Returns the process status: 0 after a normal run,

@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "platform/fonts/freetype_font_engine.h"
 #include "platform/platform.h"
 
 namespace kivo {
@@ -20,7 +21,8 @@ uint32_t Rgb(uint32_t pixel) {
 }
 
 TEST(SdlWindow, OpensAtSceneSizePlusDockWithTheTitleAndDrawsTheToolbar) {
-    SdlWindow window;
+    FreeTypeFontEngine fonts(FontSet::Fixed);
+    SdlWindow window(fonts);
     window.SetTitle("テストゲーム");
     window.ShowWithSceneSize(320, 240);
 
@@ -54,7 +56,8 @@ TEST(SdlWindow, OpensAtSceneSizePlusDockWithTheTitleAndDrawsTheToolbar) {
 }
 
 TEST(SdlWindow, PresentsOnlyTheDirtyRectangles) {
-    SdlWindow window;
+    FreeTypeFontEngine fonts(FontSet::Fixed);
+    SdlWindow window(fonts);
     window.ShowWithSceneSize(64, 48);
     std::vector<uint32_t> frame(64 * 48, 0x00336699);
     const TRect dirty[] = {{0, 0, 8, 8}};
@@ -68,7 +71,8 @@ TEST(SdlWindow, PresentsOnlyTheDirtyRectangles) {
 }
 
 TEST(SdlWindow, AppearingActivatesAndToolbarClicksBecomeButtonEvents) {
-    SdlWindow window;
+    FreeTypeFontEngine fonts(FontSet::Fixed);
+    SdlWindow window(fonts);
     window.ShowWithSceneSize(320, 240);
     InputEvent event;
     ASSERT_TRUE(window.PollEvent(event));
@@ -84,11 +88,12 @@ TEST(SdlWindow, AppearingActivatesAndToolbarClicksBecomeButtonEvents) {
             SDL_PushEvent(&raw);
         }
     };
-    // Collects the button and click events that arrive within a second, leaving out what the
-    // window system adds on its own (pointer motion, focus).
+    // Collects the button and click events until the wanted number arrived (at most ten
+    // seconds), leaving out what the window system adds on its own (pointer motion, focus).
     const auto collect = [&](size_t wanted) {
         std::vector<InputKind> kinds;
-        for (int attempt = 0; attempt < 100 && kinds.size() < wanted; ++attempt) {
+        const Uint64 giveUpAt = SDL_GetTicks64() + 10000;
+        while (kinds.size() < wanted && SDL_GetTicks64() < giveUpAt) {
             InputEvent e;
             while (window.PollEvent(e)) {
                 if (e.kind != InputKind::PointerMove && e.kind != InputKind::Activate &&

@@ -1,7 +1,8 @@
 #!/bin/sh
 # End-to-end runs of the headless player: a missing project fails with its message and a
 # non-zero status; a real game run twice with the same seed, input and frame count leaves the
-# same trace, dump and screenshot.
+# same trace, dumps, screenshots and sound, and the observations of the input script are taken
+# after the frames they name.
 #   headless_runs.sh KIVOPLAY MAKE_GAME WORK_DIR
 set -eu
 player=$1 make_game=$2 work=$3
@@ -15,15 +16,24 @@ if "$player" --headless "$work/empty" 2>"$work/missing.err"; then fail "missing 
 grep -q "プロジェクトがありません" "$work/missing.err" || fail "no message: $(cat "$work/missing.err")"
 
 "$make_game" "$work/game"
-printf '0 move 10 20\n3 ldown\n4 lup\n5 keydown 13\n6 keyup 13\n' >"$work/input.txt"
 for run in a b; do
-    "$player" --headless --seed 42 --frames 30 --input "$work/input.txt" --trace "$work/$run.trace" \
-        --dump-vars "$work/$run.json" --screenshot "$work/$run.png" "$work/game" 2>"$work/$run.err" \
+    printf '0 move 10 20\n3 ldown\n4 lup\n5 keydown 13\n6 keyup 13\n' >"$work/$run.input"
+    printf '3 dump-vars %s\n2 dump-scene %s\n5 screenshot %s\n' "$work/$run.mid.json" \
+        "$work/$run.mid-scene.json" "$work/$run.mid.png" >>"$work/$run.input"
+    "$player" --headless --seed 42 --frames 30 --input "$work/$run.input" --trace "$work/$run.trace" \
+        --dump-vars "$work/$run.json" --dump-scene "$work/$run.scene.json" \
+        --screenshot "$work/$run.png" --audio-dump "$work/$run.wav" "$work/game" 2>"$work/$run.err" \
         || fail "run $run exited $?: $(cat "$work/$run.err")"
 done
-for ext in trace json png; do
+for ext in trace json png mid.json; do
     cmp -s "$work/a.$ext" "$work/b.$ext" || fail "runs differ in $ext"
 done
+# The observation of frame 3 follows that frame's step: four frames have run.
+grep -q '"frameCounter": *4,' "$work/a.mid.json" || fail "mid-run dump not after frame 3: $(cat "$work/a.mid.json")"
+grep -q '"rect": \[0, 0, 320, 240\]' "$work/a.scene.json" || fail "scene dump: $(cat "$work/a.scene.json")"
+grep -q '"name": "\\u0001BASE1"' "$work/a.mid-scene.json" || fail "scene dump: $(cat "$work/a.mid-scene.json")"
+# 30 frames of 16 ms at 44100 Hz, two 16-bit channels, after the 44-byte header.
+[ "$(wc -c <"$work/a.wav")" -eq $((44 + 21168 * 4)) ] || fail "audio dump is $(wc -c <"$work/a.wav") bytes"
 head -n 1 "$work/a.trace" | grep -qx "StartupTrace FormCreate" || fail "trace does not start with FormCreate"
 tail -n 1 "$work/a.trace" | grep -qx "StartupTrace FormClose" || fail "trace does not end with FormClose"
 grep -q '"frameCounter": *30' "$work/a.json" || fail "frame counter is not 30: $(cat "$work/a.json")"
@@ -32,4 +42,6 @@ grep -q "\"name\": \"count\", \"type\": \"int\", \"dims\": \[\], \"values\": \[[
 # The PNG's IHDR holds width and height as big-endian words at bytes 16 and 20.
 size=$(od -An -tu1 -j16 -N8 "$work/a.png" | tr -s ' ')
 [ "$size" = " 0 0 1 64 0 0 0 240" ] || fail "screenshot is not 320 x 240: $size"
+size=$(od -An -tu1 -j16 -N8 "$work/a.mid.png" | tr -s ' ')
+[ "$size" = " 0 0 1 64 0 0 0 240" ] || fail "mid-run screenshot is not 320 x 240: $size"
 echo "headless runs ok"

@@ -65,7 +65,7 @@ struct Player {
         for (int64_t left = int64_t{ms} * kRate / 1000; left > 0;) {
             const size_t frames =
                 static_cast<size_t>(std::min<int64_t>(left, static_cast<int64_t>(block)));
-            sequencer.Render(buffer.data(), frames);
+            sequencer.Render(buffer.data(), frames, 2);
             left -= static_cast<int64_t>(frames);
         }
     }
@@ -143,7 +143,7 @@ TEST(MidiSequencer, TimerTicksCarryTheLoopOvershoot) {
     EXPECT_EQ(Collapse(trace.lines), expected);
     // Rendering the mix does not move a host port's song.
     std::vector<int16_t> buffer(2 * 4410, 1);
-    sequencer.Render(buffer.data(), 4410);
+    sequencer.Render(buffer.data(), 4410, 2);
     EXPECT_EQ(sequencer.GetClock(), 0);
     EXPECT_EQ(buffer, std::vector<int16_t>(2 * 4410, 0));
 }
@@ -283,7 +283,7 @@ TEST(MidiSequencer, PortsAndDevices) {
         MsSong(SmfTrack().Event(0, {0x90, 60, 100}).Event(300, {0x80, 60, 0}).End(0)), "song.mid");
     sequencer.PlayFrom(0);
     std::vector<int16_t> buffer(2 * 44100);
-    sequencer.Render(buffer.data(), 44100);
+    sequencer.Render(buffer.data(), 44100, 2);
     EXPECT_TRUE(sequencer.IsAtEnd());
     EXPECT_EQ(sequencer.GetClock(), 300);
 

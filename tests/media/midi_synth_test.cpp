@@ -32,7 +32,7 @@ struct Synth {
     std::vector<int16_t> Render(size_t frames, size_t block = 1024) {
         std::vector<int16_t> out(frames * 2);
         for (size_t done = 0; done < frames; done += block) {
-            sequencer.Render(out.data() + done * 2, std::min(block, frames - done));
+            sequencer.Render(out.data() + done * 2, std::min(block, frames - done), 2);
         }
         return out;
     }

@@ -41,7 +41,7 @@ std::vector<uint8_t> Samples16(size_t count, int16_t value) {
 
 std::vector<int16_t> Render(TWavOut& out, size_t frames) {
     std::vector<int16_t> samples(frames * 2, 12345);
-    out.Render(samples.data(), frames);
+    out.Render(samples.data(), frames, 2);
     return samples;
 }
 

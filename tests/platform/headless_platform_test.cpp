@@ -81,7 +81,8 @@ TEST(HeadlessScreen, KeepsTheDirtyRectanglesOfEachPresentClippedToTheFrame) {
 TEST(HeadlessAudio, ConsumesExactlyTheSamplesOfTheGameTimeThatPassed) {
     class CountingSource final : public AudioSource {
       public:
-        void Render(int16_t* out, size_t frames) override {
+        void Render(int16_t* out, size_t frames, int32_t channels) override {
+            EXPECT_EQ(channels, 2);
             rendered += frames;
             out[frames * 2 - 1] = 0;  // the buffer holds both channels of every frame
         }
@@ -99,6 +100,92 @@ TEST(HeadlessAudio, ConsumesExactlyTheSamplesOfTheGameTimeThatPassed) {
     sink.Close();
     sink.OnFrame(16);
     EXPECT_EQ(source.rendered, 16u * 44100u);
+}
+
+// A source that writes a running count into every sample, offset by a base, so that the kept
+// sound shows which source rendered which samples.
+class RampSource final : public AudioSource {
+  public:
+    explicit RampSource(int16_t base) : base_(base) {}
+    void Render(int16_t* out, size_t frames, int32_t channels) override {
+        for (size_t i = 0; i < frames * static_cast<size_t>(channels); ++i)
+            out[i] = static_cast<int16_t>(base_ + next_++);
+    }
+
+  private:
+    int16_t base_;
+    int16_t next_ = 0;
+};
+
+TEST(HeadlessAudio, KeepsWhatItConsumedAsWaveAndSwitchesSourcesBetweenFrames) {
+    RampSource silence(0);
+    RampSource mixer(1000);
+    GameTimeAudioSink sink;
+    ASSERT_TRUE(sink.Open(AudioFormat{8000, 1, 200}, silence));
+    EXPECT_EQ(sink.Format().bufferMs, 200);
+    sink.OnFrame(1);  // before keeping: 8 samples not kept
+    sink.KeepSamples();
+    sink.OnFrame(1);
+    sink.SetSource(mixer);
+    sink.OnFrame(1);
+
+    const std::vector<uint8_t> wave = sink.KeptAsWave();
+    ASSERT_EQ(wave.size(), 44u + 16u * 2u);
+    const auto u32 = [&](size_t at) {
+        return uint32_t{wave[at]} | uint32_t{wave[at + 1]} << 8 | uint32_t{wave[at + 2]} << 16 |
+               uint32_t{wave[at + 3]} << 24;
+    };
+    const auto u16 = [&](size_t at) { return uint16_t(wave[at] | wave[at + 1] << 8); };
+    EXPECT_EQ(std::string(wave.begin(), wave.begin() + 4), "RIFF");
+    EXPECT_EQ(u32(4), 36u + 32u);
+    EXPECT_EQ(std::string(wave.begin() + 8, wave.begin() + 16), "WAVEfmt ");
+    EXPECT_EQ(u16(20), 1);      // PCM
+    EXPECT_EQ(u16(22), 1);      // channels
+    EXPECT_EQ(u32(24), 8000u);  // rate
+    EXPECT_EQ(u32(28), 16000u);
+    EXPECT_EQ(u16(32), 2);
+    EXPECT_EQ(u16(34), 16);
+    EXPECT_EQ(std::string(wave.begin() + 36, wave.begin() + 40), "data");
+    EXPECT_EQ(u32(40), 32u);
+    // The silence's second frame (samples 8..15), then the mixer's first (1000..1007).
+    for (size_t i = 0; i < 8; ++i) {
+        EXPECT_EQ(u16(44 + 2 * i), 8 + i) << i;
+        EXPECT_EQ(u16(60 + 2 * i), 1000 + i) << i;
+    }
+}
+
+TEST(AudioSources, AStereoSourceServesOutputsOfOtherChannelCounts) {
+    // Left counts up from 0, right is always 100; more frames than one chunk of the fold.
+    class StereoSource final : public AudioSource {
+      public:
+        void Render(int16_t* out, size_t frames, int32_t channels) override {
+            ASSERT_EQ(channels, 2);
+            for (size_t i = 0; i < frames; ++i) {
+                out[2 * i] = static_cast<int16_t>(next_++);
+                out[2 * i + 1] = 100;
+            }
+        }
+
+      private:
+        int32_t next_ = 0;
+    };
+    const size_t frames = 600;
+    for (int32_t channels : {1, 3}) {
+        StereoSource source;
+        std::vector<int16_t> out(frames * static_cast<size_t>(channels), -1);
+        RenderStereoAs(source, out.data(), frames, channels);
+        for (size_t i = 0; i < frames; i += 97) {
+            const int16_t* frame = out.data() + i * static_cast<size_t>(channels);
+            if (channels == 1) {
+                EXPECT_EQ(frame[0], (static_cast<int32_t>(i) + 100) / 2) << i;
+            } else {
+                EXPECT_EQ(frame[0], static_cast<int16_t>(i)) << i;
+                EXPECT_EQ(frame[1], 100) << i;
+                EXPECT_EQ(frame[2], 0) << i;
+            }
+        }
+        EXPECT_NE(out.back(), -1) << channels;
+    }
 }
 
 TEST(VirtualKeys, KeyPositionsMapToTheCodesScriptsTest) {

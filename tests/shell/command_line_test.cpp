@@ -9,9 +9,12 @@ namespace {
 
 TEST(CommandLine, TakesOptionsOutAndKeepsTheRestAsArguments) {
     const CommandLine line =
-        ParseCommandLine({"--headless", "g1", "--frame-ms", "33", "--frames=10", "--seed",
-                          "4294967295", "--trace", "t.txt", "--dump-vars", "d.json", "--screenshot",
-                          "s.png", "--input", "i.txt", "/config", "--", "--g2"});
+        ParseCommandLine({"--headless",   "g1",          "--frame-ms", "33",
+                          "--frames=10",  "--seed",      "4294967295", "--trace",
+                          "t.txt",        "--dump-vars", "d.json",     "--screenshot",
+                          "s.png",        "--input",     "i.txt",      "--dump-scene=sc.json",
+                          "--audio-dump", "a.wav",       "/config",    "--",
+                          "--g2"});
     EXPECT_TRUE(line.headless);
     EXPECT_EQ(line.frameMs, 33);
     EXPECT_EQ(line.frames, 10);
@@ -20,6 +23,8 @@ TEST(CommandLine, TakesOptionsOutAndKeepsTheRestAsArguments) {
     EXPECT_EQ(line.dumpVarsFile, "d.json");
     EXPECT_EQ(line.screenshotFile, "s.png");
     EXPECT_EQ(line.inputFile, "i.txt");
+    EXPECT_EQ(line.dumpSceneFile, "sc.json");
+    EXPECT_EQ(line.audioDumpFile, "a.wav");
     EXPECT_EQ(line.arguments, (std::vector<std::string>{"g1", "/config", "--g2"}));
 
     const CommandLine defaults = ParseCommandLine({});
@@ -41,6 +46,8 @@ TEST(CommandLine, RejectsUnknownOptionsAndBadValues) {
         {"--trace="},
         {"--headless=1"},
         {"--input"},
+        {"--dump-scene"},
+        {"--audio-dump="},
     };
     for (const auto& words : bad) {
         EXPECT_THROW((void)ParseCommandLine(words), KivoError) << words[0];

@@ -145,6 +145,31 @@ TEST(FormView, WindowTakesTheProjectTitleAndSceneSizeUnderTheDock) {
     EXPECT_EQ(h.player.randomSeed, 7u);
 }
 
+TEST(FormView, SceneIsMadeBeforeTheProjectAndSizedFromTheProjectFile) {
+    Harness h;
+    std::vector<std::string> events;
+    PlayerConfig config = h.Config(true);
+    const ProjectFactory makeProject = config.projectFactory;
+    config.sceneFactory = [&](Player&) -> std::unique_ptr<ScenePort> {
+        events.push_back("scene");
+        return std::make_unique<BlankScene>();
+    };
+    config.projectFactory = [&](Player& p) {
+        // The project is read with the scene in place, still at the root's default size.
+        const auto& scene = static_cast<const BlankScene&>(*p.scene);
+        events.push_back("project, scene " + std::to_string(scene.Width()) + "x" +
+                         std::to_string(scene.Height()));
+        return makeProject(p);
+    };
+    Player player(h.platform.Services(), config);
+    TFormView view(player);
+    view.FormCreate();
+    EXPECT_EQ(events, (std::vector<std::string>{"scene", "project, scene 8x8"}));
+    const auto& scene = static_cast<const BlankScene&>(*player.scene);
+    EXPECT_EQ(scene.Width(), 64);
+    EXPECT_EQ(scene.Height(), 48);
+}
+
 TEST(FormView, MissingProjectClosesWithoutShowingTheWindowOrRunningFrames) {
     Harness h(false);
     h.Start();
@@ -246,7 +271,7 @@ TEST(FormView, QuitQuestionHoldsTheQuitRequestWhileItIsOpen) {
     WatchingDialogs dialogs;
     Platform services = h.platform.Services();
     Player player(Platform{services.clock, dialogs, services.input, services.window,
-                           services.presenter, services.audio, services.trace},
+                           services.presenter, services.audio, services.fonts, services.trace},
                   h.Config(true));
     dialogs.state = &player.state;
     TFormView view(player);

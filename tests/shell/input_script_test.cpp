@@ -9,15 +9,16 @@ namespace {
 
 TEST(InputScript, ParsesEveryEventAndSortsByFrameKeepingFileOrder) {
     const auto script = ParseInputScript(
-        "# a comment\n"
-        "5 move 10 -20\r\n"
-        "\n"
-        "2 keydown 13\n"
-        "2 keyup 13\n"
-        "0 answer no\n"
-        "7 ldown\n7 lup\n7 rdown\n7 rup\n7 wheelup\n7 wheeldown\n"
-        "9 choose 2\n",
-        "in.txt");
+                            "# a comment\n"
+                            "5 move 10 -20\r\n"
+                            "\n"
+                            "2 keydown 13\n"
+                            "2 keyup 13\n"
+                            "0 answer no\n"
+                            "7 ldown\n7 lup\n7 rdown\n7 rup\n7 wheelup\n7 wheeldown\n"
+                            "9 choose 2\n",
+                            "in.txt")
+                            .input;
     ASSERT_EQ(script.size(), 11u);
     EXPECT_TRUE(script[0].isAnswer);
     EXPECT_EQ(script[0].answer, DialogAnswer::No);
@@ -37,12 +38,39 @@ TEST(InputScript, ParsesEveryEventAndSortsByFrameKeepingFileOrder) {
         EXPECT_EQ(script[4 + i].event.kind, order[i]);
 }
 
+TEST(InputScript, ObservationsTakeTheRestOfTheLineAsPathAndSortByFrame) {
+    const InputScript script = ParseInputScript(
+        "4 dump-scene out/scene 4.json  \r\n"
+        "1 screenshot shot.png\n"
+        "4 ldown\n"
+        "1 dump-vars\tvars.json\n",
+        "in.txt");
+    ASSERT_EQ(script.input.size(), 1u);
+    EXPECT_EQ(script.input[0].event.kind, InputKind::LeftDown);
+    ASSERT_EQ(script.observations.size(), 3u);
+    const struct {
+        int32_t frame;
+        ObservationKind kind;
+        const char* path;
+    } expected[] = {
+        {1, ObservationKind::Screenshot, "shot.png"},
+        {1, ObservationKind::DumpVars, "vars.json"},
+        {4, ObservationKind::DumpScene, "out/scene 4.json"},
+    };
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(script.observations[i].frame, expected[i].frame) << i;
+        EXPECT_EQ(script.observations[i].kind, expected[i].kind) << i;
+        EXPECT_EQ(script.observations[i].path, expected[i].path) << i;
+    }
+}
+
 TEST(InputScript, RejectsMalformedLinesNamingFileAndLine) {
     const char* bad[] = {
-        "x move 1 2",   "-1 ldown",        "1",          "1 jump",       "1 move 1",
-        "1 move 1 2 3", "1 keydown 256",   "1 keydown",  "1 keyup -1",   "1 answer maybe",
-        "1 answer",     "99999999999 lup", "1 move a 2", "1 ldown 3",    "1 move 1 99999999999",
-        "1 choose",     "1 choose -1",     "1 choose x", "1 choose 1 2",
+        "x move 1 2",    "-1 ldown",        "1",          "1 jump",       "1 move 1",
+        "1 move 1 2 3",  "1 keydown 256",   "1 keydown",  "1 keyup -1",   "1 answer maybe",
+        "1 answer",      "99999999999 lup", "1 move a 2", "1 ldown 3",    "1 move 1 99999999999",
+        "1 choose",      "1 choose -1",     "1 choose x", "1 choose 1 2", "1 screenshot",
+        "1 dump-vars  ", "1 dump-scene\t",
     };
     for (const char* line : bad) {
         try {

@@ -1,12 +1,13 @@
 #pragma once
 // The platform of the desktop player: the SDL window, input and audio device, GTK dialogs,
-// the host clock.
+// the host clock and the system font set.
 
 #include <memory>
 
 #include "platform/desktop/gtk_dialogs.h"
 #include "platform/desktop/sdl_audio_output.h"
 #include "platform/desktop/sdl_window.h"
+#include "platform/fonts/freetype_font_engine.h"
 #include "platform/platform.h"
 
 namespace kivo {
@@ -22,9 +23,10 @@ class DesktopPlatform {
     [[nodiscard]] Platform Services();
 
     SystemClock clock;
-    // GTK is opened before the SDL window exists, so the two never race for the display.
+    // GTK opens its own connection to the display when the first dialog is shown.
     GtkDialogs dialogs;
-    SdlWindow window;
+    FreeTypeFontEngine fonts{FontSet::System};
+    SdlWindow window{fonts};
     SdlAudioOutput audio;
 
   private:

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <charconv>
+#include <clocale>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -80,13 +81,22 @@ GtkWidget* ScrollingUpTo(GtkWidget* content, gint maxHeight) {
 
 }  // namespace
 
-GtkDialogs::GtkDialogs() {
-    gtkReady_ = gtk_init_check(nullptr, nullptr) != FALSE;
+bool GtkDialogs::UsesGtk() {
+    if (!gtkTried_) {
+        gtkTried_ = true;
+        // GTK would switch every locale category to the user's; numbers the player writes
+        // (dumps, traces) keep the C form whenever the first dialog comes.
+        gtk_disable_setlocale();
+        std::setlocale(LC_ALL, "");
+        std::setlocale(LC_NUMERIC, "C");
+        gtkReady_ = gtk_init_check(nullptr, nullptr) != FALSE;
+    }
+    return gtkReady_;
 }
 
 DialogAnswer GtkDialogs::Show(std::string_view text, std::string_view caption, DialogIcon icon,
                               DialogButtons buttons) {
-    if (!gtkReady_) return ShowOnConsole(text, caption, icon, buttons);
+    if (!UsesGtk()) return ShowOnConsole(text, caption, icon, buttons);
     const std::string message(text);
     GtkWidget* dialog = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, MessageType(icon),
                                                ButtonsType(buttons), "%s", message.c_str());
@@ -113,7 +123,7 @@ DialogAnswer GtkDialogs::Show(std::string_view text, std::string_view caption, D
 size_t GtkDialogs::ChooseFromList(std::string_view title, std::span<const std::string> lines,
                                   std::string_view button) {
     if (lines.empty()) return 0;
-    if (!gtkReady_) return ChooseOnConsole(title, lines);
+    if (!UsesGtk()) return ChooseOnConsole(title, lines);
     GtkWidget* dialog =
         gtk_dialog_new_with_buttons(std::string(title).c_str(), nullptr, GTK_DIALOG_MODAL,
                                     std::string(button).c_str(), GTK_RESPONSE_OK, nullptr);

@@ -10,19 +10,25 @@ namespace kivo {
 
 class GtkDialogs final : public MessageDialogs {
   public:
-    // Tries to open GTK once; the outcome holds for the whole run.
-    GtkDialogs();
+    // GTK is opened when the first dialog is shown, not before: opening it costs a large part
+    // of a start-up (its accessibility bus lookup alone takes about 150 ms), and most runs
+    // never show a dialog. The outcome of that one try holds for the whole run.
+    GtkDialogs() = default;
     [[nodiscard]] DialogAnswer Show(std::string_view text, std::string_view caption,
                                     DialogIcon icon, DialogButtons buttons) override;
     [[nodiscard]] size_t ChooseFromList(std::string_view title, std::span<const std::string> lines,
                                         std::string_view button) override;
-    [[nodiscard]] bool UsesGtk() const { return gtkReady_; }
+    // Opens GTK if no dialog has yet; true when it could.
+    [[nodiscard]] bool UsesGtk();
+    // True once GTK was tried (a dialog was shown or UsesGtk asked).
+    [[nodiscard]] bool GtkTried() const { return gtkTried_; }
 
   private:
     [[nodiscard]] DialogAnswer ShowOnConsole(std::string_view text, std::string_view caption,
                                              DialogIcon icon, DialogButtons buttons);
     [[nodiscard]] static size_t ChooseOnConsole(std::string_view title,
                                                 std::span<const std::string> lines);
+    bool gtkTried_ = false;
     bool gtkReady_ = false;
 };
 

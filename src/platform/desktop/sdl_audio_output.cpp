@@ -1,19 +1,40 @@
 #include "platform/desktop/sdl_audio_output.h"
 
 #include <SDL.h>
+#include <dlfcn.h>
+
+#include <iostream>
+#include <string>
 
 namespace kivo {
 
 namespace {
 
-// SDL's audio thread calls this; the source guards its own state.
-void PullAudio(void* user, Uint8* stream, int length) {
-    auto* source = static_cast<AudioSource*>(user);
-    const size_t frames = static_cast<size_t>(length) / (2 * sizeof(int16_t));
-    source->Render(reinterpret_cast<int16_t*>(stream), frames);
+// ALSA's error handler type, declared here so that the player needs no ALSA headers.
+using AlsaErrorHandler = void (*)(const char* file, int line, const char* function, int err,
+                                  const char* format, ...);
+using AlsaSetErrorHandler = int (*)(AlsaErrorHandler);
+
+void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+// ALSA prints a page of configuration errors to stderr when the machine has no sound card.
+// SDL loads the same shared library, so a quiet handler set here holds for its calls too; the
+// library stays loaded for the rest of the process, as SDL keeps it anyway.
+void QuietenAlsa() {
+    void* alsa = dlopen("libasound.so.2", RTLD_LAZY | RTLD_LOCAL);
+    if (alsa == nullptr) return;
+    if (auto set = reinterpret_cast<AlsaSetErrorHandler>(dlsym(alsa, "snd_lib_error_set_handler")))
+        set(IgnoreAlsaError);
 }
 
 }  // namespace
+
+void SdlAudioOutput::Pull(void* self, uint8_t* stream, int length) {
+    auto* output = static_cast<SdlAudioOutput*>(self);
+    const int32_t channels = output->format_.channels;
+    const size_t frames = static_cast<size_t>(length) / (static_cast<size_t>(channels) * 2);
+    output->source_->Render(reinterpret_cast<int16_t*>(stream), frames, channels);
+}
 
 SdlAudioOutput::~SdlAudioOutput() {
     Close();
@@ -21,24 +42,44 @@ SdlAudioOutput::~SdlAudioOutput() {
 
 bool SdlAudioOutput::Open(const AudioFormat& format, AudioSource& source) {
     Close();
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
-    subsystem_ = true;
-    SDL_AudioSpec wanted{};
-    wanted.freq = format.sampleRate;
-    wanted.format = AUDIO_S16SYS;
-    wanted.channels = 2;  // the mixer always renders stereo
-    wanted.samples = 1024;
-    wanted.callback = PullAudio;
-    wanted.userdata = &source;
-    SDL_AudioSpec obtained{};
-    device_ = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+    format_ = format;
+    source_ = &source;
+    QuietenAlsa();
+    std::string reason;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+        subsystem_ = true;
+        SDL_AudioSpec wanted{};
+        wanted.freq = format.sampleRate;
+        wanted.format = AUDIO_S16SYS;
+        wanted.channels = static_cast<Uint8>(format.channels);
+        wanted.samples = 1024;  // about 23 ms: the mixer's own buffer holds the delay
+        wanted.callback = Pull;
+        wanted.userdata = this;
+        SDL_AudioSpec obtained{};
+        // SDL converts to the device's own format, so the source always sees ours.
+        device_ = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+    }
     if (device_ == 0) {
+        reason = SDL_GetError();
         Close();
+        source_ = &source;
+        std::cerr << "kivoplay: no sound device (" << reason << "); the game plays silent\n";
         return false;
     }
-    source_ = &source;
     SDL_PauseAudioDevice(device_, 0);
     return true;
+}
+
+void SdlAudioOutput::SetSource(AudioSource& source) {
+    if (device_ == 0) {
+        source_ = &source;
+        return;
+    }
+    // SDL holds this lock while it runs the callback, so the old source is done with once we
+    // have it.
+    SDL_LockAudioDevice(device_);
+    source_ = &source;
+    SDL_UnlockAudioDevice(device_);
 }
 
 void SdlAudioOutput::Close() {

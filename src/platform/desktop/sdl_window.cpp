@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "base/error.h"
-#include "platform/fonts/font_face.h"
+#include "base/sjis.h"
 #include "platform/platform.h"
 #include "platform/virtual_keys.h"
 
@@ -21,6 +21,10 @@ constexpr uint32_t kDark = 0xFF404040;
 constexpr uint32_t kText = 0x000000;
 constexpr int32_t kButtonTop = 2;
 constexpr int32_t kLabelPixels = 12;
+// How long a read-back waits for the window system to apply the client size.
+constexpr Uint64 kResizeWaitMs = 10000;
+// The face of the toolbar labels: the proportional gothic of the alias table.
+constexpr std::string_view kLabelFace = "ＭＳ Ｐゴシック";
 
 struct ToolbarButton {
     const char* label;
@@ -30,7 +34,14 @@ constexpr ToolbarButton kButtons[] = {{"終了", 0}, {"画面切替", kToolbarBu
 
 }  // namespace
 
-SdlWindow::SdlWindow() {
+SdlWindow::SdlWindow(FontEngine& fonts) : fonts_(fonts) {
+    // The scene is composed in memory, so presenting is one copy of changed rectangles: SDL's
+    // software renderer on the window's own frame buffer does it without bringing up OpenGL,
+    // which on a machine without a graphics driver loads a whole compiler and its memory
+    // (a second at start and about 90 MB). The environment's SDL_RENDER_DRIVER and
+    // SDL_FRAMEBUFFER_ACCELERATION still choose otherwise.
+    SDL_SetHintWithPriority(SDL_HINT_RENDER_DRIVER, "software", SDL_HINT_DEFAULT);
+    SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_DEFAULT);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         throw KivoError(std::string("cannot open the display: ") + SDL_GetError());
     }
@@ -43,9 +54,6 @@ SdlWindow::SdlWindow() {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         throw KivoError("cannot create the window: " + reason);
     }
-    // A missing font leaves the buttons without labels but working.
-    if (const auto location = FindFont("IPAGothic"))
-        font_ = FontFace::Open(*location, kLabelPixels);
 }
 
 SdlWindow::~SdlWindow() {
@@ -87,8 +95,40 @@ void SdlWindow::ShowWithSceneSize(int32_t sceneWidth, int32_t sceneHeight) {
     Redraw();
 }
 
+void SdlWindow::DrawLabel(std::vector<uint32_t>& pixels, int32_t width, int32_t x, int32_t baseline,
+                          std::string_view utf8) {
+    for (size_t pos = 0; pos < utf8.size();) {
+        const std::optional<uint32_t> code = sjis::NextUtf8(utf8, pos);
+        if (!code) {
+            ++pos;
+            continue;
+        }
+        const GlyphBitmap glyph = font_->Render(*code, GlyphDepth::Gray256);
+        for (int32_t row = 0; row < glyph.height; ++row) {
+            const int32_t cy = baseline - glyph.originY + row;
+            for (int32_t col = 0; col < glyph.width; ++col) {
+                const int32_t cx = x + glyph.originX + col;
+                const uint32_t coverage =
+                    glyph.coverage[static_cast<size_t>(row * glyph.width + col)];
+                if (coverage == 0 || cx < 0 || cx >= width || cy < 0 || cy >= kDockHeight) continue;
+                uint32_t& pixel = pixels[static_cast<size_t>(cy * width + cx)];
+                uint32_t mixed = 0;
+                for (int shift = 0; shift <= 16; shift += 8) {
+                    const uint32_t under = (pixel >> shift) & 0xFF;
+                    const uint32_t over = (kText >> shift) & 0xFF;
+                    mixed |= ((over * coverage + under * (255 - coverage) + 127) / 255) << shift;
+                }
+                pixel = mixed | 0xFF000000u;
+            }
+        }
+        x += glyph.advance;
+    }
+}
+
 void SdlWindow::PaintToolbar() {
     const int32_t width = sceneWidth_;
+    // A missing font leaves the buttons without labels but working.
+    if (!font_) font_ = fonts_.Open(kLabelFace, kLabelPixels, 0);
     std::vector<uint32_t> pixels(static_cast<size_t>(width) * kDockHeight, kFace);
     const auto put = [&](int32_t x, int32_t y, uint32_t color) {
         if (x >= 0 && x < width && y >= 0 && y < kDockHeight)
@@ -112,13 +152,13 @@ void SdlWindow::PaintToolbar() {
             if (!down) put(r - 1, y, kShadow);
         }
         if (font_) {
-            const int32_t textWidth = font_->MeasureText(button.label);
+            const FontMetrics& metrics = font_->Metrics();
             const int32_t shift = down ? 1 : 0;
-            const int32_t x = l + (kToolbarButtonWidth - textWidth) / 2 + shift;
+            const int32_t x =
+                l + (kToolbarButtonWidth - font_->MeasureUtf8(button.label)) / 2 + shift;
             const int32_t baseline =
-                t + (kToolbarButtonHeight - font_->LineHeight()) / 2 + font_->Ascent() + shift;
-            font_->DrawText(FontCanvas{pixels.data(), width, kDockHeight, width}, x, baseline,
-                            button.label, kText);
+                t + (kToolbarButtonHeight - metrics.height) / 2 + metrics.ascent + shift;
+            DrawLabel(pixels, width, x, baseline, button.label);
         }
     }
     if (toolbar_) SDL_DestroyTexture(toolbar_);
@@ -168,9 +208,11 @@ std::vector<uint32_t> SdlWindow::CaptureClientArea(int32_t& width, int32_t& heig
     width = sceneWidth_;
     height = sceneHeight_ + kDockHeight;
     std::vector<uint32_t> pixels(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
-    // The window system applies a new window size a little later; until it has, the renderer
-    // draws at the old size. The events that arrive meanwhile stay queued for PollEvent.
-    for (int attempt = 0; attempt < 100 && !OutputHasClientSize(); ++attempt) {
+    // The window system applies a new window size a little later (seconds on a busy machine);
+    // until it has, the renderer draws at the old size. The events that arrive meanwhile stay
+    // queued for PollEvent.
+    const Uint64 giveUpAt = SDL_GetTicks64() + kResizeWaitMs;
+    while (!OutputHasClientSize() && SDL_GetTicks64() < giveUpAt) {
         SDL_PumpEvents();
         SDL_Delay(10);
     }

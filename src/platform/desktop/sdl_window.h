@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/font_engine.h"
 #include "platform/input.h"
 #include "platform/main_window.h"
 
@@ -20,13 +21,12 @@ union SDL_Event;
 
 namespace kivo {
 
-class FontFace;
-
 class SdlWindow final : public MainWindow, public Presenter, public InputSource {
   public:
     // Initialises SDL's video and creates the window hidden, with the caption "KivoPlayer".
+    // The toolbar labels are drawn with a font of fonts, which must outlive the window.
     // Raises KivoError when SDL cannot open a display.
-    SdlWindow();
+    explicit SdlWindow(FontEngine& fonts);
     ~SdlWindow() override;
     SdlWindow(const SdlWindow&) = delete;
     SdlWindow& operator=(const SdlWindow&) = delete;
@@ -47,6 +47,8 @@ class SdlWindow final : public MainWindow, public Presenter, public InputSource 
 
     void Translate(const SDL_Event& event);
     void PaintToolbar();
+    void DrawLabel(std::vector<uint32_t>& pixels, int32_t width, int32_t x, int32_t baseline,
+                   std::string_view utf8);
     // Draws the toolbar and the scene into the renderer; Redraw also presents them.
     void Compose();
     void Redraw();
@@ -57,7 +59,8 @@ class SdlWindow final : public MainWindow, public Presenter, public InputSource 
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* scene_ = nullptr;
     SDL_Texture* toolbar_ = nullptr;
-    std::unique_ptr<FontFace> font_;
+    FontEngine& fonts_;
+    std::unique_ptr<Font> font_;  // opened when the toolbar is first painted
     int32_t sceneWidth_ = 0;
     int32_t sceneHeight_ = 0;
     ToolButton pressed_ = ToolButton::None;

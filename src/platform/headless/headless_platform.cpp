@@ -81,16 +81,59 @@ void GameTimeAudioSink::OnFrame(int32_t frameDeltaMs) {
     const auto frames = static_cast<size_t>(remainder_ / 1000);
     remainder_ %= 1000;
     if (frames == 0) return;
-    buffer_.resize(frames * static_cast<size_t>(std::max(format_.channels, 1)));
-    source_->Render(buffer_.data(), frames);
+    const auto channels = static_cast<size_t>(std::max(format_.channels, 1));
+    const size_t samples = frames * channels;
+    // A WAV file counts its data in 32 bits; what would not fit is not kept.
+    constexpr size_t kMaxKept = (UINT32_MAX - 36) / sizeof(int16_t);
+    int16_t* out = nullptr;
+    if (keeping_ && kept_.size() + samples <= kMaxKept) {
+        const size_t start = kept_.size();
+        kept_.resize(start + samples);
+        out = kept_.data() + start;
+    } else {
+        buffer_.resize(samples);
+        out = buffer_.data();
+    }
+    source_->Render(out, frames, static_cast<int32_t>(channels));
     consumed_ += frames;
+}
+
+std::vector<uint8_t> GameTimeAudioSink::KeptAsWave() const {
+    const auto channels = static_cast<uint32_t>(std::max(format_.channels, 1));
+    const auto rate = static_cast<uint32_t>(format_.sampleRate);
+    const auto dataBytes = static_cast<uint32_t>(kept_.size() * sizeof(int16_t));
+    std::vector<uint8_t> wave(44 + static_cast<size_t>(dataBytes));
+    size_t at = 0;
+    const auto put = [&](uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            wave[at++] = static_cast<uint8_t>(value >> (8 * i));
+    };
+    const auto tag = [&](std::string_view text) {
+        for (char c : text)
+            wave[at++] = static_cast<uint8_t>(c);
+    };
+    tag("RIFF");
+    put(36 + dataBytes, 4);
+    tag("WAVEfmt ");
+    put(16, 4);
+    put(1, 2);  // PCM
+    put(channels, 2);
+    put(rate, 4);
+    put(rate * channels * 2, 4);  // bytes per second
+    put(channels * 2, 2);         // bytes per frame
+    put(16, 2);
+    tag("data");
+    put(dataBytes, 4);
+    for (int16_t sample : kept_)
+        put(static_cast<uint16_t>(sample), 2);
+    return wave;
 }
 
 HeadlessPlatform::HeadlessPlatform(std::ostream& dialogLog, TraceSink* trace)
     : dialogs(dialogLog), trace_(trace ? trace : &nullTrace_) {}
 
 Platform HeadlessPlatform::Services() {
-    return Platform{clock, dialogs, input, screen, screen, audio, *trace_};
+    return Platform{clock, dialogs, input, screen, screen, audio, fonts, *trace_};
 }
 
 }  // namespace kivo

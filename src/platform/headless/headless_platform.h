@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/fonts/freetype_font_engine.h"
 #include "platform/platform.h"
 
 namespace kivo {
@@ -104,26 +105,37 @@ class MemoryScreen final : public MainWindow, public Presenter {
     int32_t frameHeight_ = 0;
 };
 
-// Pulls from the source exactly the samples of the game time that passed, on the main thread.
+// Pulls from the source exactly the samples of the game time that passed, on the main thread,
+// and keeps them when asked (kivoplay --audio-dump), so that the sound of a run can be
+// compared byte for byte.
 class GameTimeAudioSink final : public AudioOutput {
   public:
     [[nodiscard]] bool Open(const AudioFormat& format, AudioSource& source) override;
+    void SetSource(AudioSource& source) override { source_ = &source; }
+    [[nodiscard]] AudioFormat Format() const override { return format_; }
     void Close() override { source_ = nullptr; }
     void SetPaused(bool paused) override { paused_ = paused; }
     void OnFrame(int32_t frameDeltaMs) override;
 
     [[nodiscard]] uint64_t ConsumedFrames() const { return consumed_; }
 
+    // Keeps every sample consumed from now on (up to what one WAV file holds, 4 GiB).
+    void KeepSamples() { keeping_ = true; }
+    // What was kept as a 16-bit PCM WAV file in the opened format.
+    [[nodiscard]] std::vector<uint8_t> KeptAsWave() const;
+
   private:
     AudioFormat format_;
     AudioSource* source_ = nullptr;
     bool paused_ = false;
+    bool keeping_ = false;
     uint64_t consumed_ = 0;
     int64_t remainder_ = 0;  // sample frames x 1000 not yet consumed, so no rounding drifts
     std::vector<int16_t> buffer_;
+    std::vector<int16_t> kept_;
 };
 
-// Owns one of each and hands them out as a Platform.
+// Owns one of each, and the fixed font set, and hands them out as a Platform.
 class HeadlessPlatform {
   public:
     // dialogLog receives the dialog lines (stderr in kivoplay, a string stream in tests);
@@ -139,6 +151,7 @@ class HeadlessPlatform {
     QueuedInput input;
     MemoryScreen screen;
     GameTimeAudioSink audio;
+    FreeTypeFontEngine fonts{FontSet::Fixed};
 
   private:
     NullTraceSink nullTrace_;

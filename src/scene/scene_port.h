@@ -1,25 +1,37 @@
 #pragma once
-// What the shell needs from the scene root: the input state it hands over from window events,
-// and the frame phases it drives. The scene root itself comes later; until it does, BlankScene
-// stands in its place and the window routes its input through this port unchanged, so the
-// routing rules live in the shell whichever scene sits behind it.
+// What the shell needs from the scene root: its size, the object directory that code above
+// the scene resolves handles through, the input state the shell hands over from window events,
+// the frame phases it drives, and a dump of the object tree for people and tests. The scene
+// root implements it; until it exists, BlankScene stands in its place and the window routes its
+// input through this port unchanged, so the routing rules live in the shell whichever scene
+// sits behind it.
 //
-// All calls are made on the main thread by TFormView: the setters from window event handlers,
-// the phases from the frame step, once each per frame in the order InputPass, FrameAdvance,
-// Draw, ClearDirty.
+// The shell creates the scene during start-up before the project is read (the project is
+// handed Objects()) and sizes it once the project file is known. All calls are made on the
+// main thread by TFormView: the setters from window event handlers, the phases from the frame
+// step, once each per frame in the order InputPass, FrameAdvance, Draw, ClearDirty; DumpScene
+// whenever a dump is asked for, between frames.
 
 #include <cstdint>
 #include <span>
 #include <vector>
 
+#include "base/frame_view.h"
 #include "base/rect.h"
-#include "platform/main_window.h"
+#include "scene/object_handle.h"
+#include "scene/scene_dump.h"
 
 namespace kivo {
 
 class ScenePort {
   public:
     virtual ~ScenePort() = default;
+
+    // The scene size in pixels (the root's width and height, 8 x 8 until set). Called once the
+    // project file is read, and again when the screen mode changes.
+    virtual void SetSize(int32_t width, int32_t height) = 0;
+    // The scene's objects as code above the scene sees them; valid as long as the port.
+    [[nodiscard]] virtual const ObjectDirectory& Objects() const = 0;
 
     // Key state by Windows virtual-key code (0..255).
     virtual void SetKeyDown(int32_t key, bool down) = 0;
@@ -46,15 +58,20 @@ class ScenePort {
     [[nodiscard]] virtual FrameView Draw(std::vector<TRect>& dirty) = 0;
     // Forgets the dirty rectangles of both layers after a present.
     virtual void ClearDirty() = 0;
+
+    // Fills dump with the two layers and every object below them, as they stand now.
+    virtual void DumpScene(SceneDump& dump) const = 0;
 };
 
-// The scene of a player without a scene root: a black back surface of the scene size, whole
-// on the first draw and unchanged afterwards, and the routed input kept where tests can read
-// it.
-class BlankScene final : public ScenePort {
+// The scene of a player without a scene root: two empty layers "\x01BASE0" (shown) and
+// "\x01BASE1", a black back surface of the scene size, whole on the first draw and unchanged
+// afterwards, no objects, and the routed input kept where tests can read it.
+class BlankScene final : public ScenePort, private ObjectDirectory {
   public:
-    BlankScene(int32_t width, int32_t height);
+    BlankScene();
 
+    void SetSize(int32_t width, int32_t height) override;
+    [[nodiscard]] const ObjectDirectory& Objects() const override { return *this; }
     void SetKeyDown(int32_t key, bool down) override;
     void MarkKeyPressed(int32_t key) override;
     void SetButtonsHeld(bool left, bool right) override;
@@ -67,6 +84,10 @@ class BlankScene final : public ScenePort {
     void FrameAdvance() override {}
     [[nodiscard]] FrameView Draw(std::vector<TRect>& dirty) override;
     void ClearDirty() override { firstDraw_ = false; }
+    void DumpScene(SceneDump& dump) const override;
+
+    [[nodiscard]] int32_t Width() const { return width_; }
+    [[nodiscard]] int32_t Height() const { return height_; }
 
     // The routed input as the scene root would keep it.
     bool keys[256] = {};
@@ -83,8 +104,11 @@ class BlankScene final : public ScenePort {
     int32_t inputPasses = 0;
 
   private:
-    int32_t width_;
-    int32_t height_;
+    [[nodiscard]] std::optional<std::string> NameOf(ObjectHandle) const override { return {}; }
+    [[nodiscard]] ObjectHandle FindByName(std::string_view) const override { return {}; }
+
+    int32_t width_ = 8;
+    int32_t height_ = 8;
     std::vector<uint32_t> pixels_;
     bool firstDraw_ = true;
 };
