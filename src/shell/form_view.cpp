@@ -82,10 +82,11 @@ void TFormView::FormCreate() {
 
 void TFormView::MountGame() {
     const PlayerConfig& config = player_.Config();
-    std::vector<std::filesystem::path> discFolders(config.arguments.begin(),
-                                                   config.arguments.end());
-    player_.files =
-        std::make_unique<TVrFileManager>(TVrDiscSources::System(std::move(discFolders)));
+    // A program file on the command line stands for its folder.
+    std::vector<std::filesystem::path> folders;
+    for (const std::string& argument : config.arguments)
+        folders.push_back(TVrFileManager::GameFolderOf(argument));
+    player_.files = std::make_unique<TVrFileManager>(TVrDiscSources::System(folders));
     TVrFileManager& files = *player_.files;
     (void)files.AddArchive("");
     if (config.arguments.empty()) {
@@ -96,11 +97,17 @@ void TFormView::MountGame() {
             (void)files.AddArchive(config.executablePath);
         return;
     }
-    files.SetFolder(config.arguments.front());
-    for (const std::string& folder : config.arguments) {
-        const std::filesystem::path archive = std::filesystem::path(folder) / "game.dat";
-        std::error_code error;
-        if (std::filesystem::is_regular_file(archive, error)) (void)files.AddArchive(archive);
+    files.SetFolder(folders.front());
+    // A game shipped as its Windows program carries its archive inside that program; it is
+    // mounted as the program mounted it, before any game.dat.
+    const std::filesystem::path first(config.arguments.front());
+    if (folders.front() != first) {
+        (void)files.AddProgramArchives(first);
+    } else if (auto program = TVrFileManager::FindGameProgram(first)) {
+        (void)files.AddProgramArchives(*program);
+    }
+    for (const std::filesystem::path& folder : folders) {
+        if (auto archive = TVrLooseFolder(folder).Find("game.dat")) (void)files.AddArchive(*archive);
     }
 }
 
@@ -201,7 +208,7 @@ void TFormView::FrameStep() {
     ScenePort* scene = player_.scene.get();
     if (project == nullptr || scene == nullptr) return;
 
-    if (player_.files) player_.files->UpkeepWorkFiles();
+    if (player_.files) player_.files->UpkeepWorkFiles(state.frameDelta);
     scene->InputPass();
     project->RunFrame();
     if (state.QuitRequested()) {

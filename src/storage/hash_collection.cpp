@@ -5,19 +5,6 @@
 #include "base/sjis.h"
 
 namespace kivo {
-namespace {
-
-// The byte at target after ASCII lower-casing; a trail byte is never folded.
-uint8_t FoldedByteAt(std::string_view text, size_t target) {
-    size_t pos = 0;
-    for (size_t len = sjis::CharLength(text, pos); pos + len <= target; len = sjis::CharLength(text, pos)) {
-        pos += len;
-    }
-    auto b = static_cast<uint8_t>(text[target]);
-    return pos == target ? sjis::LowerAsciiByte(b) : b;
-}
-
-}  // namespace
 
 void THashCollectionItem::SetName(std::string name) {
     if (name == name_) return;
@@ -26,13 +13,31 @@ void THashCollectionItem::SetName(std::string name) {
     if (collection_) collection_->Link(*this);
 }
 
+THashCollection::THashCollection() : buckets_(kMinimumBuckets, nullptr) {}
+
 THashCollection::~THashCollection() = default;
 
-uint8_t THashCollection::Hash(std::string_view name) {
-    // Lower-casing keeps the length, so the two bytes can be folded where they stand.
-    uint32_t h = static_cast<uint32_t>(name.size()) * 16;
-    if (name.size() >= 2) h += FoldedByteAt(name, 0) + FoldedByteAt(name, name.size() - 2);
-    return static_cast<uint8_t>(h);
+uint32_t THashCollection::Hash(std::string_view name) {
+    // FNV-1a over the folded bytes, then a final mix so that the low bits, which pick the
+    // bucket, depend on every byte. A lead byte and its trail byte go in as they are.
+    uint32_t h = 2166136261u;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(name.data());
+    const size_t size = name.size();
+    for (size_t i = 0; i < size; ++i) {
+        const uint8_t b = bytes[i];
+        if (sjis::IsLeadByte(b) && i + 1 < size) {
+            h = (h ^ b) * 16777619u;
+            h = (h ^ bytes[++i]) * 16777619u;
+        } else {
+            h = (h ^ sjis::LowerAsciiByte(b)) * 16777619u;
+        }
+    }
+    h ^= h >> 16;
+    h *= 0x85EBCA6Bu;
+    h ^= h >> 13;
+    h *= 0xC2B2AE35u;
+    h ^= h >> 16;
+    return h;
 }
 
 THashCollectionItem& THashCollection::Add(std::unique_ptr<THashCollectionItem> item) {
@@ -40,11 +45,13 @@ THashCollectionItem& THashCollection::Add(std::unique_ptr<THashCollectionItem> i
     item->index_ = Count();
     THashCollectionItem& ref = *item;
     items_.push_back(std::move(item));
+    if (items_.size() > buckets_.size()) Grow();
     Link(ref);
     return ref;
 }
 
-THashCollectionItem& THashCollection::Add(std::unique_ptr<THashCollectionItem> item, std::string name) {
+THashCollectionItem& THashCollection::Add(std::unique_ptr<THashCollectionItem> item,
+                                          std::string name) {
     THashCollectionItem& ref = Add(std::move(item));
     ref.SetName(std::move(name));
     return ref;
@@ -52,14 +59,30 @@ THashCollectionItem& THashCollection::Add(std::unique_ptr<THashCollectionItem> i
 
 void THashCollection::Delete(int32_t index) {
     assert(index >= 0 && index < Count());
-    for (int32_t i = index + 1; i < Count(); ++i) --items_[static_cast<size_t>(i)]->index_;
+    for (int32_t i = index + 1; i < Count(); ++i)
+        --items_[static_cast<size_t>(i)]->index_;
     Unlink(*items_[static_cast<size_t>(index)]);
     items_.erase(items_.begin() + index);
 }
 
+void THashCollection::DeleteIf(const std::function<bool(const THashCollectionItem&)>& select) {
+    size_t kept = 0;
+    for (size_t i = 0; i < items_.size(); ++i) {
+        if (select(*items_[i])) {
+            Unlink(*items_[i]);
+            items_[i].reset();
+            continue;
+        }
+        items_[i]->index_ = static_cast<int32_t>(kept);
+        if (kept != i) items_[kept] = std::move(items_[i]);
+        ++kept;
+    }
+    items_.resize(kept);
+}
+
 void THashCollection::Clear() {
     items_.clear();
-    buckets_.fill(nullptr);
+    buckets_.assign(kMinimumBuckets, nullptr);
 }
 
 bool THashCollection::NameMatches(const THashCollectionItem& item, std::string_view name) {
@@ -76,8 +99,8 @@ int32_t THashCollection::IndexOf(std::string_view name) const {
 }
 
 void THashCollection::Link(THashCollectionItem& item) {
-    item.bucket_ = Hash(item.name_);
-    THashCollectionItem*& head = buckets_[static_cast<size_t>(item.bucket_)];
+    item.hash_ = Hash(item.name_);
+    THashCollectionItem*& head = buckets_[item.hash_ & (buckets_.size() - 1)];
     item.prev_ = nullptr;
     item.next_ = head;
     if (head) head->prev_ = &item;
@@ -88,15 +111,38 @@ void THashCollection::Unlink(THashCollectionItem& item) {
     if (item.prev_) {
         item.prev_->next_ = item.next_;
     } else {
-        buckets_[static_cast<size_t>(item.bucket_)] = item.next_;
+        buckets_[item.hash_ & (buckets_.size() - 1)] = item.next_;
     }
     if (item.next_) item.next_->prev_ = item.prev_;
     item.prev_ = item.next_ = nullptr;
 }
 
+void THashCollection::Grow() {
+    // Doubling splits each chain into two; moving every chain tail first onto the heads of
+    // the new chains keeps the newest-first order among the items that share a name.
+    std::vector<THashCollectionItem*> old(buckets_.size() * 2, nullptr);
+    old.swap(buckets_);
+    const size_t mask = buckets_.size() - 1;
+    for (THashCollectionItem* head : old) {
+        THashCollectionItem* tail = head;
+        while (tail && tail->next_)
+            tail = tail->next_;
+        for (THashCollectionItem* item = tail; item;) {
+            THashCollectionItem* before = item->prev_;
+            THashCollectionItem*& newHead = buckets_[item->hash_ & mask];
+            item->prev_ = nullptr;
+            item->next_ = newHead;
+            if (newHead) newHead->prev_ = item;
+            newHead = item;
+            item = before;
+        }
+    }
+}
+
 void TIntList::Put(int32_t index, int64_t value) {
     if (index < 0) return;
-    if (static_cast<size_t>(index) >= values_.size()) values_.resize(static_cast<size_t>(index) + 1, 0);
+    if (static_cast<size_t>(index) >= values_.size())
+        values_.resize(static_cast<size_t>(index) + 1, 0);
     values_[static_cast<size_t>(index)] = value;
 }
 

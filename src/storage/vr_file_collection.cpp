@@ -77,6 +77,16 @@ std::string UpperExtensionOf(std::string_view name) {
     return sjis::ToUpperAscii(name.substr(dot));
 }
 
+// The directory sidecar beside an archive file: its name with the extension ".ext", in any
+// letter case.
+std::optional<std::filesystem::path> SidecarOf(const std::filesystem::path& archive) {
+    std::filesystem::path name = archive.filename();
+    if (sjis::ToUpperAscii(name.extension().string()) == ".EXT") return std::nullopt;
+    name.replace_extension(".ext");
+    return TVrLooseFolder(archive.has_parent_path() ? archive.parent_path() : ".")
+        .Find(name.string());
+}
+
 int64_t CheckedRead(TTpBigStream& stream, void* buffer, int64_t count, const std::string& source) {
     if (stream.Read(buffer, count) != count) ThrowBadData(source, "archive directory is truncated");
     return count;
@@ -172,6 +182,7 @@ void TVrFileCollection::OpenArchive(const std::filesystem::path& path, bool path
     stream_.reset();
     archivePath_ = path;
     version_ = 0;
+    resource_ = false;
     if (path.empty()) return;
     std::error_code error;
     bool exists = std::filesystem::is_regular_file(path, error);
@@ -193,16 +204,48 @@ void TVrFileCollection::OpenArchive(const std::filesystem::path& path, bool path
             ThrowBadData(path.string(), "archive start lies outside the executable");
         stream->SetPosition(start);
         ReadDirectory(*stream, start, size - 6);
-    } else if (std::filesystem::path sidecar =
-                   std::filesystem::path(path).replace_extension(".ext");
-               sidecar != path && std::filesystem::is_regular_file(sidecar, error)) {
+    } else if (std::optional<std::filesystem::path> sidecar = SidecarOf(path)) {
         TTpBigMemoryStream directory;
-        directory.LoadFromFile(sidecar);
+        directory.LoadFromFile(*sidecar);
         ReadDirectory(directory, 0, size);
     } else {
         ReadDirectory(*stream, 0, size);
     }
     stream_ = std::move(stream);
+}
+
+std::optional<PeResourceLocation> TVrFileCollection::FindArchiveResource(
+    const std::filesystem::path& path, std::string_view resourceName,
+    std::string_view resourceType) {
+    TTpBigFileStream file(path, TTpBigFileStream::Mode::Read);
+    const std::optional<PeResourceLocation> location =
+        FindPeResource(file, resourceType, resourceName, path.string());
+    if (!location || location->size < 2) return std::nullopt;
+    uint8_t mark[2] = {};
+    if (file.ReadAt(location->offset + location->size - 2, mark, 2) != 2 || mark[0] != 'v' ||
+        mark[1] != 'f')
+        return std::nullopt;
+    return location;
+}
+
+bool TVrFileCollection::OpenResourceArchive(const std::filesystem::path& path,
+                                            std::string_view resourceName,
+                                            std::string_view resourceType) {
+    Clear();
+    stream_.reset();
+    archivePath_ = path;
+    version_ = 0;
+    resource_ = true;
+    SetBaseFolder(path.parent_path());
+    const std::optional<PeResourceLocation> location =
+        FindArchiveResource(path, resourceName, resourceType);
+    if (!location) return false;
+    // The directory starts at the resource's first byte and its offsets count from there.
+    auto stream = std::make_unique<TTpBigFileStream>(path, TTpBigFileStream::Mode::Read);
+    stream->SetPosition(location->offset);
+    ReadDirectory(*stream, location->offset, location->offset + location->size);
+    stream_ = std::move(stream);
+    return true;
 }
 
 void TVrFileCollection::OpenStream(std::unique_ptr<TTpBigStream> stream,
@@ -211,6 +254,7 @@ void TVrFileCollection::OpenStream(std::unique_ptr<TTpBigStream> stream,
     stream_.reset();
     archivePath_ = name;
     version_ = 0;
+    resource_ = false;
     stream->SetPosition(0);
     ReadDirectory(*stream, 0, stream->GetSize());
     stream_ = std::move(stream);

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -14,6 +15,7 @@
 
 #include "storage/big_stream.h"
 #include "storage/hash_collection.h"
+#include "storage/pe_resources.h"
 #include "storage/range_stream.h"
 #include "storage/stream.h"
 #include "storage/vr_loose_folder.h"
@@ -68,6 +70,16 @@ class TVrFileCollection : public HashCollection<TVrFile> {
     // file) are read from their "kv" trailer and stay empty without one; a ".ext" sidecar
     // beside the archive holds its directory. Damaged directories raise KivoError naming path.
     void OpenArchive(const std::filesystem::path& path, bool pathIsFile);
+    // Clears and reads the archive a Windows program carries as its resource of that name and
+    // type (a game's "DUMMY" of type "BINTYPE"). False, with the collection left empty, when
+    // the program has no such resource or the resource does not end in "vf"; a damaged
+    // program or directory raises KivoError naming path.
+    bool OpenResourceArchive(const std::filesystem::path& path, std::string_view resourceName,
+                             std::string_view resourceType);
+    // Where the program at path holds an archive resource of that name and type, or nullopt.
+    [[nodiscard]] static std::optional<PeResourceLocation> FindArchiveResource(
+        const std::filesystem::path& path, std::string_view resourceName,
+        std::string_view resourceType);
     // Clears and reads an archive held by stream (save data in memory, for one); name stands
     // for it in errors.
     void OpenStream(std::unique_ptr<TTpBigStream> stream, const std::filesystem::path& name);
@@ -101,6 +113,8 @@ class TVrFileCollection : public HashCollection<TVrFile> {
     }
     [[nodiscard]] TTpBigStream* ArchiveStream() const { return stream_.get(); }
     [[nodiscard]] int32_t Version() const { return version_; }
+    // True for an archive read from a program's resource.
+    [[nodiscard]] bool IsResourceArchive() const { return resource_; }
     // Entries in order without the end entry.
     [[nodiscard]] std::vector<TVrFile*> Files() const;
 
@@ -113,6 +127,7 @@ class TVrFileCollection : public HashCollection<TVrFile> {
     std::filesystem::path archivePath_;
     TVrLooseFolder baseFolder_;
     int32_t version_ = 0;
+    bool resource_ = false;
 };
 
 // The missing-file error for a virtual name.
