@@ -214,9 +214,10 @@ int main(int argc, char** argv) {
             const double small = r.Time("BM_DeleteLevel/10000");
             const double large = r.Time("BM_DeleteLevel/100000");
             if (small > 0 && large > 0) {
-                std::printf("freeing a level, cost per variable at 100,000 / at 10,000: %.2f "
-                            "(linear: about 1)\n",
-                            large / (10 * small));
+                std::printf(
+                    "freeing a level, cost per variable at 100,000 / at 10,000: %.2f "
+                    "(linear: about 1)\n",
+                    large / (10 * small));
             }
         });
     return kivo::bench::RunWithRatios(argc, argv, reporter);

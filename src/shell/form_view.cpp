@@ -107,7 +107,8 @@ void TFormView::MountGame() {
         (void)files.AddProgramArchives(*program);
     }
     for (const std::filesystem::path& folder : folders) {
-        if (auto archive = TVrLooseFolder(folder).Find("game.dat")) (void)files.AddArchive(*archive);
+        if (auto archive = TVrLooseFolder(folder).Find("game.dat"))
+            (void)files.AddArchive(*archive);
     }
 }
 

@@ -100,9 +100,7 @@ class HashCollection : public THashCollection {
     T& Add(std::unique_ptr<T> item, std::string name) {
         return static_cast<T&>(THashCollection::Add(std::move(item), std::move(name)));
     }
-    [[nodiscard]] T& At(int32_t index) const {
-        return static_cast<T&>(THashCollection::At(index));
-    }
+    [[nodiscard]] T& At(int32_t index) const { return static_cast<T&>(THashCollection::At(index)); }
     [[nodiscard]] T* Find(std::string_view name) const {
         int32_t i = IndexOf(name);
         return i < 0 ? nullptr : &At(i);

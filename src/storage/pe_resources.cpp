@@ -201,8 +201,7 @@ class PeReader {
 }  // namespace
 
 std::optional<PeResourceLocation> FindPeResource(TTpBigStream& file, std::string_view type,
-                                                 std::string_view name,
-                                                 const std::string& source) {
+                                                 std::string_view name, const std::string& source) {
     return PeReader(file, source).Find(type, name);
 }
 

@@ -137,8 +137,8 @@ int32_t TVrFileManager::AddArchive(const std::filesystem::path& path) {
     return Count() - 1;
 }
 
-int32_t TVrFileManager::AddResourceArchive(const std::filesystem::path& path,
-                                           std::string_view name, std::string_view type) {
+int32_t TVrFileManager::AddResourceArchive(const std::filesystem::path& path, std::string_view name,
+                                           std::string_view type) {
     auto collection = std::make_unique<TVrFileCollection>();
     if (!collection->OpenResourceArchive(path, name, type))
         throw KivoError(path.string(), "リソースが見つかりません");
@@ -319,7 +319,8 @@ TVrLocalFile TVrFileManager::HandOut(const std::shared_ptr<TVrLockData>& lock) {
     return TVrLocalFile(lock->path, std::make_shared<TVrLocalFile::Hold>(lock, lock->useCount));
 }
 
-std::shared_ptr<TVrFileManager::TVrLockData> TVrFileManager::ExtractToWorkFile(const std::string& name) {
+std::shared_ptr<TVrFileManager::TVrLockData> TVrFileManager::ExtractToWorkFile(
+    const std::string& name) {
     if (!workFolder_) {
         workFolder_ = host::MakePrivateFolder(host::TemporaryFolder(), "kivoplay-");
         if (!workFolder_) throw KivoError("作業用ファイルが作れません");

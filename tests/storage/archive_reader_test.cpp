@@ -207,7 +207,9 @@ TEST(ArchiveReader, LastOffsetMayReachTheEndOfTheDataButNotPassIt) {
     const std::vector<uint8_t> whole = test::BuildArchive(102, {{"a.txt", Bytes("alpha")}});
     const std::vector<uint8_t> short1(whole.begin(), whole.end() - 1);
     auto withTrailer = [](std::vector<uint8_t> archive) {
-        std::vector<uint8_t> program = Bytes("\x7F" "ELF program");
+        std::vector<uint8_t> program = Bytes(
+            "\x7F"
+            "ELF program");
         const auto start = static_cast<uint32_t>(program.size());
         program.insert(program.end(), archive.begin(), archive.end());
         test::Put32(program, start);

@@ -60,7 +60,9 @@ TEST(PeResources, FindsANamedResourceInBothProgramKinds) {
     }
     EXPECT_FALSE(Find(PeBuilder().IdResource(10, 1, Bytes("x")).Bytes()).has_value());
     EXPECT_FALSE(Find(PeBuilder().NoResourceDirectory().Bytes()).has_value());
-    EXPECT_FALSE(Find(Bytes("\x7F" "ELF not a windows program")).has_value());
+    EXPECT_FALSE(Find(Bytes("\x7F"
+                            "ELF not a windows program"))
+                     .has_value());
     EXPECT_FALSE(Find(Bytes("MZ")).has_value());
 }
 
@@ -113,9 +115,8 @@ TEST(PeResources, DamagedProgramsFailNamingTheFileOrFindNothing) {
 
 TEST(ProgramArchives, ResourceFirstThenTrailerAndOnlyWithTheirMarks) {
     auto folder = test::TestFolder("program-archives");
-    const std::vector<uint8_t> inResource =
-        ResourceArchive({{"shared.txt", Bytes("from the resource")},
-                         {"movie.wmv", Bytes("stored movie bytes")}});
+    const std::vector<uint8_t> inResource = ResourceArchive(
+        {{"shared.txt", Bytes("from the resource")}, {"movie.wmv", Bytes("stored movie bytes")}});
     const std::vector<uint8_t> afterProgram = test::BuildArchive(
         102, {{"shared.txt", Bytes("from the trailer")}, {"extra.txt", Bytes("extra")}});
     const std::vector<uint8_t> program =

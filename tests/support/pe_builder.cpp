@@ -97,10 +97,10 @@ std::vector<uint8_t> ResourceSection(
         Put16(out, pos + 14, ids);
         for (size_t i = 0; i < keys.size(); ++i) {
             const PeBuilder::Key& key = keys[i];
-            uint32_t field = std::holds_alternative<std::string>(key)
-                                 ? 0x80000000u |
-                                       static_cast<uint32_t>(stringAt[std::get<std::string>(key)])
-                                 : std::get<uint16_t>(key);
+            uint32_t field =
+                std::holds_alternative<std::string>(key)
+                    ? 0x80000000u | static_cast<uint32_t>(stringAt[std::get<std::string>(key)])
+                    : std::get<uint16_t>(key);
             Put32(out, pos + 16 + 8 * i, field);
         }
     };
@@ -122,12 +122,14 @@ std::vector<uint8_t> ResourceSection(
         putTable(typeTable, keys);
         size_t n = 0;
         for (const auto& [name, data] : byName) {
-            Put32(out, typeTable + 16 + 8 * n + 4, 0x80000000u | static_cast<uint32_t>(languageTable));
+            Put32(out, typeTable + 16 + 8 * n + 4,
+                  0x80000000u | static_cast<uint32_t>(languageTable));
             putTable(languageTable, {PeBuilder::Key(kLanguageJapanese)});
             Put32(out, languageTable + 16 + 4, static_cast<uint32_t>(dataEntry));
             Put32(out, dataEntry, rva + static_cast<uint32_t>(dataAt[item]));
             Put32(out, dataEntry + 4, static_cast<uint32_t>(data->size()));
-            std::copy(data->begin(), data->end(), out.begin() + static_cast<std::ptrdiff_t>(dataAt[item]));
+            std::copy(data->begin(), data->end(),
+                      out.begin() + static_cast<std::ptrdiff_t>(dataAt[item]));
             languageTable += 24;
             dataEntry += 16;
             ++item;
@@ -196,32 +198,33 @@ std::vector<uint8_t> PeBuilder::Build(Layout& layout) const {
     const size_t pe = kPeOffset;
     out[pe] = 'P';
     out[pe + 1] = 'E';
-    Put16(out, pe + 4, plus_ ? 0x8664 : 0x14C);         // machine
-    Put16(out, pe + 6, 2);                              // sections
-    Put16(out, pe + 20, optionalSize);                  // optional header size
-    Put16(out, pe + 22, plus_ ? 0x0022 : 0x0102);       // executable (32-bit or large address)
+    Put16(out, pe + 4, plus_ ? 0x8664 : 0x14C);    // machine
+    Put16(out, pe + 6, 2);                         // sections
+    Put16(out, pe + 20, optionalSize);             // optional header size
+    Put16(out, pe + 22, plus_ ? 0x0022 : 0x0102);  // executable (32-bit or large address)
 
     // Optional header.
     const size_t opt = pe + 24;
     Put16(out, opt, plus_ ? 0x20B : 0x10B);
-    Put32(out, opt + 4, codeSize);                      // size of code
-    Put32(out, opt + 8, resourceRaw);                   // size of initialised data
-    Put32(out, opt + 16, kCodeRva);                     // entry point
-    Put32(out, opt + 20, kCodeRva);                     // base of code
+    Put32(out, opt + 4, codeSize);     // size of code
+    Put32(out, opt + 8, resourceRaw);  // size of initialised data
+    Put32(out, opt + 16, kCodeRva);    // entry point
+    Put32(out, opt + 20, kCodeRva);    // base of code
     if (plus_) {
-        Put64(out, opt + 24, 0x140000000ull);           // image base
+        Put64(out, opt + 24, 0x140000000ull);  // image base
     } else {
-        Put32(out, opt + 24, kResourceRva);             // base of data
-        Put32(out, opt + 28, 0x400000);                 // image base
+        Put32(out, opt + 24, kResourceRva);  // base of data
+        Put32(out, opt + 28, 0x400000);      // image base
     }
     Put32(out, opt + 32, kSectionAlignment);
     Put32(out, opt + 36, kFileAlignment);
-    Put16(out, opt + 40, 4);                            // operating system version 4.0
-    Put16(out, opt + 48, 4);                            // subsystem version 4.0
-    Put32(out, opt + 56, AlignUp(kResourceRva + std::max<uint32_t>(resourceSize, 1),
-                                 kSectionAlignment));   // size of image
+    Put16(out, opt + 40, 4);  // operating system version 4.0
+    Put16(out, opt + 48, 4);  // subsystem version 4.0
+    Put32(out, opt + 56,
+          AlignUp(kResourceRva + std::max<uint32_t>(resourceSize, 1),
+                  kSectionAlignment));  // size of image
     Put32(out, opt + 60, headersSize);
-    Put16(out, opt + 68, 2);                            // GUI subsystem
+    Put16(out, opt + 68, 2);  // GUI subsystem
     const size_t stack = opt + 72;
     if (plus_) {
         Put64(out, stack, 0x100000);
@@ -235,7 +238,7 @@ std::vector<uint8_t> PeBuilder::Build(Layout& layout) const {
         Put32(out, stack + 12, 0x1000);
     }
     const size_t count = opt + (plus_ ? 108 : 92);
-    Put32(out, count, 16);                              // data directories
+    Put32(out, count, 16);  // data directories
     if (resourceDirectory_) {
         Put32(out, count + 4 + 2 * 8, kResourceRva);
         Put32(out, count + 4 + 2 * 8 + 4, resourceSize);
@@ -254,8 +257,8 @@ std::vector<uint8_t> PeBuilder::Build(Layout& layout) const {
         Put32(out, at + 36, flags);
     };
     section(sections, ".text", 1, kCodeRva, codeSize, codeAt, 0x60000020);
-    section(sections + 40, ".rsrc", std::max<uint32_t>(resourceSize, 1), kResourceRva,
-            resourceRaw, resourceAt, 0x40000040);
+    section(sections + 40, ".rsrc", std::max<uint32_t>(resourceSize, 1), kResourceRva, resourceRaw,
+            resourceAt, 0x40000040);
 
     out[codeAt] = 0xC3;  // ret
     std::copy(resources.begin(), resources.end(), out.begin() + resourceAt);

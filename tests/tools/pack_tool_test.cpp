@@ -167,9 +167,9 @@ TEST_F(PackTool, AppendExeMakesAnArchiveThePlayerMounts) {
 
 TEST_F(PackTool, ReadsTheArchiveAWindowsProgramCarries) {
     auto folder = test::TestFolder("pack-program");
-    std::vector<uint8_t> inResource = test::BuildArchive(
-        102, {{"start.ksb", Bytes("from the resource"), 1, 0,
-               static_cast<int32_t>(Crc32(Bytes("from the resource"))), 1}});
+    std::vector<uint8_t> inResource =
+        test::BuildArchive(102, {{"start.ksb", Bytes("from the resource"), 1, 0,
+                                  static_cast<int32_t>(Crc32(Bytes("from the resource"))), 1}});
     inResource.push_back('v');
     inResource.push_back('f');
     const std::vector<uint8_t> appended =
