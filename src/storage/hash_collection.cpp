@@ -1,6 +1,7 @@
 #include "storage/hash_collection.h"
 
 #include <cassert>
+#include <cstring>
 
 #include "base/sjis.h"
 
@@ -18,26 +19,42 @@ THashCollection::THashCollection() : buckets_(kMinimumBuckets, nullptr) {}
 THashCollection::~THashCollection() = default;
 
 uint32_t THashCollection::Hash(std::string_view name) {
-    // FNV-1a over the folded bytes, then a final mix so that the low bits, which pick the
-    // bucket, depend on every byte. A lead byte and its trail byte go in as they are.
-    uint32_t h = 2166136261u;
+    // Eight bytes at a time while they are all ASCII (names of games mostly are), folded
+    // with word arithmetic; from the first word with a byte of 0x80 or above on, byte by byte
+    // so that a lead byte takes its trail byte along unfolded. Names that differ only in the
+    // case of ASCII letters take the same path and hash alike.
+    constexpr uint64_t kHighBits = 0x8080808080808080ull;
+    constexpr uint64_t kOnes = 0x0101010101010101ull;
+    constexpr uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
     const auto* bytes = reinterpret_cast<const uint8_t*>(name.data());
     const size_t size = name.size();
-    for (size_t i = 0; i < size; ++i) {
+    uint64_t h = size * kMultiplier;
+    size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, bytes + i, 8);
+        if (word & kHighBits) break;
+        // Per byte: high bit of (b + 0x80 - 'A') is b >= 'A', of (b + 0x80 - 'Z' - 1) is
+        // b > 'Z'; no byte carries into the next because every byte is below 0x80.
+        const uint64_t atLeastA = word + kOnes * (0x80 - 'A');
+        const uint64_t aboveZ = word + kOnes * (0x80 - 'Z' - 1);
+        word |= ((atLeastA & ~aboveZ) & kHighBits) >> 2;
+        h = (h ^ word) * kMultiplier;
+        h ^= h >> 32;
+    }
+    for (; i < size; ++i) {
         const uint8_t b = bytes[i];
         if (sjis::IsLeadByte(b) && i + 1 < size) {
-            h = (h ^ b) * 16777619u;
-            h = (h ^ bytes[++i]) * 16777619u;
+            h = (h ^ (uint64_t{b} << 8 | bytes[++i]) ^ 0x10000) * kMultiplier;
         } else {
-            h = (h ^ sjis::LowerAsciiByte(b)) * 16777619u;
+            h = (h ^ sjis::LowerAsciiByte(b)) * kMultiplier;
         }
+        h ^= h >> 32;
     }
-    h ^= h >> 16;
-    h *= 0x85EBCA6Bu;
-    h ^= h >> 13;
-    h *= 0xC2B2AE35u;
-    h ^= h >> 16;
-    return h;
+    h ^= h >> 29;
+    h *= 0xBF58476D1CE4E5B9ull;
+    h ^= h >> 32;
+    return static_cast<uint32_t>(h);
 }
 
 THashCollectionItem& THashCollection::Add(std::unique_ptr<THashCollectionItem> item) {
@@ -86,7 +103,8 @@ void THashCollection::Clear() {
 }
 
 bool THashCollection::NameMatches(const THashCollectionItem& item, std::string_view name) {
-    return sjis::EqualsIgnoreCase(item.name_, name);
+    // Scripts mostly spell a name the way it was declared.
+    return item.name_ == name || sjis::EqualsIgnoreCase(item.name_, name);
 }
 
 int32_t THashCollection::IndexOf(std::string_view name) const {
