@@ -38,6 +38,10 @@ inline constexpr std::string_view kEndEntryName = "\\EOF\\";
 // KivoError naming source.
 [[nodiscard]] std::vector<uint8_t> Inflate(std::span<const uint8_t> bytes, std::string_view source,
                                            int64_t limit = -1);
+// Inflates one zlib stream into out (replacing its content), growing it as needed; the same
+// errors and cap as Inflate.
+void InflateInto(std::span<const uint8_t> bytes, TByteBuffer& out, std::string_view source,
+                 int64_t limit = -1);
 // DOS date-time (date in the high half) of a host file's modification time, 0 when unknown.
 [[nodiscard]] int32_t DosTimeOf(const std::filesystem::path& path);
 
@@ -100,6 +104,9 @@ class TVrFileCollection : public HashCollection<TVrFile> {
     // The content of an archive entry, uncompressed; raises KivoError naming the archive on
     // damaged data.
     [[nodiscard]] std::vector<uint8_t> ReadEntry(const TVrFile& entry) const;
+    // The same into out, reading a compressed entry's stored bytes through scratch: both
+    // buffers keep their memory from one entry to the next.
+    void ReadEntryInto(const TVrFile& entry, TByteBuffer& out, TByteBuffer& scratch) const;
     // A window over a stored entry in the archive file; nullptr when there is no archive
     // stream, no such entry, or the entry is compressed or a memory entry.
     [[nodiscard]] std::unique_ptr<TRangeStream> OpenEntryRange(std::string_view name) const;

@@ -226,17 +226,21 @@ bool TVrFileManager::FileExists(std::string_view name) {
     return FindOnDisc(name).has_value();
 }
 
-void TVrFileManager::LoadFileInto(const std::filesystem::path& path,
-                                  std::vector<uint8_t>& content) const {
-    TTpBigMemoryStream file;
-    file.LoadFromFile(path);
-    content = file.Memory().Take();
+void TVrFileManager::LoadFileInto(const std::filesystem::path& path, TByteBuffer& content) const {
+    auto file = host::HostFile::OpenRead(path);
+    if (!file) throw KivoError(path.string(), "cannot open the file");
+    const int64_t size = file->Size();
+    content.resize(static_cast<size_t>(size));
+    if (file->ReadAt(0, content.data(), size) != size) {
+        content.clear();
+        throw KivoError(path.string(), "cannot read the file");
+    }
 }
 
 void TVrFileManager::LoadToStream(TStream& destination, std::string_view rawName) {
     if (auto* memory = dynamic_cast<TTpMemoryStream*>(&destination)) memory->Clear();
     const std::string name = NormalizeDelimiters(rawName);
-    auto deliver = [&](std::span<const uint8_t> bytes) {
+    auto deliver = [&](const TByteBuffer& bytes) {
         destination.Write(bytes.data(), static_cast<int64_t>(bytes.size()));
         destination.SetPosition(0);
     };
@@ -261,11 +265,15 @@ void TVrFileManager::LoadToStream(TStream& destination, std::string_view rawName
             if (entry->memory) {
                 // Memory entries change under scripts; they are never cached.
                 cache_.Remove(name);
-                deliver(entry->memory->Bytes());
+                std::span<const uint8_t> bytes = entry->memory->Bytes();
+                destination.Write(bytes.data(), static_cast<int64_t>(bytes.size()));
+                destination.SetPosition(0);
                 return;
             }
             if (!collection->ArchiveStream()) continue;
-            cached.content = collection->ReadEntry(*entry);
+            collection->ReadEntryInto(*entry, cached.content, scratch_);
+            // One very large compressed entry does not keep its memory for the whole run.
+            if (scratch_.capacity() > TVrCacheList::kBudget) TByteBuffer().swap(scratch_);
             cached.filled = true;
             deliver(cached.content);
             return;

@@ -32,7 +32,7 @@ class TVrCacheList {
 
     struct TVrCache {
         std::string key;
-        std::vector<uint8_t> content;
+        TByteBuffer content;
         bool filled = false;
     };
 
@@ -193,7 +193,7 @@ class TVrFileManager {
     std::shared_ptr<TVrLockData> ExtractToWorkFile(const std::string& name);
     [[nodiscard]] static TVrLocalFile HandOut(const std::shared_ptr<TVrLockData>& lock);
     void DeletePendingWorkFiles();
-    void LoadFileInto(const std::filesystem::path& path, std::vector<uint8_t>& content) const;
+    void LoadFileInto(const std::filesystem::path& path, TByteBuffer& content) const;
 
     std::vector<std::unique_ptr<TVrFileCollection>> collections_;
     TVrLooseFolder folder_;
@@ -206,6 +206,8 @@ class TVrFileManager {
     uint32_t nextLockId_ = 0;
     std::optional<std::filesystem::path> workFolder_;
     std::vector<std::filesystem::path> pendingDeletes_;
+    // The stored bytes of compressed entries on their way to the cache.
+    TByteBuffer scratch_;
 };
 
 }  // namespace kivo
