@@ -83,7 +83,7 @@ class TVrLocalFile {
   public:
     struct Hold;
 
-    TVrLocalFile(std::filesystem::path path, std::shared_ptr<Hold> hold = nullptr)
+    explicit TVrLocalFile(std::filesystem::path path, std::shared_ptr<Hold> hold = nullptr)
         : path_(std::move(path)), hold_(std::move(hold)) {}
 
     [[nodiscard]] const std::filesystem::path& Path() const { return path_; }
