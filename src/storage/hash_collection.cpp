@@ -97,6 +97,12 @@ void THashCollection::DeleteIf(const std::function<bool(const THashCollectionIte
     items_.resize(kept);
 }
 
+void THashCollection::Reserve(size_t count) {
+    items_.reserve(count);
+    while (buckets_.size() < count)
+        Grow();
+}
+
 void THashCollection::Clear() {
     items_.clear();
     buckets_.assign(kMinimumBuckets, nullptr);

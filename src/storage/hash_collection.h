@@ -64,6 +64,9 @@ class THashCollection {
     // keep their order and move down.
     void DeleteIf(const std::function<bool(const THashCollectionItem&)>& select);
     void Clear();
+    // Makes room for count items, so that adding them neither moves the item list nor grows
+    // the index (an archive directory knows its entry count before it adds the entries).
+    void Reserve(size_t count);
 
     [[nodiscard]] int32_t Count() const { return static_cast<int32_t>(items_.size()); }
     [[nodiscard]] THashCollectionItem& At(int32_t index) const {

@@ -333,6 +333,7 @@ void TVrFileCollection::ReadDirectory(TTpBigStream& stream, int64_t dataStart, i
     if (offsets[n] > dataEnd - dataStart)
         ThrowBadData(source, "archive entries run past the end of the file");
 
+    Reserve(static_cast<size_t>(Count()) + n + 1);
     const uint8_t* flags = arrays.data() + (n + 1) * (wide ? 8 : 4);
     for (size_t i = 0; i < n; ++i) {
         TVrFile& entry = AddEntry(std::move(names[i]));
