@@ -4,7 +4,6 @@
 #include <chrono>
 #include <ctime>
 #include <exception>
-#include <fstream>
 #include <system_error>
 
 #include "base/error.h"
@@ -26,17 +25,6 @@ uint32_t TimeOfDaySeed() {
     if (const std::tm* t = std::localtime(&seconds)) local = *t;
     return static_cast<uint32_t>(((local.tm_hour * 60 + local.tm_min) * 60 + local.tm_sec) * 1000 +
                                  ms);
-}
-
-// True when the file's last two bytes are "kv": an archive is appended to it.
-bool EndsWithArchiveMark(const std::filesystem::path& path) {
-    if (path.empty()) return false;
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in || in.tellg() < 2) return false;
-    in.seekg(-2, std::ios::end);
-    char mark[2] = {};
-    in.read(mark, 2);
-    return in.gcount() == 2 && mark[0] == 'k' && mark[1] == 'v';
 }
 
 }  // namespace
@@ -91,10 +79,9 @@ void TFormView::MountGame() {
     (void)files.AddArchive("");
     if (config.arguments.empty()) {
         files.SetFolder(config.executableFolder);
-        // A game packed onto the player program ends in the archive trailer's "kv". (Module
-        // resources, the other place a shipped game could hide, do not exist here.)
-        if (EndsWithArchiveMark(config.executablePath))
-            (void)files.AddArchive(config.executablePath);
+        // A game packed onto the player program ends in the archive trailer's "kv". (Our
+        // program has no module resources, the other place a shipped game could hide.)
+        (void)files.AddProgramArchives(config.executablePath);
         return;
     }
     files.SetFolder(folders.front());

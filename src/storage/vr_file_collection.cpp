@@ -220,6 +220,8 @@ void TVrFileCollection::OpenArchive(const std::filesystem::path& path, bool path
 std::optional<PeResourceLocation> TVrFileCollection::FindArchiveResource(
     const std::filesystem::path& path, std::string_view resourceName,
     std::string_view resourceType) {
+    std::error_code error;
+    if (path.empty() || !std::filesystem::is_regular_file(path, error)) return std::nullopt;
     TTpBigFileStream file(path, TTpBigFileStream::Mode::Read);
     const std::optional<PeResourceLocation> location =
         FindPeResource(file, resourceType, resourceName, path.string());

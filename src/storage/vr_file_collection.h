@@ -80,7 +80,8 @@ class TVrFileCollection : public HashCollection<TVrFile> {
     // program or directory raises KivoError naming path.
     bool OpenResourceArchive(const std::filesystem::path& path, std::string_view resourceName,
                              std::string_view resourceType);
-    // Where the program at path holds an archive resource of that name and type, or nullopt.
+    // Where the program at path holds an archive resource of that name and type; nullopt
+    // when it holds none or there is no such file.
     [[nodiscard]] static std::optional<PeResourceLocation> FindArchiveResource(
         const std::filesystem::path& path, std::string_view resourceName,
         std::string_view resourceType);
