@@ -5,12 +5,15 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <map>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 #include "base/sjis.h"
+#include "ratio_reporter.h"
 #include "script/expression.h"
 #include "script/expression_compiler.h"
 #include "script/function_registry.h"
@@ -88,51 +91,141 @@ BENCHMARK(BM_ConcatenationDirect);
 BENCHMARK(BM_ThreeOperators);
 BENCHMARK(BM_ThreeOperatorsDirect);
 
-// 10,000 names the way games name their flags.
-std::vector<std::string> GameNames() {
+// Names the way games name their flags: flag0000, flag0001, ...
+std::vector<std::string> GameNames(size_t count) {
     std::vector<std::string> names;
+    names.reserve(count);
     char buffer[32];
-    for (int i = 0; i < 10000; ++i) {
-        std::snprintf(buffer, sizeof buffer, "flag%04d", i);
+    for (size_t i = 0; i < count; ++i) {
+        std::snprintf(buffer, sizeof buffer, "flag%04zu", i);
         names.emplace_back(buffer);
     }
     return names;
 }
 
-void BM_Lookup(benchmark::State& state) {
+// One table per size, built once: a million variables take a while to make.
+struct LookupTable {
+    explicit LookupTable(size_t count) : names(GameNames(count)) {
+        for (const std::string& name : names)
+            vars.Create(name, PT_BOOL);
+        for (size_t k = 0; k < names.size(); ++k)
+            map.emplace(sjis::ToLowerAscii(names[k]), static_cast<int>(k));
+    }
+    std::vector<std::string> names;
     TParamCollection vars;
-    std::vector<std::string> names = GameNames();
-    for (const std::string& name : names)
-        vars.Create(name, PT_BOOL);
-    std::unordered_set<uint8_t> buckets;
-    for (const std::string& name : names)
-        buckets.insert(THashCollection::Hash(name));
-    size_t i = 0;
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(vars.Find(names[i]));
-        i = (i + 7919) % names.size();
-    }
-    state.SetItemsProcessed(state.iterations());
-    state.counters["buckets_used"] = static_cast<double>(buckets.size());
-}
-
-void BM_LookupReference(benchmark::State& state) {
-    std::vector<std::string> names = GameNames();
     std::unordered_map<std::string, int> map;
-    for (size_t k = 0; k < names.size(); ++k)
-        map.emplace(sjis::ToLowerAscii(names[k]), k);
+};
+
+LookupTable& TableOf(size_t count) {
+    static std::map<size_t, std::unique_ptr<LookupTable>> tables;
+    auto& table = tables[count];
+    if (!table) table = std::make_unique<LookupTable>(count);
+    return *table;
+}
+
+void BM_Lookup(benchmark::State& state) {
+    LookupTable& table = TableOf(static_cast<size_t>(state.range(0)));
+    const std::vector<std::string>& names = table.names;
     size_t i = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(map.find(sjis::ToLowerAscii(names[i])));
+        benchmark::DoNotOptimize(table.vars.Find(names[i]));
+        i = (i + 7919) % names.size();
+    }
+    state.SetItemsProcessed(state.iterations());
+    std::unordered_set<size_t> buckets;
+    for (const std::string& name : names)
+        buckets.insert(table.vars.BucketOf(name));
+    state.counters["buckets_used"] = static_cast<double>(buckets.size());
+    state.counters["buckets"] = static_cast<double>(table.vars.BucketCount());
+}
+
+// The same lookups in a standard hash map of the lower-cased names.
+void BM_LookupReference(benchmark::State& state) {
+    LookupTable& table = TableOf(static_cast<size_t>(state.range(0)));
+    const std::vector<std::string>& names = table.names;
+    size_t i = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(table.map.find(sjis::ToLowerAscii(names[i])));
         i = (i + 7919) % names.size();
     }
     state.SetItemsProcessed(state.iterations());
 }
 
-BENCHMARK(BM_Lookup);
-BENCHMARK(BM_LookupReference);
+BENCHMARK(BM_Lookup)->Arg(10000)->Arg(1000000);
+BENCHMARK(BM_LookupReference)->Arg(10000)->Arg(1000000);
+
+// A call level that declared count locals, each followed by a global made at the same level
+// (globals outlive the call), so the locals are spread over the table; the level is freed.
+void BM_DeleteLevel(benchmark::State& state) {
+    const std::vector<std::string> names = GameNames(static_cast<size_t>(state.range(0)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto vars = std::make_unique<TParamCollection>();
+        vars->SetCurrentLevel(1);
+        for (const std::string& name : names) {
+            (void)vars->Declare(name, PT_INT, kScopeLocal);
+            (void)vars->Declare("g" + name, PT_INT, kScopeGlobal);
+        }
+        state.ResumeTiming();
+        vars->DeleteLevel(1);
+        state.PauseTiming();
+        vars.reset();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+// The same number of names erased from a standard hash map that holds twice as many.
+void BM_DeleteLevelReference(benchmark::State& state) {
+    const std::vector<std::string> names = GameNames(static_cast<size_t>(state.range(0)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::unordered_map<std::string, int> map;
+        for (const std::string& name : names) {
+            map.emplace(name, 0);
+            map.emplace("g" + name, 0);
+        }
+        state.ResumeTiming();
+        for (const std::string& name : names)
+            map.erase(name);
+        state.PauseTiming();
+        map = {};
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+BENCHMARK(BM_DeleteLevel)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DeleteLevelReference)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace kivo
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    kivo::bench::RatioReporter reporter(
+        {{"expression x = x + 1 / direct", "BM_Increment", "BM_IncrementDirect", "for information"},
+         {"lookup 10,000 names / unordered_map", "BM_Lookup/10000", "BM_LookupReference/10000",
+          "at most 2"},
+         {"lookup 1,000,000 names / unordered_map", "BM_Lookup/1000000",
+          "BM_LookupReference/1000000", "at most 2"},
+         {"freeing a level of 10,000 locals / unordered_map erase", "BM_DeleteLevel/10000",
+          "BM_DeleteLevelReference/10000", "for information"}},
+        [](const kivo::bench::RatioReporter& r) {
+            // Linear work costs the same per variable at both sizes, but for the caches: the
+            // standard map's growth over the same sizes is printed beside ours.
+            const auto growth = [&](const char* small, const char* large) {
+                const double a = r.Time(small), b = r.Time(large);
+                return a > 0 && b > 0 ? b / (10 * a) : 0.0;
+            };
+            const double ours = growth("BM_DeleteLevel/10000", "BM_DeleteLevel/100000");
+            const double map =
+                growth("BM_DeleteLevelReference/10000", "BM_DeleteLevelReference/100000");
+            if (ours > 0 && map > 0) {
+                std::printf(
+                    "freeing a level, cost per variable at 100,000 / at 10,000: %.2f "
+                    "(unordered_map erase: %.2f; quadratic work would give 10)\n",
+                    ours, map);
+            }
+        });
+    return kivo::bench::RunWithRatios(argc, argv, reporter);
+}

@@ -72,7 +72,7 @@ int Run(int argc, char** argv) {
     // One player per game: a second start on the same folder ends at once, without a word.
     FileInstanceLock lock(DefaultLockFolder());
     const std::filesystem::path gameFolder =
-        line.arguments.empty() ? exeFolder : std::filesystem::path(line.arguments.front());
+        line.arguments.empty() ? exeFolder : TVrFileManager::GameFolderOf(line.arguments.front());
     if (!lock.TryAcquire(SingleInstanceName(gameFolder))) return 0;
 
     if (!line.arguments.empty() && sjis::EqualsIgnoreCase(line.arguments.front(), "/config")) {

@@ -564,9 +564,10 @@ bool TParamCollection::Remove(std::string_view name) {
 
 void TParamCollection::DeleteWhere(bool (*select)(const TParamCollectionItem&, int32_t),
                                    int32_t argument) {
-    for (int32_t i = Count() - 1; i >= 0; --i) {
-        if (select(At(i), argument)) Delete(i);
-    }
+    // One pass: freeing a call level with many variables stays linear.
+    DeleteIf([&](const THashCollectionItem& item) {
+        return select(static_cast<const TParamCollectionItem&>(item), argument);
+    });
 }
 
 void TParamCollection::DeleteLevel(int32_t level) {

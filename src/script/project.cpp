@@ -1,5 +1,6 @@
 #include "script/project.h"
 
+#include <optional>
 #include <system_error>
 
 #include "base/error.h"
@@ -27,9 +28,10 @@ std::string Cp932(std::string_view utf8) {
     return sjis::FromUtf8Lossy(utf8);
 }
 
-bool HostFileExists(const std::filesystem::path& path) {
-    std::error_code error;
-    return std::filesystem::is_regular_file(path, error);
+// A file of the game in a host folder, whatever the letter case it was copied with.
+std::optional<std::filesystem::path> FindHostFile(const std::filesystem::path& folder,
+                                                  std::string_view name) {
+    return TVrLooseFolder(folder).Find(name);
 }
 
 }  // namespace
@@ -158,7 +160,7 @@ void TProject::ApplyOriginalDiscTable() {
 bool TProject::CheckInstallation() {
     TVrFileManager& files = services_.files;
     const std::filesystem::path& exeFolder = services_.executableFolder;
-    if (HostFileExists(exeFolder / kInstallFileName) && files.Folder().empty()) {
+    if (FindHostFile(exeFolder, kInstallFileName) && files.Folder().empty()) {
         files.SetFolder(exeFolder);
     }
     if (!files.FileExists(kInstallFileName)) {
@@ -170,9 +172,9 @@ bool TProject::CheckInstallation() {
     TInstallData install = TInstallData::Read(stream);
     bool allInstalled = install.allDataInstalled != 0;
 
-    std::filesystem::path localArchive = exeFolder / kGameArchiveName;
-    if (HostFileExists(localArchive)) {
-        (void)files.AddArchive(localArchive);
+    if (std::optional<std::filesystem::path> localArchive =
+            FindHostFile(exeFolder, kGameArchiveName)) {
+        (void)files.AddArchive(*localArchive);
         if (allInstalled) return true;
     } else if (allInstalled) {
         for (int32_t i = 0; i < files.Count(); ++i) {
@@ -201,15 +203,15 @@ bool TProject::FindDataDisc(const std::string& localTitle) {
     TVrFileManager& files = services_.files;
     files.RefreshDiscRoots();
     for (const std::filesystem::path& root : files.DiscRoots()) {
-        std::filesystem::path archive = root / kGameArchiveName;
-        std::filesystem::path record = root / kInstallFileName;
-        if (!HostFileExists(archive) || !HostFileExists(record)) continue;
+        std::optional<std::filesystem::path> archive = FindHostFile(root, kGameArchiveName);
+        std::optional<std::filesystem::path> record = FindHostFile(root, kInstallFileName);
+        if (!archive || !record) continue;
         try {
-            if (TInstallData::LoadFromFile(record).projectTitle != localTitle) continue;
+            if (TInstallData::LoadFromFile(*record).projectTitle != localTitle) continue;
         } catch (const KivoError&) {
             continue;  // a damaged record is not our disc
         }
-        (void)files.AddArchive(archive);
+        (void)files.AddArchive(*archive);
         return true;
     }
     return false;

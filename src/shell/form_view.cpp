@@ -4,7 +4,6 @@
 #include <chrono>
 #include <ctime>
 #include <exception>
-#include <fstream>
 #include <system_error>
 
 #include "base/error.h"
@@ -26,17 +25,6 @@ uint32_t TimeOfDaySeed() {
     if (const std::tm* t = std::localtime(&seconds)) local = *t;
     return static_cast<uint32_t>(((local.tm_hour * 60 + local.tm_min) * 60 + local.tm_sec) * 1000 +
                                  ms);
-}
-
-// True when the file's last two bytes are "kv": an archive is appended to it.
-bool EndsWithArchiveMark(const std::filesystem::path& path) {
-    if (path.empty()) return false;
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in || in.tellg() < 2) return false;
-    in.seekg(-2, std::ios::end);
-    char mark[2] = {};
-    in.read(mark, 2);
-    return in.gcount() == 2 && mark[0] == 'k' && mark[1] == 'v';
 }
 
 }  // namespace
@@ -82,25 +70,32 @@ void TFormView::FormCreate() {
 
 void TFormView::MountGame() {
     const PlayerConfig& config = player_.Config();
-    std::vector<std::filesystem::path> discFolders(config.arguments.begin(),
-                                                   config.arguments.end());
-    player_.files =
-        std::make_unique<TVrFileManager>(TVrDiscSources::System(std::move(discFolders)));
+    // A program file on the command line stands for its folder.
+    std::vector<std::filesystem::path> folders;
+    for (const std::string& argument : config.arguments)
+        folders.push_back(TVrFileManager::GameFolderOf(argument));
+    player_.files = std::make_unique<TVrFileManager>(TVrDiscSources::System(folders));
     TVrFileManager& files = *player_.files;
     (void)files.AddArchive("");
     if (config.arguments.empty()) {
         files.SetFolder(config.executableFolder);
-        // A game packed onto the player program ends in the archive trailer's "kv". (Module
-        // resources, the other place a shipped game could hide, do not exist here.)
-        if (EndsWithArchiveMark(config.executablePath))
-            (void)files.AddArchive(config.executablePath);
+        // A game packed onto the player program ends in the archive trailer's "kv". (Our
+        // program has no module resources, the other place a shipped game could hide.)
+        (void)files.AddProgramArchives(config.executablePath);
         return;
     }
-    files.SetFolder(config.arguments.front());
-    for (const std::string& folder : config.arguments) {
-        const std::filesystem::path archive = std::filesystem::path(folder) / "game.dat";
-        std::error_code error;
-        if (std::filesystem::is_regular_file(archive, error)) (void)files.AddArchive(archive);
+    files.SetFolder(folders.front());
+    // A game shipped as its Windows program carries its archive inside that program; it is
+    // mounted as the program mounted it, before any game.dat.
+    const std::filesystem::path first(config.arguments.front());
+    if (folders.front() != first) {
+        (void)files.AddProgramArchives(first);
+    } else if (auto program = TVrFileManager::FindGameProgram(first)) {
+        (void)files.AddProgramArchives(*program);
+    }
+    for (const std::filesystem::path& folder : folders) {
+        if (auto archive = TVrLooseFolder(folder).Find("game.dat"))
+            (void)files.AddArchive(*archive);
     }
 }
 
@@ -204,7 +199,7 @@ void TFormView::FrameStep() {
     ScenePort* scene = player_.scene.get();
     if (project == nullptr || scene == nullptr) return;
 
-    if (player_.files) player_.files->UpkeepWorkFiles();
+    if (player_.files) player_.files->UpkeepWorkFiles(state.frameDelta);
     scene->InputPass();
     project->RunFrame();
     if (state.QuitRequested()) {

@@ -1,12 +1,14 @@
 #include "shell/game_ini.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 
 #include "base/error.h"
 #include "base/sjis.h"
 #include "script/param.h"
 #include "shell/bounded_file.h"
+#include "storage/vr_loose_folder.h"
 
 namespace kivo {
 
@@ -70,10 +72,10 @@ void ApplyGameIni(std::string_view text, std::string_view fileName, PlayerState&
 }
 
 void ReadGameIni(const std::filesystem::path& folder, PlayerState& state) {
-    const std::filesystem::path path = folder / "game.ini";
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) return;
-    ApplyGameIni(ReadBoundedFile(path, kMaxIniBytes, "settings file"), path.string(), state);
+    // Copies from Windows discs often spell it GAME.INI.
+    const std::optional<std::filesystem::path> path = TVrLooseFolder(folder).Find("game.ini");
+    if (!path) return;
+    ApplyGameIni(ReadBoundedFile(*path, kMaxIniBytes, "settings file"), path->string(), state);
 }
 
 }  // namespace kivo

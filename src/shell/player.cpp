@@ -12,7 +12,7 @@ Player::Player(Platform services, PlayerConfig config)
     : platform(services), config_(std::move(config)) {}
 
 std::filesystem::path Player::HomeFolder() const {
-    if (!config_.arguments.empty()) return std::filesystem::path(config_.arguments.front());
+    if (!config_.arguments.empty()) return TVrFileManager::GameFolderOf(config_.arguments.front());
     return config_.executableFolder;
 }
 

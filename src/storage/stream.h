@@ -4,12 +4,39 @@
 // are plain functions on top of them.
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kivo {
+
+// An allocator whose new elements are left as they are: a byte buffer that is about to be
+// overwritten by a read or by inflating is not filled with zeros first.
+template <typename T>
+struct TUninitialisedAllocator : std::allocator<T> {
+    template <typename U>
+    struct rebind {
+        using other = TUninitialisedAllocator<U>;
+    };
+    TUninitialisedAllocator() = default;
+    template <typename U>
+    TUninitialisedAllocator(const TUninitialisedAllocator<U>&) noexcept {}
+
+    template <typename U>
+    void construct(U* p) noexcept {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+
+// Bytes whose resize leaves new bytes undefined until written.
+using TByteBuffer = std::vector<uint8_t, TUninitialisedAllocator<uint8_t>>;
 
 class TStream {
   public:

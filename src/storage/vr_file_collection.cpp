@@ -6,6 +6,7 @@
 #include <array>
 #include <chrono>
 #include <ctime>
+#include <limits>
 #include <system_error>
 
 #include "base/byte_io.h"
@@ -77,6 +78,16 @@ std::string UpperExtensionOf(std::string_view name) {
     return sjis::ToUpperAscii(name.substr(dot));
 }
 
+// The directory sidecar beside an archive file: its name with the extension ".ext", in any
+// letter case.
+std::optional<std::filesystem::path> SidecarOf(const std::filesystem::path& archive) {
+    std::filesystem::path name = archive.filename();
+    if (sjis::ToUpperAscii(name.extension().string()) == ".EXT") return std::nullopt;
+    name.replace_extension(".ext");
+    return TVrLooseFolder(archive.has_parent_path() ? archive.parent_path() : ".")
+        .Find(name.string());
+}
+
 int64_t CheckedRead(TTpBigStream& stream, void* buffer, int64_t count, const std::string& source) {
     if (stream.Read(buffer, count) != count) ThrowBadData(source, "archive directory is truncated");
     return count;
@@ -104,6 +115,13 @@ std::vector<uint8_t> Deflate(std::span<const uint8_t> bytes) {
 
 std::vector<uint8_t> Inflate(std::span<const uint8_t> bytes, std::string_view source,
                              int64_t limit) {
+    TByteBuffer out;
+    InflateInto(bytes, out, source, limit);
+    return {out.begin(), out.end()};
+}
+
+void InflateInto(std::span<const uint8_t> bytes, TByteBuffer& out, std::string_view source,
+                 int64_t limit) {
     int64_t cap =
         std::min<int64_t>(kInflateCap, static_cast<int64_t>(bytes.size()) * kDeflateRatio + 1024);
     if (limit >= 0) cap = std::min(cap, limit);
@@ -112,40 +130,35 @@ std::vector<uint8_t> Inflate(std::span<const uint8_t> bytes, std::string_view so
     z.next_in = const_cast<Bytef*>(bytes.data());
     z.avail_in = static_cast<uInt>(bytes.size());
 
-    // The size is not recorded, so the output goes into blocks that are never zero-filled or
-    // moved, and is joined once at the end.
-    struct Block {
-        std::unique_ptr<uint8_t[]> data;
-        size_t used;
-    };
-    std::vector<Block> blocks;
+    // Most resources inflate to less than four times their stored size; the buffer grows by
+    // doubling past that. Its bytes are never zero-filled, and it keeps its memory from one
+    // entry to the next.
     int64_t produced = 0;
+    out.resize(static_cast<size_t>(
+        std::min<int64_t>(cap, static_cast<int64_t>(bytes.size()) * 4 + 65536)));
     int result = Z_OK;
-    while (produced < cap) {
-        size_t size = static_cast<size_t>(std::min<int64_t>(
-            cap - produced,
-            blocks.empty() ? static_cast<int64_t>(bytes.size()) * 4 + 4096 : 1 << 20));
-        blocks.push_back(Block{std::unique_ptr<uint8_t[]>(new uint8_t[size]), 0});
-        z.next_out = blocks.back().data.get();
-        z.avail_out = static_cast<uInt>(size);
+    while (true) {
+        if (produced == static_cast<int64_t>(out.size())) {
+            if (produced >= cap) break;
+            out.resize(static_cast<size_t>(std::min<int64_t>(cap, produced * 2)));
+        }
+        const int64_t room = std::min<int64_t>(static_cast<int64_t>(out.size()) - produced,
+                                               std::numeric_limits<uInt>::max());
+        z.next_out = out.data() + produced;
+        z.avail_out = static_cast<uInt>(room);
         result = inflate(&z, Z_NO_FLUSH);
-        blocks.back().used = size - z.avail_out;
-        produced += static_cast<int64_t>(blocks.back().used);
+        produced += room - z.avail_out;
         if (result == Z_STREAM_END) break;
         if (result == Z_BUF_ERROR && z.avail_out != 0) break;  // input ran out: truncated
         if (result != Z_OK && result != Z_BUF_ERROR) break;
     }
     inflateEnd(&z);
+    out.resize(static_cast<size_t>(produced));
     if (result != Z_STREAM_END) {
         if (produced >= cap) ThrowBadData(source, "compressed entry inflates beyond its limit");
         ThrowBadData(source, result == Z_DATA_ERROR ? "compressed entry is corrupt"
                                                     : "compressed entry is truncated");
     }
-    std::vector<uint8_t> out;
-    out.reserve(static_cast<size_t>(produced));
-    for (const Block& block : blocks)
-        out.insert(out.end(), block.data.get(), block.data.get() + block.used);
-    return out;
 }
 
 int32_t DosTimeOf(const std::filesystem::path& path) {
@@ -172,6 +185,7 @@ void TVrFileCollection::OpenArchive(const std::filesystem::path& path, bool path
     stream_.reset();
     archivePath_ = path;
     version_ = 0;
+    resource_ = false;
     if (path.empty()) return;
     std::error_code error;
     bool exists = std::filesystem::is_regular_file(path, error);
@@ -193,16 +207,50 @@ void TVrFileCollection::OpenArchive(const std::filesystem::path& path, bool path
             ThrowBadData(path.string(), "archive start lies outside the executable");
         stream->SetPosition(start);
         ReadDirectory(*stream, start, size - 6);
-    } else if (std::filesystem::path sidecar =
-                   std::filesystem::path(path).replace_extension(".ext");
-               sidecar != path && std::filesystem::is_regular_file(sidecar, error)) {
+    } else if (std::optional<std::filesystem::path> sidecar = SidecarOf(path)) {
         TTpBigMemoryStream directory;
-        directory.LoadFromFile(sidecar);
+        directory.LoadFromFile(*sidecar);
         ReadDirectory(directory, 0, size);
     } else {
         ReadDirectory(*stream, 0, size);
     }
     stream_ = std::move(stream);
+}
+
+std::optional<PeResourceLocation> TVrFileCollection::FindArchiveResource(
+    const std::filesystem::path& path, std::string_view resourceName,
+    std::string_view resourceType) {
+    std::error_code error;
+    if (path.empty() || !std::filesystem::is_regular_file(path, error)) return std::nullopt;
+    TTpBigFileStream file(path, TTpBigFileStream::Mode::Read);
+    const std::optional<PeResourceLocation> location =
+        FindPeResource(file, resourceType, resourceName, path.string());
+    if (!location || location->size < 2) return std::nullopt;
+    uint8_t mark[2] = {};
+    if (file.ReadAt(location->offset + location->size - 2, mark, 2) != 2 || mark[0] != 'v' ||
+        mark[1] != 'f')
+        return std::nullopt;
+    return location;
+}
+
+bool TVrFileCollection::OpenResourceArchive(const std::filesystem::path& path,
+                                            std::string_view resourceName,
+                                            std::string_view resourceType) {
+    Clear();
+    stream_.reset();
+    archivePath_ = path;
+    version_ = 0;
+    resource_ = true;
+    SetBaseFolder(path.parent_path());
+    const std::optional<PeResourceLocation> location =
+        FindArchiveResource(path, resourceName, resourceType);
+    if (!location) return false;
+    // The directory starts at the resource's first byte and its offsets count from there.
+    auto stream = std::make_unique<TTpBigFileStream>(path, TTpBigFileStream::Mode::Read);
+    stream->SetPosition(location->offset);
+    ReadDirectory(*stream, location->offset, location->offset + location->size);
+    stream_ = std::move(stream);
+    return true;
 }
 
 void TVrFileCollection::OpenStream(std::unique_ptr<TTpBigStream> stream,
@@ -211,6 +259,7 @@ void TVrFileCollection::OpenStream(std::unique_ptr<TTpBigStream> stream,
     stream_.reset();
     archivePath_ = name;
     version_ = 0;
+    resource_ = false;
     stream->SetPosition(0);
     ReadDirectory(*stream, 0, stream->GetSize());
     stream_ = std::move(stream);
@@ -286,6 +335,7 @@ void TVrFileCollection::ReadDirectory(TTpBigStream& stream, int64_t dataStart, i
     if (offsets[n] > dataEnd - dataStart)
         ThrowBadData(source, "archive entries run past the end of the file");
 
+    Reserve(static_cast<size_t>(Count()) + n + 1);
     const uint8_t* flags = arrays.data() + (n + 1) * (wide ? 8 : 4);
     for (size_t i = 0; i < n; ++i) {
         TVrFile& entry = AddEntry(std::move(names[i]));
@@ -339,17 +389,36 @@ std::vector<TVrFile*> TVrFileCollection::Files() const {
 }
 
 std::vector<uint8_t> TVrFileCollection::ReadEntry(const TVrFile& entry) const {
+    TByteBuffer content, scratch;
+    ReadEntryInto(entry, content, scratch);
+    return {content.begin(), content.end()};
+}
+
+void TVrFileCollection::ReadEntryInto(const TVrFile& entry, TByteBuffer& out,
+                                      TByteBuffer& scratch) const {
     if (entry.memory) {
         std::span<const uint8_t> bytes = entry.memory->Bytes();
-        return {bytes.begin(), bytes.end()};
+        out.assign(bytes.begin(), bytes.end());
+        return;
     }
-    if (!stream_ || entry.size <= 0) return {};
-    std::vector<uint8_t> stored(static_cast<size_t>(entry.size));
-    stream_->SetPosition(entry.offset);
-    if (stream_->Read(stored.data(), entry.size) != entry.size)
+    out.clear();
+    if (!stream_ || entry.size <= 0) return;
+    // Stored entries are read straight into out; compressed ones through scratch.
+    TByteBuffer& stored = entry.stored ? out : scratch;
+    stored.resize(static_cast<size_t>(entry.size));
+    const auto* file = dynamic_cast<const TTpBigFileStream*>(stream_.get());
+    int64_t got = 0;
+    if (file) {
+        got = file->ReadAt(entry.offset, stored.data(), entry.size);
+    } else {
+        stream_->SetPosition(entry.offset);
+        got = stream_->Read(stored.data(), entry.size);
+    }
+    if (got != entry.size) {
+        out.clear();
         ThrowBadData(archivePath_.string(), "archive entry is truncated");
-    if (entry.stored) return stored;
-    return Inflate(stored, archivePath_.string());
+    }
+    if (!entry.stored) InflateInto(stored, out, archivePath_.string());
 }
 
 void TVrFileCollection::ExtractToStream(TStream& destination, std::string_view name) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -14,6 +15,7 @@
 
 #include "storage/big_stream.h"
 #include "storage/hash_collection.h"
+#include "storage/pe_resources.h"
 #include "storage/range_stream.h"
 #include "storage/stream.h"
 #include "storage/vr_loose_folder.h"
@@ -36,6 +38,10 @@ inline constexpr std::string_view kEndEntryName = "\\EOF\\";
 // KivoError naming source.
 [[nodiscard]] std::vector<uint8_t> Inflate(std::span<const uint8_t> bytes, std::string_view source,
                                            int64_t limit = -1);
+// Inflates one zlib stream into out (replacing its content), growing it as needed; the same
+// errors and cap as Inflate.
+void InflateInto(std::span<const uint8_t> bytes, TByteBuffer& out, std::string_view source,
+                 int64_t limit = -1);
 // DOS date-time (date in the high half) of a host file's modification time, 0 when unknown.
 [[nodiscard]] int32_t DosTimeOf(const std::filesystem::path& path);
 
@@ -68,6 +74,17 @@ class TVrFileCollection : public HashCollection<TVrFile> {
     // file) are read from their "kv" trailer and stay empty without one; a ".ext" sidecar
     // beside the archive holds its directory. Damaged directories raise KivoError naming path.
     void OpenArchive(const std::filesystem::path& path, bool pathIsFile);
+    // Clears and reads the archive a Windows program carries as its resource of that name and
+    // type (a game's "DUMMY" of type "BINTYPE"). False, with the collection left empty, when
+    // the program has no such resource or the resource does not end in "vf"; a damaged
+    // program or directory raises KivoError naming path.
+    bool OpenResourceArchive(const std::filesystem::path& path, std::string_view resourceName,
+                             std::string_view resourceType);
+    // Where the program at path holds an archive resource of that name and type; nullopt
+    // when it holds none or there is no such file.
+    [[nodiscard]] static std::optional<PeResourceLocation> FindArchiveResource(
+        const std::filesystem::path& path, std::string_view resourceName,
+        std::string_view resourceType);
     // Clears and reads an archive held by stream (save data in memory, for one); name stands
     // for it in errors.
     void OpenStream(std::unique_ptr<TTpBigStream> stream, const std::filesystem::path& name);
@@ -88,6 +105,9 @@ class TVrFileCollection : public HashCollection<TVrFile> {
     // The content of an archive entry, uncompressed; raises KivoError naming the archive on
     // damaged data.
     [[nodiscard]] std::vector<uint8_t> ReadEntry(const TVrFile& entry) const;
+    // The same into out, reading a compressed entry's stored bytes through scratch: both
+    // buffers keep their memory from one entry to the next.
+    void ReadEntryInto(const TVrFile& entry, TByteBuffer& out, TByteBuffer& scratch) const;
     // A window over a stored entry in the archive file; nullptr when there is no archive
     // stream, no such entry, or the entry is compressed or a memory entry.
     [[nodiscard]] std::unique_ptr<TRangeStream> OpenEntryRange(std::string_view name) const;
@@ -101,6 +121,8 @@ class TVrFileCollection : public HashCollection<TVrFile> {
     }
     [[nodiscard]] TTpBigStream* ArchiveStream() const { return stream_.get(); }
     [[nodiscard]] int32_t Version() const { return version_; }
+    // True for an archive read from a program's resource.
+    [[nodiscard]] bool IsResourceArchive() const { return resource_; }
     // Entries in order without the end entry.
     [[nodiscard]] std::vector<TVrFile*> Files() const;
 
@@ -113,6 +135,7 @@ class TVrFileCollection : public HashCollection<TVrFile> {
     std::filesystem::path archivePath_;
     TVrLooseFolder baseFolder_;
     int32_t version_ = 0;
+    bool resource_ = false;
 };
 
 // The missing-file error for a virtual name.

@@ -30,6 +30,19 @@ std::string FormatDiscPrompt(std::string_view prompt, int32_t n) {
     return text;
 }
 
+// The resource a game's program keeps its archive in.
+constexpr std::string_view kResourceName = "DUMMY";
+constexpr std::string_view kResourceType = "BINTYPE";
+
+// True when the file's last two bytes are "kv": an archive is appended to it.
+bool EndsWithTrailerMark(const std::filesystem::path& path) {
+    auto file = host::HostFile::OpenRead(path);
+    if (!file) return false;
+    const int64_t size = file->Size();
+    uint8_t mark[2] = {};
+    return size >= 2 && file->ReadAt(size - 2, mark, 2) == 2 && mark[0] == 'k' && mark[1] == 'v';
+}
+
 std::string FromUtf8Literal(std::string_view text) {
     return sjis::FromUtf8Lossy(text);
 }
@@ -82,12 +95,29 @@ TVrFileManager::TVrFileManager(TVrDiscSources discs) : discSources_(std::move(di
     RefreshDiscRoots();
 }
 
+// Releases one hand-out of a work file when the last copy of its handle ends. The lock is
+// watched, not owned: handles may outlive the manager.
+struct TVrLocalFile::Hold {
+    std::weak_ptr<void> lock;
+    int32_t* useCount = nullptr;
+
+    Hold(const std::shared_ptr<void>& owner, int32_t& count) : lock(owner), useCount(&count) {
+        ++count;
+    }
+    ~Hold() {
+        if (auto alive = lock.lock()) --*useCount;
+    }
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+};
+
 TVrFileManager::~TVrFileManager() {
-    // Every lock goes with the manager, and with it every work file and the private folder.
-    for (const TVrLockData& lock : locks_)
-        pendingDeletes_.push_back(lock.path);
+    // Every lock goes with the manager, and with it every work file and the private folder,
+    // held or not: the process is ending.
+    for (const auto& lock : locks_)
+        pendingDeletes_.push_back(lock->path);
     locks_.clear();
-    UpkeepWorkFiles();
+    DeletePendingWorkFiles();
     if (workFolder_) {
         std::error_code ignored;
         std::filesystem::remove_all(*workFolder_, ignored);
@@ -95,13 +125,70 @@ TVrFileManager::~TVrFileManager() {
 }
 
 int32_t TVrFileManager::AddArchive(const std::filesystem::path& path) {
+    // A program's resource archive shares the program's path with its trailer archive.
     for (const auto& collection : collections_) {
-        if (SamePathIgnoringCase(collection->ArchivePath(), path)) return -1;
+        if (!collection->IsResourceArchive() &&
+            SamePathIgnoringCase(collection->ArchivePath(), path))
+            return -1;
     }
     auto collection = std::make_unique<TVrFileCollection>();
     collection->OpenArchive(path, false);
     collections_.push_back(std::move(collection));
     return Count() - 1;
+}
+
+int32_t TVrFileManager::AddResourceArchive(const std::filesystem::path& path, std::string_view name,
+                                           std::string_view type) {
+    auto collection = std::make_unique<TVrFileCollection>();
+    if (!collection->OpenResourceArchive(path, name, type))
+        throw KivoError(path.string(), "リソースが見つかりません");
+    collections_.push_back(std::move(collection));
+    return Count() - 1;
+}
+
+int32_t TVrFileManager::AddProgramArchives(const std::filesystem::path& program) {
+    int32_t mounted = 0;
+    if (TVrFileCollection::FindArchiveResource(program, kResourceName, kResourceType)) {
+        (void)AddResourceArchive(program, kResourceName, kResourceType);
+        ++mounted;
+    }
+    if (EndsWithTrailerMark(program) && AddArchive(program) >= 0) ++mounted;
+    return mounted;
+}
+
+bool TVrFileManager::CarriesArchive(const std::filesystem::path& program) {
+    return EndsWithTrailerMark(program) ||
+           TVrFileCollection::FindArchiveResource(program, kResourceName, kResourceType);
+}
+
+std::optional<std::filesystem::path> TVrFileManager::FindGameProgram(
+    const std::filesystem::path& folder) {
+    std::vector<std::filesystem::path> programs;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
+        if (sjis::ToUpperAscii(it->path().extension().string()) != ".EXE") continue;
+        std::error_code kind;
+        if (std::filesystem::is_regular_file(it->path(), kind)) programs.push_back(it->path());
+    }
+    std::sort(programs.begin(), programs.end());
+    for (const std::filesystem::path& program : programs) {
+        try {
+            if (CarriesArchive(program)) return program;
+        } catch (const KivoError&) {
+            // A damaged program (an installer, a broken copy) is not the game's.
+        }
+    }
+    return std::nullopt;
+}
+
+std::filesystem::path TVrFileManager::GameFolderOf(const std::filesystem::path& argument) {
+    std::error_code error;
+    if (std::filesystem::is_regular_file(argument, error)) {
+        std::filesystem::path folder = argument.parent_path();
+        return folder.empty() ? std::filesystem::path(".") : folder;
+    }
+    return argument;
 }
 
 void TVrFileManager::DeleteArchive(int32_t index) {
@@ -139,17 +226,21 @@ bool TVrFileManager::FileExists(std::string_view name) {
     return FindOnDisc(name).has_value();
 }
 
-void TVrFileManager::LoadFileInto(const std::filesystem::path& path,
-                                  std::vector<uint8_t>& content) const {
-    TTpBigMemoryStream file;
-    file.LoadFromFile(path);
-    content = file.Memory().Take();
+void TVrFileManager::LoadFileInto(const std::filesystem::path& path, TByteBuffer& content) const {
+    auto file = host::HostFile::OpenRead(path);
+    if (!file) throw KivoError(path.string(), "cannot open the file");
+    const int64_t size = file->Size();
+    content.resize(static_cast<size_t>(size));
+    if (file->ReadAt(0, content.data(), size) != size) {
+        content.clear();
+        throw KivoError(path.string(), "cannot read the file");
+    }
 }
 
 void TVrFileManager::LoadToStream(TStream& destination, std::string_view rawName) {
     if (auto* memory = dynamic_cast<TTpMemoryStream*>(&destination)) memory->Clear();
     const std::string name = NormalizeDelimiters(rawName);
-    auto deliver = [&](std::span<const uint8_t> bytes) {
+    auto deliver = [&](const TByteBuffer& bytes) {
         destination.Write(bytes.data(), static_cast<int64_t>(bytes.size()));
         destination.SetPosition(0);
     };
@@ -174,11 +265,15 @@ void TVrFileManager::LoadToStream(TStream& destination, std::string_view rawName
             if (entry->memory) {
                 // Memory entries change under scripts; they are never cached.
                 cache_.Remove(name);
-                deliver(entry->memory->Bytes());
+                std::span<const uint8_t> bytes = entry->memory->Bytes();
+                destination.Write(bytes.data(), static_cast<int64_t>(bytes.size()));
+                destination.SetPosition(0);
                 return;
             }
             if (!collection->ArchiveStream()) continue;
-            cached.content = collection->ReadEntry(*entry);
+            collection->ReadEntryInto(*entry, cached.content, scratch_);
+            // One very large compressed entry does not keep its memory for the whole run.
+            if (scratch_.capacity() > TVrCacheList::kBudget) TByteBuffer().swap(scratch_);
             cached.filled = true;
             deliver(cached.content);
             return;
@@ -213,29 +308,34 @@ std::unique_ptr<TRangeStream> TVrFileManager::OpenRange(std::string_view rawName
     ThrowFileMissing(name);
 }
 
-std::optional<std::filesystem::path> TVrFileManager::GetLocalPath(std::string_view rawName) {
+std::optional<TVrLocalFile> TVrFileManager::GetLocalPath(std::string_view rawName) {
     const std::string name = NormalizeDelimiters(rawName);
-    if (auto loose = folder_.Find(name)) return loose;
+    if (auto loose = folder_.Find(name)) return TVrLocalFile(*loose);
     if (FindEntry(name)) {
-        for (TVrLockData& lock : locks_) {
-            if (lock.name == name) {
-                ++lock.useCount;
-                return lock.path;
-            }
+        // Locks compare names exactly, as the lock list always has.
+        for (const auto& lock : locks_) {
+            if (lock->name == name) return HandOut(lock);
         }
-        return ExtractToWorkFile(name);
+        return HandOut(ExtractToWorkFile(name));
     }
-    return FindOnDisc(name);
+    if (auto disc = FindOnDisc(name)) return TVrLocalFile(*disc);
+    return std::nullopt;
 }
 
-std::filesystem::path TVrFileManager::ExtractToWorkFile(const std::string& name) {
+TVrLocalFile TVrFileManager::HandOut(const std::shared_ptr<TVrLockData>& lock) {
+    lock->remainingMs = kWorkFileLifetimeMs;
+    return TVrLocalFile(lock->path, std::make_shared<TVrLocalFile::Hold>(lock, lock->useCount));
+}
+
+std::shared_ptr<TVrFileManager::TVrLockData> TVrFileManager::ExtractToWorkFile(
+    const std::string& name) {
     if (!workFolder_) {
         workFolder_ = host::MakePrivateFolder(host::TemporaryFolder(), "kivoplay-");
         if (!workFolder_) throw KivoError("作業用ファイルが作れません");
     }
     uint32_t id = nextLockId_;
-    while (
-        std::any_of(locks_.begin(), locks_.end(), [&](const TVrLockData& l) { return l.id == id; }))
+    while (std::any_of(locks_.begin(), locks_.end(),
+                       [&](const std::shared_ptr<TVrLockData>& l) { return l->id == id; }))
         ++id;
     nextLockId_ = id + 1;
 
@@ -258,11 +358,25 @@ std::filesystem::path TVrFileManager::ExtractToWorkFile(const std::string& name)
         if (file) std::filesystem::remove(path, ignored);
         throw KivoError("作業用ファイルが作れません");
     }
-    locks_.push_back(TVrLockData{name, id, 1, path});
-    return path;
+    auto lock = std::make_shared<TVrLockData>();
+    lock->name = name;
+    lock->id = id;
+    lock->path = path;
+    locks_.push_back(lock);
+    return lock;
 }
 
-void TVrFileManager::UpkeepWorkFiles() {
+void TVrFileManager::UpkeepWorkFiles(int32_t frameDeltaMs) {
+    std::erase_if(locks_, [&](const std::shared_ptr<TVrLockData>& lock) {
+        lock->remainingMs = std::max(lock->remainingMs - std::max(frameDeltaMs, 0), 0);
+        if (lock->remainingMs > 0 || lock->useCount > 0) return false;
+        pendingDeletes_.push_back(lock->path);
+        return true;
+    });
+    DeletePendingWorkFiles();
+}
+
+void TVrFileManager::DeletePendingWorkFiles() {
     for (const std::filesystem::path& path : pendingDeletes_) {
         std::error_code ignored;
         std::filesystem::remove(path, ignored);

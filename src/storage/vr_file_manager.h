@@ -32,7 +32,7 @@ class TVrCacheList {
 
     struct TVrCache {
         std::string key;
-        std::vector<uint8_t> content;
+        TByteBuffer content;
         bool filled = false;
     };
 
@@ -75,8 +75,30 @@ struct TVrDiscSources {
     [[nodiscard]] static TVrDiscSources System(std::vector<std::filesystem::path> folders = {});
 };
 
+// A real file with a virtual file's content, as GetLocalPath hands it out. For a work file
+// extracted from an archive, the handle (and every copy of it) holds the file: the upkeep
+// never deletes a work file while a handle to it lives. Loose and disc files are the game's
+// own and hold nothing.
+class TVrLocalFile {
+  public:
+    struct Hold;
+
+    explicit TVrLocalFile(std::filesystem::path path, std::shared_ptr<Hold> hold = nullptr)
+        : path_(std::move(path)), hold_(std::move(hold)) {}
+
+    [[nodiscard]] const std::filesystem::path& Path() const { return path_; }
+    [[nodiscard]] bool IsWorkFile() const { return hold_ != nullptr; }
+
+  private:
+    std::filesystem::path path_;
+    std::shared_ptr<Hold> hold_;
+};
+
 class TVrFileManager {
   public:
+    // How long an extracted work file outlives its last use, in game milliseconds.
+    static constexpr int32_t kWorkFileLifetimeMs = 30000;
+
     explicit TVrFileManager(TVrDiscSources discs = {});
     ~TVrFileManager();
     TVrFileManager(const TVrFileManager&) = delete;
@@ -85,6 +107,24 @@ class TVrFileManager {
     // Mounts the archive at path (an empty path makes the memory collection); -1 when a
     // collection with that archive path is already mounted.
     int32_t AddArchive(const std::filesystem::path& path);
+    // Mounts the archive held by the program at path as its resource name of type; raises
+    // "リソースが見つかりません" when the program has none.
+    int32_t AddResourceArchive(const std::filesystem::path& path, std::string_view name,
+                               std::string_view type);
+    // Mounts the archives a game's Windows program carries, as the program mounted them
+    // itself: its "DUMMY"/"BINTYPE" resource archive, then an archive after its end ("kv"
+    // trailer). Returns how many were mounted.
+    int32_t AddProgramArchives(const std::filesystem::path& program);
+    // Whether the program at path carries an archive in either place.
+    [[nodiscard]] static bool CarriesArchive(const std::filesystem::path& program);
+    // The Windows program ("*.exe" in any letter case) of a game folder that carries an
+    // archive, the first by name when several do; programs that cannot be read are passed
+    // over.
+    [[nodiscard]] static std::optional<std::filesystem::path> FindGameProgram(
+        const std::filesystem::path& folder);
+    // The game folder a command-line argument names: the argument itself, or the folder of
+    // the program file it names.
+    [[nodiscard]] static std::filesystem::path GameFolderOf(const std::filesystem::path& argument);
     void DeleteArchive(int32_t index);
     void Clear();
     [[nodiscard]] int32_t Count() const { return static_cast<int32_t>(collections_.size()); }
@@ -107,8 +147,9 @@ class TVrFileManager {
     // A read-only window over the file. Raises the missing-file error.
     [[nodiscard]] std::unique_ptr<TRangeStream> OpenRange(std::string_view name);
     // A real file with the content: the loose file, a work file, or the disc's file; nullopt
-    // when the name is nowhere.
-    [[nodiscard]] std::optional<std::filesystem::path> GetLocalPath(std::string_view name);
+    // when the name is nowhere. A work file is extracted once per name and handed out again
+    // while it lives; each hand-out starts its lifetime afresh.
+    [[nodiscard]] std::optional<TVrLocalFile> GetLocalPath(std::string_view name);
     // The first collection's entry of that name, or nullptr.
     [[nodiscard]] TVrFile* FindEntry(std::string_view name) const;
     // Forgets the cached content of name (after a script rewrote the file).
@@ -118,8 +159,12 @@ class TVrFileManager {
     // The folder part of a virtual name: up to and including its last delimiter.
     [[nodiscard]] static std::string VirtualFolderOf(std::string_view name);
 
-    // Deletes the work files whose locks were freed; run by the frame step.
-    void UpkeepWorkFiles();
+    // Run by every frame step with its delta: each work file's remaining lifetime runs down
+    // by the delta, and a work file whose lifetime is over and that no handle holds any more
+    // is freed and deleted from the disk.
+    void UpkeepWorkFiles(int32_t frameDeltaMs);
+    // Work files extracted and not freed yet.
+    [[nodiscard]] size_t WorkFileCount() const { return locks_.size(); }
     [[nodiscard]] const std::optional<std::filesystem::path>& WorkFolder() const {
         return workFolder_;
     }
@@ -139,13 +184,16 @@ class TVrFileManager {
     struct TVrLockData {
         std::string name;
         uint32_t id = 0;
-        int32_t useCount = 0;
+        int32_t useCount = 0;  // handles alive
+        int32_t remainingMs = kWorkFileLifetimeMs;
         std::filesystem::path path;
     };
 
     [[nodiscard]] std::optional<std::filesystem::path> FindOnDisc(std::string_view name) const;
-    std::filesystem::path ExtractToWorkFile(const std::string& name);
-    void LoadFileInto(const std::filesystem::path& path, std::vector<uint8_t>& content) const;
+    std::shared_ptr<TVrLockData> ExtractToWorkFile(const std::string& name);
+    [[nodiscard]] static TVrLocalFile HandOut(const std::shared_ptr<TVrLockData>& lock);
+    void DeletePendingWorkFiles();
+    void LoadFileInto(const std::filesystem::path& path, TByteBuffer& content) const;
 
     std::vector<std::unique_ptr<TVrFileCollection>> collections_;
     TVrLooseFolder folder_;
@@ -154,10 +202,12 @@ class TVrFileManager {
     std::vector<std::filesystem::path> discRoots_;
     TVrDiscTexts discTexts_;
     TVrDiscPrompter* prompter_ = nullptr;
-    std::vector<TVrLockData> locks_;
+    std::vector<std::shared_ptr<TVrLockData>> locks_;
     uint32_t nextLockId_ = 0;
     std::optional<std::filesystem::path> workFolder_;
     std::vector<std::filesystem::path> pendingDeletes_;
+    // The stored bytes of compressed entries on their way to the cache.
+    TByteBuffer scratch_;
 };
 
 }  // namespace kivo

@@ -200,6 +200,46 @@ TEST(ArchiveReader, DamagedDirectoriesFailNamingTheArchive) {
     }
 }
 
+TEST(ArchiveReader, LastOffsetMayReachTheEndOfTheDataButNotPassIt) {
+    // The last offset is where the data ends. An archive one byte short of it, on its own or
+    // before an executable's trailer, is refused; the full one is read.
+    auto folder = test::TestFolder("data-end");
+    const std::vector<uint8_t> whole = test::BuildArchive(102, {{"a.txt", Bytes("alpha")}});
+    const std::vector<uint8_t> short1(whole.begin(), whole.end() - 1);
+    auto withTrailer = [](std::vector<uint8_t> archive) {
+        std::vector<uint8_t> program = Bytes(
+            "\x7F"
+            "ELF program");
+        const auto start = static_cast<uint32_t>(program.size());
+        program.insert(program.end(), archive.begin(), archive.end());
+        test::Put32(program, start);
+        program.push_back('k');
+        program.push_back('v');
+        return program;
+    };
+    struct Case {
+        const char* file;
+        std::vector<uint8_t> bytes;
+        bool accepted;
+    } cases[] = {
+        {"whole.dat", whole, true},
+        {"short.dat", short1, false},
+        {"whole.exe", withTrailer(whole), true},
+        {"short.exe", withTrailer(short1), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        test::WriteFile(folder / c.file, c.bytes);
+        TVrFileCollection archive;
+        if (c.accepted) {
+            archive.OpenArchive(folder / c.file, false);
+            EXPECT_EQ(Text(archive.ReadEntry(*archive.FindFile("a.txt"))), "alpha");
+        } else {
+            EXPECT_THROW(archive.OpenArchive(folder / c.file, false), KivoError);
+        }
+    }
+}
+
 TEST(ArchiveReader, CorruptAndTruncatedZlibEntriesAreErrors) {
     auto folder = test::TestFolder("zlib");
     std::vector<uint8_t> packed = test::ZlibOf(std::string(5000, 'z'));

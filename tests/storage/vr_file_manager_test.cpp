@@ -97,9 +97,10 @@ TEST(VrFileManager, EachOperationSearchesInItsOwnOrder) {
     EXPECT_EQ(manager.OpenRange("both.txt")->GetSize(), 5);
     EXPECT_THROW((void)manager.OpenRange("mem.txt"), KivoError);
 
-    EXPECT_EQ(manager.GetLocalPath("both.txt"), folder / "game" / "both.txt");
-    EXPECT_EQ(manager.GetLocalPath("disc.txt"), folder / "disc" / "disc.txt");
-    EXPECT_EQ(manager.GetLocalPath("none.txt"), std::nullopt);
+    EXPECT_EQ(manager.GetLocalPath("both.txt")->Path(), folder / "game" / "both.txt");
+    EXPECT_EQ(manager.GetLocalPath("disc.txt")->Path(), folder / "disc" / "disc.txt");
+    EXPECT_FALSE(manager.GetLocalPath("both.txt")->IsWorkFile());
+    EXPECT_FALSE(manager.GetLocalPath("none.txt").has_value());
 }
 
 TEST(VrFileManager, CacheKeepsOldContentAndEvictsLeastRecentlyUsed) {
@@ -144,20 +145,64 @@ TEST(VrFileManager, WorkFilesArePrivateAndGoWithTheManager) {
         TVrFileManager second;
         first.AddArchive(folder / "game.dat");
         second.AddArchive(folder / "game.dat");
-        auto path = first.GetLocalPath("movie\\intro.wmv");
-        ASSERT_TRUE(path.has_value());
-        EXPECT_EQ(path->filename(), "~kv00000000.wmv");
-        EXPECT_EQ(test::ReadFile(*path), Bytes("video bytes"));
-        EXPECT_EQ(first.GetLocalPath("movie\\intro.wmv"), path);  // the lock is reused
-        EXPECT_EQ(first.GetLocalPath("cur.ani")->filename(), "~kv00000001.ani");
+        auto held = first.GetLocalPath("movie\\intro.wmv");
+        ASSERT_TRUE(held.has_value());
+        const std::filesystem::path path = held->Path();
+        EXPECT_EQ(path.filename(), "~kv00000000.wmv");
+        EXPECT_EQ(test::ReadFile(path), Bytes("video bytes"));
+        EXPECT_EQ(first.GetLocalPath("movie\\intro.wmv")->Path(), path);  // the lock is reused
+        EXPECT_EQ(first.GetLocalPath("cur.ani")->Path().filename(), "~kv00000001.ani");
         auto other = second.GetLocalPath("movie\\intro.wmv");
-        EXPECT_NE(other->parent_path(), path->parent_path());
-        work = path->parent_path();
+        EXPECT_NE(other->Path().parent_path(), path.parent_path());
+        work = path.parent_path();
         struct stat info {};
         ASSERT_EQ(::stat(work.c_str(), &info), 0);
         EXPECT_EQ(info.st_mode & 0777, 0700u);
     }
     EXPECT_FALSE(std::filesystem::exists(work));
+}
+
+TEST(VrFileManager, ExpiredWorkFilesAreDeletedOnceReleased) {
+    auto folder = test::TestFolder("work-upkeep");
+    test::WriteFile(folder / "game.dat", test::BuildArchive(102, {{"a.cur", Bytes("cursor")},
+                                                                  {"b.wmv", Bytes("video")}}));
+    TVrFileManager manager;
+    manager.AddArchive(folder / "game.dat");
+    const int32_t life = TVrFileManager::kWorkFileLifetimeMs;
+
+    // A path taken and let go at once (a cursor loaded from it) lives out its lifetime.
+    const std::filesystem::path cursor = manager.GetLocalPath("a.cur")->Path();
+    // A handle kept (a video playing from the file) keeps its file past the lifetime.
+    std::optional<TVrLocalFile> video = manager.GetLocalPath("b.wmv");
+    const std::filesystem::path movie = video->Path();
+    ASSERT_EQ(manager.WorkFileCount(), 2u);
+
+    manager.UpkeepWorkFiles(life - 1);
+    EXPECT_TRUE(std::filesystem::exists(cursor));
+    // Taking the path again starts its lifetime afresh.
+    EXPECT_EQ(manager.GetLocalPath("a.cur")->Path(), cursor);
+    manager.UpkeepWorkFiles(life - 1);
+    EXPECT_TRUE(std::filesystem::exists(cursor));
+    manager.UpkeepWorkFiles(1);
+    EXPECT_FALSE(std::filesystem::exists(cursor));
+    EXPECT_TRUE(std::filesystem::exists(movie));
+    EXPECT_EQ(manager.WorkFileCount(), 1u);
+
+    // Copies of a handle hold the file together; the next upkeep after the last one ends
+    // deletes it.
+    std::optional<TVrLocalFile> copy = video;
+    video.reset();
+    manager.UpkeepWorkFiles(16);
+    EXPECT_TRUE(std::filesystem::exists(movie));
+    copy.reset();
+    manager.UpkeepWorkFiles(16);
+    EXPECT_FALSE(std::filesystem::exists(movie));
+    EXPECT_EQ(manager.WorkFileCount(), 0u);
+
+    // A freed name is extracted again, under a new name, when it is asked for.
+    const std::filesystem::path again = manager.GetLocalPath("a.cur")->Path();
+    EXPECT_NE(again, cursor);
+    EXPECT_EQ(test::ReadFile(again), Bytes("cursor"));
 }
 
 // Answers prompts from a list; the disc appears in the drive after the given prompt.

@@ -8,6 +8,7 @@
 #include "storage/archive_fixture.h"
 #include "storage/vr_file_collection.h"
 #include "storage/vr_file_manager.h"
+#include "support/pe_builder.h"
 
 namespace kivo {
 namespace {
@@ -162,6 +163,43 @@ TEST_F(PackTool, AppendExeMakesAnArchiveThePlayerMounts) {
     std::vector<uint8_t> content = manager.Load("start.ksb");
     EXPECT_EQ(std::string(content.begin(), content.end()), "second");
     EXPECT_EQ(Pack(folder, {"list", (folder / "player").string()}).status, 0);
+}
+
+TEST_F(PackTool, ReadsTheArchiveAWindowsProgramCarries) {
+    auto folder = test::TestFolder("pack-program");
+    std::vector<uint8_t> inResource =
+        test::BuildArchive(102, {{"start.ksb", Bytes("from the resource"), 1, 0,
+                                  static_cast<int32_t>(Crc32(Bytes("from the resource"))), 1}});
+    inResource.push_back('v');
+    inResource.push_back('f');
+    const std::vector<uint8_t> appended =
+        test::BuildArchive(102, {{"start.ksb", Bytes("appended"), 1, 0,
+                                  static_cast<int32_t>(Crc32(Bytes("appended"))), 1}});
+    const std::vector<uint8_t> program =
+        test::PeBuilder().Resource("BINTYPE", "DUMMY", inResource).Bytes();
+    // The resource wins over an appended archive; without it the appended one is read.
+    test::WriteFile(folder / "GAME.EXE", test::WithTrailerArchive(program, appended));
+    test::WriteFile(folder / "plain.exe",
+                    test::WithTrailerArchive(test::PeBuilder().Bytes(), appended));
+    struct Case {
+        const char* program;
+        const char* content;
+    } cases[] = {{"GAME.EXE", "from the resource"}, {"plain.exe", "appended"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.program);
+        const fs::path out = folder / (std::string(c.program) + ".out");
+        EXPECT_EQ(Pack(folder, {"verify", (folder / c.program).string()}).status, 0);
+        PackRun listed = Pack(folder, {"list", (folder / c.program).string()});
+        EXPECT_EQ(listed.status, 0);
+        EXPECT_NE(listed.out.find("start.ksb"), std::string::npos) << listed.out;
+        ASSERT_EQ(
+            Pack(folder, {"extract", (folder / c.program).string(), "-o", out.string()}).status, 0);
+        EXPECT_EQ(test::ReadFile(out / "start.ksb"), Bytes(c.content));
+    }
+    test::WriteFile(folder / "empty.exe", test::PeBuilder().Bytes());
+    PackRun empty = Pack(folder, {"list", (folder / "empty.exe").string()});
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_NE(empty.err.find("empty.exe"), std::string::npos) << empty.err;
 }
 
 TEST_F(PackTool, CreateFailsClearlyAndKeepsTheOldArchive) {

@@ -27,9 +27,9 @@ constexpr const char* kUsage =
     "  append-exe EXE ARCHIVE           append ARCHIVE to EXE with the \"kv\" trailer\n"
     "  --help                           this text\n"
     "\n"
-    "ARCHIVE may be game.dat, an executable carrying an archive, the first of split volumes\n"
-    "(game.dat, game.001, ...) or save.dat. Names are Shift-JIS inside archives and UTF-8 on "
-    "disk.\n";
+    "ARCHIVE may be game.dat, an executable carrying an archive (as its resource or after\n"
+    "it), the first of split volumes (game.dat, game.001, ...) or save.dat. Names are\n"
+    "Shift-JIS inside archives and UTF-8 on disk.\n";
 
 struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -100,6 +100,11 @@ Options ParseOptions(const std::vector<std::string>& args, size_t from) {
 void OpenExisting(TVrFileCollection& archive, const fs::path& path) {
     std::error_code error;
     if (!fs::is_regular_file(path, error)) throw KivoError(path.string(), "no such archive");
+    // A game's Windows program: the archive it holds as a resource comes first, as it did
+    // for the program itself; otherwise the one after its end.
+    if (sjis::ToUpperAscii(path.extension().string()) == ".EXE" &&
+        archive.OpenResourceArchive(path, "DUMMY", "BINTYPE"))
+        return;
     archive.OpenArchive(path, true);
     if (!archive.ArchiveStream()) throw KivoError(path.string(), "no archive found in this file");
 }
