@@ -20,6 +20,7 @@
 #include "imaging/dibx.h"
 #include "imaging/draw_context.h"
 #include "imaging/row_ops.h"
+#include "pixman_reference.h"
 #include "ratio_reporter.h"
 #include "sdl_reference.h"
 
@@ -29,24 +30,15 @@ using kivo::TColorKey;
 using kivo::TDIBX;
 using kivo::TDrawContext;
 using kivo::TRect;
+using kivo::bench::PixmanImage;
+using kivo::bench::RandomColours;
+using kivo::bench::Wrap;
 
 constexpr int32_t kWidth = 1280;
 constexpr int32_t kHeight = 720;
 constexpr TRect kFull{0, 0, kWidth, kHeight};
 
 enum class MaskKind { Edge, Image };
-
-// Random opaque colours (the fourth byte 0xFF so that pixman treats them as opaque too).
-std::unique_ptr<TDIBX> RandomColours(int32_t width, int32_t height, uint32_t seed) {
-    auto s = std::make_unique<TDIBX>(width, height, 32);
-    std::mt19937 rng(seed);
-    for (int32_t y = 0; y < height; ++y) {
-        auto* row = reinterpret_cast<uint32_t*>(s->PixelAddress(0, y));
-        for (int32_t x = 0; x < width; ++x)
-            row[x] = static_cast<uint32_t>(rng()) | 0xFF000000u;
-    }
-    return s;
-}
 
 std::unique_ptr<TDIBX> MakeMask(MaskKind kind) {
     auto s = std::make_unique<TDIBX>(kWidth, kHeight, 8);
@@ -64,17 +56,6 @@ std::unique_ptr<TDIBX> MakeMask(MaskKind kind) {
         }
     }
     return s;
-}
-
-struct PixmanUnref {
-    void operator()(pixman_image_t* image) const { pixman_image_unref(image); }
-};
-using PixmanImage = std::unique_ptr<pixman_image_t, PixmanUnref>;
-
-PixmanImage Wrap(TDIBX& s, pixman_format_code_t format) {
-    return PixmanImage(pixman_image_create_bits(format, s.Width(), s.Height(),
-                                                reinterpret_cast<uint32_t*>(s.PixelAddress(0, 0)),
-                                                s.Pitch()));
 }
 
 // The reference of the blends: src OVER dst through mask, the whole surface per iteration.

@@ -288,6 +288,7 @@ void ForEachRotatedPixel(TCustomDIBX& destination, const RotatePlan& plan, TCust
     const uint8_t* srcBase = src.At(0, 0);
     const uint8_t* maskBase = msk ? msk->At(0, 0) : nullptr;
     if (!srcBase || (mask && !maskBase)) return;
+    const int64_t srcPitch = src.Pitch(), maskPitch = msk ? msk->Pitch() : 0;
     const int64_t width = dibx::Width64(srcRect), height = dibx::Height64(srcRect);
     for (int32_t y = plan.area.Top; y < plan.area.Bottom; ++y) {
         uint32_t* d = dst.Row32(plan.area.Left, y);
@@ -303,10 +304,51 @@ void ForEachRotatedPixel(TCustomDIBX& destination, const RotatePlan& plan, TCust
             const int64_t sy = flipV ? srcRect.Bottom - 1 - v : srcRect.Top + v;
             if (!readable.Contains(static_cast<int32_t>(sx), static_cast<int32_t>(sy))) continue;
             uint32_t s;
-            std::memcpy(&s, srcBase + sy * src.Pitch() + sx * 4, 4);
-            const uint8_t m = maskBase ? maskBase[sy * msk->Pitch() + sx] : 255;
+            std::memcpy(&s, srcBase + sy * srcPitch + sx * 4, 4);
+            const uint8_t m = maskBase ? maskBase[sy * maskPitch + sx] : 255;
             op(d[i], s, m);
         }
+    }
+}
+
+// A rotated draw without a turn (or with half a turn) samples one source row per destination
+// row, through the same columns in every row: the samples of a row are gathered and handed to
+// kernel(dst, samples, count). The mapping is monotonic, so the readable samples of a row form
+// one run.
+template <typename Kernel>
+void DrawUnturned(TCustomDIBX& destination, const RotatePlan& plan, TCustomDIBX& source,
+                  const TRect& srcRect, bool flipV, bool flipH, Kernel&& kernel) {
+    const TRect readable = source.ClientRect();
+    const int64_t width = dibx::Width64(srcRect), height = dibx::Height64(srcRect);
+    std::vector<int32_t> columns;
+    int32_t first = 0;
+    for (int32_t i = 0; i < plan.area.Width(); ++i) {
+        const int64_t px = plan.startX + i * plan.columnX;
+        const int64_t u = px >> 16;
+        const int64_t sx = flipH ? srcRect.Right - 1 - u : srcRect.Left + u;
+        if (px < 0 || u >= width || sx < readable.Left || sx >= readable.Right) {
+            if (!columns.empty()) break;
+            continue;
+        }
+        if (columns.empty()) first = i;
+        columns.push_back(static_cast<int32_t>(sx));
+    }
+    if (columns.empty()) return;
+    DirectAccess dst(destination);
+    DirectAccess src(source);
+    const uint8_t* srcBase = src.At(0, 0);
+    if (!srcBase) return;
+    std::vector<uint32_t> samples(columns.size());
+    for (int32_t y = plan.area.Top; y < plan.area.Bottom; ++y) {
+        const int64_t py = plan.startY + (y - plan.area.Top) * plan.rowY;
+        const int64_t v = py >> 16;
+        const int64_t sy = flipV ? srcRect.Bottom - 1 - v : srcRect.Top + v;
+        if (py < 0 || v >= height || sy < readable.Top || sy >= readable.Bottom) continue;
+        uint32_t* d = dst.Row32(plan.area.Left + first, y);
+        if (!d) return;
+        Gather(samples.data(), reinterpret_cast<const uint32_t*>(srcBase + sy * src.Pitch()),
+               std::span<const int32_t>(columns));
+        kernel(d, samples.data(), static_cast<int32_t>(samples.size()));
     }
 }
 
@@ -330,6 +372,27 @@ void TCustomDIBX::DrawRotate(const TRect& clip, int32_t x, int32_t y, int32_t al
     if (!plan) return;
     const dibx::Colour32 colour(source, *this, key);
     if (!colour.Valid()) return;
+    const uint64_t kernelKey = colour.Key();
+    if (plan->columnY == 0 && plan->rowX == 0) {
+        const uint32_t w = range.value;
+        DrawUnturned(*this, *plan, colour.Surface(), srcRect, flipV, flipH,
+                     [&](uint32_t* d, const uint32_t* s, int32_t n) {
+                         switch (range.mode) {
+                             case dibx::AlphaMode::Copy:
+                                 FastRowOps().Copy(d, s, n, 1, kernelKey);
+                                 break;
+                             case dibx::AlphaMode::Blend:
+                                 FastRowOps().Alpha(d, s, n, 1, w, kernelKey);
+                                 break;
+                             case dibx::AlphaMode::Add:
+                                 FastRowOps().Add(d, s, n, 1, w, kernelKey);
+                                 break;
+                             case dibx::AlphaMode::None:
+                                 break;
+                         }
+                     });
+        return;
+    }
     auto walk = [&](auto&& op) {
         ForEachRotatedPixel(*this, *plan, colour.Surface(), nullptr, srcRect, flipV, flipH, op);
     };

@@ -104,9 +104,65 @@ void FillMaskScalar(uint32_t* dst, const uint8_t* mask, int32_t count, int32_t s
     }
 }
 
-constexpr RowOps kScalarOps{CopyScalar,    AlphaScalar,   MaskScalar,    MaskAlphaScalar,
-                            AddScalar,     MaskAddScalar, FillScalar,    FillAlphaScalar,
-                            FillAddScalar, FillSubScalar, FillMaskScalar};
+void MixScalar(uint32_t* dst, const uint32_t* from, const uint32_t* to, int32_t count,
+               uint32_t weight) {
+    for (int32_t i = 0; i < count; ++i) {
+        const uint32_t f = from[i], t = to[i];
+        dst[i] = t == f ? f : BlendPixel(f, t, weight);
+    }
+}
+
+void MaskMixScalar(uint32_t* dst, const uint32_t* from, const uint32_t* to, const uint8_t* mask,
+                   int32_t count) {
+    for (int32_t i = 0; i < count; ++i) {
+        const uint32_t m = mask[i];
+        dst[i] = m == 0 ? from[i] : m == 255 ? to[i] : BlendPixel(from[i], to[i], m);
+    }
+}
+
+void MaskSelectScalar(uint32_t* dst, const uint32_t* from, const uint32_t* to, const uint8_t* mask,
+                      int32_t count) {
+    for (int32_t i = 0; i < count; ++i)
+        dst[i] = mask[i] != 0 ? to[i] : from[i];
+}
+
+void CopyAddScalar(uint32_t* dst, const uint32_t* src, int32_t count, uint32_t pixel) {
+    for (int32_t i = 0; i < count; ++i)
+        dst[i] = AddSaturate(src[i], pixel);
+}
+
+void CopySubScalar(uint32_t* dst, const uint32_t* src, int32_t count, uint32_t pixel) {
+    for (int32_t i = 0; i < count; ++i)
+        dst[i] = SubSaturate(src[i], pixel);
+}
+
+void RampTintScalar(uint32_t* dst, const uint32_t* from, const uint32_t* to, const uint16_t* level,
+                    int32_t count, int32_t offset, bool subtract) {
+    for (int32_t i = 0; i < count; ++i) {
+        const int32_t k = level[i] + offset;
+        if (k < 0) {
+            dst[i] = from[i];
+        } else if (k > 511) {
+            dst[i] = to[i];
+        } else {
+            const bool second = k > 255;
+            const uint32_t grey = static_cast<uint32_t>(second ? 511 - k : k) * 0x010101u;
+            const uint32_t p = second ? to[i] : from[i];
+            dst[i] = subtract ? SubSaturate(p, grey) : AddSaturate(p, grey);
+        }
+    }
+}
+
+void ShiftBytesScalar(uint8_t* dst, const uint8_t* src, int32_t count, int32_t amount) {
+    for (int32_t i = 0; i < count; ++i)
+        dst[i] = static_cast<uint8_t>(std::clamp(src[i] + amount, 0, 255));
+}
+
+constexpr RowOps kScalarOps{CopyScalar,     AlphaScalar,      MaskScalar,     MaskAlphaScalar,
+                            AddScalar,      MaskAddScalar,    FillScalar,     FillAlphaScalar,
+                            FillAddScalar,  FillSubScalar,    FillMaskScalar, MixScalar,
+                            MaskMixScalar,  MaskSelectScalar, CopyAddScalar,  CopySubScalar,
+                            RampTintScalar, ShiftBytesScalar};
 
 #if defined(__SSE2__)
 
@@ -451,10 +507,146 @@ void FillMaskFast(uint32_t* dst, const uint8_t* mask, int32_t count, int32_t ste
               : FillMaskSse2<-1>(dst, mask, count, pixel, alpha);
 }
 
-constexpr RowOps kFastOps{
-    CopyFast,    AlphaFast,  MaskFast,      MaskAlphaFast,         AddFast,
-    MaskAddFast, FillScalar, FillAlphaFast, FillAddSubFast<false>, FillAddSubFast<true>,
-    FillMaskFast};
+void MixFast(uint32_t* dst, const uint32_t* from, const uint32_t* to, int32_t count,
+             uint32_t weight) {
+    const __m128i w = _mm_set1_epi16(static_cast<int16_t>(weight));
+    int32_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i));
+        const __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(to + i));
+        Store4(dst + i, Select(_mm_cmpeq_epi32(t, f), f, Blend4(f, t, w, w)));
+    }
+    MixScalar(dst + i, from + i, to + i, count - i, weight);
+}
+
+// Sixteen pixels taken whole from one picture: the mask decides which, and the other picture's
+// memory is not read at all.
+void Copy16(uint32_t* dst, const uint32_t* src) {
+    for (int32_t k = 0; k < 16; k += 4)
+        Store4(dst + k, _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + k)));
+}
+
+void MaskMixFast(uint32_t* dst, const uint32_t* from, const uint32_t* to, const uint8_t* mask,
+                 int32_t count) {
+    int32_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        if (i % 16 == 0 && i + 16 <= count) {
+            const MaskBlock block = ClassifyMask16<1>(mask + i);
+            if (block != MaskBlock::Mixed) {
+                Copy16(dst + i, block == MaskBlock::Clear ? from + i : to + i);
+                i += 12;
+                continue;
+            }
+        }
+        const uint32_t m4 = LoadMask4<1>(mask + i);
+        const __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i));
+        const __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(to + i));
+        const Weights w = SpreadWeights(MaskLanes(m4));
+        const __m128i zero = _mm_cmpeq_epi32(w.w32, _mm_setzero_si128());
+        const __m128i full = _mm_cmpeq_epi32(w.w32, _mm_set1_epi32(0x00FF00FF));
+        const __m128i mixed = Select(full, t, Blend4(f, t, w.lo, w.hi));
+        Store4(dst + i, Select(zero, f, mixed));
+    }
+    MaskMixScalar(dst + i, from + i, to + i, mask + i, count - i);
+}
+
+void MaskSelectFast(uint32_t* dst, const uint32_t* from, const uint32_t* to, const uint8_t* mask,
+                    int32_t count) {
+    const __m128i zero = _mm_setzero_si128();
+    int32_t i = 0;
+    for (; i + 16 <= count; i += 16) {
+        const __m128i m = _mm_loadu_si128(reinterpret_cast<const __m128i*>(mask + i));
+        const __m128i clear = _mm_cmpeq_epi8(m, zero);  // all ones where from shows
+        const int bits = _mm_movemask_epi8(clear);
+        if (bits == 0xFFFF || bits == 0) {
+            Copy16(dst + i, bits == 0 ? to + i : from + i);
+            continue;
+        }
+        const __m128i lo = _mm_unpacklo_epi8(clear, clear), hi = _mm_unpackhi_epi8(clear, clear);
+        const __m128i keep[4] = {_mm_unpacklo_epi16(lo, lo), _mm_unpackhi_epi16(lo, lo),
+                                 _mm_unpacklo_epi16(hi, hi), _mm_unpackhi_epi16(hi, hi)};
+        for (int32_t k = 0; k < 4; ++k) {
+            const __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i + 4 * k));
+            const __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(to + i + 4 * k));
+            Store4(dst + i + 4 * k, Select(keep[k], f, t));
+        }
+    }
+    MaskSelectScalar(dst + i, from + i, to + i, mask + i, count - i);
+}
+
+template <bool Subtract>
+void CopyAddSubFast(uint32_t* dst, const uint32_t* src, int32_t count, uint32_t pixel) {
+    const __m128i c = _mm_set1_epi32(static_cast<int>(pixel));
+    const __m128i colour = _mm_set1_epi32(static_cast<int>(kColorMask));
+    int32_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+        const __m128i r = Subtract ? _mm_subs_epu8(s, c) : _mm_adds_epu8(s, c);
+        Store4(dst + i, _mm_and_si128(r, colour));
+    }
+    Subtract ? CopySubScalar(dst + i, src + i, count - i, pixel)
+             : CopyAddScalar(dst + i, src + i, count - i, pixel);
+}
+
+void RampTintFast(uint32_t* dst, const uint32_t* from, const uint32_t* to, const uint16_t* level,
+                  int32_t count, int32_t offset, bool subtract) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i off = _mm_set1_epi32(offset);
+    const __m128i c255 = _mm_set1_epi32(255), c511 = _mm_set1_epi32(511);
+    const __m128i colour = _mm_set1_epi32(static_cast<int>(kColorMask));
+    int32_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const __m128i levels = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(level + i));
+        const __m128i k = _mm_add_epi32(_mm_unpacklo_epi16(levels, zero), off);
+        const __m128i low = _mm_cmplt_epi32(k, zero);
+        const __m128i high = _mm_cmpgt_epi32(k, c511);
+        const __m128i second = _mm_cmpgt_epi32(k, c255);
+        // The grey level, only used where neither end is taken, so always 0..255 there.
+        const __m128i g = Select(second, _mm_sub_epi32(c511, k), k);
+        const __m128i grey =
+            _mm_or_si128(_mm_or_si128(g, _mm_slli_epi32(g, 8)), _mm_slli_epi32(g, 16));
+        const __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i));
+        const __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(to + i));
+        const __m128i p = Select(second, t, f);
+        const __m128i tinted =
+            _mm_and_si128(subtract ? _mm_subs_epu8(p, grey) : _mm_adds_epu8(p, grey), colour);
+        Store4(dst + i, Select(high, t, Select(low, f, tinted)));
+    }
+    RampTintScalar(dst + i, from + i, to + i, level + i, count - i, offset, subtract);
+}
+
+// A saturating add or subtract of one amount: beyond 255 either way every byte ends at the
+// same bound, so the amount is limited first.
+void ShiftBytesFast(uint8_t* dst, const uint8_t* src, int32_t count, int32_t amount) {
+    const int32_t limited = std::clamp(amount, -255, 255);
+    const __m128i step = _mm_set1_epi8(static_cast<char>(static_cast<uint8_t>(std::abs(limited))));
+    int32_t i = 0;
+    for (; i + 16 <= count; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+        const __m128i r = limited >= 0 ? _mm_adds_epu8(v, step) : _mm_subs_epu8(v, step);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), r);
+    }
+    ShiftBytesScalar(dst + i, src + i, count - i, amount);
+}
+
+constexpr RowOps kFastOps{CopyFast,
+                          AlphaFast,
+                          MaskFast,
+                          MaskAlphaFast,
+                          AddFast,
+                          MaskAddFast,
+                          FillScalar,
+                          FillAlphaFast,
+                          FillAddSubFast<false>,
+                          FillAddSubFast<true>,
+                          FillMaskFast,
+                          MixFast,
+                          MaskMixFast,
+                          MaskSelectFast,
+                          CopyAddSubFast<false>,
+                          CopyAddSubFast<true>,
+                          RampTintFast,
+                          ShiftBytesFast};
 #endif
 
 #if defined(KIVO_ROW_OPS_AVX2) && defined(__SSE2__)
@@ -638,10 +830,121 @@ KIVO_AVX2 void MaskAlphaFastAvx2(uint32_t* dst, const uint32_t* src, const uint8
               : MaskAlphaAvx2<-1>(dst, src, mask, count, alpha);
 }
 
-constexpr RowOps kAvx2Ops{
-    CopyFast,    AlphaFastAvx2, MaskFastAvx2,  MaskAlphaFastAvx2,     AddFast,
-    MaskAddFast, FillScalar,    FillAlphaFast, FillAddSubFast<false>, FillAddSubFast<true>,
-    FillMaskFast};
+// The plain forward copy in 32-byte moves, which keep up better than 16-byte ones when a row
+// is put together from pieces of several pictures.
+KIVO_AVX2 void CopyForwardAvx2(uint32_t* dst, const uint32_t* src, int32_t count) {
+    int32_t i = 0;
+    for (; i + 32 <= count; i += 32) {
+        const __m256i a = LoadDst8(src + i), b = LoadDst8(src + i + 8);
+        const __m256i c = LoadDst8(src + i + 16), d = LoadDst8(src + i + 24);
+        Store8(dst + i, a);
+        Store8(dst + i + 8, b);
+        Store8(dst + i + 16, c);
+        Store8(dst + i + 24, d);
+    }
+    for (; i + 8 <= count; i += 8)
+        Store8(dst + i, LoadDst8(src + i));
+    for (; i < count; ++i)
+        dst[i] = src[i];
+}
+
+KIVO_AVX2 void CopyFastAvx2(uint32_t* dst, const uint32_t* src, int32_t count, int32_t step,
+                            uint64_t key) {
+    if (step == 1 && key == kNoKey) {
+        CopyForwardAvx2(dst, src, count);
+    } else {
+        CopyFast(dst, src, count, step, key);
+    }
+}
+
+KIVO_AVX2 void MixAvx2(uint32_t* dst, const uint32_t* from, const uint32_t* to, int32_t count,
+                       uint32_t weight) {
+    const Pairs8 w = SpreadPairs(_mm_set1_epi16(static_cast<int16_t>(weight)));
+    int32_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const __m256i f = LoadDst8(from + i);
+        const __m256i t = LoadDst8(to + i);
+        Store8(dst + i, Select8(_mm256_cmpeq_epi32(t, f), f, Blend8(f, t, w)));
+    }
+    MixScalar(dst + i, from + i, to + i, count - i, weight);
+}
+
+KIVO_AVX2 inline void Copy16Avx2(uint32_t* dst, const uint32_t* src) {
+    Store8(dst, LoadDst8(src));
+    Store8(dst + 8, LoadDst8(src + 8));
+}
+
+KIVO_AVX2 void MaskMixAvx2(uint32_t* dst, const uint32_t* from, const uint32_t* to,
+                           const uint8_t* mask, int32_t count) {
+    int32_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const uint64_t m8 = LoadMask8<1>(mask + i);
+        if (m8 == 0 || m8 == ~uint64_t{0}) {
+            Store8(dst + i, LoadDst8((m8 == 0 ? from : to) + i));
+            continue;
+        }
+        const __m256i f = LoadDst8(from + i);
+        const __m256i t = LoadDst8(to + i);
+        const __m128i m16 = MaskLanes8(m8);
+        const __m256i full = _mm256_cvtepi16_epi32(_mm_cmpeq_epi16(m16, _mm_set1_epi16(255)));
+        const __m256i mixed = Select8(full, t, Blend8(f, t, SpreadPairs(m16)));
+        Store8(dst + i, Select8(ZeroWeights8(m16), f, mixed));
+    }
+    MaskMixScalar(dst + i, from + i, to + i, mask + i, count - i);
+}
+
+KIVO_AVX2 void MaskSelectAvx2(uint32_t* dst, const uint32_t* from, const uint32_t* to,
+                              const uint8_t* mask, int32_t count) {
+    const __m128i zero = _mm_setzero_si128();
+    int32_t i = 0;
+    for (; i + 16 <= count; i += 16) {
+        const __m128i m = _mm_loadu_si128(reinterpret_cast<const __m128i*>(mask + i));
+        const __m128i clear = _mm_cmpeq_epi8(m, zero);  // all ones where from shows
+        const int bits = _mm_movemask_epi8(clear);
+        if (bits == 0xFFFF || bits == 0) {
+            Copy16Avx2(dst + i, bits == 0 ? to + i : from + i);
+            continue;
+        }
+        const __m256i keepLo = _mm256_cvtepi8_epi32(clear);
+        const __m256i keepHi = _mm256_cvtepi8_epi32(_mm_srli_si128(clear, 8));
+        Store8(dst + i, Select8(keepLo, LoadDst8(from + i), LoadDst8(to + i)));
+        Store8(dst + i + 8, Select8(keepHi, LoadDst8(from + i + 8), LoadDst8(to + i + 8)));
+    }
+    MaskSelectScalar(dst + i, from + i, to + i, mask + i, count - i);
+}
+
+KIVO_AVX2 void RampTintAvx2(uint32_t* dst, const uint32_t* from, const uint32_t* to,
+                            const uint16_t* level, int32_t count, int32_t offset, bool subtract) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i off = _mm256_set1_epi32(offset);
+    const __m256i c255 = _mm256_set1_epi32(255), c511 = _mm256_set1_epi32(511);
+    const __m256i colour = _mm256_set1_epi32(static_cast<int>(kColorMask));
+    const __m256i spread = _mm256_set1_epi32(0x010101);
+    int32_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const __m128i levels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(level + i));
+        const __m256i k = _mm256_add_epi32(_mm256_cvtepu16_epi32(levels), off);
+        const __m256i low = _mm256_cmpgt_epi32(zero, k);
+        const __m256i high = _mm256_cmpgt_epi32(k, c511);
+        const __m256i second = _mm256_cmpgt_epi32(k, c255);
+        const __m256i g = Select8(second, _mm256_sub_epi32(c511, k), k);
+        const __m256i grey = _mm256_mullo_epi32(g, spread);
+        const __m256i f = LoadDst8(from + i);
+        const __m256i t = LoadDst8(to + i);
+        const __m256i p = Select8(second, t, f);
+        const __m256i tinted = _mm256_and_si256(
+            subtract ? _mm256_subs_epu8(p, grey) : _mm256_adds_epu8(p, grey), colour);
+        Store8(dst + i, Select8(high, t, Select8(low, f, tinted)));
+    }
+    RampTintScalar(dst + i, from + i, to + i, level + i, count - i, offset, subtract);
+}
+
+constexpr RowOps kAvx2Ops{CopyFastAvx2,         AlphaFastAvx2,  MaskFastAvx2,
+                          MaskAlphaFastAvx2,    AddFast,        MaskAddFast,
+                          FillScalar,           FillAlphaFast,  FillAddSubFast<false>,
+                          FillAddSubFast<true>, FillMaskFast,   MixAvx2,
+                          MaskMixAvx2,          MaskSelectAvx2, CopyAddSubFast<false>,
+                          CopyAddSubFast<true>, RampTintAvx2,   ShiftBytesFast};
 
 #endif
 

@@ -97,6 +97,30 @@ struct RowOps {
     // weight 0 skips.
     void (*FillMask)(uint32_t* dst, const uint8_t* mask, int32_t count, int32_t step,
                      uint32_t pixel, uint32_t alpha);
+
+    // Kernels of the transitions, which mix two pictures into a third row, all read forward.
+    // The destination may be one of the two pictures.
+    // A picture drawn over another with weight 1..255 (a copy of from with to drawn by
+    // Alpha): pixels where to equals from stay from, others blend.
+    void (*Mix)(uint32_t* dst, const uint32_t* from, const uint32_t* to, int32_t count,
+                uint32_t weight);
+    // Mask composition: m 0 takes from, 255 takes to, anything else blends with weight m,
+    // also where the two pictures agree.
+    void (*MaskMix)(uint32_t* dst, const uint32_t* from, const uint32_t* to, const uint8_t* mask,
+                    int32_t count);
+    // Hard mask composition: to where m is not 0, else from.
+    void (*MaskSelect)(uint32_t* dst, const uint32_t* from, const uint32_t* to, const uint8_t* mask,
+                       int32_t count);
+    // A copy of src with a colour added (subtracted) per channel, saturating.
+    void (*CopyAdd)(uint32_t* dst, const uint32_t* src, int32_t count, uint32_t pixel);
+    void (*CopySub)(uint32_t* dst, const uint32_t* src, int32_t count, uint32_t pixel);
+    // A ramp through white (black when subtract) driven by a level per pixel: k = level +
+    // offset; below 0 takes from, 0..255 is from plus (minus) grey k, 256..511 to plus
+    // (minus) grey 511 - k, above 511 takes to.
+    void (*RampTint)(uint32_t* dst, const uint32_t* from, const uint32_t* to, const uint16_t* level,
+                     int32_t count, int32_t offset, bool subtract);
+    // Bytes (mask values) moved by amount, limited to 0..255.
+    void (*ShiftBytes)(uint8_t* dst, const uint8_t* src, int32_t count, int32_t amount);
 };
 
 // The plain formulas, one pixel at a time.

@@ -9,6 +9,8 @@
 #include <span>
 #include <string_view>
 
+#include "imaging/wipe_code.h"
+
 namespace kivo {
 
 // Value types of script values, properties and function results (PT_ codes).
@@ -17,7 +19,6 @@ enum ValueType : uint8_t { PT_NONE, PT_INT, PT_FLOAT, PT_BOOL, PT_STR };
 inline constexpr int kCommandCount = 61;
 inline constexpr int kPropertyCount = 162;
 inline constexpr int kObjectKindCount = 28;
-inline constexpr int kWipeCount = 39;
 inline constexpr int kOpCodeCount = 21;
 inline constexpr int kSystemVariableCount = 50;
 inline constexpr int kFunctionCount = 145;
@@ -323,49 +324,6 @@ enum ObjectKind : int32_t {
     LT_PREVMENU,
     LT_PROPMOTION,
     LT_CABINET
-};
-
-// Transition (wipe) codes of Flip and the other screen transitions.
-enum WipeCode : int32_t {
-    WP_NONE,
-    WP_FADE,
-    WP_BLINDH,
-    WP_BLINDV,
-    WP_CURTAINH,
-    WP_CURTAINV,
-    WP_SCROLLH,
-    WP_SCROLLV,
-    WP_GRID,
-    WP_GRIDH,
-    WP_GRIDV,
-    WP_DITHER,
-    WP_WHITE,
-    WP_BLACK,
-    WP_FLASH,
-    WP_MOSAIC,
-    WP_SUDAREH,
-    WP_SUDAREV,
-    WP_SPOT,
-    WP_MASKFADE,
-    WP_MASKWHITE,
-    WP_MASKBLACK,
-    WP_SMALL,
-    WP_BIG,
-    WP_RIPPLE,
-    WP_BLURWHITE,
-    WP_BLURBLACK,
-    WP_TWISTH,
-    WP_TWISTV,
-    WP_CRACK,
-    WP_ZOOMIN,
-    WP_CLOCKHAND,
-    WP_RUBBERH,
-    WP_RUBBERV,
-    WP_FAN,
-    WP_WFAN,
-    WP_CIRCLE,
-    WP_BLOCKCOIL,
-    WP_BLOCKRANDOM
 };
 
 // Font style bits; a style value is their sum.

@@ -149,6 +149,79 @@ TEST(RasterKernels, MaskedBlendsEqualScalarOverAllWeights) {
                 ops->Alpha(actual.data(), src.data() + first, kCount, step, alpha, kNoKey);
                 ASSERT_EQ(actual, expected) << "Alpha alpha " << alpha << " step " << step;
             }
+            std::vector<uint32_t> expected(kCount), actual(kCount);
+            ScalarRowOps().Mix(expected.data(), dst.data(), src.data(), kCount, alpha);
+            ops->Mix(actual.data(), dst.data(), src.data(), kCount, alpha);
+            ASSERT_EQ(actual, expected) << "Mix weight " << alpha;
+            ScalarRowOps().MaskMix(expected.data(), dst.data(), src.data(), mask.data(), kCount);
+            ops->MaskMix(actual.data(), dst.data(), src.data(), mask.data(), kCount);
+            ASSERT_EQ(actual, expected) << "MaskMix";
+        }
+    }
+}
+
+// The kernels that mix two pictures into a third row, on the same biased rows: from is the
+// destination row above (a third of it equal to to), to the source row. The output starts as
+// garbage, since every pixel is written.
+TEST(RasterKernels, TransitionKernelsEqualScalarKernels) {
+    using Mixer = std::function<void(const RowOps&, uint32_t*, const Rows&, int32_t, uint32_t)>;
+    const std::pair<const char*, Mixer> kernels[] = {
+        {"Mix", [](const RowOps& o, uint32_t* d, const Rows& r, int32_t n,
+                   uint32_t w) { o.Mix(d, r.dst.data(), r.src.data(), n, w % 255 + 1); }},
+        {"MaskMix", [](const RowOps& o, uint32_t* d, const Rows& r, int32_t n,
+                       uint32_t) { o.MaskMix(d, r.dst.data(), r.src.data(), r.mask.data(), n); }},
+        {"MaskSelect",
+         [](const RowOps& o, uint32_t* d, const Rows& r, int32_t n, uint32_t) {
+             o.MaskSelect(d, r.dst.data(), r.src.data(), r.mask.data(), n);
+         }},
+        {"CopyAdd", [](const RowOps& o, uint32_t* d, const Rows& r, int32_t n,
+                       uint32_t w) { o.CopyAdd(d, r.src.data(), n, w); }},
+        {"CopySub", [](const RowOps& o, uint32_t* d, const Rows& r, int32_t n,
+                       uint32_t w) { o.CopySub(d, r.src.data(), n, w); }},
+        // Levels from the mask bytes spread over 0..510 and an offset that puts them below,
+        // inside and above the ramp.
+        {"RampTint",
+         [](const RowOps& o, uint32_t* d, const Rows& r, int32_t n, uint32_t w) {
+             std::vector<uint16_t> levels;
+             for (uint8_t m : r.mask)
+                 levels.push_back(static_cast<uint16_t>(m * 2));
+             o.RampTint(d, r.dst.data(), r.src.data(), levels.data(), n,
+                        static_cast<int32_t>(w % 1100) - 300, (w >> 16) % 2 == 1);
+         }},
+        // Mask bytes moved by -300..299, written into the low bytes of the output row.
+        {"ShiftBytes",
+         [](const RowOps& o, uint32_t* d, const Rows& r, int32_t n, uint32_t w) {
+             std::vector<uint8_t> out(static_cast<size_t>(n));
+             o.ShiftBytes(out.data(), r.mask.data(), n, static_cast<int32_t>(w % 600) - 300);
+             std::copy(out.begin(), out.end(), d);
+         }},
+    };
+    std::vector<std::pair<const char*, const RowOps*>> sets{{"fast", &FastRowOps()}};
+    if (Sse2RowOps()) sets.emplace_back("SSE2", Sse2RowOps());
+    if (Avx2RowOps()) sets.emplace_back("AVX2", Avx2RowOps());
+    for (const auto& [setName, ops] : sets) {
+        std::mt19937 rng(77);
+        for (const auto& [name, call] : kernels) {
+            for (int trial = 0; trial < 600; ++trial) {
+                const auto count = static_cast<int32_t>(1 + rng() % (trial % 4 == 0 ? 200 : 70));
+                Rows rows = RandomRows(rng, count);
+                // Rows where the mask holds one value over every 16-pixel block, as the
+                // transitions' masks mostly do, next to rows of mixed values.
+                if (trial % 3 == 0) {
+                    for (size_t i = 0; i < rows.mask.size(); ++i)
+                        rows.mask[i] = rows.mask[i / 16 * 16];
+                }
+                const auto weight = static_cast<uint32_t>(rng());
+                std::vector<uint32_t> expected(static_cast<size_t>(count), 0xDEADBEEF);
+                std::vector<uint32_t> actual = expected;
+                call(ScalarRowOps(), expected.data(), rows, count, weight);
+                call(*ops, actual.data(), rows, count, weight);
+                ASSERT_EQ(actual, expected) << setName << " " << name << " trial " << trial;
+                // Written over one of its own inputs, a kernel gives the same pixels.
+                Rows aliased = rows;
+                call(*ops, aliased.src.data(), aliased, count, weight);
+                ASSERT_EQ(aliased.src, expected) << setName << " " << name << " in place";
+            }
         }
     }
 }

@@ -152,6 +152,14 @@ TEST(RasterStretch, RotateTurnsClockwiseAndZooms) {
     flipped[56] = A;
     EXPECT_EQ(Rotated(255, 0, 256, true), flipped);
 
+    // Half a turn puts it on the left; with flipH the two swap back.
+    std::vector<uint32_t> half(100, 0);
+    half[55] = A;
+    half[54] = B;
+    EXPECT_EQ(Rotated(255, 128, 256, false), half);
+    std::swap(half[54], half[55]);
+    EXPECT_EQ(Rotated(255, 128, 256, true), half);
+
     EXPECT_EQ(Rotated(255, 64, 0, false), std::vector<uint32_t>(100, 0));
     EXPECT_EQ(Rotated(0, 64, 256, false), std::vector<uint32_t>(100, 0));
 }
