@@ -197,6 +197,9 @@ class TCallMan final : public SystemVariableProvider {
     // The command traced last, so that a command waiting many frames is traced once.
     std::weak_ptr<const TPage> lastTracedPage_;
     int32_t lastTracedPc_ = -1;
+    // The error that command raised last, so that a command failing again each frame where it
+    // stands is traced once.
+    std::string lastTracedError_;
 };
 
 // Splits an event handler string "page.ext:label" into the page file (its extension replaced

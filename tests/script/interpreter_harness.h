@@ -73,7 +73,10 @@ class FakeObjects final : public ObjectDirectory {
 
 class Harness {
   public:
-    Harness() { (void)files.AddArchive(""); }
+    Harness() {
+        (void)files.AddArchive("");
+        player.quitSignal = &trace.runaway;
+    }
 
     void AddFile(std::string_view name, const std::vector<uint8_t>& bytes) {
         files.MemoryCollection().AddMemoryEntry(std::string(name)).memory->Assign(bytes);
