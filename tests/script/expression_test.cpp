@@ -125,6 +125,26 @@ TEST(Expressions, EvaluateToTheRightValueAndType) {
     }
 }
 
+TEST(Expressions, AndBindsBeforeXorAndXorBeforeOr) {
+    // Each text gives another value when ^ trades places with & or |, or shares a level with
+    // either of them (leftmost first).
+    struct Case {
+        const char* text;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"1 | 1 ^ 1", "int 1"},  // 1 | (1 ^ 1); (1 | 1) ^ 1 is 0
+        {"1 ^ 1 | 1", "int 1"},  // (1 ^ 1) | 1; 1 ^ (1 | 1) is 0
+        {"1 ^ 3 & 2", "int 3"},  // 1 ^ (3 & 2); (1 ^ 3) & 2 is 2
+        {"2 & 3 ^ 1", "int 3"},  // (2 & 3) ^ 1; 2 & (3 ^ 1) is 2
+        {"4 | 1 & 2", "int 4"},  // 4 | (1 & 2); (4 | 1) & 2 is 0
+    };
+    for (const Case& c : cases) {
+        Fixture fx;
+        EXPECT_EQ(fx.Run(c.text), c.expected) << c.text;
+    }
+}
+
 TEST(Expressions, ErrorsEndTheEvaluation) {
     struct Case {
         const char* text;
