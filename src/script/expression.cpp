@@ -67,10 +67,10 @@ TOperand TOperand::Integer(int32_t value) {
     return operand;
 }
 
-TOperand TOperand::Float(double value) {
+TOperand TOperand::Float(Extended value) {
     TOperand operand;
     operand.kindByte = static_cast<uint8_t>(OperandKind::Float);
-    operand.floatValue = Ext80::FromDouble(value);
+    operand.floatValue = Ext80::FromExtended(value);
     return operand;
 }
 
@@ -146,7 +146,7 @@ bool IsTempName(std::string_view name) {
     throw KivoError("0で除算しました");
 }
 
-double CheckedFloat(double value) {
+Extended CheckedFloat(Extended value) {
     if (!std::isfinite(value)) throw KivoError("浮動小数点演算のオーバーフローです");
     return value;
 }
@@ -187,7 +187,7 @@ class Operand {
             case OperandKind::Integer:
                 return stored_.intValue;
             case OperandKind::Float:
-                return FloatToInt(stored_.floatValue.ToDouble());
+                return FloatToInt(stored_.floatValue.ToExtended());
             case OperandKind::Flag:
                 return stored_.flagByte != 0 ? 1 : 0;
             case OperandKind::String:
@@ -198,12 +198,12 @@ class Operand {
         return variable_->Value().AsInteger();
     }
 
-    [[nodiscard]] double Float() const {
+    [[nodiscard]] Extended Float() const {
         switch (stored_.Kind()) {
             case OperandKind::Integer:
                 return stored_.intValue;
             case OperandKind::Float:
-                return stored_.floatValue.ToDouble();
+                return stored_.floatValue.ToExtended();
             case OperandKind::Flag:
                 return stored_.flagByte != 0 ? 1.0 : 0.0;
             case OperandKind::String:
@@ -219,7 +219,7 @@ class Operand {
             case OperandKind::Integer:
                 return stored_.intValue != 0;
             case OperandKind::Float:
-                return stored_.floatValue.ToDouble() != 0.0;
+                return stored_.floatValue.ToExtended() != 0.0;
             case OperandKind::Flag:
                 return stored_.flagByte != 0;
             case OperandKind::String:
@@ -235,7 +235,7 @@ class Operand {
             case OperandKind::Integer:
                 return IntToString(stored_.intValue);
             case OperandKind::Float:
-                return FloatToString(stored_.floatValue.ToDouble());
+                return FloatToString(stored_.floatValue.ToExtended());
             case OperandKind::Flag:
                 return std::string(FlagToString(stored_.flagByte != 0));
             case OperandKind::String:
@@ -259,7 +259,7 @@ class Operand {
                 value->SetInteger(stored_.intValue);
                 break;
             case OperandKind::Float:
-                value->SetFloat(stored_.floatValue.ToDouble());
+                value->SetFloat(stored_.floatValue.ToExtended());
                 break;
             case OperandKind::Flag:
                 value->SetFlag(stored_.flagByte != 0);
@@ -479,7 +479,7 @@ class Evaluation {
                     Wrap(static_cast<uint32_t>(a().Int()) * static_cast<uint32_t>(b().Int())));
             case OpCode::ocDiv:
                 if (target.Type() == PT_FLOAT) {
-                    double divisor = b().Float();
+                    Extended divisor = b().Float();
                     if (divisor == 0.0) ThrowDivisionByZero();
                     return target.SetFloat(CheckedFloat(a().Float() / divisor));
                 } else {
@@ -564,8 +564,8 @@ std::optional<int32_t> TKivoParser::EvaluateInt(TParamCollection& variables,
     return result->AsInteger();
 }
 
-std::optional<double> TKivoParser::EvaluateFloat(TParamCollection& variables,
-                                                 const SystemFunctionRegistry& functions) const {
+std::optional<Extended> TKivoParser::EvaluateFloat(TParamCollection& variables,
+                                                   const SystemFunctionRegistry& functions) const {
     ExpressionResult result = Evaluate(variables, functions);
     if (!result) return std::nullopt;
     return result->AsFloat();

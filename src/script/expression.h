@@ -67,7 +67,7 @@ struct TOperand {
     [[nodiscard]] bool IsReference() const { return Kind() == OperandKind::Reference; }
 
     [[nodiscard]] static TOperand Integer(int32_t value);
-    [[nodiscard]] static TOperand Float(double value);
+    [[nodiscard]] static TOperand Float(Extended value);
     [[nodiscard]] static TOperand Flag(bool value);
     [[nodiscard]] static TOperand String(std::string value);
     [[nodiscard]] static TOperand Reference(std::string name);
@@ -115,7 +115,7 @@ class TKivoParser {
     // Readings of the result for callers that need one type; none when there is no result.
     [[nodiscard]] std::optional<int32_t> EvaluateInt(TParamCollection& variables,
                                                      const SystemFunctionRegistry& functions) const;
-    [[nodiscard]] std::optional<double> EvaluateFloat(
+    [[nodiscard]] std::optional<Extended> EvaluateFloat(
         TParamCollection& variables, const SystemFunctionRegistry& functions) const;
     [[nodiscard]] std::optional<bool> EvaluateFlag(TParamCollection& variables,
                                                    const SystemFunctionRegistry& functions) const;

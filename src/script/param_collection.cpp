@@ -89,19 +89,19 @@ int32_t SystemToInt(const SystemValue& v) {
         [](const auto& x) -> int32_t {
             using X = std::decay_t<decltype(x)>;
             if constexpr (std::is_same_v<X, int32_t>) return x;
-            if constexpr (std::is_same_v<X, double>) return FloatToInt(x);
+            if constexpr (std::is_same_v<X, Extended>) return FloatToInt(x);
             if constexpr (std::is_same_v<X, bool>) return x ? 1 : 0;
             if constexpr (std::is_same_v<X, std::string>) return StringToInt(x);
         },
         v);
 }
 
-double SystemToFloat(const SystemValue& v) {
+Extended SystemToFloat(const SystemValue& v) {
     return std::visit(
-        [](const auto& x) -> double {
+        [](const auto& x) -> Extended {
             using X = std::decay_t<decltype(x)>;
             if constexpr (std::is_same_v<X, int32_t>) return x;
-            if constexpr (std::is_same_v<X, double>) return x;
+            if constexpr (std::is_same_v<X, Extended>) return x;
             if constexpr (std::is_same_v<X, bool>) return x ? 1.0 : 0.0;
             if constexpr (std::is_same_v<X, std::string>) return StringToFloat(x);
         },
@@ -113,7 +113,7 @@ bool SystemToFlag(const SystemValue& v) {
         [](const auto& x) -> bool {
             using X = std::decay_t<decltype(x)>;
             if constexpr (std::is_same_v<X, int32_t>) return x != 0;
-            if constexpr (std::is_same_v<X, double>) return x != 0.0;
+            if constexpr (std::is_same_v<X, Extended>) return x != 0.0;
             if constexpr (std::is_same_v<X, bool>) return x;
             if constexpr (std::is_same_v<X, std::string>) return !x.empty();
         },
@@ -125,7 +125,7 @@ std::string SystemToString(const SystemValue& v) {
         [](const auto& x) -> std::string {
             using X = std::decay_t<decltype(x)>;
             if constexpr (std::is_same_v<X, int32_t>) return IntToString(x);
-            if constexpr (std::is_same_v<X, double>) return FloatToString(x);
+            if constexpr (std::is_same_v<X, Extended>) return FloatToString(x);
             if constexpr (std::is_same_v<X, bool>) return std::string(FlagToString(x));
             if constexpr (std::is_same_v<X, std::string>) return x;
         },
@@ -256,13 +256,13 @@ SystemValue TParamSystem::Read(int32_t element) const {
             return 0;
         }
         case S::Pi:
-            return std::numbers::pi;
+            return std::numbers::pi_v<Extended>;
         case S::OneHour:
-            return 1.0 / 24;
+            return Extended{1} / 24;
         case S::OneMin:
-            return 1.0 / (24 * 60);
+            return Extended{1} / (24 * 60);
         case S::OneSec:
-            return 1.0 / (24 * 60 * 60);
+            return Extended{1} / (24 * 60 * 60);
         case S::SoundON:
             return true;
         case S::Result:
@@ -348,7 +348,7 @@ bool TParamSystem::AsFlag() const {
     return SystemToFlag(Read(-1));
 }
 
-double TParamSystem::AsFloat() const {
+Extended TParamSystem::AsFloat() const {
     if (TCustomParam* target = Forward()) return target->AsFloat();
     return SystemToFloat(Read(-1));
 }
@@ -368,7 +368,7 @@ void TParamSystem::SetFlag(bool value) {
     Write(value);
 }
 
-void TParamSystem::SetFloat(double value) {
+void TParamSystem::SetFloat(Extended value) {
     if (TCustomParam* target = Forward()) return target->SetFloat(value);
     Write(value);
 }
@@ -395,13 +395,13 @@ void TParamSystem::SetIntAt(int32_t index, int32_t value) {
     Write(value);
 }
 
-double TParamSystem::FloatAt(int32_t index) const {
+Extended TParamSystem::FloatAt(int32_t index) const {
     if (TCustomParam* target = Forward()) return target->FloatAt(index);
     CheckIndex(index);
     return SystemToFloat(Read(index));
 }
 
-void TParamSystem::SetFloatAt(int32_t index, double value) {
+void TParamSystem::SetFloatAt(int32_t index, Extended value) {
     if (TCustomParam* target = Forward()) return target->SetFloatAt(index, value);
     CheckIndex(index);
     Write(value);

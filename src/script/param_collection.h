@@ -107,7 +107,7 @@ enum class SystemVariable : uint8_t {
 };
 
 // A system variable's reading in its native type.
-using SystemValue = std::variant<int32_t, double, bool, std::string>;
+using SystemValue = std::variant<int32_t, Extended, bool, std::string>;
 
 // The subsystem that owns a system variable's data answers for it (the scene for the mouse and
 // keys, the interpreter for @Result and the call arguments, the backlog, the screen manager
@@ -140,17 +140,17 @@ class TParamSystem : public TCustomParam {
     void SetElementCount(int32_t count) override;
     [[nodiscard]] ValueType Type() const override;
     [[nodiscard]] bool AsFlag() const override;
-    [[nodiscard]] double AsFloat() const override;
+    [[nodiscard]] Extended AsFloat() const override;
     [[nodiscard]] int32_t AsInteger() const override;
     [[nodiscard]] std::string AsString() const override;
     void SetFlag(bool value) override;
-    void SetFloat(double value) override;
+    void SetFloat(Extended value) override;
     void SetInteger(int32_t value) override;
     void SetString(std::string_view value) override;
     [[nodiscard]] int32_t IntAt(int32_t index) const override;
     void SetIntAt(int32_t index, int32_t value) override;
-    [[nodiscard]] double FloatAt(int32_t index) const override;
-    void SetFloatAt(int32_t index, double value) override;
+    [[nodiscard]] Extended FloatAt(int32_t index) const override;
+    void SetFloatAt(int32_t index, Extended value) override;
     [[nodiscard]] bool FlagAt(int32_t index) const override;
     void SetFlagAt(int32_t index, bool value) override;
     [[nodiscard]] std::string StringAt(int32_t index) const override;

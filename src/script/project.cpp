@@ -130,7 +130,7 @@ void TProject::ApplyProjectFile(ProjectFile&& file) {
                 value.SetInteger(stored.intValue);
                 break;
             case PT_FLOAT:
-                value.SetFloat(stored.floatValue.ToDouble());
+                value.SetFloat(stored.floatValue.ToExtended());
                 break;
             case PT_BOOL:
                 value.SetFlag(stored.flagByte != 0);

@@ -92,6 +92,12 @@ TEST(Expressions, EvaluateToTheRightValueAndType) {
         {"1e-5 * 100000", "float 1"},
         {"1.5E+2 + 1", "float 151"},
         {"0.1 + 0.2", "float 0.3"},
+        // Floats compute in extended precision, as the games' runtime did; in doubles the first
+        // two would be FALSE and the third 0.
+        {"0.1 + 0.2 == 0.3", "flag TRUE"},
+        {"1 + 8.673617379884035472e-19 - 1 > 0", "flag TRUE"},
+        {"(1 + 8.673617379884035472e-19) - 1", "float 8.67361737988404E-19"},
+        {"1e308 * 10.0", "float 1E309"},
         {"1.0 / 3", "float 0.333333333333333"},
         {"\"12\" + 3", "str 15"},
         {"\"ab\" ++ \"cd\"", "str abcd"},
@@ -154,7 +160,7 @@ TEST(Expressions, ErrorsEndTheEvaluation) {
         {"1 / 0", "0で除算しました"},
         {"1 % 0", "0で除算しました"},
         {"1.0 / 0", "0で除算しました"},
-        {"1e308 * 10.0", "浮動小数点演算のオーバーフローです"},
+        {"1e4932 * 10.0", "浮動小数点演算のオーバーフローです"},
         {"nothing + 1", "\"nothing\" 変数がありません"},
         {"nothing = 1", "\"nothing\" 変数がありません"},
         {"(1 + 2", "構文エラー"},

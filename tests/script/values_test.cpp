@@ -23,12 +23,15 @@ std::string ErrorOf(Fn&& fn) {
 
 TEST(Conversions, FloatToStringUsesFifteenSignificantDigits) {
     struct Case {
-        double value;
+        Extended value;
         const char* text;
     };
     const Case cases[] = {
-        {1.0 / 3, "0.333333333333333"},
-        {0.1 + 0.2, "0.3"},
+        {1.0L / 3, "0.333333333333333"},
+        {0.1L + 0.2L, "0.3"},
+        // Digits are rounded from the extended value itself; its nearest double would give
+        // 1.23456789012345.
+        {1.234567890123455L, "1.23456789012346"},
         {100, "100"},
         {-2.5, "-2.5"},
         {0.00001, "0.00001"},
@@ -61,15 +64,16 @@ TEST(Conversions, StringParsing) {
     struct Case {
         const char* text;
         int32_t asInt;
-        double asFloat;
+        Extended asFloat;
     };
     const Case cases[] = {
         {"12", 12, 12},
+        {"0.1", 0, 0.1L},  // the extended nearest, not the double
         {" -7 ", -7, -7},
         {"$FF", 255, 0},
         {"0x10", 16, 0},
         {"1.5", 0, 1.5},
-        {"1e-5", 0, 1e-5},
+        {"1e-5", 0, 1e-5L},
         {"abc", 0, 0},
         {"", 0, 0},
         {"2147483648", 0, 2147483648.0},
@@ -366,7 +370,7 @@ TEST(SystemVariables, DefaultsProvidersAndConversions) {
     EXPECT_EQ(vars.Find("@TextDelay")->Value().AsInteger(), 50);
     EXPECT_EQ(vars.Find("@TickCount")->Value().AsInteger(), 1234);
     EXPECT_NEAR(vars.Find("@Pi")->Value().AsFloat(), 3.14159265358979, 1e-14);
-    EXPECT_EQ(vars.Find("@1Hour")->Value().AsFloat(), 1.0 / 24);
+    EXPECT_EQ(vars.Find("@1Hour")->Value().AsFloat(), 1.0L / 24);
     EXPECT_EQ(vars.Find("@KeyPush")->Value().ElementCount(), kKeyArraySize);
     int32_t year = vars.Find("@Year")->Value().AsInteger();
     EXPECT_GE(year, 2024);
@@ -496,6 +500,17 @@ TEST(VariableStreams, ValueFormsRoundTripIncludingEmptiedArrays) {
         EXPECT_EQ(loaded->ElementCount(), 0);
         EXPECT_EQ(ErrorOf([&] { (void)loaded->AsString(); }), "配列の添字が不正です");
     }
+
+    // A float keeps all 64 bits of its mantissa through the save form.
+    const Extended fine = 1 + std::ldexp(1.0L, -63);
+    TParamFloat value;
+    value.SetFloat(fine);
+    ByteWriter writer;
+    value.Save(writer);
+    TParamFloat loaded;
+    ByteReader reader(writer.Bytes(), "value");
+    loaded.Load(reader);
+    EXPECT_EQ(loaded.AsFloat(), fine);
 }
 
 TEST(VariableStreams, GameListRoundTripsAtEverySaveVersionGate) {
