@@ -151,15 +151,15 @@ void TCallMan::TraceError(std::string_view text) const {
 // ---- Execution ------------------------------------------------------------------------------
 
 ExpressionResult TCallMan::Evaluate(const TKivoParser& expr) const {
-    return expr.Evaluate(services_.variables, services_.functions);
+    return expr.Evaluate(services_.variables, services_.functions, &services_.context);
 }
 
 std::optional<int32_t> TCallMan::EvaluateInt(const TKivoParser& expr) const {
-    return expr.EvaluateInt(services_.variables, services_.functions);
+    return expr.EvaluateInt(services_.variables, services_.functions, &services_.context);
 }
 
 std::optional<bool> TCallMan::EvaluateFlag(const TKivoParser& expr) const {
-    return expr.EvaluateFlag(services_.variables, services_.functions);
+    return expr.EvaluateFlag(services_.variables, services_.functions, &services_.context);
 }
 
 bool TCallMan::ExecuteCommand() {

@@ -303,8 +303,9 @@ int Compare(const Operand& a, const Operand& b) {
 // start with "____" is never written by a step.
 class Evaluation {
   public:
-    Evaluation(TParamCollection& variables, const SystemFunctionRegistry& functions)
-        : variables_(variables), functions_(functions) {}
+    Evaluation(TParamCollection& variables, const SystemFunctionRegistry& functions,
+               const ScriptContext* context)
+        : variables_(variables), functions_(functions), context_(context) {}
 
     ExpressionResult Run(const std::vector<TOpeData>& steps) {
         temps_.reserve(steps.size());
@@ -530,8 +531,8 @@ class Evaluation {
                     owned.push_back(op.AsArgument());
                     arguments.push_back(owned.back().get());
                 }
-                functions_.Call(
-                    FunctionCall{step.functionIndex, target, arguments, variables_, functions_});
+                functions_.Call(FunctionCall{step.functionIndex, target, arguments, variables_,
+                                             functions_, context_});
                 return;
             }
             case OpCode::ocDimTo:
@@ -544,6 +545,7 @@ class Evaluation {
 
     TParamCollection& variables_;
     const SystemFunctionRegistry& functions_;
+    const ScriptContext* context_;
     std::vector<std::unique_ptr<TParamCollectionItem>> temps_;
     std::vector<Operand> operands_;
 };
@@ -551,36 +553,41 @@ class Evaluation {
 }  // namespace
 
 ExpressionResult TKivoParser::Evaluate(TParamCollection& variables,
-                                       const SystemFunctionRegistry& functions) const {
+                                       const SystemFunctionRegistry& functions,
+                                       const ScriptContext* context) const {
     if (steps_.empty()) return nullptr;
-    Evaluation evaluation(variables, functions);
+    Evaluation evaluation(variables, functions, context);
     return evaluation.Run(steps_);
 }
 
 std::optional<int32_t> TKivoParser::EvaluateInt(TParamCollection& variables,
-                                                const SystemFunctionRegistry& functions) const {
-    ExpressionResult result = Evaluate(variables, functions);
+                                                const SystemFunctionRegistry& functions,
+                                                const ScriptContext* context) const {
+    ExpressionResult result = Evaluate(variables, functions, context);
     if (!result) return std::nullopt;
     return result->AsInteger();
 }
 
 std::optional<Extended> TKivoParser::EvaluateFloat(TParamCollection& variables,
-                                                   const SystemFunctionRegistry& functions) const {
-    ExpressionResult result = Evaluate(variables, functions);
+                                                   const SystemFunctionRegistry& functions,
+                                                   const ScriptContext* context) const {
+    ExpressionResult result = Evaluate(variables, functions, context);
     if (!result) return std::nullopt;
     return result->AsFloat();
 }
 
 std::optional<bool> TKivoParser::EvaluateFlag(TParamCollection& variables,
-                                              const SystemFunctionRegistry& functions) const {
-    ExpressionResult result = Evaluate(variables, functions);
+                                              const SystemFunctionRegistry& functions,
+                                              const ScriptContext* context) const {
+    ExpressionResult result = Evaluate(variables, functions, context);
     if (!result) return std::nullopt;
     return result->AsFlag();
 }
 
-std::optional<std::string> TKivoParser::EvaluateString(
-    TParamCollection& variables, const SystemFunctionRegistry& functions) const {
-    ExpressionResult result = Evaluate(variables, functions);
+std::optional<std::string> TKivoParser::EvaluateString(TParamCollection& variables,
+                                                       const SystemFunctionRegistry& functions,
+                                                       const ScriptContext* context) const {
+    ExpressionResult result = Evaluate(variables, functions, context);
     if (!result) return std::nullopt;
     return result->AsString();
 }

@@ -1,7 +1,5 @@
 #include "script/param_collection.h"
 
-#include <chrono>
-#include <ctime>
 #include <numbers>
 #include <unordered_set>
 
@@ -234,12 +232,10 @@ SystemValue TParamSystem::Read(int32_t element) const {
             return state ? state->gameClock : 0;
         case S::UpdateCount:
             return state ? state->frameCounter : 0;
-        case S::PCTickCount: {
-            auto now = std::chrono::steady_clock::now().time_since_epoch();
-            auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now).count();
-            // The millisecond counter wraps at 32 bits like the system's.
-            return static_cast<int32_t>(static_cast<uint32_t>(ms));
-        }
+        case S::PCTickCount:
+            // The platform's millisecond counter, wrapping at 32 bits like the system's; a
+            // headless run's moves with the game time.
+            return owner_.clock_ ? static_cast<int32_t>(owner_.clock_->NowMs()) : 0;
         case S::Year:
         case S::Month:
         case S::Day:
@@ -298,7 +294,9 @@ SystemValue TParamSystem::Read(int32_t element) const {
         case S::StackCount:
             break;
     }
-    // Everything owned by a subsystem not registered yet reads empty in its native type.
+    // Everything owned by a subsystem not registered yet reads empty in its native type: 0,
+    // false, or the empty string.
+    if (InfoOf(id_).type == PT_STR) return std::string();
     return ToNative(InfoOf(id_).type, SystemValue{int32_t{0}});
 }
 
@@ -454,7 +452,8 @@ void TParamSystem::Load(ByteReader&) {}
 
 // ---- TParamCollection -----------------------------------------------------------------------
 
-TParamCollection::TParamCollection(const PlayerState* state) : state_(state) {
+TParamCollection::TParamCollection(const PlayerState* state, Clock* clock, Calendar* calendar)
+    : state_(state), clock_(clock), calendar_(calendar) {
     const auto names = SystemVariableNames();
     for (int i = 0; i < kSystemVariableCount; ++i) {
         auto value = std::make_unique<TParamSystem>(*this, static_cast<SystemVariable>(i));
@@ -604,11 +603,9 @@ const std::array<int32_t, 7>& TParamCollection::DateTime() const {
     // has moved since the last reading.
     int32_t clock = state_ ? state_->gameClock : -1;
     if (dateTimeValid_ && state_ && clock == dateTimeClock_) return dateTime_;
-    std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    std::tm local{};
-    if (const std::tm* converted = std::localtime(&now)) local = *converted;
-    dateTime_ = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_wday + 1,
-                 local.tm_hour,        local.tm_min,     local.tm_sec};
+    // Without a calendar (a table made for tools and tests) every field reads 0.
+    const CalendarTime now = calendar_ ? calendar_->Now() : CalendarTime{0, 0, 0, 0, 0, 0, 0, 0};
+    dateTime_ = {now.year, now.month, now.day, now.dayOfWeek, now.hour, now.minute, now.second};
     dateTimeClock_ = clock;
     dateTimeValid_ = true;
     return dateTime_;

@@ -16,6 +16,8 @@
 
 #include "base/byte_io.h"
 #include "base/player_state.h"
+#include "platform/calendar.h"
+#include "platform/clock.h"
 #include "script/param.h"
 #include "script/vocabulary.h"
 #include "storage/hash_collection.h"
@@ -191,9 +193,12 @@ inline constexpr int32_t kSaveVersionTempAlias = 121;      // the @Temp alias na
 // first kSystemVariableCount are the system variables.
 class TParamCollection : public HashCollection<TParamCollectionItem> {
   public:
-    // state supplies the game clock and frame counter (@TickCount, @UpdateCount and the date
-    // readings); without it they read 0 and the date is read on every access.
-    explicit TParamCollection(const PlayerState* state = nullptr);
+    // state supplies the game clock and frame counter (@TickCount, @UpdateCount, and the frame
+    // of the last date reading), clock the millisecond counter (@PCTickCount) and calendar the
+    // date and time (@Year ... @Sec). Each reads 0 without its source, and without a state the
+    // date is read again on every access. The sources outlive the table.
+    explicit TParamCollection(const PlayerState* state = nullptr, Clock* clock = nullptr,
+                              Calendar* calendar = nullptr);
     ~TParamCollection() override;
 
     // ---- Lookup and declaration ----
@@ -281,6 +286,8 @@ class TParamCollection : public HashCollection<TParamCollectionItem> {
     [[nodiscard]] const std::array<int32_t, 7>& DateTime() const;
 
     const PlayerState* state_;
+    Clock* clock_;
+    Calendar* calendar_;
     int32_t currentLevel_ = 0;
     std::array<SystemVariableProvider*, kSystemVariableCount> providers_{};
     // Date and time readings (year ... second, weekday), re-read when the game clock moved.

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "base/error.h"
+#include "platform/headless/headless_platform.h"
 #include "script/param.h"
 #include "script/param_collection.h"
 
@@ -372,8 +373,10 @@ TEST(SystemVariables, DefaultsProvidersAndConversions) {
     EXPECT_NEAR(vars.Find("@Pi")->Value().AsFloat(), 3.14159265358979, 1e-14);
     EXPECT_EQ(vars.Find("@1Hour")->Value().AsFloat(), 1.0L / 24);
     EXPECT_EQ(vars.Find("@KeyPush")->Value().ElementCount(), kKeyArraySize);
-    int32_t year = vars.Find("@Year")->Value().AsInteger();
-    EXPECT_GE(year, 2024);
+    // Without a clock, a calendar or their owners these read empty, never the host's.
+    EXPECT_EQ(vars.Find("@PCTickCount")->Value().AsInteger(), 0);
+    EXPECT_EQ(vars.Find("@Year")->Value().AsInteger(), 0);
+    EXPECT_EQ(vars.Find("@Title")->Value().AsString(), "");
 
     // Writes: kept values change, read-only ones are ignored.
     vars.Find("@TextDelay")->Value().SetString("20");
@@ -399,6 +402,26 @@ TEST(SystemVariables, DefaultsProvidersAndConversions) {
     EXPECT_TRUE(input.clicked);
     vars.Find("@LClick")->Value().SetString("TRUE");
     EXPECT_FALSE(input.clicked);
+}
+
+TEST(SystemVariables, ClockAndCalendarComeFromThePlatformOncePerFrame) {
+    PlayerState state;
+    HeadlessClock clock(5000);
+    ClockCalendar calendar(clock, *ParseCalendarTime("2024-03-09T10:11:12"));
+    TParamCollection vars(&state, &clock, &calendar);
+    auto read = [&](const char* name) { return vars.Find(name)->Value().AsInteger(); };
+    EXPECT_EQ(read("@PCTickCount"), 5000);
+    const char* names[] = {"@Year", "@Month", "@Day", "@Week", "@Hour", "@Min", "@Sec"};
+    const int32_t expected[] = {2024, 3, 9, 7, 10, 11, 12};  // a Saturday
+    for (size_t i = 0; i < std::size(names); ++i)
+        EXPECT_EQ(read(names[i]), expected[i]) << names[i];
+
+    // The calendar moves on, but within one frame every reading agrees with the first.
+    clock.Advance(1000);
+    EXPECT_EQ(read("@PCTickCount"), 6000);
+    EXPECT_EQ(read("@Sec"), 12);
+    state.gameClock += 16;
+    EXPECT_EQ(read("@Sec"), 13);
 }
 
 TEST(SystemVariables, TempStandsForTheAliasedVariable) {
