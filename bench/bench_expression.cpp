@@ -29,6 +29,8 @@ struct Table {
         vars.Create("y", PT_INT).Value().SetInteger(7);
         vars.Create("s", PT_STR).Value().SetString("\x83\x5c\x82\xcc\x93\xfa");
         vars.Create("t", PT_STR);
+        vars.Create("f", PT_FLOAT).Value().SetFloat(0.1);
+        vars.Create("g", PT_FLOAT);
     }
     TParamCollection vars;
     SystemFunctionRegistry functions;
@@ -84,12 +86,28 @@ void BM_ThreeOperatorsDirect(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 
+// Float arithmetic and a comparison, in the values' own precision.
+void BM_FloatArithmetic(benchmark::State& state) {
+    RunExpression(state, "g = f * 1.5 + 0.25 - f / 3");
+}
+
+void BM_FloatArithmeticDirect(benchmark::State& state) {
+    Table table;
+    for (auto _ : state) {
+        const auto f = table.vars.Find("f")->Value().AsFloat();
+        table.vars.Find("g")->Value().SetFloat(f * 1.5 + 0.25 - f / 3);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
 BENCHMARK(BM_Increment);
 BENCHMARK(BM_IncrementDirect);
 BENCHMARK(BM_Concatenation);
 BENCHMARK(BM_ConcatenationDirect);
 BENCHMARK(BM_ThreeOperators);
 BENCHMARK(BM_ThreeOperatorsDirect);
+BENCHMARK(BM_FloatArithmetic);
+BENCHMARK(BM_FloatArithmeticDirect);
 
 // Names the way games name their flags: flag0000, flag0001, ...
 std::vector<std::string> GameNames(size_t count) {
@@ -204,6 +222,12 @@ BENCHMARK(BM_DeleteLevelReference)->Arg(10000)->Arg(100000)->Unit(benchmark::kMi
 int main(int argc, char** argv) {
     kivo::bench::RatioReporter reporter(
         {{"expression x = x + 1 / direct", "BM_Increment", "BM_IncrementDirect", "for information"},
+         {"concatenation / direct", "BM_Concatenation", "BM_ConcatenationDirect",
+          "for information"},
+         {"three operators / direct", "BM_ThreeOperators", "BM_ThreeOperatorsDirect",
+          "for information"},
+         {"float arithmetic / direct", "BM_FloatArithmetic", "BM_FloatArithmeticDirect",
+          "for information"},
          {"lookup 10,000 names / unordered_map", "BM_Lookup/10000", "BM_LookupReference/10000",
           "at most 2"},
          {"lookup 1,000,000 names / unordered_map", "BM_Lookup/1000000",

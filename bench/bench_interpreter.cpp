@@ -9,6 +9,7 @@
 
 #include "base/player_state.h"
 #include "platform/dialogs.h"
+#include "platform/headless/headless_platform.h"
 #include "platform/trace_sink.h"
 #include "scene/timer_list.h"
 #include "script/function_registry.h"
@@ -89,12 +90,23 @@ struct Game {
         project.startPage = "start.ksb";
         files.MemoryCollection().AddMemoryEntry("kivo.kpb").memory->Assign(project.Write());
         files.MemoryCollection().AddMemoryEntry("start.ksb").memory->Assign(LoopPage());
-        ProjectServices services{player,  files, variables, functions, events,
-                                 dialogs, trace, true,      {},        nullptr};
+        ProjectServices services{
+            player,    files,
+            variables, functions,
+            events,    dialogs,
+            trace,     ScriptContext{player, clock, calendar, random, scene, media, saves},
+            true,      {},
+            nullptr};
         game = std::make_unique<TProject>(services);
     }
 
     PlayerState player;
+    HeadlessClock clock;
+    ClockCalendar calendar{clock, DefaultHeadlessDate()};
+    TProcessRandom random;
+    NullSceneCommands scene;
+    NullMediaPort media;
+    NullSavePort saves;
     TVrFileManager files;
     TParamCollection variables{&player};
     SystemFunctionRegistry functions;

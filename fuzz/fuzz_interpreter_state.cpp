@@ -9,6 +9,7 @@
 #include "base/error.h"
 #include "base/player_state.h"
 #include "platform/dialogs.h"
+#include "platform/headless/headless_platform.h"
 #include "platform/trace_sink.h"
 #include "scene/timer_list.h"
 #include "script/function_registry.h"
@@ -54,8 +55,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kivo::TTimerList events;
     SilentDialogs dialogs;
     kivo::NullTraceSink trace;
-    kivo::ProjectServices services{player,  files, variables, functions, events,
-                                   dialogs, trace, true,      {},        nullptr};
+    kivo::HeadlessClock clock;
+    kivo::ClockCalendar calendar(clock, kivo::DefaultHeadlessDate());
+    kivo::TProcessRandom random;
+    kivo::NullSceneCommands scene;
+    kivo::NullMediaPort media;
+    kivo::NullSavePort saves;
+    kivo::ProjectServices services{
+        player,    files,
+        variables, functions,
+        events,    dialogs,
+        trace,     kivo::ScriptContext{player, clock, calendar, random, scene, media, saves},
+        true,      {},
+        nullptr};
     kivo::TProject game(services);
     kivo::TCallMan* interpreter = game.Interpreter();
     if (interpreter == nullptr) return 0;

@@ -54,6 +54,10 @@ int Run(int argc, char** argv) {
         std::cout << "kivoplay " << KIVO_VERSION << '\n';
         return 0;
     }
+    // The desktop calendar is the host's.
+    if (line.date && !line.headless) {
+        return Fail("--date: only with --headless\nTry 'kivoplay --help'.", 2);
+    }
 
     if (!line.audioDumpFile.empty() && !line.headless) {
         return Fail("--audio-dump needs --headless: only the headless sink keeps the sound", 2);
@@ -106,7 +110,8 @@ int Run(int argc, char** argv) {
     if (line.headless) {
         status = GuardedRun(
             [&] {
-                HeadlessPlatform platform(std::cerr, trace.get());
+                HeadlessPlatform platform(std::cerr, trace.get(),
+                                          line.date.value_or(DefaultHeadlessDate()));
                 HeadlessDriver driver(platform, std::move(script.input), line.frameMs);
                 if (!line.audioDumpFile.empty()) platform.audio.KeepSamples();
                 runOn(platform.Services(), driver);

@@ -1,5 +1,6 @@
 #include "base/json_text.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -48,6 +49,16 @@ void AppendJsonNumber(std::string& out, double value) {
     char text[32];
     std::snprintf(text, sizeof text, "%.17g", value);
     out.append(text);
+}
+
+void AppendJsonNumber(std::string& out, long double value) {
+    if (!std::isfinite(value)) {
+        out.append("null");
+        return;
+    }
+    char text[64];
+    const auto written = std::to_chars(text, text + sizeof text, value);
+    out.append(text, written.ptr);
 }
 
 }  // namespace kivo

@@ -13,7 +13,9 @@ namespace kivo {
 void AppendJsonString(std::string& out, std::string_view cp932);
 
 // Appends a number with the digits that bring it back exactly; null for an infinity or a NaN,
-// which JSON has no form for.
+// which JSON has no form for. The long double form writes the shortest such digits of the
+// extended value (script floats).
 void AppendJsonNumber(std::string& out, double value);
+void AppendJsonNumber(std::string& out, long double value);
 
 }  // namespace kivo

@@ -3,6 +3,7 @@
 // implementation that owns them (desktop or headless) outlives every user of this view.
 
 #include "platform/audio_output.h"
+#include "platform/calendar.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/font_engine.h"
@@ -14,6 +15,7 @@ namespace kivo {
 
 struct Platform {
     Clock& clock;
+    Calendar& calendar;
     MessageDialogs& dialogs;
     InputSource& input;
     MainWindow& window;

@@ -47,6 +47,27 @@ void BlankScene::InputPass() {
     leftClick = rightClick = wheelDown = wheelUp = false;
 }
 
+void BlankScene::ServeVariables(TParamCollection& variables) {
+    for (SystemVariable id : {SystemVariable::MouseX, SystemVariable::MouseY, SystemVariable::LPush,
+                              SystemVariable::RPush, SystemVariable::KeyPush}) {
+        variables.RegisterProvider(id, this);
+    }
+}
+
+SystemValue BlankScene::Read(SystemVariable id, int32_t element) const {
+    if (id == SystemVariable::MouseX) return pointerX;
+    if (id == SystemVariable::MouseY) return pointerY;
+    if (id == SystemVariable::LPush) return leftHeld;
+    if (id == SystemVariable::RPush) return rightHeld;
+    // @KeyPush: the held keys. Its wheel elements (256, 257) are edges, which the stand-in
+    // consumes before scripts run.
+    return element >= 0 && element < 256 && keys[element];
+}
+
+int32_t BlankScene::ElementCount(SystemVariable id) const {
+    return id == SystemVariable::KeyPush ? kKeyArraySize : 1;
+}
+
 FrameView BlankScene::Draw(std::vector<TRect>& dirty) {
     dirty.clear();
     if (firstDraw_ && width_ > 0 && height_ > 0) dirty.push_back(TRect{0, 0, width_, height_});

@@ -20,6 +20,7 @@
 #include "base/rect.h"
 #include "scene/object_handle.h"
 #include "scene/scene_dump.h"
+#include "script/param_collection.h"
 
 namespace kivo {
 
@@ -65,13 +66,21 @@ class ScenePort {
 
 // The scene of a player without a scene root: two empty layers "\x01BASE0" (shown) and
 // "\x01BASE1", a black back surface of the scene size, whole on the first draw and unchanged
-// afterwards, no objects, and the routed input kept where tests can read it.
-class BlankScene final : public ScenePort, private ObjectDirectory {
+// afterwards, no objects, and the routed input kept where tests can read it. Scripts read the
+// pointer, the held buttons and the held keys through the system variables it serves
+// (@MouseX, @MouseY, @LPush, @RPush, @KeyPush) until the scene root takes them over.
+class BlankScene final : public ScenePort, public SystemVariableProvider, private ObjectDirectory {
   public:
     BlankScene();
 
     void SetSize(int32_t width, int32_t height) override;
     [[nodiscard]] const ObjectDirectory& Objects() const override { return *this; }
+
+    // Serves its system variables from the table; the table must not outlive the scene.
+    void ServeVariables(TParamCollection& variables);
+    [[nodiscard]] SystemValue Read(SystemVariable id, int32_t element) const override;
+    [[nodiscard]] int32_t ElementCount(SystemVariable id) const override;
+
     void SetKeyDown(int32_t key, bool down) override;
     void MarkKeyPressed(int32_t key) override;
     void SetButtonsHeld(bool left, bool right) override;

@@ -151,15 +151,15 @@ void TCallMan::TraceError(std::string_view text) const {
 // ---- Execution ------------------------------------------------------------------------------
 
 ExpressionResult TCallMan::Evaluate(const TKivoParser& expr) const {
-    return expr.Evaluate(services_.variables, services_.functions);
+    return expr.Evaluate(services_.variables, services_.functions, &services_.context);
 }
 
 std::optional<int32_t> TCallMan::EvaluateInt(const TKivoParser& expr) const {
-    return expr.EvaluateInt(services_.variables, services_.functions);
+    return expr.EvaluateInt(services_.variables, services_.functions, &services_.context);
 }
 
 std::optional<bool> TCallMan::EvaluateFlag(const TKivoParser& expr) const {
-    return expr.EvaluateFlag(services_.variables, services_.functions);
+    return expr.EvaluateFlag(services_.variables, services_.functions, &services_.context);
 }
 
 bool TCallMan::ExecuteCommand() {
@@ -172,6 +172,7 @@ bool TCallMan::ExecuteCommand() {
     // The command's page is held while it runs: a command that replaces the current page
     // must not free the code it is executing.
     std::shared_ptr<TPage> running = s.page;
+    const int32_t pcBefore = s.pc;
     try {
         TCommand& command = running->Command(s.pc);
         if (services_.trace.Enabled() &&
@@ -179,6 +180,7 @@ bool TCallMan::ExecuteCommand() {
             Trace("", s.page->Name(), command.LineNumber());
             lastTracedPage_ = s.page;
             lastTracedPc_ = s.pc;
+            lastTracedError_.clear();
         }
         if (!s.begun) {
             if (command.Disabled()) {
@@ -190,13 +192,23 @@ bool TCallMan::ExecuteCommand() {
         }
         s.continueFlag = command.ContinueFlag();
         waitPoint = command.IsWaitPoint();
-        const TPage* pageBefore = s.page.get();
-        int32_t pcBefore = s.pc;
         command.Execute(*this);
-        if (s.page.get() != pageBefore || s.pc != pcBefore) s.begun = false;
+        if (s.page != running || s.pc != pcBefore) s.begun = false;
     } catch (const std::exception& error) {
-        // A failing command simply ends; the state stays as the error left it.
-        TraceError(error.what());
+        // A failing command simply ends; the state stays as the error left it. Most commands
+        // move pc before they can fail, and the script goes on with the next one. One that
+        // failed where it stands would be run again at once, for ever, under a continue flag
+        // or inside an event handler: it ends the frame's run instead, like a wait point with
+        // its flag off, and is tried again next frame. Its error is traced once, not once a
+        // frame, just as the command's own line is.
+        if (s.page == running && s.pc == pcBefore) {
+            s.continueFlag = false;
+            waitPoint = true;
+        }
+        if (error.what() != lastTracedError_) {
+            TraceError(error.what());
+            lastTracedError_ = error.what();
+        }
     }
     return waitPoint;
 }

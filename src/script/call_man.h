@@ -25,6 +25,7 @@
 #include "script/expression.h"
 #include "script/page.h"
 #include "script/param_collection.h"
+#include "script/script_context.h"
 
 namespace kivo {
 
@@ -50,6 +51,9 @@ struct InterpreterServices {
     MessageDialogs& dialogs;
     TraceSink& trace;
     ScriptHost& host;
+    // What commands and system functions reach the scene, media, saves, random numbers and the
+    // calendar through.
+    ScriptContext context;
     // Names of the senders of events; without a scene no sender exists.
     const ObjectDirectory* objects = nullptr;
 };
@@ -131,6 +135,7 @@ class TCallMan final : public SystemVariableProvider {
     [[nodiscard]] PlayerState& Player() const { return services_.player; }
     [[nodiscard]] TParamCollection& Variables() const { return services_.variables; }
     [[nodiscard]] ScriptHost& Host() const { return services_.host; }
+    [[nodiscard]] const ScriptContext& Context() const { return services_.context; }
     [[nodiscard]] ExpressionResult Evaluate(const TKivoParser& expr) const;
     [[nodiscard]] std::optional<int32_t> EvaluateInt(const TKivoParser& expr) const;
     [[nodiscard]] std::optional<bool> EvaluateFlag(const TKivoParser& expr) const;
@@ -197,6 +202,9 @@ class TCallMan final : public SystemVariableProvider {
     // The command traced last, so that a command waiting many frames is traced once.
     std::weak_ptr<const TPage> lastTracedPage_;
     int32_t lastTracedPc_ = -1;
+    // The error that command raised last, so that a command failing again each frame where it
+    // stands is traced once.
+    std::string lastTracedError_;
 };
 
 // Splits an event handler string "page.ext:label" into the page file (its extension replaced

@@ -67,10 +67,10 @@ TOperand TOperand::Integer(int32_t value) {
     return operand;
 }
 
-TOperand TOperand::Float(double value) {
+TOperand TOperand::Float(Extended value) {
     TOperand operand;
     operand.kindByte = static_cast<uint8_t>(OperandKind::Float);
-    operand.floatValue = Ext80::FromDouble(value);
+    operand.floatValue = Ext80::FromExtended(value);
     return operand;
 }
 
@@ -146,7 +146,7 @@ bool IsTempName(std::string_view name) {
     throw KivoError("0で除算しました");
 }
 
-double CheckedFloat(double value) {
+Extended CheckedFloat(Extended value) {
     if (!std::isfinite(value)) throw KivoError("浮動小数点演算のオーバーフローです");
     return value;
 }
@@ -187,7 +187,7 @@ class Operand {
             case OperandKind::Integer:
                 return stored_.intValue;
             case OperandKind::Float:
-                return FloatToInt(stored_.floatValue.ToDouble());
+                return FloatToInt(stored_.floatValue.ToExtended());
             case OperandKind::Flag:
                 return stored_.flagByte != 0 ? 1 : 0;
             case OperandKind::String:
@@ -198,12 +198,12 @@ class Operand {
         return variable_->Value().AsInteger();
     }
 
-    [[nodiscard]] double Float() const {
+    [[nodiscard]] Extended Float() const {
         switch (stored_.Kind()) {
             case OperandKind::Integer:
                 return stored_.intValue;
             case OperandKind::Float:
-                return stored_.floatValue.ToDouble();
+                return stored_.floatValue.ToExtended();
             case OperandKind::Flag:
                 return stored_.flagByte != 0 ? 1.0 : 0.0;
             case OperandKind::String:
@@ -219,7 +219,7 @@ class Operand {
             case OperandKind::Integer:
                 return stored_.intValue != 0;
             case OperandKind::Float:
-                return stored_.floatValue.ToDouble() != 0.0;
+                return stored_.floatValue.ToExtended() != 0.0;
             case OperandKind::Flag:
                 return stored_.flagByte != 0;
             case OperandKind::String:
@@ -235,7 +235,7 @@ class Operand {
             case OperandKind::Integer:
                 return IntToString(stored_.intValue);
             case OperandKind::Float:
-                return FloatToString(stored_.floatValue.ToDouble());
+                return FloatToString(stored_.floatValue.ToExtended());
             case OperandKind::Flag:
                 return std::string(FlagToString(stored_.flagByte != 0));
             case OperandKind::String:
@@ -259,7 +259,7 @@ class Operand {
                 value->SetInteger(stored_.intValue);
                 break;
             case OperandKind::Float:
-                value->SetFloat(stored_.floatValue.ToDouble());
+                value->SetFloat(stored_.floatValue.ToExtended());
                 break;
             case OperandKind::Flag:
                 value->SetFlag(stored_.flagByte != 0);
@@ -303,8 +303,9 @@ int Compare(const Operand& a, const Operand& b) {
 // start with "____" is never written by a step.
 class Evaluation {
   public:
-    Evaluation(TParamCollection& variables, const SystemFunctionRegistry& functions)
-        : variables_(variables), functions_(functions) {}
+    Evaluation(TParamCollection& variables, const SystemFunctionRegistry& functions,
+               const ScriptContext* context)
+        : variables_(variables), functions_(functions), context_(context) {}
 
     ExpressionResult Run(const std::vector<TOpeData>& steps) {
         temps_.reserve(steps.size());
@@ -479,7 +480,7 @@ class Evaluation {
                     Wrap(static_cast<uint32_t>(a().Int()) * static_cast<uint32_t>(b().Int())));
             case OpCode::ocDiv:
                 if (target.Type() == PT_FLOAT) {
-                    double divisor = b().Float();
+                    Extended divisor = b().Float();
                     if (divisor == 0.0) ThrowDivisionByZero();
                     return target.SetFloat(CheckedFloat(a().Float() / divisor));
                 } else {
@@ -530,8 +531,8 @@ class Evaluation {
                     owned.push_back(op.AsArgument());
                     arguments.push_back(owned.back().get());
                 }
-                functions_.Call(
-                    FunctionCall{step.functionIndex, target, arguments, variables_, functions_});
+                functions_.Call(FunctionCall{step.functionIndex, target, arguments, variables_,
+                                             functions_, context_});
                 return;
             }
             case OpCode::ocDimTo:
@@ -544,6 +545,7 @@ class Evaluation {
 
     TParamCollection& variables_;
     const SystemFunctionRegistry& functions_;
+    const ScriptContext* context_;
     std::vector<std::unique_ptr<TParamCollectionItem>> temps_;
     std::vector<Operand> operands_;
 };
@@ -551,36 +553,41 @@ class Evaluation {
 }  // namespace
 
 ExpressionResult TKivoParser::Evaluate(TParamCollection& variables,
-                                       const SystemFunctionRegistry& functions) const {
+                                       const SystemFunctionRegistry& functions,
+                                       const ScriptContext* context) const {
     if (steps_.empty()) return nullptr;
-    Evaluation evaluation(variables, functions);
+    Evaluation evaluation(variables, functions, context);
     return evaluation.Run(steps_);
 }
 
 std::optional<int32_t> TKivoParser::EvaluateInt(TParamCollection& variables,
-                                                const SystemFunctionRegistry& functions) const {
-    ExpressionResult result = Evaluate(variables, functions);
+                                                const SystemFunctionRegistry& functions,
+                                                const ScriptContext* context) const {
+    ExpressionResult result = Evaluate(variables, functions, context);
     if (!result) return std::nullopt;
     return result->AsInteger();
 }
 
-std::optional<double> TKivoParser::EvaluateFloat(TParamCollection& variables,
-                                                 const SystemFunctionRegistry& functions) const {
-    ExpressionResult result = Evaluate(variables, functions);
+std::optional<Extended> TKivoParser::EvaluateFloat(TParamCollection& variables,
+                                                   const SystemFunctionRegistry& functions,
+                                                   const ScriptContext* context) const {
+    ExpressionResult result = Evaluate(variables, functions, context);
     if (!result) return std::nullopt;
     return result->AsFloat();
 }
 
 std::optional<bool> TKivoParser::EvaluateFlag(TParamCollection& variables,
-                                              const SystemFunctionRegistry& functions) const {
-    ExpressionResult result = Evaluate(variables, functions);
+                                              const SystemFunctionRegistry& functions,
+                                              const ScriptContext* context) const {
+    ExpressionResult result = Evaluate(variables, functions, context);
     if (!result) return std::nullopt;
     return result->AsFlag();
 }
 
-std::optional<std::string> TKivoParser::EvaluateString(
-    TParamCollection& variables, const SystemFunctionRegistry& functions) const {
-    ExpressionResult result = Evaluate(variables, functions);
+std::optional<std::string> TKivoParser::EvaluateString(TParamCollection& variables,
+                                                       const SystemFunctionRegistry& functions,
+                                                       const ScriptContext* context) const {
+    ExpressionResult result = Evaluate(variables, functions, context);
     if (!result) return std::nullopt;
     return result->AsString();
 }

@@ -20,6 +20,7 @@ namespace kivo {
 class TCustomParam;
 class TParamCollection;
 class SystemFunctionRegistry;
+struct ScriptContext;
 
 // Operation codes of a stored step, by their stored byte value.
 enum class OpCode : uint8_t {
@@ -67,7 +68,7 @@ struct TOperand {
     [[nodiscard]] bool IsReference() const { return Kind() == OperandKind::Reference; }
 
     [[nodiscard]] static TOperand Integer(int32_t value);
-    [[nodiscard]] static TOperand Float(double value);
+    [[nodiscard]] static TOperand Float(Extended value);
     [[nodiscard]] static TOperand Flag(bool value);
     [[nodiscard]] static TOperand String(std::string value);
     [[nodiscard]] static TOperand Reference(std::string name);
@@ -110,17 +111,23 @@ class TKivoParser {
     // Runs the steps against the variable table. Returns the value of "____arg" when the last
     // step assigns it, otherwise none. A failing step raises KivoError after the steps before
     // it kept their effects; the temporaries of this run are private to it and freed either way.
+    // System functions get context (none outside a game: those that need it then fail).
     [[nodiscard]] ExpressionResult Evaluate(TParamCollection& variables,
-                                            const SystemFunctionRegistry& functions) const;
+                                            const SystemFunctionRegistry& functions,
+                                            const ScriptContext* context = nullptr) const;
     // Readings of the result for callers that need one type; none when there is no result.
     [[nodiscard]] std::optional<int32_t> EvaluateInt(TParamCollection& variables,
-                                                     const SystemFunctionRegistry& functions) const;
-    [[nodiscard]] std::optional<double> EvaluateFloat(
-        TParamCollection& variables, const SystemFunctionRegistry& functions) const;
+                                                     const SystemFunctionRegistry& functions,
+                                                     const ScriptContext* context = nullptr) const;
+    [[nodiscard]] std::optional<Extended> EvaluateFloat(
+        TParamCollection& variables, const SystemFunctionRegistry& functions,
+        const ScriptContext* context = nullptr) const;
     [[nodiscard]] std::optional<bool> EvaluateFlag(TParamCollection& variables,
-                                                   const SystemFunctionRegistry& functions) const;
+                                                   const SystemFunctionRegistry& functions,
+                                                   const ScriptContext* context = nullptr) const;
     [[nodiscard]] std::optional<std::string> EvaluateString(
-        TParamCollection& variables, const SystemFunctionRegistry& functions) const;
+        TParamCollection& variables, const SystemFunctionRegistry& functions,
+        const ScriptContext* context = nullptr) const;
 
     friend bool operator==(const TKivoParser&, const TKivoParser&) = default;
 

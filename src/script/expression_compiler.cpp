@@ -181,7 +181,7 @@ std::vector<Token> Tokenize(const Codes& text) {
 TOperand Encode(const std::string& token) {
     int32_t intValue = 0;
     if (TryParseInt(token, intValue)) return TOperand::Integer(intValue);
-    double floatValue = 0;
+    Extended floatValue = 0;
     if (TryParseFloat(token, floatValue)) return TOperand::Float(floatValue);
     if (token == "TRUE" || token == "FALSE") return TOperand::Flag(token == "TRUE");
     Codes codes = ToCodes(token);
@@ -350,7 +350,7 @@ void TBuildKivoParser::CompileCodes(std::u32string text) {
         if (tokens[i].opcode == static_cast<int>(OpCode::ocMinus)) {
             std::string literal = FromCodes(operand);
             int32_t intValue = 0;
-            double floatValue = 0;
+            Extended floatValue = 0;
             if (!literal.starts_with('-') &&
                 (TryParseInt("-" + literal, intValue) || TryParseFloat(literal, floatValue))) {
                 operand = U"-" + operand;

@@ -6,6 +6,15 @@
 
 namespace kivo {
 
+const ScriptContext& FunctionCall::Context() const {
+    // Outside a game the functions that reach the world are as unusable as missing ones.
+    if (context == nullptr) {
+        const FunctionInfo* info = FindFunction(index);
+        throw KivoError(std::string(info ? info->name : "?") + " は使用できない関数です");
+    }
+    return *context;
+}
+
 void SystemFunctionRegistry::Register(int32_t index, Function function) {
     if (!FindFunction(index)) throw KivoError("関数番号が不正です: " + std::to_string(index));
     functions_[static_cast<size_t>(index)] = std::move(function);

@@ -17,6 +17,7 @@ namespace kivo {
 class TCustomParam;
 class TParamCollection;
 class SystemFunctionRegistry;
+struct ScriptContext;
 
 // One call of a system function, valid for the duration of the call.
 struct FunctionCall {
@@ -29,6 +30,12 @@ struct FunctionCall {
     TParamCollection& variables;
     // For functions that evaluate expressions themselves (Calc).
     const SystemFunctionRegistry& functions;
+    // The world beyond the variables (scene, media, saves, random numbers, clock, calendar);
+    // null when the expression runs outside a game, as in tools and tests of expressions alone.
+    const ScriptContext* context;
+
+    // The context; a function that needs it fails with an error naming it when there is none.
+    [[nodiscard]] const ScriptContext& Context() const;
 };
 
 class SystemFunctionRegistry {

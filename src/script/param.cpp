@@ -42,7 +42,7 @@ std::string JoinInts(std::span<const int32_t> values) {
 int32_t ToInt(int32_t v) {
     return v;
 }
-int32_t ToInt(double v) {
+int32_t ToInt(Extended v) {
     return FloatToInt(v);
 }
 int32_t ToInt(uint8_t v) {
@@ -51,22 +51,22 @@ int32_t ToInt(uint8_t v) {
 int32_t ToInt(const std::string& v) {
     return StringToInt(v);
 }
-double ToFloat(int32_t v) {
+Extended ToFloat(int32_t v) {
     return v;
 }
-double ToFloat(double v) {
+Extended ToFloat(Extended v) {
     return v;
 }
-double ToFloat(uint8_t v) {
+Extended ToFloat(uint8_t v) {
     return v != 0 ? 1.0 : 0.0;
 }
-double ToFloat(const std::string& v) {
+Extended ToFloat(const std::string& v) {
     return StringToFloat(v);
 }
 bool ToFlag(int32_t v) {
     return v != 0;
 }
-bool ToFlag(double v) {
+bool ToFlag(Extended v) {
     return v != 0.0;
 }
 bool ToFlag(uint8_t v) {
@@ -78,7 +78,7 @@ bool ToFlag(const std::string& v) {
 std::string ToString(int32_t v) {
     return IntToString(v);
 }
-std::string ToString(double v) {
+std::string ToString(Extended v) {
     return FloatToString(v);
 }
 std::string ToString(uint8_t v) {
@@ -95,7 +95,7 @@ int32_t FromInt<int32_t>(int32_t v) {
     return v;
 }
 template <>
-double FromInt<double>(int32_t v) {
+Extended FromInt<Extended>(int32_t v) {
     return v;
 }
 template <>
@@ -108,21 +108,21 @@ std::string FromInt<std::string>(int32_t v) {
 }
 
 template <typename Element>
-Element FromFloat(double v);
+Element FromFloat(Extended v);
 template <>
-int32_t FromFloat<int32_t>(double v) {
+int32_t FromFloat<int32_t>(Extended v) {
     return FloatToInt(v);
 }
 template <>
-double FromFloat<double>(double v) {
+Extended FromFloat<Extended>(Extended v) {
     return v;
 }
 template <>
-uint8_t FromFloat<uint8_t>(double v) {
+uint8_t FromFloat<uint8_t>(Extended v) {
     return v != 0.0 ? 1 : 0;
 }
 template <>
-std::string FromFloat<std::string>(double v) {
+std::string FromFloat<std::string>(Extended v) {
     return FloatToString(v);
 }
 
@@ -133,7 +133,7 @@ int32_t FromFlag<int32_t>(bool v) {
     return v ? 1 : 0;
 }
 template <>
-double FromFlag<double>(bool v) {
+Extended FromFlag<Extended>(bool v) {
     return v ? 1.0 : 0.0;
 }
 template <>
@@ -152,7 +152,7 @@ int32_t FromString<int32_t>(std::string_view v) {
     return StringToInt(v);
 }
 template <>
-double FromString<double>(std::string_view v) {
+Extended FromString<Extended>(std::string_view v) {
     return StringToFloat(v);
 }
 template <>
@@ -168,8 +168,8 @@ std::string FromString<std::string>(std::string_view v) {
 void WriteElement(ByteWriter& w, int32_t v) {
     w.WriteI32(v);
 }
-void WriteElement(ByteWriter& w, double v) {
-    w.WriteExt80(Ext80::FromDouble(v));
+void WriteElement(ByteWriter& w, Extended v) {
+    w.WriteExt80(Ext80::FromExtended(v));
 }
 void WriteElement(ByteWriter& w, uint8_t v) {
     w.WriteU8(v);
@@ -185,8 +185,8 @@ int32_t ReadElement<int32_t>(ByteReader& r) {
     return r.ReadI32();
 }
 template <>
-double ReadElement<double>(ByteReader& r) {
-    return r.ReadExt80().ToDouble();
+Extended ReadElement<Extended>(ByteReader& r) {
+    return r.ReadExt80().ToExtended();
 }
 template <>
 uint8_t ReadElement<uint8_t>(ByteReader& r) {
@@ -200,7 +200,7 @@ std::string ReadElement<std::string>(ByteReader& r) {
 template <typename Element>
 constexpr size_t kStoredElementSize = 4;
 template <>
-constexpr size_t kStoredElementSize<double> = 10;
+constexpr size_t kStoredElementSize<Extended> = 10;
 template <>
 constexpr size_t kStoredElementSize<uint8_t> = 1;
 
@@ -229,7 +229,7 @@ std::string IntToString(int32_t value) {
     return std::string(buffer, result.ptr);
 }
 
-std::string FloatToString(double value) {
+std::string FloatToString(Extended value) {
     if (std::isnan(value)) return "NAN";
     if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
     if (value == 0.0) return "0";
@@ -279,7 +279,7 @@ std::string FloatToString(double value) {
     return text;
 }
 
-int32_t FloatToInt(double value) {
+int32_t FloatToInt(Extended value) {
     // Anything in (-2147483649, 2147483648) truncates into int32.
     if (!(value > -2147483649.0 && value < 2147483648.0)) {
         throw KivoError("整数に変換できない値です: " + FloatToString(value));
@@ -319,7 +319,7 @@ bool TryParseInt(std::string_view text, int32_t& value) {
     return true;
 }
 
-bool TryParseFloat(std::string_view text, double& value) {
+bool TryParseFloat(std::string_view text, Extended& value) {
     text = TrimBlanks(text);
     bool negative = false;
     if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
@@ -332,7 +332,7 @@ bool TryParseFloat(std::string_view text, double& value) {
         !(std::isdigit(static_cast<unsigned char>(text.front())) || text.front() == '.')) {
         return false;
     }
-    double parsed = 0;
+    Extended parsed = 0;
     auto result =
         std::from_chars(text.data(), text.data() + text.size(), parsed, std::chars_format::general);
     if (result.ec != std::errc() || result.ptr != text.data() + text.size()) return false;
@@ -345,8 +345,8 @@ int32_t StringToInt(std::string_view text) {
     return TryParseInt(text, value) ? value : 0;
 }
 
-double StringToFloat(std::string_view text) {
-    double value = 0;
+Extended StringToFloat(std::string_view text) {
+    Extended value = 0;
     return TryParseFloat(text, value) ? value : 0.0;
 }
 
@@ -357,7 +357,7 @@ void TCustomParam::SetFlag(bool value) {
     SetFlagAt(0, value);
 }
 
-void TCustomParam::SetFloat(double value) {
+void TCustomParam::SetFloat(Extended value) {
     MakeSingle();
     SetFloatAt(0, value);
 }
@@ -405,7 +405,7 @@ void TCustomParam::FillInt(int32_t value) {
         SetIntAt(i, value);
 }
 
-void TCustomParam::FillFloat(double value) {
+void TCustomParam::FillFloat(Extended value) {
     for (int32_t i = 0; i < ElementCount(); ++i)
         SetFloatAt(i, value);
 }
@@ -540,13 +540,13 @@ void TParamArray<Element, Code>::SetIntAt(int32_t index, int32_t value) {
 }
 
 template <typename Element, ValueType Code>
-double TParamArray<Element, Code>::FloatAt(int32_t index) const {
+Extended TParamArray<Element, Code>::FloatAt(int32_t index) const {
     CheckIndex(index);
     return ToFloat(elements_[static_cast<size_t>(index)]);
 }
 
 template <typename Element, ValueType Code>
-void TParamArray<Element, Code>::SetFloatAt(int32_t index, double value) {
+void TParamArray<Element, Code>::SetFloatAt(int32_t index, Extended value) {
     CheckIndex(index);
     elements_[static_cast<size_t>(index)] = FromFloat<Element>(value);
 }
@@ -615,7 +615,7 @@ void TParamArray<Element, Code>::Load(ByteReader& reader) {
 }
 
 template class TParamArray<int32_t, PT_INT>;
-template class TParamArray<double, PT_FLOAT>;
+template class TParamArray<Extended, PT_FLOAT>;
 template class TParamArray<uint8_t, PT_BOOL>;
 template class TParamArray<std::string, PT_STR>;
 
@@ -661,7 +661,7 @@ ValueType TParamVar::Type() const {
 bool TParamVar::AsFlag() const {
     return FlagAt(element_);
 }
-double TParamVar::AsFloat() const {
+Extended TParamVar::AsFloat() const {
     return FloatAt(element_);
 }
 int32_t TParamVar::AsInteger() const {
@@ -673,7 +673,7 @@ std::string TParamVar::AsString() const {
 void TParamVar::SetFlag(bool value) {
     SetFlagAt(element_, value);
 }
-void TParamVar::SetFloat(double value) {
+void TParamVar::SetFloat(Extended value) {
     SetFloatAt(element_, value);
 }
 void TParamVar::SetInteger(int32_t value) {
@@ -692,12 +692,12 @@ void TParamVar::SetIntAt(int32_t index, int32_t value) {
     if (TCustomParam* target = Target()) target->SetIntAt(index, value);
 }
 
-double TParamVar::FloatAt(int32_t index) const {
+Extended TParamVar::FloatAt(int32_t index) const {
     TCustomParam* target = Target();
     return target ? target->FloatAt(index) : 0.0;
 }
 
-void TParamVar::SetFloatAt(int32_t index, double value) {
+void TParamVar::SetFloatAt(int32_t index, Extended value) {
     if (TCustomParam* target = Target()) target->SetFloatAt(index, value);
 }
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "base/byte_io.h"
+#include "base/ext80.h"
 #include "script/vocabulary.h"
 
 namespace kivo {
@@ -27,19 +28,19 @@ class TParamCollectionItem;
 [[nodiscard]] std::string IntToString(int32_t value);
 // General format with 15 significant digits and '.' as the decimal point whatever the locale:
 // fixed notation from 1E-5 up to 15 digits before the point, scientific ("1.5E20") beyond.
-[[nodiscard]] std::string FloatToString(double value);
+[[nodiscard]] std::string FloatToString(Extended value);
 // Truncates toward zero. NaN, infinities and values outside int32 raise an error instead of
 // giving an arbitrary number.
-[[nodiscard]] int32_t FloatToInt(double value);
+[[nodiscard]] int32_t FloatToInt(Extended value);
 // Decimal (or "$"/"0x" hexadecimal) integer text with optional sign and surrounding blanks;
 // false when the text is not such a number or does not fit in int32.
 [[nodiscard]] bool TryParseInt(std::string_view text, int32_t& value);
 // Decimal float text with optional sign, fraction and exponent, independent of the locale;
 // false otherwise (also for "inf" and "nan").
-[[nodiscard]] bool TryParseFloat(std::string_view text, double& value);
+[[nodiscard]] bool TryParseFloat(std::string_view text, Extended& value);
 // The readings of a string as integer and float: 0 when the text is not a number.
 [[nodiscard]] int32_t StringToInt(std::string_view text);
-[[nodiscard]] double StringToFloat(std::string_view text);
+[[nodiscard]] Extended StringToFloat(std::string_view text);
 // A string reads as a true flag only when it is exactly "TRUE".
 [[nodiscard]] inline bool StringToFlag(std::string_view text) {
     return text == "TRUE";
@@ -71,18 +72,18 @@ class TCustomParam {
     [[nodiscard]] virtual ValueType Type() const = 0;
 
     [[nodiscard]] virtual bool AsFlag() const { return FlagAt(0); }
-    [[nodiscard]] virtual double AsFloat() const { return FloatAt(0); }
+    [[nodiscard]] virtual Extended AsFloat() const { return FloatAt(0); }
     [[nodiscard]] virtual int32_t AsInteger() const { return IntAt(0); }
     [[nodiscard]] virtual std::string AsString() const { return StringAt(0); }
     virtual void SetFlag(bool value);
-    virtual void SetFloat(double value);
+    virtual void SetFloat(Extended value);
     virtual void SetInteger(int32_t value);
     virtual void SetString(std::string_view value);
 
     [[nodiscard]] virtual int32_t IntAt(int32_t index) const = 0;
     virtual void SetIntAt(int32_t index, int32_t value) = 0;
-    [[nodiscard]] virtual double FloatAt(int32_t index) const = 0;
-    virtual void SetFloatAt(int32_t index, double value) = 0;
+    [[nodiscard]] virtual Extended FloatAt(int32_t index) const = 0;
+    virtual void SetFloatAt(int32_t index, Extended value) = 0;
     [[nodiscard]] virtual bool FlagAt(int32_t index) const = 0;
     virtual void SetFlagAt(int32_t index, bool value) = 0;
     [[nodiscard]] virtual std::string StringAt(int32_t index) const = 0;
@@ -100,7 +101,7 @@ class TCustomParam {
     // kMaxElementCount ("配列の要素数[...]が不正です" otherwise); the elements are reset.
     virtual void SetDimensions(std::span<const int32_t> sizes);
     virtual void FillInt(int32_t value);
-    virtual void FillFloat(double value);
+    virtual void FillFloat(Extended value);
     virtual void FillFlag(bool value);
     virtual void FillString(std::string_view value);
     // Like CopyFrom but fails with "CopyMem:変数の型があいません" for another class.
@@ -155,8 +156,8 @@ class TParamArray : public TCustomParam {
 
     [[nodiscard]] int32_t IntAt(int32_t index) const override;
     void SetIntAt(int32_t index, int32_t value) override;
-    [[nodiscard]] double FloatAt(int32_t index) const override;
-    void SetFloatAt(int32_t index, double value) override;
+    [[nodiscard]] Extended FloatAt(int32_t index) const override;
+    void SetFloatAt(int32_t index, Extended value) override;
     [[nodiscard]] bool FlagAt(int32_t index) const override;
     void SetFlagAt(int32_t index, bool value) override;
     [[nodiscard]] std::string StringAt(int32_t index) const override;
@@ -174,12 +175,12 @@ class TParamArray : public TCustomParam {
 };
 
 using TParamInt = TParamArray<int32_t, PT_INT>;
-using TParamFloat = TParamArray<double, PT_FLOAT>;
+using TParamFloat = TParamArray<Extended, PT_FLOAT>;
 using TParamFlag = TParamArray<uint8_t, PT_BOOL>;
 using TParamStr = TParamArray<std::string, PT_STR>;
 
 extern template class TParamArray<int32_t, PT_INT>;
-extern template class TParamArray<double, PT_FLOAT>;
+extern template class TParamArray<Extended, PT_FLOAT>;
 extern template class TParamArray<uint8_t, PT_BOOL>;
 extern template class TParamArray<std::string, PT_STR>;
 
@@ -220,18 +221,18 @@ class TParamVar : public TCustomParam {
     [[nodiscard]] ValueType Type() const override;
 
     [[nodiscard]] bool AsFlag() const override;
-    [[nodiscard]] double AsFloat() const override;
+    [[nodiscard]] Extended AsFloat() const override;
     [[nodiscard]] int32_t AsInteger() const override;
     [[nodiscard]] std::string AsString() const override;
     void SetFlag(bool value) override;
-    void SetFloat(double value) override;
+    void SetFloat(Extended value) override;
     void SetInteger(int32_t value) override;
     void SetString(std::string_view value) override;
 
     [[nodiscard]] int32_t IntAt(int32_t index) const override;
     void SetIntAt(int32_t index, int32_t value) override;
-    [[nodiscard]] double FloatAt(int32_t index) const override;
-    void SetFloatAt(int32_t index, double value) override;
+    [[nodiscard]] Extended FloatAt(int32_t index) const override;
+    void SetFloatAt(int32_t index, Extended value) override;
     [[nodiscard]] bool FlagAt(int32_t index) const override;
     void SetFlagAt(int32_t index, bool value) override;
     [[nodiscard]] std::string StringAt(int32_t index) const override;

@@ -1,7 +1,5 @@
 #include "script/param_collection.h"
 
-#include <chrono>
-#include <ctime>
 #include <numbers>
 #include <unordered_set>
 
@@ -89,19 +87,19 @@ int32_t SystemToInt(const SystemValue& v) {
         [](const auto& x) -> int32_t {
             using X = std::decay_t<decltype(x)>;
             if constexpr (std::is_same_v<X, int32_t>) return x;
-            if constexpr (std::is_same_v<X, double>) return FloatToInt(x);
+            if constexpr (std::is_same_v<X, Extended>) return FloatToInt(x);
             if constexpr (std::is_same_v<X, bool>) return x ? 1 : 0;
             if constexpr (std::is_same_v<X, std::string>) return StringToInt(x);
         },
         v);
 }
 
-double SystemToFloat(const SystemValue& v) {
+Extended SystemToFloat(const SystemValue& v) {
     return std::visit(
-        [](const auto& x) -> double {
+        [](const auto& x) -> Extended {
             using X = std::decay_t<decltype(x)>;
             if constexpr (std::is_same_v<X, int32_t>) return x;
-            if constexpr (std::is_same_v<X, double>) return x;
+            if constexpr (std::is_same_v<X, Extended>) return x;
             if constexpr (std::is_same_v<X, bool>) return x ? 1.0 : 0.0;
             if constexpr (std::is_same_v<X, std::string>) return StringToFloat(x);
         },
@@ -113,7 +111,7 @@ bool SystemToFlag(const SystemValue& v) {
         [](const auto& x) -> bool {
             using X = std::decay_t<decltype(x)>;
             if constexpr (std::is_same_v<X, int32_t>) return x != 0;
-            if constexpr (std::is_same_v<X, double>) return x != 0.0;
+            if constexpr (std::is_same_v<X, Extended>) return x != 0.0;
             if constexpr (std::is_same_v<X, bool>) return x;
             if constexpr (std::is_same_v<X, std::string>) return !x.empty();
         },
@@ -125,7 +123,7 @@ std::string SystemToString(const SystemValue& v) {
         [](const auto& x) -> std::string {
             using X = std::decay_t<decltype(x)>;
             if constexpr (std::is_same_v<X, int32_t>) return IntToString(x);
-            if constexpr (std::is_same_v<X, double>) return FloatToString(x);
+            if constexpr (std::is_same_v<X, Extended>) return FloatToString(x);
             if constexpr (std::is_same_v<X, bool>) return std::string(FlagToString(x));
             if constexpr (std::is_same_v<X, std::string>) return x;
         },
@@ -234,12 +232,10 @@ SystemValue TParamSystem::Read(int32_t element) const {
             return state ? state->gameClock : 0;
         case S::UpdateCount:
             return state ? state->frameCounter : 0;
-        case S::PCTickCount: {
-            auto now = std::chrono::steady_clock::now().time_since_epoch();
-            auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now).count();
-            // The millisecond counter wraps at 32 bits like the system's.
-            return static_cast<int32_t>(static_cast<uint32_t>(ms));
-        }
+        case S::PCTickCount:
+            // The platform's millisecond counter, wrapping at 32 bits like the system's; a
+            // headless run's moves with the game time.
+            return owner_.clock_ ? static_cast<int32_t>(owner_.clock_->NowMs()) : 0;
         case S::Year:
         case S::Month:
         case S::Day:
@@ -256,13 +252,13 @@ SystemValue TParamSystem::Read(int32_t element) const {
             return 0;
         }
         case S::Pi:
-            return std::numbers::pi;
+            return std::numbers::pi_v<Extended>;
         case S::OneHour:
-            return 1.0 / 24;
+            return Extended{1} / 24;
         case S::OneMin:
-            return 1.0 / (24 * 60);
+            return Extended{1} / (24 * 60);
         case S::OneSec:
-            return 1.0 / (24 * 60 * 60);
+            return Extended{1} / (24 * 60 * 60);
         case S::SoundON:
             return true;
         case S::Result:
@@ -298,7 +294,9 @@ SystemValue TParamSystem::Read(int32_t element) const {
         case S::StackCount:
             break;
     }
-    // Everything owned by a subsystem not registered yet reads empty in its native type.
+    // Everything owned by a subsystem not registered yet reads empty in its native type: 0,
+    // false, or the empty string.
+    if (InfoOf(id_).type == PT_STR) return std::string();
     return ToNative(InfoOf(id_).type, SystemValue{int32_t{0}});
 }
 
@@ -348,7 +346,7 @@ bool TParamSystem::AsFlag() const {
     return SystemToFlag(Read(-1));
 }
 
-double TParamSystem::AsFloat() const {
+Extended TParamSystem::AsFloat() const {
     if (TCustomParam* target = Forward()) return target->AsFloat();
     return SystemToFloat(Read(-1));
 }
@@ -368,7 +366,7 @@ void TParamSystem::SetFlag(bool value) {
     Write(value);
 }
 
-void TParamSystem::SetFloat(double value) {
+void TParamSystem::SetFloat(Extended value) {
     if (TCustomParam* target = Forward()) return target->SetFloat(value);
     Write(value);
 }
@@ -395,13 +393,13 @@ void TParamSystem::SetIntAt(int32_t index, int32_t value) {
     Write(value);
 }
 
-double TParamSystem::FloatAt(int32_t index) const {
+Extended TParamSystem::FloatAt(int32_t index) const {
     if (TCustomParam* target = Forward()) return target->FloatAt(index);
     CheckIndex(index);
     return SystemToFloat(Read(index));
 }
 
-void TParamSystem::SetFloatAt(int32_t index, double value) {
+void TParamSystem::SetFloatAt(int32_t index, Extended value) {
     if (TCustomParam* target = Forward()) return target->SetFloatAt(index, value);
     CheckIndex(index);
     Write(value);
@@ -454,7 +452,8 @@ void TParamSystem::Load(ByteReader&) {}
 
 // ---- TParamCollection -----------------------------------------------------------------------
 
-TParamCollection::TParamCollection(const PlayerState* state) : state_(state) {
+TParamCollection::TParamCollection(const PlayerState* state, Clock* clock, Calendar* calendar)
+    : state_(state), clock_(clock), calendar_(calendar) {
     const auto names = SystemVariableNames();
     for (int i = 0; i < kSystemVariableCount; ++i) {
         auto value = std::make_unique<TParamSystem>(*this, static_cast<SystemVariable>(i));
@@ -604,11 +603,9 @@ const std::array<int32_t, 7>& TParamCollection::DateTime() const {
     // has moved since the last reading.
     int32_t clock = state_ ? state_->gameClock : -1;
     if (dateTimeValid_ && state_ && clock == dateTimeClock_) return dateTime_;
-    std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    std::tm local{};
-    if (const std::tm* converted = std::localtime(&now)) local = *converted;
-    dateTime_ = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_wday + 1,
-                 local.tm_hour,        local.tm_min,     local.tm_sec};
+    // Without a calendar (a table made for tools and tests) every field reads 0.
+    const CalendarTime now = calendar_ ? calendar_->Now() : CalendarTime{0, 0, 0, 0, 0, 0, 0, 0};
+    dateTime_ = {now.year, now.month, now.day, now.dayOfWeek, now.hour, now.minute, now.second};
     dateTimeClock_ = clock;
     dateTimeValid_ = true;
     return dateTime_;

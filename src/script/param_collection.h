@@ -16,6 +16,8 @@
 
 #include "base/byte_io.h"
 #include "base/player_state.h"
+#include "platform/calendar.h"
+#include "platform/clock.h"
 #include "script/param.h"
 #include "script/vocabulary.h"
 #include "storage/hash_collection.h"
@@ -107,7 +109,7 @@ enum class SystemVariable : uint8_t {
 };
 
 // A system variable's reading in its native type.
-using SystemValue = std::variant<int32_t, double, bool, std::string>;
+using SystemValue = std::variant<int32_t, Extended, bool, std::string>;
 
 // The subsystem that owns a system variable's data answers for it (the scene for the mouse and
 // keys, the interpreter for @Result and the call arguments, the backlog, the screen manager
@@ -140,17 +142,17 @@ class TParamSystem : public TCustomParam {
     void SetElementCount(int32_t count) override;
     [[nodiscard]] ValueType Type() const override;
     [[nodiscard]] bool AsFlag() const override;
-    [[nodiscard]] double AsFloat() const override;
+    [[nodiscard]] Extended AsFloat() const override;
     [[nodiscard]] int32_t AsInteger() const override;
     [[nodiscard]] std::string AsString() const override;
     void SetFlag(bool value) override;
-    void SetFloat(double value) override;
+    void SetFloat(Extended value) override;
     void SetInteger(int32_t value) override;
     void SetString(std::string_view value) override;
     [[nodiscard]] int32_t IntAt(int32_t index) const override;
     void SetIntAt(int32_t index, int32_t value) override;
-    [[nodiscard]] double FloatAt(int32_t index) const override;
-    void SetFloatAt(int32_t index, double value) override;
+    [[nodiscard]] Extended FloatAt(int32_t index) const override;
+    void SetFloatAt(int32_t index, Extended value) override;
     [[nodiscard]] bool FlagAt(int32_t index) const override;
     void SetFlagAt(int32_t index, bool value) override;
     [[nodiscard]] std::string StringAt(int32_t index) const override;
@@ -191,9 +193,12 @@ inline constexpr int32_t kSaveVersionTempAlias = 121;      // the @Temp alias na
 // first kSystemVariableCount are the system variables.
 class TParamCollection : public HashCollection<TParamCollectionItem> {
   public:
-    // state supplies the game clock and frame counter (@TickCount, @UpdateCount and the date
-    // readings); without it they read 0 and the date is read on every access.
-    explicit TParamCollection(const PlayerState* state = nullptr);
+    // state supplies the game clock and frame counter (@TickCount, @UpdateCount, and the frame
+    // of the last date reading), clock the millisecond counter (@PCTickCount) and calendar the
+    // date and time (@Year ... @Sec). Each reads 0 without its source, and without a state the
+    // date is read again on every access. The sources outlive the table.
+    explicit TParamCollection(const PlayerState* state = nullptr, Clock* clock = nullptr,
+                              Calendar* calendar = nullptr);
     ~TParamCollection() override;
 
     // ---- Lookup and declaration ----
@@ -281,6 +286,8 @@ class TParamCollection : public HashCollection<TParamCollectionItem> {
     [[nodiscard]] const std::array<int32_t, 7>& DateTime() const;
 
     const PlayerState* state_;
+    Clock* clock_;
+    Calendar* calendar_;
     int32_t currentLevel_ = 0;
     std::array<SystemVariableProvider*, kSystemVariableCount> providers_{};
     // Date and time readings (year ... second, weekday), re-read when the game clock moved.

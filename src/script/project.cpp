@@ -54,6 +54,27 @@ TProject::TProject(const ProjectServices& services)
 TProject::~TProject() {
     services_.files.SetDiscPrompter(nullptr);
     interpreter_.reset();
+    TParamCollection& variables = services_.variables;
+    for (SystemVariable id :
+         {SystemVariable::Title, SystemVariable::ScrWidth, SystemVariable::ScrHeight}) {
+        if (variables.Provider(id) == this) variables.RegisterProvider(id, nullptr);
+    }
+}
+
+void TProject::ServeProjectVariables() {
+    TParamCollection& variables = services_.variables;
+    variables.RegisterProvider(SystemVariable::Title, this);
+    // The scene root, made before the project, owns the scene size; the project stands in for
+    // it only where nothing serves the size yet.
+    for (SystemVariable id : {SystemVariable::ScrWidth, SystemVariable::ScrHeight}) {
+        if (variables.Provider(id) == nullptr) variables.RegisterProvider(id, this);
+    }
+}
+
+SystemValue TProject::Read(SystemVariable id, int32_t /*element*/) const {
+    if (id == SystemVariable::ScrWidth) return file_.screenWidth;
+    if (id == SystemVariable::ScrHeight) return file_.screenHeight;
+    return title_;
 }
 
 void TProject::Warn(std::string_view text, std::string_view caption) {
@@ -97,6 +118,7 @@ void TProject::StartUp() {
                                             services_.dialogs,
                                             services_.trace,
                                             *this,
+                                            services_.context,
                                             services_.objects};
     interpreter_ = std::make_unique<TCallMan>(interpreterServices);
 
@@ -118,6 +140,7 @@ void TProject::ApplyProjectFile(ProjectFile&& file) {
     quitText_ = file_.quitText;
     folderDiscs_ = file_.folderDiscs;
     services_.files.SetDiscTexts({title_, title_, discPrompt_, quitText_});
+    ServeProjectVariables();
 
     TParamCollection& variables = services_.variables;
     for (const ProjectVariable& stored : file_.variables) {
@@ -130,7 +153,7 @@ void TProject::ApplyProjectFile(ProjectFile&& file) {
                 value.SetInteger(stored.intValue);
                 break;
             case PT_FLOAT:
-                value.SetFloat(stored.floatValue.ToDouble());
+                value.SetFloat(stored.floatValue.ToExtended());
                 break;
             case PT_BOOL:
                 value.SetFlag(stored.flagByte != 0);

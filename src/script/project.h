@@ -34,6 +34,8 @@ struct ProjectServices {
     TTimerList& events;  // the scene root's event queue
     MessageDialogs& dialogs;
     TraceSink& trace;
+    // What commands and system functions reach the world through.
+    ScriptContext context;
     // Whether the player was started on game folders; the installation check runs only for a
     // player shipped beside its game.
     bool hasArguments = false;
@@ -41,7 +43,7 @@ struct ProjectServices {
     const ObjectDirectory* objects = nullptr;
 };
 
-class TProject final : public ScriptHost, private TVrDiscPrompter {
+class TProject final : public ScriptHost, private TVrDiscPrompter, private SystemVariableProvider {
   public:
     // Runs the whole start-up: installation check, project file, start page. Failures are
     // shown as dialogs and leave the quit request set; Started() then answers false.
@@ -93,6 +95,11 @@ class TProject final : public ScriptHost, private TVrDiscPrompter {
     void ApplyOriginalDiscTable();
     void Warn(std::string_view text, std::string_view caption = "警告");
     [[nodiscard]] bool AskOkCancel(std::string_view caption, std::string_view text) override;
+
+    // @Title, and @ScrWidth and @ScrHeight until the scene root serves them, from the project
+    // file as soon as it is read.
+    void ServeProjectVariables();
+    [[nodiscard]] SystemValue Read(SystemVariable id, int32_t element) const override;
 
     ProjectServices services_;
     ProjectFile file_;

@@ -36,6 +36,9 @@ std::string_view UsageText() {
            "16)\n"
            "  --frames N          run N frame steps, then close the window normally\n"
            "  --seed N            seed the random generator with N instead of the time of day\n"
+           "  --date YYYY-MM-DDTHH:MM:SS\n"
+           "                      headless: start the calendar there (default "
+           "2000-01-01T12:00:00)\n"
            "  --trace FILE        write the start-up labels and the interpreter trace to FILE\n"
            "  --dump-vars FILE    at exit, write the player state and every variable as JSON\n"
            "  --dump-scene FILE   at exit, write the scene's object tree as JSON\n"
@@ -93,6 +96,13 @@ CommandLine ParseCommandLine(const std::vector<std::string_view>& words) {
         } else if (name == "--seed") {
             line.seed =
                 ParseNumber<uint32_t>(name, value(), 0, std::numeric_limits<uint32_t>::max());
+        } else if (name == "--date") {
+            const std::string_view text = value();
+            line.date = ParseCalendarTime(text);
+            if (!line.date) {
+                throw KivoError(std::string(name) + ": expected a date and time as " +
+                                "YYYY-MM-DDTHH:MM:SS, got '" + std::string(text) + "'");
+            }
         } else if (name == "--trace") {
             file(line.traceFile);
         } else if (name == "--dump-vars") {

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/calendar.h"
+
 namespace kivo {
 
 struct CommandLine {
@@ -17,6 +19,7 @@ struct CommandLine {
     int32_t frameMs = 16;
     std::optional<int64_t> frames;
     std::optional<uint32_t> seed;
+    std::optional<CalendarTime> date;  // headless: where the calendar starts
     std::string traceFile;
     std::string dumpVarsFile;
     std::string dumpSceneFile;

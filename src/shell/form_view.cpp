@@ -1,33 +1,15 @@
 #include "shell/form_view.h"
 
 #include <algorithm>
-#include <chrono>
-#include <ctime>
 #include <exception>
 #include <system_error>
 
 #include "base/error.h"
 #include "base/sjis.h"
+#include "script/system_functions.h"
 #include "shell/game_ini.h"
 
 namespace kivo {
-
-namespace {
-
-// The seed the original took from the wall clock: milliseconds since local midnight.
-uint32_t TimeOfDaySeed() {
-    const auto now = std::chrono::system_clock::now();
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    const auto ms =
-        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
-        1000;
-    std::tm local{};
-    if (const std::tm* t = std::localtime(&seconds)) local = *t;
-    return static_cast<uint32_t>(((local.tm_hour * 60 + local.tm_min) * 60 + local.tm_sec) * 1000 +
-                                 ms);
-}
-
-}  // namespace
 
 std::string QuitQuestionText(std::string_view utf8Title) {
     return std::string("「").append(utf8Title).append("」を終了しますか？");
@@ -40,8 +22,12 @@ void TFormView::FormCreate() {
     std::filesystem::remove(player_.HomeFolder() / "kivoplay.log", ignored);
     player_.StartupTrace("FormCreate");
 
+    // Without a seed of its own the generator starts from the milliseconds since local
+    // midnight, read from the platform's calendar (a headless run's is fixed).
     const PlayerConfig& config = player_.Config();
-    player_.randomSeed = config.seed ? *config.seed : TimeOfDaySeed();
+    player_.random.SetSeed(
+        config.seed ? *config.seed
+                    : static_cast<uint32_t>(player_.platform.calendar.Now().MillisecondOfDay()));
 
     // A settings file we cannot read keeps the defaults; the player still runs, and the
     // message names the file so that the user can mend it.
@@ -54,8 +40,10 @@ void TFormView::FormCreate() {
     try {
         MountGame();
         player_.StartupTrace("TBasePanel.Create");
-        player_.variables = std::make_unique<TParamCollection>(&player_.state);
+        player_.variables = std::make_unique<TParamCollection>(
+            &player_.state, &player_.platform.clock, &player_.platform.calendar);
         player_.functions = std::make_unique<SystemFunctionRegistry>();
+        RegisterSystemFunctions(*player_.functions);
         SceneStartup();
     } catch (const std::exception& error) {
         ShowWarning(error.what());
@@ -116,7 +104,13 @@ void TFormView::SceneStartup() {
     // The scene exists before the project, which is given its object directory; it takes the
     // scene size once the project file has been read.
     const SceneFactory& makeScene = player_.Config().sceneFactory;
-    player_.scene = makeScene ? makeScene(player_) : std::make_unique<BlankScene>();
+    if (makeScene) {
+        player_.scene = makeScene(player_);
+    } else {
+        auto blank = std::make_unique<BlankScene>();
+        if (player_.variables) blank->ServeVariables(*player_.variables);
+        player_.scene = std::move(blank);
+    }
 
     player_.StartupTrace("TProject.Create");
     if (player_.Config().projectFactory) player_.project = player_.Config().projectFactory(player_);

@@ -16,6 +16,11 @@ std::filesystem::path Player::HomeFolder() const {
     return config_.executableFolder;
 }
 
+ScriptContext Player::ScriptWorld() {
+    return ScriptContext{state,   platform.clock, platform.calendar, random, noScene,
+                         noMedia, noSaves};
+}
+
 void Player::StartupTrace(std::string_view label) {
     if (!platform.trace.Enabled()) return;
     platform.trace.WriteLine(std::string("StartupTrace ") += label);

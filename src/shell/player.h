@@ -19,7 +19,9 @@
 #include "scene/timer_list.h"
 #include "script/function_registry.h"
 #include "script/param_collection.h"
+#include "script/script_context.h"
 #include "shell/game_project.h"
+#include "storage/tp_random.h"
 #include "storage/vr_file_manager.h"
 
 namespace kivo {
@@ -38,7 +40,7 @@ struct PlayerConfig {
     // The game folders of the command line, options taken out; empty for a player that runs
     // the game it was shipped with.
     std::vector<std::string> arguments;
-    // Seeds the random generator instead of the time of day (headless runs, tests).
+    // Seeds the random generator instead of the calendar's time of day (headless runs, tests).
     std::optional<uint32_t> seed;
     ProjectFactory projectFactory;
     // Makes the scene at start-up, before the project; unset, the player runs a BlankScene.
@@ -68,10 +70,18 @@ class Player {
     // was asked for; otherwise nothing is written.
     void StartupTrace(std::string_view label);
 
+    // What commands and system functions reach the world through: the state, the platform's
+    // clock and calendar, the random generator and the scene, media and save layers (their
+    // stand-ins while those do not exist). Assembled when the project is created.
+    [[nodiscard]] ScriptContext ScriptWorld();
+
     PlayerState state;
     Platform platform;
-    // State of the process random generator, seeded at start-up.
-    uint32_t randomSeed = 0;
+    // The process random generator (the Random function), seeded at start-up.
+    TProcessRandom random;
+    NullSceneCommands noScene;
+    NullMediaPort noMedia;
+    NullSavePort noSaves;
 
     // Owned for the whole run, created by start-up and freed by shutdown in their orders; each
     // is null before it is made and right after it is freed, so late handlers see it missing.

@@ -33,6 +33,7 @@ class ScriptProject final : public GameProject {
 
 ProjectFactory ScriptProjectFactory() {
     return [](Player& player) -> std::unique_ptr<GameProject> {
+        const ScriptContext world = player.ScriptWorld();
         const ProjectServices services{player.state,
                                        *player.files,
                                        *player.variables,
@@ -40,6 +41,7 @@ ProjectFactory ScriptProjectFactory() {
                                        player.events,
                                        player.platform.dialogs,
                                        player.platform.trace,
+                                       world,
                                        !player.Config().arguments.empty(),
                                        player.Config().executableFolder,
                                        &player.scene->Objects()};

@@ -60,9 +60,11 @@ TEST(Ext80, EncodesKnownValuesExactly) {
 }
 
 TEST(Ext80, RoundTripsEdgeValuesAndRoundsExtraPrecision) {
-    const double values[] = {std::numeric_limits<double>::denorm_min(), std::numeric_limits<double>::max(),
+    const double values[] = {std::numeric_limits<double>::denorm_min(),
+                             std::numeric_limits<double>::max(),
                              -std::numeric_limits<double>::infinity(), 1e-300, 123456.789};
-    for (double v : values) EXPECT_EQ(Ext80::FromDouble(v).ToDouble(), v);
+    for (double v : values)
+        EXPECT_EQ(Ext80::FromDouble(v).ToDouble(), v);
     EXPECT_TRUE(std::isnan(Ext80::FromDouble(std::nan("")).ToDouble()));
     // The extended 0.1 (mantissa 0xCCCCCCCCCCCCCCCD) rounds to the double 0.1.
     Ext80 tenth{{0xCD, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0xFB, 0x3F}};
@@ -74,6 +76,38 @@ TEST(Ext80, RoundTripsEdgeValuesAndRoundsExtraPrecision) {
     EXPECT_TRUE(std::isinf(huge.ToDouble()));
     EXPECT_EQ(tiny.ToDouble(), 0.0);
     EXPECT_TRUE(std::signbit(tiny.ToDouble()));
+}
+
+TEST(Ext80, ExtendedValuesKeepEveryBit) {
+    using B = std::array<uint8_t, 10>;
+    const B cases[] = {
+        {0xCD, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0xFB, 0x3F},  // 0.1, extended nearest
+        {0x01, 0, 0, 0, 0, 0, 0, 0x80, 0xFF, 0x3F},                    // 1 + 2^-63
+        {0, 0, 0, 0, 0, 0, 0, 0x80, 0xFE, 0x7F},                       // largest power of two
+        {0, 0, 0, 0, 0, 0, 0, 0x80, 0x01, 0x80},                       // -least normal
+        {0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0},                             // least denormal
+        {0, 0, 0, 0, 0, 0, 0, 0, 0, 0x80},                             // -0
+        {0, 0, 0, 0, 0, 0, 0, 0x80, 0xFF, 0xFF},                       // -infinity
+    };
+    for (const B& bytes : cases) {
+        const Ext80 value{bytes};
+        const Extended extended = value.ToExtended();
+        EXPECT_EQ(Ext80::FromExtended(extended).bytes, bytes);
+        // The portable conversions agree with the direct ones bit for bit.
+        EXPECT_EQ(Ext80::FromExtendedByValue(extended).bytes, bytes);
+        EXPECT_EQ(Ext80::FromExtended(value.ToExtendedByValue()).bytes, bytes);
+    }
+    EXPECT_EQ(Ext80{cases[0]}.ToExtended(), 0.1L);
+    EXPECT_EQ(Ext80{cases[1]}.ToExtended() - 1, std::ldexp(1.0L, -63));
+    EXPECT_TRUE(std::isnan(Ext80::FromExtended(std::nanl("")).ToExtended()));
+    EXPECT_TRUE(std::isnan(Ext80::FromExtendedByValue(std::nanl("")).ToExtended()));
+
+    // Bit patterns no writer makes read by their value: an unnormal (integer bit clear) and a
+    // pseudo-denormal (exponent 0, integer bit set).
+    const Ext80 unnormalHalf{{0, 0, 0, 0, 0, 0, 0, 0x40, 0xFF, 0x3F}};
+    EXPECT_EQ(unnormalHalf.ToExtended(), 0.5L);
+    const Ext80 pseudoDenormal{{0, 0, 0, 0, 0, 0, 0, 0x80, 0, 0}};
+    EXPECT_EQ(pseudoDenormal.ToExtended(), std::numeric_limits<long double>::min());
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 #!/bin/sh
 # End-to-end runs of the headless player: a missing project fails with its message and a
-# non-zero status; a real game run twice with the same seed, input and frame count leaves the
-# same trace, dumps, screenshots and sound, and the observations of the input script are taken
-# after the frames they name.
+# non-zero status; a game whose variables depend on the random generator, the calendar, the
+# clock and the input gives the same trace, dumps, screenshots and sound when run twice with the
+# same seed, date and input, and another dump when any one of them changes; the observations of
+# the input script are taken after the frames they name.
 #   headless_runs.sh KIVOPLAY MAKE_GAME WORK_DIR
 set -eu
 player=$1 make_game=$2 work=$3
@@ -16,18 +17,38 @@ if "$player" --headless "$work/empty" 2>"$work/missing.err"; then fail "missing 
 grep -q "プロジェクトがありません" "$work/missing.err" || fail "no message: $(cat "$work/missing.err")"
 
 "$make_game" "$work/game"
-for run in a b; do
-    printf '0 move 10 20\n3 ldown\n4 lup\n5 keydown 13\n6 keyup 13\n' >"$work/$run.input"
-    printf '3 dump-vars %s\n2 dump-scene %s\n5 screenshot %s\n' "$work/$run.mid.json" \
-        "$work/$run.mid-scene.json" "$work/$run.mid.png" >>"$work/$run.input"
-    "$player" --headless --seed 42 --frames 30 --input "$work/$run.input" --trace "$work/$run.trace" \
-        --dump-vars "$work/$run.json" --dump-scene "$work/$run.scene.json" \
-        --screenshot "$work/$run.png" --audio-dump "$work/$run.wav" "$work/game" 2>"$work/$run.err" \
-        || fail "run $run exited $?: $(cat "$work/$run.err")"
+printf '0 move 10 20\n3 ldown\n4 lup\n5 keydown 13\n6 keyup 13\n' >"$work/input.txt"
+printf '3 dump-vars %s\n2 dump-scene %s\n5 screenshot %s\n' "$work/mid.json" \
+    "$work/mid-scene.json" "$work/mid.png" >"$work/observe.txt"
+printf '0 move 11 20\n3 ldown\n4 lup\n5 keydown 13\n6 keyup 13\n' >"$work/moved.txt"
+printf '0 move 10 20\n3 ldown\n9 lup\n5 keydown 13\n6 keyup 13\n' >"$work/held.txt"
+
+# run NAME OPTIONS...: 30 frames of the game, with every output named after the run.
+run() {
+    name=$1
+    shift
+    "$player" --headless --frames 30 "$@" --trace "$work/$name.trace" \
+        --dump-vars "$work/$name.json" --screenshot "$work/$name.png" "$work/game" \
+        2>"$work/$name.err" || fail "run $name exited $?: $(cat "$work/$name.err")"
+}
+# value NAME VARIABLE: the variable's value in the run's dump.
+value() {
+    sed -n "s/.*\"name\": \"$2\", \"type\": \"int\", \"dims\": \[\], \"values\": \[\(-*[0-9]*\)\].*/\1/p" \
+        "$work/$1.json"
+}
+same() { cmp -s "$work/$1.$3" "$work/$2.$3" || fail "runs $1 and $2 differ in $3"; }
+differ() {
+    cmp -s "$work/$1.json" "$work/$2.json" && fail "runs $1 and $2 left the same dump"
+    [ "$(value "$1" "$3")" != "$(value "$2" "$3")" ] || fail "runs $1 and $2 agree on $3"
+}
+
+# The two runs with observations write them to names of their own.
+for r in a b; do
+    sed "s|$work/mid|$work/$r.mid|" "$work/observe.txt" | cat "$work/input.txt" - >"$work/$r.input"
+    run $r --seed 42 --input "$work/$r.input" --dump-scene "$work/$r.scene.json" \
+        --audio-dump "$work/$r.wav"
 done
-for ext in trace json png mid.json; do
-    cmp -s "$work/a.$ext" "$work/b.$ext" || fail "runs differ in $ext"
-done
+for ext in trace json png mid.json wav; do same a b "$ext"; done
 # The observation of frame 3 follows that frame's step: four frames have run.
 grep -q '"frameCounter": *4,' "$work/a.mid.json" || fail "mid-run dump not after frame 3: $(cat "$work/a.mid.json")"
 grep -q '"rect": \[0, 0, 320, 240\]' "$work/a.scene.json" || fail "scene dump: $(cat "$work/a.scene.json")"
@@ -38,10 +59,35 @@ head -n 1 "$work/a.trace" | grep -qx "StartupTrace FormCreate" || fail "trace do
 tail -n 1 "$work/a.trace" | grep -qx "StartupTrace FormClose" || fail "trace does not end with FormClose"
 grep -q '"frameCounter": *30' "$work/a.json" || fail "frame counter is not 30: $(cat "$work/a.json")"
 grep -q '"clock": *480' "$work/a.json" || fail "clock is not 480: $(cat "$work/a.json")"
-grep -q "\"name\": \"count\", \"type\": \"int\", \"dims\": \[\], \"values\": \[[2-9]\]" "$work/a.json" || fail "the start page did not keep running: $(cat "$work/a.json")"
-# The PNG's IHDR holds width and height as big-endian words at bytes 16 and 20.
+[ "$(value a count)" = 30 ] || fail "the start page did not run once a frame: $(cat "$work/a.json")"
+# The calendar starts at 2000-01-01T12:00:00 and the millisecond counter is the game clock.
+[ "$(value a year)" = 2000 ] && [ "$(value a hour)" = 12 ] || fail "not the default date: $(cat "$work/a.json")"
+[ "$(value a ticks)" = 480 ] || fail "the millisecond counter is not the game's: $(cat "$work/a.json")"
+# The pointer stood at x = 10 for the 30 frames and the button was held from frame 3 to 4.
+[ "$(value a mouse)" = 300 ] && [ "$(value a pressed)" = 1 ] || fail "input not seen: $(cat "$work/a.json")"
+# The screenshot is 320 x 240 (the PNG's IHDR holds width and height as big-endian words at
+# bytes 16 and 20). It is black until the scene draws something, so only the dump and the trace
+# can tell runs apart yet.
 size=$(od -An -tu1 -j16 -N8 "$work/a.png" | tr -s ' ')
 [ "$size" = " 0 0 1 64 0 0 0 240" ] || fail "screenshot is not 320 x 240: $size"
 size=$(od -An -tu1 -j16 -N8 "$work/a.mid.png" | tr -s ' ')
 [ "$size" = " 0 0 1 64 0 0 0 240" ] || fail "mid-run screenshot is not 320 x 240: $size"
+
+# Each input of the run changes what the game saw.
+run seed --seed 43 --input "$work/input.txt"
+differ a seed mix
+run date --seed 42 --input "$work/input.txt" --date 2031-07-04T21:30:00
+differ a date year
+[ "$(value date hour)" = 21 ] || fail "--date not applied: $(cat "$work/date.json")"
+run frame --seed 42 --input "$work/input.txt" --frame-ms 20
+differ a frame ticks
+run moved --seed 42 --input "$work/moved.txt"
+differ a moved mouse
+run held --seed 42 --input "$work/held.txt"
+differ a held pressed
+# Without --seed the generator starts from the calendar's time of day, fixed in headless runs.
+run unseeded1 --input "$work/input.txt"
+run unseeded2 --input "$work/input.txt"
+same unseeded1 unseeded2 json
+differ a unseeded1 mix
 echo "headless runs ok"

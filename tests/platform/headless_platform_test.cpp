@@ -202,5 +202,36 @@ TEST(VirtualKeys, KeyPositionsMapToTheCodesScriptsTest) {
         EXPECT_EQ(VirtualKeyFromHidUsage(c.usage), c.vk) << std::hex << c.usage;
 }
 
+TEST(HeadlessCalendar, StartsAtItsDateAndRunsWithTheClock) {
+    std::ostringstream log;
+    HeadlessPlatform platform(log);
+    EXPECT_EQ(FormatCalendarTime(platform.calendar.Now()), "2000-01-01T12:00:00");
+    EXPECT_EQ(platform.calendar.Now().dayOfWeek, 7);  // a Saturday
+
+    // Game time moves it across midnight, the month and the year; the weekday follows.
+    HeadlessPlatform late(log, nullptr, *ParseCalendarTime("2023-12-31T23:59:59"));
+    late.clock.Advance(1500);
+    const CalendarTime next = late.calendar.Now();
+    EXPECT_EQ(FormatCalendarTime(next), "2024-01-01T00:00:00");
+    EXPECT_EQ(next.millisecond, 500);
+    EXPECT_EQ(next.dayOfWeek, 2);  // a Monday
+    // Past the wrap of the 32-bit clock (49.7 days) it keeps counting.
+    for (uint32_t days : {30u, 29u}) {
+        late.clock.Advance(days * 24 * 3600 * 1000);
+        (void)late.calendar.Now();
+    }
+    EXPECT_EQ(FormatCalendarTime(late.calendar.Now()), "2024-02-29T00:00:00");
+}
+
+TEST(HeadlessCalendar, OnlyRealDatesAndTimesAreMade) {
+    EXPECT_TRUE(MakeCalendarTime(2024, 2, 29));
+    for (const char* bad : {"2023-02-29T00:00:00", "2024-04-31T00:00:00", "2024-13-01T00:00:00",
+                            "2024-01-01T23:60:00", "0000-01-01T00:00:00", "2024-01-01T00:00",
+                            "2024/01/01T00:00:00", "2024-01-01T00:00:0x"}) {
+        EXPECT_FALSE(ParseCalendarTime(bad)) << bad;
+    }
+    EXPECT_EQ(ParseCalendarTime("1899-12-30T06:07:08")->dayOfWeek, 7);
+}
+
 }  // namespace
 }  // namespace kivo

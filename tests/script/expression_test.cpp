@@ -92,6 +92,12 @@ TEST(Expressions, EvaluateToTheRightValueAndType) {
         {"1e-5 * 100000", "float 1"},
         {"1.5E+2 + 1", "float 151"},
         {"0.1 + 0.2", "float 0.3"},
+        // Floats compute in extended precision, as the games' runtime did; in doubles the first
+        // two would be FALSE and the third 0.
+        {"0.1 + 0.2 == 0.3", "flag TRUE"},
+        {"1 + 8.673617379884035472e-19 - 1 > 0", "flag TRUE"},
+        {"(1 + 8.673617379884035472e-19) - 1", "float 8.67361737988404E-19"},
+        {"1e308 * 10.0", "float 1E309"},
         {"1.0 / 3", "float 0.333333333333333"},
         {"\"12\" + 3", "str 15"},
         {"\"ab\" ++ \"cd\"", "str abcd"},
@@ -125,6 +131,26 @@ TEST(Expressions, EvaluateToTheRightValueAndType) {
     }
 }
 
+TEST(Expressions, AndBindsBeforeXorAndXorBeforeOr) {
+    // Each text gives another value when ^ trades places with & or |, or shares a level with
+    // either of them (leftmost first).
+    struct Case {
+        const char* text;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"1 | 1 ^ 1", "int 1"},  // 1 | (1 ^ 1); (1 | 1) ^ 1 is 0
+        {"1 ^ 1 | 1", "int 1"},  // (1 ^ 1) | 1; 1 ^ (1 | 1) is 0
+        {"1 ^ 3 & 2", "int 3"},  // 1 ^ (3 & 2); (1 ^ 3) & 2 is 2
+        {"2 & 3 ^ 1", "int 3"},  // (2 & 3) ^ 1; 2 & (3 ^ 1) is 2
+        {"4 | 1 & 2", "int 4"},  // 4 | (1 & 2); (4 | 1) & 2 is 0
+    };
+    for (const Case& c : cases) {
+        Fixture fx;
+        EXPECT_EQ(fx.Run(c.text), c.expected) << c.text;
+    }
+}
+
 TEST(Expressions, ErrorsEndTheEvaluation) {
     struct Case {
         const char* text;
@@ -134,7 +160,7 @@ TEST(Expressions, ErrorsEndTheEvaluation) {
         {"1 / 0", "0で除算しました"},
         {"1 % 0", "0で除算しました"},
         {"1.0 / 0", "0で除算しました"},
-        {"1e308 * 10.0", "浮動小数点演算のオーバーフローです"},
+        {"1e4932 * 10.0", "浮動小数点演算のオーバーフローです"},
         {"nothing + 1", "\"nothing\" 変数がありません"},
         {"nothing = 1", "\"nothing\" 変数がありません"},
         {"(1 + 2", "構文エラー"},

@@ -10,12 +10,14 @@
 #include <vector>
 
 #include "platform/dialogs.h"
+#include "platform/headless/headless_platform.h"
 #include "platform/trace_sink.h"
 #include "scene/object_handle.h"
 #include "scene/timer_list.h"
 #include "script/function_registry.h"
 #include "script/param_collection.h"
 #include "script/project.h"
+#include "script/script_context.h"
 #include "storage/vr_file_manager.h"
 #include "support/page_builder.h"
 #include "support/project_builder.h"
@@ -45,8 +47,9 @@ class RecordingDialogs final : public MessageDialogs {
     std::deque<DialogAnswer> answers;  // then OK/Yes
 };
 
-// Scene objects for senders: a name per handle, removable.
-class FakeObjects final : public ObjectDirectory {
+// A scene of named objects (senders, lookups by name), removable; every other scene command
+// does nothing.
+class FakeObjects final : public NullSceneCommands {
   public:
     ObjectHandle Add(std::string name) {
         names_.push_back(std::move(name));
@@ -60,11 +63,15 @@ class FakeObjects final : public ObjectDirectory {
         return names_[handle.slot];
     }
     [[nodiscard]] ObjectHandle FindByName(std::string_view name) const override {
+        // As in the scene root, the empty name finds the active layer.
+        if (name.empty()) return kActiveLayer;
         for (size_t i = 0; i < names_.size(); ++i) {
             if (alive_[i] && names_[i] == name) return {static_cast<uint32_t>(i), 1};
         }
         return {};
     }
+
+    static constexpr ObjectHandle kActiveLayer{UINT32_MAX, 1};
 
   private:
     std::vector<std::string> names_;
@@ -73,7 +80,10 @@ class FakeObjects final : public ObjectDirectory {
 
 class Harness {
   public:
-    Harness() { (void)files.AddArchive(""); }
+    Harness() {
+        (void)files.AddArchive("");
+        player.quitSignal = &trace.runaway;
+    }
 
     void AddFile(std::string_view name, const std::vector<uint8_t>& bytes) {
         files.MemoryCollection().AddMemoryEntry(std::string(name)).memory->Assign(bytes);
@@ -86,8 +96,13 @@ class Harness {
     }
 
     TProject& Open(bool hasArguments = true) {
-        ProjectServices services{player,  files, variables,    functions,        events,
-                                 dialogs, trace, hasArguments, executableFolder, &objects};
+        ProjectServices services{
+            player,       files,
+            variables,    functions,
+            events,       dialogs,
+            trace,        ScriptContext{player, clock, calendar, random, objects, media, saves},
+            hasArguments, executableFolder,
+            &objects};
         project = std::make_unique<TProject>(services);
         return *project;
     }
@@ -127,8 +142,13 @@ class Harness {
     }
 
     PlayerState player;
+    HeadlessClock clock;
+    ClockCalendar calendar{clock, DefaultHeadlessDate()};
+    TProcessRandom random{1};
+    NullMediaPort media;
+    NullSavePort saves;
     TVrFileManager files;
-    TParamCollection variables{&player};
+    TParamCollection variables{&player, &clock, &calendar};
     SystemFunctionRegistry functions;
     TTimerList events;
     RecordingDialogs dialogs;

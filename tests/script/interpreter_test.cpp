@@ -69,6 +69,59 @@ TEST(Interpreter, WaitDoesNotCountTheFrameItBeginsIn) {
     EXPECT_EQ(h.trace.lines.front(), "00000010 : start.ksb(0)");
 }
 
+TEST(Interpreter, WaitOfWholeFramesEndsInTheFrameThatUsesItUp) {
+    // At 16 ms a frame, after the free first frame: 96 ms are six frames exactly, so the
+    // seventh frame ends the wait; one millisecond more needs an eighth.
+    struct Case {
+        int32_t time;
+        int frames;
+    };
+    for (Case c : {Case{16, 2}, Case{96, 7}, Case{97, 8}, Case{95, 7}}) {
+        Harness h;
+        PageBuilder page = WithInts({"done"});
+        page.Add(Wait("", Int(c.time)).Continue()).Add(Calc("done = 1").Continue());
+        h.AddGame(page);
+        h.Open();
+        h.Frames(c.frames - 1);
+        EXPECT_EQ(h.Int("done"), 0) << c.time << " ms";
+        h.Frame();
+        EXPECT_EQ(h.Int("done"), 1) << c.time << " ms";
+    }
+}
+
+int ErrorLines(const Harness& h) {
+    int count = 0;
+    for (const std::string& line : h.trace.lines)
+        count += line.find("<Error>") != std::string::npos;
+    return count;
+}
+
+TEST(Interpreter, CommandFailingWhereItStandsEndsTheFrameAndIsTriedAgain) {
+    // The Wait's time divides by d: while d is 0 its begin fails without moving pc. The frame
+    // must end there (not spin on the continue flag), the error be traced once, and the wait
+    // start for real in the first frame after d changed.
+    Harness h;
+    PageBuilder page = WithInts({"n", "d", "after"});
+    page.Add(Calc("n = n + 1").Continue())
+        .Add(Wait("", ExprBuilder("16 / d")).Continue())
+        .Add(Calc("after = 1").Continue());
+    h.AddGame(page);
+    h.Open();
+    h.Frames(5);
+    EXPECT_EQ(h.trace.runaway, 0) << "the frame never ended";
+    EXPECT_EQ(h.Int("n"), 1);
+    EXPECT_EQ(h.State().pc, 4);
+    EXPECT_FALSE(h.State().begun);
+    EXPECT_EQ(ErrorLines(h), 1);
+
+    h.variables.Find("d")->Value().SetInteger(1);
+    h.Frame();
+    EXPECT_TRUE(h.State().begun) << "the retry began the wait";
+    h.Frame();
+    EXPECT_EQ(h.Int("after"), 1);
+    EXPECT_EQ(ErrorLines(h), 1);
+}
+
 TEST(Interpreter, WaitEndsWhenItsConditionTurnsFalse) {
     Harness h;
     PageBuilder page = WithInts({"hold", "done"});
@@ -300,6 +353,33 @@ TEST(Interpreter, EventNestsInAWaitingHandler) {
     EXPECT_EQ(h.State().mode, EventMode::Normal);
     EXPECT_EQ(h.State().Depth(), 0);
     EXPECT_EQ(h.events.Count(), 0u);
+}
+
+TEST(Interpreter, CommandFailingInsideAHandlerEndsTheFrame) {
+    // Handlers run on until a wait point whatever their commands' flags; a command that fails
+    // where it stands must still end the frame, and the handler finish once it can go on.
+    Harness h;
+    PageBuilder ev;
+    ev.Add(Calc("h1 = h1 + 1").Continue())
+        .Add(Wait("", ExprBuilder("16 / b")).Continue())
+        .Add(Calc("h1done = 1").Continue());
+    h.AddGame(WaitingMain());
+    h.AddPage("ev.ksb", ev);
+    h.Open();
+    h.Frame();
+    h.Post("ev.ksb");
+    h.Frames(4);
+    EXPECT_EQ(h.trace.runaway, 0) << "the frame never ended";
+    EXPECT_EQ(h.Int("h1"), 1);
+    EXPECT_EQ(h.State().Depth(), 1) << "the handler is still running";
+    EXPECT_EQ(ErrorLines(h), 1);
+
+    h.variables.Find("b")->Value().SetInteger(1);
+    h.Frames(3);
+    EXPECT_EQ(h.Int("h1done"), 1);
+    EXPECT_EQ(h.State().mode, EventMode::Normal);
+    EXPECT_EQ(h.State().Depth(), 0);
+    EXPECT_EQ(h.Int("main"), 0) << "the main flow goes on waiting";
 }
 
 TEST(Interpreter, WaitThatBlocksEventsHoldsThemBack) {

@@ -46,6 +46,39 @@ TEST(Project, StartsTheStartPageWithTheProjectSettings) {
     EXPECT_TRUE(h.dialogs.shown.empty());
 }
 
+TEST(Project, ServesTitleAndSceneSizeToScriptsUntilTheSceneDoes) {
+    // The start page reads them in its first frame.
+    PageBuilder page;
+    page.Add(VarNew("w", PT_INT, Var("@ScrWidth")).Continue())
+        .Add(VarNew("h", PT_INT, Var("@ScrHeight")).Continue())
+        .Add(VarNew("t", PT_STR, Var("@Title")).Continue());
+    Harness h;
+    h.AddGame(page, ProjectBuilder().Title("Quest").Screen(400, 300));
+    h.Open();
+    h.Frame();
+    EXPECT_EQ(h.Int("w"), 400);
+    EXPECT_EQ(h.Int("h"), 300);
+    EXPECT_EQ(h.Str("t"), "Quest");
+    // Gone with the project: nothing reads a freed project.
+    h.project.reset();
+    EXPECT_EQ(h.variables.Find("@Title")->Value().AsString(), "");
+    EXPECT_EQ(h.variables.Find("@ScrWidth")->Value().AsInteger(), 0);
+
+    // A scene root made before the project keeps the size it serves.
+    struct SceneSize final : SystemVariableProvider {
+        [[nodiscard]] SystemValue Read(SystemVariable, int32_t) const override { return 640; }
+    } scene;
+    Harness withScene;
+    withScene.variables.RegisterProvider(SystemVariable::ScrWidth, &scene);
+    withScene.AddGame(page, ProjectBuilder().Title("Quest").Screen(400, 300));
+    withScene.Open();
+    withScene.Frame();
+    EXPECT_EQ(withScene.Int("w"), 640);
+    EXPECT_EQ(withScene.Int("h"), 300);
+    withScene.project.reset();
+    EXPECT_EQ(withScene.variables.Provider(SystemVariable::ScrWidth), &scene);
+}
+
 TEST(Project, ProjectVariableAlreadyKnownKeepsItsValue) {
     Harness h;
     h.variables.Create("score", PT_INT).Value().SetInteger(77);

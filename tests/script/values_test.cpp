@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "base/error.h"
+#include "platform/headless/headless_platform.h"
 #include "script/param.h"
 #include "script/param_collection.h"
 
@@ -23,12 +24,15 @@ std::string ErrorOf(Fn&& fn) {
 
 TEST(Conversions, FloatToStringUsesFifteenSignificantDigits) {
     struct Case {
-        double value;
+        Extended value;
         const char* text;
     };
     const Case cases[] = {
-        {1.0 / 3, "0.333333333333333"},
-        {0.1 + 0.2, "0.3"},
+        {1.0L / 3, "0.333333333333333"},
+        {0.1L + 0.2L, "0.3"},
+        // Digits are rounded from the extended value itself; its nearest double would give
+        // 1.23456789012345.
+        {1.234567890123455L, "1.23456789012346"},
         {100, "100"},
         {-2.5, "-2.5"},
         {0.00001, "0.00001"},
@@ -61,15 +65,16 @@ TEST(Conversions, StringParsing) {
     struct Case {
         const char* text;
         int32_t asInt;
-        double asFloat;
+        Extended asFloat;
     };
     const Case cases[] = {
         {"12", 12, 12},
+        {"0.1", 0, 0.1L},  // the extended nearest, not the double
         {" -7 ", -7, -7},
         {"$FF", 255, 0},
         {"0x10", 16, 0},
         {"1.5", 0, 1.5},
-        {"1e-5", 0, 1e-5},
+        {"1e-5", 0, 1e-5L},
         {"abc", 0, 0},
         {"", 0, 0},
         {"2147483648", 0, 2147483648.0},
@@ -366,10 +371,12 @@ TEST(SystemVariables, DefaultsProvidersAndConversions) {
     EXPECT_EQ(vars.Find("@TextDelay")->Value().AsInteger(), 50);
     EXPECT_EQ(vars.Find("@TickCount")->Value().AsInteger(), 1234);
     EXPECT_NEAR(vars.Find("@Pi")->Value().AsFloat(), 3.14159265358979, 1e-14);
-    EXPECT_EQ(vars.Find("@1Hour")->Value().AsFloat(), 1.0 / 24);
+    EXPECT_EQ(vars.Find("@1Hour")->Value().AsFloat(), 1.0L / 24);
     EXPECT_EQ(vars.Find("@KeyPush")->Value().ElementCount(), kKeyArraySize);
-    int32_t year = vars.Find("@Year")->Value().AsInteger();
-    EXPECT_GE(year, 2024);
+    // Without a clock, a calendar or their owners these read empty, never the host's.
+    EXPECT_EQ(vars.Find("@PCTickCount")->Value().AsInteger(), 0);
+    EXPECT_EQ(vars.Find("@Year")->Value().AsInteger(), 0);
+    EXPECT_EQ(vars.Find("@Title")->Value().AsString(), "");
 
     // Writes: kept values change, read-only ones are ignored.
     vars.Find("@TextDelay")->Value().SetString("20");
@@ -395,6 +402,26 @@ TEST(SystemVariables, DefaultsProvidersAndConversions) {
     EXPECT_TRUE(input.clicked);
     vars.Find("@LClick")->Value().SetString("TRUE");
     EXPECT_FALSE(input.clicked);
+}
+
+TEST(SystemVariables, ClockAndCalendarComeFromThePlatformOncePerFrame) {
+    PlayerState state;
+    HeadlessClock clock(5000);
+    ClockCalendar calendar(clock, *ParseCalendarTime("2024-03-09T10:11:12"));
+    TParamCollection vars(&state, &clock, &calendar);
+    auto read = [&](const char* name) { return vars.Find(name)->Value().AsInteger(); };
+    EXPECT_EQ(read("@PCTickCount"), 5000);
+    const char* names[] = {"@Year", "@Month", "@Day", "@Week", "@Hour", "@Min", "@Sec"};
+    const int32_t expected[] = {2024, 3, 9, 7, 10, 11, 12};  // a Saturday
+    for (size_t i = 0; i < std::size(names); ++i)
+        EXPECT_EQ(read(names[i]), expected[i]) << names[i];
+
+    // The calendar moves on, but within one frame every reading agrees with the first.
+    clock.Advance(1000);
+    EXPECT_EQ(read("@PCTickCount"), 6000);
+    EXPECT_EQ(read("@Sec"), 12);
+    state.gameClock += 16;
+    EXPECT_EQ(read("@Sec"), 13);
 }
 
 TEST(SystemVariables, TempStandsForTheAliasedVariable) {
@@ -496,6 +523,17 @@ TEST(VariableStreams, ValueFormsRoundTripIncludingEmptiedArrays) {
         EXPECT_EQ(loaded->ElementCount(), 0);
         EXPECT_EQ(ErrorOf([&] { (void)loaded->AsString(); }), "配列の添字が不正です");
     }
+
+    // A float keeps all 64 bits of its mantissa through the save form.
+    const Extended fine = 1 + std::ldexp(1.0L, -63);
+    TParamFloat value;
+    value.SetFloat(fine);
+    ByteWriter writer;
+    value.Save(writer);
+    TParamFloat loaded;
+    ByteReader reader(writer.Bytes(), "value");
+    loaded.Load(reader);
+    EXPECT_EQ(loaded.AsFloat(), fine);
 }
 
 TEST(VariableStreams, GameListRoundTripsAtEverySaveVersionGate) {

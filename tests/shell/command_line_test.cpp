@@ -8,13 +8,28 @@ namespace kivo {
 namespace {
 
 TEST(CommandLine, TakesOptionsOutAndKeepsTheRestAsArguments) {
-    const CommandLine line =
-        ParseCommandLine({"--headless",   "g1",          "--frame-ms", "33",
-                          "--frames=10",  "--seed",      "4294967295", "--trace",
-                          "t.txt",        "--dump-vars", "d.json",     "--screenshot",
-                          "s.png",        "--input",     "i.txt",      "--dump-scene=sc.json",
-                          "--audio-dump", "a.wav",       "/config",    "--",
-                          "--g2"});
+    const CommandLine line = ParseCommandLine({"--headless",
+                                               "g1",
+                                               "--frame-ms",
+                                               "33",
+                                               "--frames=10",
+                                               "--seed",
+                                               "4294967295",
+                                               "--trace",
+                                               "t.txt",
+                                               "--dump-vars",
+                                               "d.json",
+                                               "--screenshot",
+                                               "s.png",
+                                               "--input",
+                                               "i.txt",
+                                               "--dump-scene=sc.json",
+                                               "--audio-dump",
+                                               "a.wav",
+                                               "--date=2024-02-29T23:59:58",
+                                               "/config",
+                                               "--",
+                                               "--g2"});
     EXPECT_TRUE(line.headless);
     EXPECT_EQ(line.frameMs, 33);
     EXPECT_EQ(line.frames, 10);
@@ -25,6 +40,8 @@ TEST(CommandLine, TakesOptionsOutAndKeepsTheRestAsArguments) {
     EXPECT_EQ(line.inputFile, "i.txt");
     EXPECT_EQ(line.dumpSceneFile, "sc.json");
     EXPECT_EQ(line.audioDumpFile, "a.wav");
+    ASSERT_TRUE(line.date);
+    EXPECT_EQ(FormatCalendarTime(*line.date), "2024-02-29T23:59:58");
     EXPECT_EQ(line.arguments, (std::vector<std::string>{"g1", "/config", "--g2"}));
 
     const CommandLine defaults = ParseCommandLine({});
@@ -32,6 +49,7 @@ TEST(CommandLine, TakesOptionsOutAndKeepsTheRestAsArguments) {
     EXPECT_EQ(defaults.frameMs, 16);
     EXPECT_FALSE(defaults.frames);
     EXPECT_FALSE(defaults.seed);
+    EXPECT_FALSE(defaults.date);
 }
 
 TEST(CommandLine, RejectsUnknownOptionsAndBadValues) {
@@ -48,6 +66,10 @@ TEST(CommandLine, RejectsUnknownOptionsAndBadValues) {
         {"--input"},
         {"--dump-scene"},
         {"--audio-dump="},
+        {"--date", "2023-02-29T00:00:00"},
+        {"--date", "2024-1-01T00:00:00"},
+        {"--date", "2024-01-01 00:00:00"},
+        {"--date", "2024-01-01T24:00:00"},
     };
     for (const auto& words : bad) {
         EXPECT_THROW((void)ParseCommandLine(words), KivoError) << words[0];

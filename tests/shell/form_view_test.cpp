@@ -142,7 +142,17 @@ TEST(FormView, WindowTakesTheProjectTitleAndSceneSizeUnderTheDock) {
     EXPECT_EQ(h.platform.screen.SceneHeight(), 48);
     EXPECT_EQ(h.view.PanelX(), 0);
     EXPECT_EQ(h.view.PanelY(), 22);
-    EXPECT_EQ(h.player.randomSeed, 7u);
+    EXPECT_EQ(h.player.random.Seed(), 7u);
+}
+
+TEST(FormView, WithoutASeedTheGeneratorStartsFromTheCalendarsTimeOfDay) {
+    std::ostringstream log;
+    HeadlessPlatform platform(log, nullptr, *ParseCalendarTime("2024-05-06T01:02:03"));
+    Player player(platform.Services(), PlayerConfig{});
+    TFormView view(player);
+    view.FormCreate();
+    EXPECT_EQ(player.random.Seed(), ((1u * 60 + 2) * 60 + 3) * 1000);
+    view.FormClose();
 }
 
 TEST(FormView, SceneIsMadeBeforeTheProjectAndSizedFromTheProjectFile) {
@@ -270,8 +280,9 @@ TEST(FormView, QuitQuestionHoldsTheQuitRequestWhileItIsOpen) {
     h.Start();
     WatchingDialogs dialogs;
     Platform services = h.platform.Services();
-    Player player(Platform{services.clock, dialogs, services.input, services.window,
-                           services.presenter, services.audio, services.fonts, services.trace},
+    Player player(Platform{services.clock, services.calendar, dialogs, services.input,
+                           services.window, services.presenter, services.audio, services.fonts,
+                           services.trace},
                   h.Config(true));
     dialogs.state = &player.state;
     TFormView view(player);
@@ -322,6 +333,18 @@ TEST(FormView, InputReachesTheSceneOnlyAsTheWindowAllows) {
     h.view.HandleEvent({InputKind::WheelDown});
     EXPECT_EQ(scene.pointerX, 12);
     EXPECT_EQ(scene.pointerY, 34);
+    // Scripts see the pointer and the held keys and buttons.
+    h.view.HandleEvent({InputKind::LeftDown});
+    h.view.HandleEvent({InputKind::KeyDown, 0, 0, 65});
+    const TParamCollection& vars = *h.player.variables;
+    EXPECT_EQ(vars.Find("@MouseX")->Value().AsInteger(), 12);
+    EXPECT_EQ(vars.Find("@MouseY")->Value().AsInteger(), 34);
+    EXPECT_TRUE(vars.Find("@LPush")->Value().AsFlag());
+    EXPECT_FALSE(vars.Find("@RPush")->Value().AsFlag());
+    EXPECT_TRUE(vars.Find("@KeyPush")->Value().FlagAt(65));
+    EXPECT_FALSE(vars.Find("@KeyPush")->Value().FlagAt(66));
+    h.view.HandleEvent({InputKind::LeftUp});
+    h.view.HandleEvent({InputKind::KeyUp, 0, 0, 65});
     EXPECT_TRUE(scene.wheelDown);
     h.Tick();
     EXPECT_FALSE(scene.wheelDown);  // edges are consumed by the input pass

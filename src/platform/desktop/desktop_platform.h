@@ -1,6 +1,6 @@
 #pragma once
 // The platform of the desktop player: the SDL window, input and audio device, GTK dialogs,
-// the host clock and the system font set.
+// the host clock and calendar, and the system font set.
 
 #include <memory>
 
@@ -23,6 +23,7 @@ class DesktopPlatform {
     [[nodiscard]] Platform Services();
 
     SystemClock clock;
+    SystemCalendar calendar;
     // GTK opens its own connection to the display when the first dialog is shown.
     GtkDialogs dialogs;
     FreeTypeFontEngine fonts{FontSet::System};

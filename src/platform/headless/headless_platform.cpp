@@ -129,11 +129,11 @@ std::vector<uint8_t> GameTimeAudioSink::KeptAsWave() const {
     return wave;
 }
 
-HeadlessPlatform::HeadlessPlatform(std::ostream& dialogLog, TraceSink* trace)
-    : dialogs(dialogLog), trace_(trace ? trace : &nullTrace_) {}
+HeadlessPlatform::HeadlessPlatform(std::ostream& dialogLog, TraceSink* trace, CalendarTime date)
+    : calendar(clock, date), dialogs(dialogLog), trace_(trace ? trace : &nullTrace_) {}
 
 Platform HeadlessPlatform::Services() {
-    return Platform{clock, dialogs, input, screen, screen, audio, fonts, *trace_};
+    return Platform{clock, calendar, dialogs, input, screen, screen, audio, fonts, *trace_};
 }
 
 }  // namespace kivo

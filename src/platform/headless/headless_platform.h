@@ -1,8 +1,9 @@
 #pragma once
-// The platform of headless runs and tests: a clock that moves only when told, dialogs written
-// to a stream and answered from a script, input pushed by the caller, an in-memory window and
-// frame buffer, and an audio sink that consumes samples in game time. Nothing here sleeps,
-// opens a device or depends on the host, so the same inputs always give the same run.
+// The platform of headless runs and tests: a clock that moves only when told, a calendar that
+// runs with it from a fixed date, dialogs written to a stream and answered from a script,
+// input pushed by the caller, an in-memory window and frame buffer, and an audio sink that
+// consumes samples in game time. Nothing here sleeps, opens a device or depends on the host,
+// so the same inputs always give the same run.
 
 #include <cstdint>
 #include <deque>
@@ -139,14 +140,17 @@ class GameTimeAudioSink final : public AudioOutput {
 class HeadlessPlatform {
   public:
     // dialogLog receives the dialog lines (stderr in kivoplay, a string stream in tests);
-    // trace is borrowed and may be null for no tracing.
-    explicit HeadlessPlatform(std::ostream& dialogLog, TraceSink* trace = nullptr);
+    // trace is borrowed and may be null for no tracing; the calendar starts at date and runs
+    // with the clock.
+    explicit HeadlessPlatform(std::ostream& dialogLog, TraceSink* trace = nullptr,
+                              CalendarTime date = DefaultHeadlessDate());
     HeadlessPlatform(const HeadlessPlatform&) = delete;
     HeadlessPlatform& operator=(const HeadlessPlatform&) = delete;
 
     [[nodiscard]] Platform Services();
 
     HeadlessClock clock;
+    ClockCalendar calendar;
     ScriptedDialogs dialogs;
     QueuedInput input;
     MemoryScreen screen;

@@ -27,16 +27,19 @@ struct Node {
     int group = 0;
 };
 
-// The shortest decimal text that reads back as exactly this double, always with a point so
-// that it is never taken for an integer; nullopt when the value has no such plain form.
+// The shortest decimal text that reads back as exactly these ten bytes, always with a point
+// so that it is never taken for an integer; nullopt when the value has no such plain form
+// (infinities, NaNs, bit patterns no writer makes).
 std::optional<std::string> PlainFloat(const Ext80& value) {
-    if (!value.IsExactDouble()) return std::nullopt;
-    double d = value.ToDouble();
+    const Extended extended = value.ToExtended();
     char buffer[64];
-    auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, d);
+    auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, extended);
     if (error != std::errc()) return std::nullopt;
     std::string text(buffer, end);
     if (text.find_first_of("ni") != std::string::npos) return std::nullopt;  // inf, nan
+    Extended back = 0;
+    auto read = std::from_chars(text.data(), text.data() + text.size(), back);
+    if (read.ec != std::errc() || !(Ext80::FromExtended(back) == value)) return std::nullopt;
     if (text.find_first_of(".e") == std::string::npos) text += ".0";
     return text;
 }
@@ -235,14 +238,15 @@ TOperand ReadOperand(LineScanner& scanner) {
     if (word == "TRUE" || word == "FALSE") return TOperand::Flag(word == "TRUE");
     if ((word[0] >= '0' && word[0] <= '9') || word[0] == '-') {
         if (word.find_first_of(".eE") != std::string::npos && word.find('x') == std::string::npos) {
-            double value = 0;
+            // Read in extended precision, as the editor's compiler reads a literal.
+            Extended value = 0;
             auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
             if (error != std::errc() || end != word.data() + word.size()) {
                 scanner.FailAtOffset(start, "bad number \"" + word + "\"");
             }
             TOperand operand;
             operand.kindByte = static_cast<uint8_t>(OperandKind::Float);
-            operand.floatValue = Ext80::FromDouble(value);
+            operand.floatValue = Ext80::FromExtended(value);
             return operand;
         }
         scanner.Seek(start);
