@@ -35,6 +35,12 @@ class MessageDialogs {
     [[nodiscard]] virtual size_t ChooseFromList(std::string_view title,
                                                 std::span<const std::string> lines,
                                                 std::string_view button);
+
+    // True when nobody will answer the next message dialog (no display and no terminal, or a
+    // headless run whose scripted answers are used up), so it gets its default answer. A
+    // question that waits for the world to change, such as a disc going in, must not be asked
+    // again and again on such answers: it would never end.
+    [[nodiscard]] virtual bool Unattended() { return false; }
 };
 
 // The answer a dialog with these buttons gives when nobody chooses: OK, or Yes.

@@ -210,10 +210,13 @@ bool TProject::CheckInstallation() {
     const PlayerState& player = services_.player;
     while (player.quitSignal == nullptr || *player.quitSignal == 0) {
         if (FindDataDisc(install.projectTitle)) return true;
+        const bool unattended = services_.dialogs.Unattended();
         DialogAnswer insert =
             services_.dialogs.Show("ディスクを入れてください", kInformationCaption,
                                    DialogIcon::Information, DialogButtons::OkCancel);
-        if (insert == DialogAnswer::Ok) continue;
+        // Nobody inserts a disc in an unattended run: an OK there cannot change anything, so
+        // the next question is whether to quit.
+        if (insert == DialogAnswer::Ok && !unattended) continue;
         DialogAnswer quit =
             services_.dialogs.Show(sjis::ToUtf8(quitText_), sjis::ToUtf8(title_),
                                    DialogIcon::Information, DialogButtons::OkCancel);

@@ -95,6 +95,7 @@ class TProject final : public ScriptHost, private TVrDiscPrompter, private Syste
     void ApplyOriginalDiscTable();
     void Warn(std::string_view text, std::string_view caption = "警告");
     [[nodiscard]] bool AskOkCancel(std::string_view caption, std::string_view text) override;
+    [[nodiscard]] bool Unattended() override { return services_.dialogs.Unattended(); }
 
     // @Title, and @ScrWidth and @ScrHeight until the scene root serves them, from the project
     // file as soon as it is read.

@@ -439,9 +439,11 @@ bool TVrFileManager::RequestDisk(int32_t n, PlayerState& state) {
     if (!prompter_) return MountDisk(n - 1);
     const std::string caption = sjis::ToUtf8(discTexts_.caption);
     while (true) {
+        const bool unattended = prompter_->Unattended();
         if (prompter_->AskOkCancel(caption, sjis::ToUtf8(FormatDiscPrompt(discTexts_.prompt, n)))) {
             if (MountDisk(n - 1)) return true;
-            continue;
+            // Nobody inserts a disc in an unattended run; the next question is whether to quit.
+            if (!unattended) continue;
         }
         if (prompter_->AskOkCancel(caption, sjis::ToUtf8(discTexts_.quitText))) {
             state.quitRequest = true;

@@ -62,6 +62,8 @@ class TVrDiscPrompter {
     virtual ~TVrDiscPrompter() = default;
     // An OK/Cancel question with UTF-8 texts; true for OK. Called on the main thread.
     [[nodiscard]] virtual bool AskOkCancel(std::string_view caption, std::string_view text) = 0;
+    // True when the next question gets a default answer because nobody is there to give one.
+    [[nodiscard]] virtual bool Unattended() { return false; }
 };
 
 // Where data discs are found: folders named on the command line and the mounted discs,

@@ -42,6 +42,7 @@ class RecordingDialogs final : public MessageDialogs {
         answers.pop_front();
         return FitAnswer(answer, buttons);
     }
+    bool Unattended() override { return answers.empty(); }
 
     std::vector<ShownDialog> shown;
     std::deque<DialogAnswer> answers;  // then OK/Yes

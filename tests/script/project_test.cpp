@@ -190,6 +190,29 @@ TEST(Project, DataOnAMissingDiscAsksUntilThePersonQuits) {
     std::filesystem::remove_all(folder);
 }
 
+TEST(Project, AnUnattendedRunGivesUpWaitingForTheDataDisc) {
+    // With no answers left (a headless run, or no display and no terminal) the default OK of
+    // the disc prompt cannot bring a disc: the player asks once, then quits.
+    std::filesystem::path folder =
+        std::filesystem::path(::testing::TempDir()) / "kivo-install-unattended";
+    std::filesystem::create_directories(folder);
+    TInstallData install;
+    install.version = 107;
+    install.projectTitle = "Game";
+    install.allDataInstalled = 0;
+    install.SaveToFile(folder / "install.dat");
+    Harness h;
+    h.executableFolder = folder;
+    h.AddGame(SetsStarted());
+    h.Open(/*hasArguments=*/false);
+    EXPECT_TRUE(h.player.quitRequest);
+    EXPECT_FALSE(h.Has("started"));
+    ASSERT_EQ(h.dialogs.shown.size(), 2u);
+    EXPECT_EQ(h.dialogs.shown[0].text, "ディスクを入れてください");
+    EXPECT_EQ(h.dialogs.shown[1].text, "終了します");
+    std::filesystem::remove_all(folder);
+}
+
 TEST(Project, MediaFilesNeverAskForADisc) {
     Harness h;
     h.AddGame(SetsStarted(), ProjectBuilder()

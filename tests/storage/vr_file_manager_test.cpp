@@ -211,6 +211,9 @@ struct ScriptedPrompter : TVrDiscPrompter {
     std::vector<std::string> asked;
     size_t insertAfter = SIZE_MAX;
     bool inserted = false;
+    bool unattended = false;
+
+    bool Unattended() override { return unattended; }
 
     bool AskOkCancel(std::string_view, std::string_view text) override {
         asked.emplace_back(text);
@@ -264,6 +267,15 @@ TEST(VrFileManager, RequestDiskPromptsUntilTheDiscIsMountedOrQuit) {
     EXPECT_FALSE(manager.RequestDisk(1, state));
     EXPECT_TRUE(state.quitRequest);
     EXPECT_FALSE(manager.FileExists("two.ksb"));
+
+    // Unattended, the default OK cannot bring a disc: one prompt, then the quit question.
+    prompter.asked.clear();
+    prompter.unattended = true;
+    prompter.answers = {true, true};
+    state.quitRequest = false;
+    EXPECT_FALSE(manager.RequestDisk(1, state));
+    EXPECT_EQ(prompter.asked, (std::vector<std::string>{"Insert disc 1 %s %n", "Quit?"}));
+    EXPECT_TRUE(state.quitRequest);
 }
 
 TEST(HostFiles, DiscMountsComeFromMountinfo) {

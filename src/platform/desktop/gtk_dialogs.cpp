@@ -94,6 +94,10 @@ bool GtkDialogs::UsesGtk() {
     return gtkReady_;
 }
 
+bool GtkDialogs::Unattended() {
+    return !UsesGtk() && isatty(STDIN_FILENO) == 0;
+}
+
 DialogAnswer GtkDialogs::Show(std::string_view text, std::string_view caption, DialogIcon icon,
                               DialogButtons buttons) {
     if (!UsesGtk()) return ShowOnConsole(text, caption, icon, buttons);

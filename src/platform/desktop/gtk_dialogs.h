@@ -18,6 +18,7 @@ class GtkDialogs final : public MessageDialogs {
                                     DialogIcon icon, DialogButtons buttons) override;
     [[nodiscard]] size_t ChooseFromList(std::string_view title, std::span<const std::string> lines,
                                         std::string_view button) override;
+    [[nodiscard]] bool Unattended() override;
     // Opens GTK if no dialog has yet; true when it could.
     [[nodiscard]] bool UsesGtk();
     // True once GTK was tried (a dialog was shown or UsesGtk asked).

@@ -50,6 +50,7 @@ class ScriptedDialogs final : public MessageDialogs {
                                     DialogIcon icon, DialogButtons buttons) override;
     [[nodiscard]] size_t ChooseFromList(std::string_view title, std::span<const std::string> lines,
                                         std::string_view button) override;
+    [[nodiscard]] bool Unattended() override { return answers_.empty(); }
 
     void QueueAnswer(DialogAnswer answer) { answers_.push_back(answer); }
     void QueueChoice(size_t index) { choices_.push_back(index); }
