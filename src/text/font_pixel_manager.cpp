@@ -57,13 +57,6 @@ int32_t ClampSize(int32_t size) {
     return std::clamp(size, kMinGlyphSize, kMaxGlyphSize);
 }
 
-// The Unicode character a code page 932 code stands for; codes the code page leaves unmapped
-// show the font's missing-glyph box.
-char32_t UnicodeOf(uint32_t code) {
-    const uint32_t unicode = sjis::CodeToUnicode(code);
-    return unicode != 0 || code == 0 ? static_cast<char32_t>(unicode) : U'\uFFFD';
-}
-
 }  // namespace
 
 struct TFontPixelManager::OpenFont {
@@ -74,6 +67,11 @@ struct TFontPixelManager::OpenFont {
 };
 
 TFontPixelManager::TFontPixelManager(FontEngine& fonts) : fonts_(fonts) {}
+
+char32_t TFontPixelManager::FontCharOf(uint32_t code) {
+    const uint32_t unicode = sjis::CodeToUnicode(code);
+    return unicode != 0 || code == 0 ? static_cast<char32_t>(unicode) : U'\uFFFD';
+}
 
 TFontPixelManager::~TFontPixelManager() = default;
 
@@ -153,7 +151,7 @@ void TFontPixelManager::Render(TFontPixel& glyph) {
         antiAlias_ = 0;
         form = FormOf(0);
     }
-    GlyphBitmap bitmap = font.Render(UnicodeOf(glyph.code), form->depth);
+    GlyphBitmap bitmap = font.Render(FontCharOf(glyph.code), form->depth);
     const FontMetrics& metrics = font.Metrics();
     glyph.advance = bitmap.advance;
     glyph.abcA = bitmap.abcA;

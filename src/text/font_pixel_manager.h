@@ -103,6 +103,9 @@ class TFontPixelManager final : public GlyphPainter {
     // when it is not among the last few used; raises like Fetch. Valid until the next call
     // of SelectFont or Fetch.
     Font& SelectFont(std::string_view face, int32_t size, uint8_t style);
+    // The character the fonts are asked for in place of a code page 932 code; codes the code
+    // page leaves unmapped ask for U+FFFD, which shows the font's missing-glyph box.
+    [[nodiscard]] static char32_t FontCharOf(uint32_t code);
     // The ascent of the font selected last; 0 before any.
     [[nodiscard]] int32_t Ascent() const;
 
