@@ -11,6 +11,7 @@
 #include "imaging/row_ops.h"
 #include "text/decorate.h"
 #include "text/font_pixel_manager.h"
+#include "text/glyph_rows.h"
 #include "text/text_math.h"
 
 namespace kivo {
@@ -24,14 +25,22 @@ Box64 Around(const Box64& box, int64_t grow) {
     return {box.left - grow, box.top - grow, box.right + grow, box.bottom + grow};
 }
 
-// The two surfaces of one cell drawing, reached row by row through PixelAddress.
+// The two surfaces of one cell drawing. Their pixels are reached from the address of the
+// clip's corner and the row pitch; surfaces whose pixels cannot be addressed that way (a
+// proxy without pixels of its own) are not drawn on.
 class CellCanvas {
   public:
     CellCanvas(TCustomDIBX& colour, TCustomDIBX& mask)
-        : colour_(colour),
-          mask_(mask),
-          usable_(colour.BitCount() == 32 && mask.BitCount() == 8),
-          clip_(Intersect(colour.ClientRect(), mask.ClientRect())) {}
+        : colour_(colour), mask_(mask), clip_(Intersect(colour.ClientRect(), mask.ClientRect())) {
+        if (colour.BitCount() != 32 || mask.BitCount() != 8 || clip_.IsEmpty()) return;
+        colourOrigin_ = colour.PixelAddress(clip_.Left, clip_.Top);
+        maskOrigin_ = mask.PixelAddress(clip_.Left, clip_.Top);
+        colourPitch_ = colour.Pitch();
+        maskPitch_ = mask.Pitch();
+        usable_ = colourOrigin_ != nullptr && maskOrigin_ != nullptr &&
+                  Addressed(colour, colourOrigin_, colourPitch_, 4) &&
+                  Addressed(mask, maskOrigin_, maskPitch_, 1);
+    }
     ~CellCanvas() {
         colour_.EndAccess();
         mask_.EndAccess();
@@ -39,49 +48,47 @@ class CellCanvas {
     CellCanvas(const CellCanvas&) = delete;
     CellCanvas& operator=(const CellCanvas&) = delete;
 
-    [[nodiscard]] bool Usable() const { return usable_ && !clip_.IsEmpty(); }
-    [[nodiscard]] const TRect& Clip() const { return clip_; }
+    [[nodiscard]] bool Usable() const { return usable_; }
+
+    // Pixel addresses of a point inside the clip.
+    [[nodiscard]] uint32_t* ColourAt(int32_t x, int32_t y) const {
+        return reinterpret_cast<uint32_t*>(colourOrigin_ + (y - clip_.Top) * colourPitch_ +
+                                           (x - clip_.Left) * ptrdiff_t{4});
+    }
+    [[nodiscard]] uint8_t* MaskAt(int32_t x, int32_t y) const {
+        return maskOrigin_ + (y - clip_.Top) * maskPitch_ + (x - clip_.Left);
+    }
 
     // Calls fn(colour row, mask row, count) for every clipped row of a rectangle.
     template <typename Fn>
     void ForRows(const Box64& box, Fn&& fn) {
         const TRect r = Clipped(box);
         if (r.IsEmpty()) return;
-        for (int32_t y = r.Top; y < r.Bottom; ++y) {
-            auto* c = reinterpret_cast<uint32_t*>(colour_.PixelAddress(r.Left, y));
-            uint8_t* m = mask_.PixelAddress(r.Left, y);
-            if (c == nullptr || m == nullptr) return;
-            fn(c, m, r.Width());
-        }
+        for (int32_t y = r.Top; y < r.Bottom; ++y)
+            fn(ColourAt(r.Left, y), MaskAt(r.Left, y), r.Width());
     }
 
-    // Calls fn(colour pixel, mask value, coverage) for every clipped pixel of a glyph's
-    // bitmap placed with its top-left at (x, y), coverage 0 included.
+    // Calls fn(colour row, mask row, coverage row, count) for every clipped row of a glyph's
+    // bitmap placed with its top-left at (x, y).
     template <typename Fn>
-    void ForBitmap(const TFontPixel& glyph, int64_t x, int64_t y, Fn&& fn) {
+    void ForBitmapRows(const TFontPixel& glyph, int64_t x, int64_t y, Fn&& fn) {
         const TRect r = Clipped({x, y, x + glyph.width, y + glyph.height});
         if (r.IsEmpty()) return;
         for (int32_t row = r.Top; row < r.Bottom; ++row) {
-            auto* c = reinterpret_cast<uint32_t*>(colour_.PixelAddress(r.Left, row));
-            uint8_t* m = mask_.PixelAddress(r.Left, row);
-            if (c == nullptr || m == nullptr) return;
             const uint8_t* cov = glyph.coverage.data() +
                                  (row - y) * static_cast<int64_t>(glyph.width) + (r.Left - x);
-            for (int32_t i = 0; i < r.Width(); ++i)
-                fn(c[i], m[i], cov[i]);
+            fn(ColourAt(r.Left, row), MaskAt(r.Left, row), cov, r.Width());
         }
     }
 
-    // The colour and mask addresses of the left end of every row of a clipped rectangle.
-    bool Rows(const TRect& r, std::vector<uint32_t*>& colourRows, std::vector<uint8_t*>& maskRows) {
-        for (int32_t y = r.Top; y < r.Bottom; ++y) {
-            auto* c = reinterpret_cast<uint32_t*>(colour_.PixelAddress(r.Left, y));
-            uint8_t* m = mask_.PixelAddress(r.Left, y);
-            if (c == nullptr || m == nullptr) return false;
-            colourRows.push_back(c);
-            maskRows.push_back(m);
-        }
-        return true;
+    // Calls fn(colour pixel, mask value, coverage) for every clipped pixel of a placed bitmap,
+    // coverage 0 included.
+    template <typename Fn>
+    void ForBitmap(const TFontPixel& glyph, int64_t x, int64_t y, Fn&& fn) {
+        ForBitmapRows(glyph, x, y, [&](uint32_t* c, uint8_t* m, const uint8_t* cov, int32_t count) {
+            for (int32_t i = 0; i < count; ++i)
+                fn(c[i], m[i], cov[i]);
+        });
     }
 
     [[nodiscard]] TRect Clipped(const Box64& box) const {
@@ -91,29 +98,24 @@ class CellCanvas {
     }
 
   private:
+    // Whether the far corners of the clip lie where the pitch says.
+    bool Addressed(TCustomDIBX& surface, uint8_t* origin, ptrdiff_t pitch, ptrdiff_t bytes) const {
+        const int32_t w = clip_.Width(), h = clip_.Height();
+        return surface.PixelAddress(clip_.Right - 1, clip_.Bottom - 1) ==
+               origin + (h - 1) * pitch + (w - 1) * bytes;
+    }
+
     TCustomDIBX& colour_;
     TCustomDIBX& mask_;
-    bool usable_;
     TRect clip_;
+    bool usable_ = false;
+    uint8_t* colourOrigin_ = nullptr;
+    uint8_t* maskOrigin_ = nullptr;
+    ptrdiff_t colourPitch_ = 0;
+    ptrdiff_t maskPitch_ = 0;
 };
 
 // ---- Per-pixel rules ----
-
-// Coverage union and weighted colour: the mask keeps M + C (255 - M) / 255 and the colour
-// moves towards the source by C's share of the new coverage. Full coverage writes directly.
-inline void BlendCoverage(uint32_t& pixel, uint8_t& mask, uint32_t coverage, uint32_t source) {
-    if (coverage == 0) return;
-    if (coverage == 255) {
-        pixel = source;
-        mask = 255;
-        return;
-    }
-    const uint32_t m = mask;
-    const uint32_t united = m + coverage * (255 - m) / 255;
-    const uint32_t weight = united == 0 ? 255 : coverage * 255 / united;
-    pixel = BlendPixel(pixel, source, weight);
-    mask = static_cast<uint8_t>(united);
-}
 
 // Fills a rectangle with a colour and full coverage.
 void FillOpaque(CellCanvas& canvas, const Box64& box, uint32_t pixel) {
@@ -129,33 +131,19 @@ void FillMaskOnly(CellCanvas& canvas, const Box64& box, uint8_t value) {
 }
 
 // Stamps every inked pixel, blended with its coverage, onto the (2b + 1) x (2b + 1) square
-// around it but not onto itself: the border is a square, not a disc.
+// around it but not onto itself: the border is a square, not a disc. A pixel receives its
+// stamps in the order of the inked pixels, top row first; that is the order of the offsets
+// from it, so the bitmap is blended whole once per offset, row by row.
 void StampBorder(CellCanvas& canvas, const TFontPixel& glyph, int64_t x, int64_t y, int32_t b,
                  uint32_t pixel) {
-    const TRect reach = canvas.Clipped({x - b, y - b, x + glyph.width + b, y + glyph.height + b});
-    if (reach.IsEmpty()) return;
-    std::vector<uint32_t*> colourRows;
-    std::vector<uint8_t*> maskRows;
-    if (!canvas.Rows(reach, colourRows, maskRows)) return;
-    for (int32_t gy = 0; gy < glyph.height; ++gy) {
-        const int64_t py = y + gy;
-        const int64_t top = std::max<int64_t>(py - b, reach.Top);
-        const int64_t bottom = std::min<int64_t>(py + b + 1, reach.Bottom);
-        for (int32_t gx = 0; gx < glyph.width; ++gx) {
-            const uint32_t coverage = glyph.At(gx, gy);
-            if (coverage == 0) continue;
-            const int64_t px = x + gx;
-            const int64_t left = std::max<int64_t>(px - b, reach.Left);
-            const int64_t right = std::min<int64_t>(px + b + 1, reach.Right);
-            for (int64_t sy = top; sy < bottom; ++sy) {
-                uint32_t* c = colourRows[static_cast<size_t>(sy - reach.Top)];
-                uint8_t* m = maskRows[static_cast<size_t>(sy - reach.Top)];
-                for (int64_t sx = left; sx < right; ++sx) {
-                    if (sy == py && sx == px) continue;
-                    const auto i = static_cast<size_t>(sx - reach.Left);
-                    BlendCoverage(c[i], m[i], coverage, pixel);
-                }
-            }
+    const GlyphRowOps& ops = FastGlyphRowOps();
+    for (int32_t oy = -b; oy <= b; ++oy) {
+        for (int32_t ox = -b; ox <= b; ++ox) {
+            if (ox == 0 && oy == 0) continue;
+            canvas.ForBitmapRows(glyph, x + ox, y + oy,
+                                 [&](uint32_t* c, uint8_t* m, const uint8_t* cov, int32_t count) {
+                                     ops.Blend(c, m, cov, count, pixel);
+                                 });
         }
     }
 }
@@ -228,9 +216,11 @@ void DrawWithEdges(CellCanvas& canvas, const TFontPixel& glyph, const CellLayout
     }
     const int64_t cx = cell.glyphX + b, cy = cell.glyphY + b;
     if (b == 0) {
-        canvas.ForBitmap(glyph, cx, cy, [&](uint32_t& c, uint8_t& m, uint8_t cov) {
-            BlendCoverage(c, m, cov, colours.text);
-        });
+        const GlyphRowOps& ops = FastGlyphRowOps();
+        canvas.ForBitmapRows(glyph, cx, cy,
+                             [&](uint32_t* c, uint8_t* m, const uint8_t* cov, int32_t count) {
+                                 ops.Blend(c, m, cov, count, colours.text);
+                             });
     } else {
         StampBorder(canvas, glyph, cx, cy, cell.border, colours.border);
         // The ink goes over the border: fully opaque coverage, the text colour mixed into the

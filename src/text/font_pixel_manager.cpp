@@ -4,6 +4,7 @@
 #include "text/font_pixel_manager.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "base/error.h"
 #include "base/sjis.h"
@@ -26,28 +27,46 @@ constexpr std::array<uint8_t, 65> kLevels65{
     82,  85,  88,  91,  94,  97,  100, 119, 122, 125, 128, 131, 134, 137, 140, 143, 146,
     149, 152, 155, 158, 161, 164, 183, 186, 189, 192, 195, 198, 201, 204, 207, 210, 213,
     216, 219, 222, 225, 228, 231, 234, 237, 240, 243, 246, 249, 252, 255};
-constexpr std::array<uint8_t, 2> kLevelsMono{0, 255};
 
 constexpr uint8_t kFontStyleBits = kStyleBold | kStyleItalic;
 static_assert(kStyleBold == kFontBold && kStyleItalic == kFontItalic);
 
+// The grey forms are rendered with all 256 coverage values and brought to their levels here,
+// rounding as the engine would, then spread through the level's table: one pass per glyph.
+template <size_t N>
+constexpr std::array<uint8_t, 256> ComposedTable(const std::array<uint8_t, N>& levels) {
+    std::array<uint8_t, 256> table{};
+    for (size_t v = 0; v < 256; ++v)
+        table[v] = levels[(v * (N - 1) + 127) / 255];
+    return table;
+}
+
+constexpr std::array<uint8_t, 256> kFrom256Levels5 = ComposedTable(kLevels5);
+constexpr std::array<uint8_t, 256> kFrom256Levels17 = ComposedTable(kLevels17);
+constexpr std::array<uint8_t, 256> kFrom256Levels65 = ComposedTable(kLevels65);
+constexpr std::array<uint8_t, 256> kFromMono = [] {
+    std::array<uint8_t, 256> table{};
+    table.fill(255);
+    table[0] = 0;
+    return table;
+}();
+
 struct LevelForm {
     GlyphDepth depth;
-    const uint8_t* table;
-    size_t levels;
+    const std::array<uint8_t, 256>* table;  // from the depth's values to coverage
 };
 
 // The form a level renders in; nothing for a level the engine has no form for.
 std::optional<LevelForm> FormOf(int32_t level) {
     switch (level) {
         case 0:
-            return LevelForm{GlyphDepth::Mono, kLevelsMono.data(), kLevelsMono.size()};
+            return LevelForm{GlyphDepth::Mono, &kFromMono};
         case 1:
-            return LevelForm{GlyphDepth::Gray5, kLevels5.data(), kLevels5.size()};
+            return LevelForm{GlyphDepth::Gray256, &kFrom256Levels5};
         case 2:
-            return LevelForm{GlyphDepth::Gray17, kLevels17.data(), kLevels17.size()};
+            return LevelForm{GlyphDepth::Gray256, &kFrom256Levels17};
         case 3:
-            return LevelForm{GlyphDepth::Gray65, kLevels65.data(), kLevels65.size()};
+            return LevelForm{GlyphDepth::Gray256, &kFrom256Levels65};
         default:
             return std::nullopt;
     }
@@ -98,14 +117,18 @@ const TFontPixel& TFontPixelManager::Fetch(uint32_t code, std::string_view face,
         }
     }
     ++misses_;
-    TFontPixel made;
+    TFontPixel& made = recency_.emplace_front();
     made.code = code;
     made.face = face;
     made.antiAlias = antiAlias_;
     made.style = style;
     made.size = size;
-    Render(made);
-    recency_.push_front(std::move(made));
+    try {
+        Render(made);
+    } catch (...) {
+        recency_.pop_front();
+        throw;
+    }
     bucket.push_back(recency_.begin());
     if (recency_.size() > kGlyphCacheCapacity) Evict();
     return recency_.front();
@@ -173,9 +196,8 @@ void TFontPixelManager::Render(TFontPixel& glyph) {
     glyph.height = bitmap.height;
     glyph.coverage = std::move(bitmap.coverage);
     glyph.coverage.resize(pixels);
-    const uint8_t last = static_cast<uint8_t>(form->levels - 1);
     for (uint8_t& value : glyph.coverage)
-        value = form->table[std::min(value, last)];
+        value = (*form->table)[value];
     glyph.leftOffset = std::max(0, bitmap.originX);
     glyph.topOffset = std::max(0, metrics.ascent - bitmap.originY);
     glyph.rightBearing = std::max(0, bitmap.advance - glyph.width - glyph.leftOffset);

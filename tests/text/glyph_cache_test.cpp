@@ -96,9 +96,9 @@ TEST(GlyphCache, MapsEachLevelThroughItsGreyTable) {
         std::set<uint8_t> values;
     } cases[] = {
         {0, GlyphDepth::Mono, {0, 255}},
-        {1, GlyphDepth::Gray5, {0, 79, 127, 207, 255}},
+        {1, GlyphDepth::Gray256, {0, 79, 127, 207, 255}},
         {2,
-         GlyphDepth::Gray17,
+         GlyphDepth::Gray256,
          {0, 43, 55, 67, 79, 91, 103, 115, 159, 171, 183, 195, 207, 219, 231, 243, 255}},
         // A level the engine has no form for renders 1-bit.
         {7, GlyphDepth::Mono, {0, 255}},
