@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all setup configure build test demo check-asan bench fuzz clean
+.PHONY: all setup configure build test install demo check-asan bench fuzz clean
 
 all: build
 
@@ -20,6 +20,12 @@ build: configure
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# Installs the programs, manual pages, documents, desktop entry, icon and demo game under
+# PREFIX (DESTDIR is honoured for staging).
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 # Runs the player on the bundled demo game: in a window when there is a display, otherwise
 # under a virtual X server.

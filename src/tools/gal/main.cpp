@@ -35,7 +35,9 @@ constexpr const char* kUsage =
     "  --code C      the project's identification code: keyed files need it to be read, and\n"
     "                a non-zero code writes a keyed (always uncompressed) file\n"
     "  --encoding E  0 zlib (default), 1 uncompressed, 2 JPEG colours with zlib masks\n"
-    "  --delay MS    how long each frame shows, in milliseconds (default 100)\n";
+    "  --delay MS    how long each frame shows, in milliseconds (default 100)\n"
+    "  --help        this text\n"
+    "  --version     the version\n";
 
 struct Options {
     std::string command;
@@ -197,6 +199,10 @@ int Run(int argc, char** argv) {
         const std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (arg == "--version") {
+            std::printf("kivo-gal %s\n", KIVO_VERSION);
             return 0;
         }
     }

@@ -26,6 +26,7 @@ constexpr const char* kUsage =
     "  verify ARCHIVE                   read every entry and check its CRC\n"
     "  append-exe EXE ARCHIVE           append ARCHIVE to EXE with the \"kv\" trailer\n"
     "  --help                           this text\n"
+    "  --version                        the version\n"
     "\n"
     "ARCHIVE may be game.dat, an executable carrying an archive (as its resource or after\n"
     "it), the first of split volumes (game.dat, game.001, ...) or save.dat. Names are\n"

@@ -5,6 +5,10 @@
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 1 && args[0] == "--version") {
+        std::cout << "kivo-pack " << KIVO_VERSION << '\n';
+        return 0;
+    }
     try {
         return kivo::pack::RunPack(args, std::cout, std::cerr);
     } catch (const kivo::KivoError& error) {

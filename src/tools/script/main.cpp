@@ -31,7 +31,8 @@ constexpr std::string_view kUsage =
     "asm     builds the page or project file from its text form\n"
     "check   reads text forms (or page and project files) and reports their errors\n"
     "\n"
-    "FILE may name an entry of an archive as ARCHIVE:NAME.\n";
+    "FILE may name an entry of an archive as ARCHIVE:NAME.\n"
+    "--help shows this text, --version the version.\n";
 
 std::span<const uint8_t> AsBytes(const std::string& text) {
     return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
@@ -63,6 +64,10 @@ int Run(int argc, char** argv) {
     Arguments args = ParseArguments(argc, argv);
     if (args.command == "--help" || args.command == "-h" || args.command == "help") {
         std::cout << kUsage;
+        return 0;
+    }
+    if (args.command == "--version") {
+        std::cout << "kivo-script " << KIVO_VERSION << '\n';
         return 0;
     }
     if (args.command == "disasm" && args.inputs.size() == 1) {
