@@ -24,7 +24,8 @@ if [ "${1:-}" = "--one" ]; then
   [ -f "$source/fuzz/$target.dict" ] && dict="-dict=$source/fuzz/$target.dict"
   status=0
   # shellcheck disable=SC2086 # $dict is one word or none
-  "$build/fuzz/$target" -max_total_time=$((MINUTES * 60)) -print_final_stats=1 \
+  "$build/fuzz/$target" -max_total_time="$(awk "BEGIN { printf \"%d\", $MINUTES * 60 }")" \
+    -print_final_stats=1 \
     -timeout=25 -rss_limit_mb=2048 -artifact_prefix="$out/" $dict \
     "$build/fuzz-corpus/$target" "$build/fuzz-seeds/$target" >"$out/log.txt" 2>&1 || status=$?
   echo "$status" >"$out/status"
@@ -59,7 +60,7 @@ field() { # field NAME LINE
 
 summary=$build/fuzz-run/summary.txt
 {
-  printf '%-24s %12s %15s %8s %14s %s\n' target runs 'cov seeds>end' ft corpus crashes
+  printf '%-24s %12s %15s %8s %14s %s\n' target runs 'cov start>end' ft corpus crashes
   for target in $targets; do
     out=$build/fuzz-run/$target
     log=$out/log.txt
@@ -67,7 +68,7 @@ summary=$build/fuzz-run/summary.txt
     if [ -z "$runs" ]; then
       runs=$(grep -o '^#[0-9]*' "$log" | tail -n 1 | tr -d '#')
     fi
-    inited=$(grep ' INITED ' "$log" | tail -n 1 || true)
+    inited=$(grep 'INITED cov: ' "$log" | tail -n 1 || true)
     last=$(grep '^#[0-9].* cov: ' "$log" | tail -n 1 || true)
     coverage="$(field cov "$inited")>$(field cov "$last")"
     crashes=$(find "$out" -maxdepth 1 -type f \
