@@ -79,6 +79,10 @@ summary=$build/fuzz-run/summary.txt
     for crash in $crashes; do
       printf '    reproduce: %s %s\n' "$build/fuzz/$target" "$crash"
     done
+    # Inputs that took over ten seconds are not failures, but worth a look.
+    for slow in $(find "$out" -maxdepth 1 -type f -name 'slow-unit-*' | sort); do
+      printf '    slow input: %s\n' "$slow"
+    done
     if [ "$crashCount" -eq 0 ] && [ "$(cat "$out/status")" != 0 ]; then
       printf '    stopped with status %s: see %s\n' "$(cat "$out/status")" "$log"
     fi

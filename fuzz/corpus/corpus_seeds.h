@@ -13,6 +13,8 @@ void BmpSeeds(SeedFolder& seeds);
 void TgaSeeds(SeedFolder& seeds);
 void IcoSeeds(SeedFolder& seeds);
 void GalSeeds(SeedFolder& seeds);
+// media_seeds.cpp
+void MidiSeeds(SeedFolder& seeds);
 // script_seeds.cpp
 void PageFileSeeds(SeedFolder& seeds);
 void ProjectFileSeeds(SeedFolder& seeds);

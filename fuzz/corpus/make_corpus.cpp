@@ -32,6 +32,7 @@ constexpr SeedWriter kWriters[] = {
     {"fuzz_ico", kivo::corpus::IcoSeeds},
     {"fuzz_interpreter_state", kivo::corpus::InterpreterStateSeeds},
     {"fuzz_markup_text", kivo::corpus::MarkupTextSeeds},
+    {"fuzz_midi", kivo::corpus::MidiSeeds},
     {"fuzz_page_file", kivo::corpus::PageFileSeeds},
     {"fuzz_player_settings", kivo::corpus::PlayerSettingsSeeds},
     {"fuzz_project_file", kivo::corpus::ProjectFileSeeds},
