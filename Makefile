@@ -47,9 +47,9 @@ fuzz: setup
 	cmake --build build-fuzz -j $(JOBS) --target kivo_fuzz
 
 # Runs every fuzz target for MINUTES minutes from its seed corpus and dictionary and prints
-# runs, coverage, corpus size and crashes per target.
+# runs, coverage, corpus size and crashes per target (TARGETS="fuzz_gal ..." for some only).
 fuzz-run: fuzz
-	MINUTES=$(MINUTES) PARALLEL=$(PARALLEL) sh scripts/fuzz-run.sh build-fuzz
+	MINUTES=$(MINUTES) PARALLEL=$(PARALLEL) TARGETS="$(TARGETS)" sh scripts/fuzz-run.sh build-fuzz
 
 clean:
 	rm -rf build build-asan build-fuzz

@@ -5,6 +5,7 @@
 #
 #   sh scripts/fuzz-run.sh BUILD_FOLDER        (make fuzz-run MINUTES=10 PARALLEL=2)
 #
+# TARGETS="fuzz_gal fuzz_bmp" runs only those.
 # Below the build folder:
 #   fuzz-seeds/TARGET/    the seeds, written again by kivo_make_corpus on every run
 #   fuzz-corpus/TARGET/   what the fuzzer found worth keeping; grows from run to run
@@ -39,7 +40,8 @@ PARALLEL=${PARALLEL:-2}
 export MINUTES
 source=$(cd "$(dirname "$0")/.." && pwd)
 
-targets=$(find "$build/fuzz" -maxdepth 1 -type f -name 'fuzz_*' -perm -u+x -printf '%f\n' | sort)
+targets=${TARGETS:-$(find "$build/fuzz" -maxdepth 1 -type f -name 'fuzz_*' -perm -u+x \
+  -printf '%f\n' | sort)}
 if [ -z "$targets" ]; then
   echo "fuzz-run: no fuzz targets in $build/fuzz (run make fuzz first)" >&2
   exit 1
