@@ -42,6 +42,8 @@ source=$(cd "$(dirname "$0")/.." && pwd)
 
 targets=${TARGETS:-$(find "$build/fuzz" -maxdepth 1 -type f -name 'fuzz_*' -perm -u+x \
   -printf '%f\n' | sort)}
+# shellcheck disable=SC2086 # one target a line, for xargs
+targets=$(printf '%s\n' $targets)
 if [ -z "$targets" ]; then
   echo "fuzz-run: no fuzz targets in $build/fuzz (run make fuzz first)" >&2
   exit 1
