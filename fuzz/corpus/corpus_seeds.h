@@ -8,6 +8,7 @@ namespace kivo::corpus {
 
 // storage_seeds.cpp
 void ArchiveSeeds(SeedFolder& seeds);
+void PeResourcesSeeds(SeedFolder& seeds);
 // imaging_seeds.cpp
 void BmpSeeds(SeedFolder& seeds);
 void TgaSeeds(SeedFolder& seeds);

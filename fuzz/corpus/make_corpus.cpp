@@ -34,6 +34,7 @@ constexpr SeedWriter kWriters[] = {
     {"fuzz_markup_text", kivo::corpus::MarkupTextSeeds},
     {"fuzz_midi", kivo::corpus::MidiSeeds},
     {"fuzz_page_file", kivo::corpus::PageFileSeeds},
+    {"fuzz_pe_resources", kivo::corpus::PeResourcesSeeds},
     {"fuzz_player_settings", kivo::corpus::PlayerSettingsSeeds},
     {"fuzz_project_file", kivo::corpus::ProjectFileSeeds},
     {"fuzz_script_text", kivo::corpus::ScriptTextSeeds},

@@ -1,5 +1,6 @@
-// Seeds of the archive target: archives of every version and layout, and installation records
-// of every version (the target reads each input both ways).
+// Seeds of the archive target (archives of every version and layout, and installation records
+// of every version: the target reads each input both ways) and of the program resource target
+// (32- and 64-bit programs with and without a resource archive).
 
 #include <string>
 
@@ -8,6 +9,7 @@
 #include "storage/stream.h"
 #include "support/archive_builder.h"
 #include "support/page_builder.h"
+#include "support/pe_builder.h"
 
 namespace kivo::corpus {
 
@@ -66,6 +68,30 @@ void ArchiveSeeds(SeedFolder& seeds) {
     seeds.Add("archive_duplicates.dat",
               test::BuildArchive(102, {{"same", Bytes("old")}, {"SAME", Bytes("new")}}));
     AddInstallRecords(seeds);
+}
+
+void PeResourcesSeeds(SeedFolder& seeds) {
+    // A resource archive is an archive with "vf" after it.
+    std::vector<uint8_t> archive = test::BuildArchive(102, TypicalEntries(102));
+    archive.push_back('v');
+    archive.push_back('f');
+    for (bool plus : {false, true}) {
+        const std::string bits = plus ? "64" : "32";
+        seeds.Add("program" + bits + ".exe", test::PeBuilder()
+                                                 .Plus(plus)
+                                                 .IdResource(3, 1, Bytes("icon"))
+                                                 .Resource("BINTYPE", "OTHER", Bytes("other"))
+                                                 .Resource("BINTYPE", "DUMMY", archive)
+                                                 .Resource("TEXT", "DUMMY", Bytes("text"))
+                                                 .Bytes());
+        seeds.Add(
+            "program" + bits + "_unmarked.exe",
+            test::PeBuilder().Plus(plus).Resource("BINTYPE", "DUMMY", Bytes("no mark")).Bytes());
+    }
+    seeds.Add("program_without_resources.exe", test::PeBuilder().NoResourceDirectory().Bytes());
+    seeds.Add("program_with_trailer.exe",
+              test::WithTrailerArchive(test::PeBuilder().IdResource(3, 1, Bytes("icon")).Bytes(),
+                                       test::BuildArchive(101, TypicalEntries(101))));
 }
 
 }  // namespace kivo::corpus
