@@ -26,6 +26,7 @@ void ScriptTextSeeds(SeedFolder& seeds);
 // text_seeds.cpp
 void MarkupTextSeeds(SeedFolder& seeds);
 void GlyphStreamSeeds(SeedFolder& seeds);
+void LabelStyleSeeds(SeedFolder& seeds);
 // shell_seeds.cpp
 void PlayerSettingsSeeds(SeedFolder& seeds);
 

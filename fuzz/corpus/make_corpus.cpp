@@ -31,6 +31,7 @@ constexpr SeedWriter kWriters[] = {
     {"fuzz_glyph_stream", kivo::corpus::GlyphStreamSeeds},
     {"fuzz_ico", kivo::corpus::IcoSeeds},
     {"fuzz_interpreter_state", kivo::corpus::InterpreterStateSeeds},
+    {"fuzz_label_style", kivo::corpus::LabelStyleSeeds},
     {"fuzz_markup_text", kivo::corpus::MarkupTextSeeds},
     {"fuzz_midi", kivo::corpus::MidiSeeds},
     {"fuzz_page_file", kivo::corpus::PageFileSeeds},

@@ -1,10 +1,15 @@
 // Seeds of the text targets: marked-up texts that use every tag, attribute and block form,
-// and glyph streams of every version with every kind of glyph.
+// glyph streams of every version with every kind of glyph, and saved styles of text strips.
 
+#include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
+#include "base/byte_io.h"
 #include "corpus_seeds.h"
 #include "support/glyph_stream_builder.h"
+#include "text/tp_label_list.h"
 
 namespace kivo::corpus {
 
@@ -63,6 +68,28 @@ void AddStream(SeedFolder& seeds, int32_t version) {
     seeds.Add("glyphs_" + std::to_string(version) + ".dat", stream.Bytes());
 }
 
+// A strip style record laid out field by field: the shadow fields came with version 122, so
+// a record without them is the older form.
+std::vector<uint8_t> StyleRecord(int32_t antiAlias, std::string_view face, uint8_t style,
+                                 bool withShadow) {
+    ByteWriter record;
+    record.WriteI32(antiAlias);
+    record.WriteI32(2);    // border width
+    record.WriteI32(200);  // alpha
+    record.WriteI32(16);   // font height
+    record.WriteCountedString(face);
+    record.WriteI32(0x00FFFFFF);
+    record.WriteI32(0x00000080);
+    record.WriteU8(style);
+    for (size_t i = 0; i < kLabelMetricsRecordSize; ++i)
+        record.WriteU8(static_cast<uint8_t>(i));
+    if (withShadow) {
+        record.WriteI32(1);
+        record.WriteI32(0x00404040);
+    }
+    return record.Take();
+}
+
 }  // namespace
 
 void MarkupTextSeeds(SeedFolder& seeds) {
@@ -74,6 +101,13 @@ void MarkupTextSeeds(SeedFolder& seeds) {
 void GlyphStreamSeeds(SeedFolder& seeds) {
     for (int32_t version : {0, 100, 101, 102})
         AddStream(seeds, version);
+}
+
+void LabelStyleSeeds(SeedFolder& seeds) {
+    seeds.Add("style_122.dat", StyleRecord(3, kPGothicFace, 0x0F, true));
+    seeds.Add("style_121.dat", StyleRecord(3, "Gothic", 1, false));
+    seeds.Add("style_108_flag.dat", StyleRecord(1, kPGothicFace, 0, false));
+    seeds.Add("style_no_face.dat", StyleRecord(0, "", 0, true));
 }
 
 }  // namespace kivo::corpus
