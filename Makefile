@@ -2,8 +2,11 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+# make fuzz-run: minutes per fuzz target, and how many targets run at once.
+MINUTES ?= 10
+PARALLEL ?= 2
 
-.PHONY: all setup configure build test install demo check-asan bench fuzz clean
+.PHONY: all setup configure build test install demo check-asan bench fuzz fuzz-run clean
 
 all: build
 
@@ -41,7 +44,12 @@ bench: build
 fuzz: setup
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	    -DKIVO_FUZZ=ON -DKIVO_BENCH=OFF -DKIVO_DESKTOP=OFF
-	cmake --build build-fuzz -j $(JOBS)
+	cmake --build build-fuzz -j $(JOBS) --target kivo_fuzz
+
+# Runs every fuzz target for MINUTES minutes from its seed corpus and dictionary and prints
+# runs, coverage, corpus size and crashes per target (TARGETS="fuzz_gal ..." for some only).
+fuzz-run: fuzz
+	MINUTES=$(MINUTES) PARALLEL=$(PARALLEL) TARGETS="$(TARGETS)" sh scripts/fuzz-run.sh build-fuzz
 
 clean:
 	rm -rf build build-asan build-fuzz

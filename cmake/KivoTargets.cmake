@@ -13,7 +13,10 @@ if(KIVO_SANITIZE)
 endif()
 
 if(KIVO_FUZZ)
-  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  # Undefined behaviour must stop the run, or the fuzzer would note it and go on without
+  # keeping the input.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined
+                      -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
   add_link_options(-fsanitize=address,undefined)
 endif()
 

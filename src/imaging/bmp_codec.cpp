@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 #include <optional>
+#include <vector>
 
 #include "base/byte_io.h"
 #include "base/error.h"
@@ -275,10 +276,16 @@ std::vector<uint8_t> EncodeBmp(const TDIBSurface& bitmap) {
         const uint8_t entry[] = {e.Blue, e.Green, e.Red, 0};
         w.WriteBytes(entry);
     }
+    // The rows go straight into a buffer of the file's final size: a run-length file of a few
+    // bytes can unpack to hundreds of megabytes, and growing the buffer row by row would copy
+    // all of it again at every doubling.
+    std::vector<uint8_t> file = w.Take();
+    file.reserve(static_cast<size_t>(offset) + imageSize);
     for (int32_t y = bitmap.Height() - 1; y >= 0; --y) {
-        w.WriteBytes({bitmap.ScanLine(y), stride});
+        const uint8_t* row = bitmap.ScanLine(y);
+        file.insert(file.end(), row, row + stride);
     }
-    return w.Take();
+    return file;
 }
 
 }  // namespace kivo

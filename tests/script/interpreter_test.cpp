@@ -7,6 +7,8 @@
 #include "script/call_man.h"
 #include "script/flow_commands.h"
 #include "script/interpreter_harness.h"
+#include "support/interpreter_state_builder.h"
+#include "support/variable_list_builder.h"
 
 namespace kivo::test {
 namespace {
@@ -639,6 +641,52 @@ TEST(Interpreter, StateRecordRoundTripsAWaitInsideAnEvent) {
     ByteWriter again;
     other.Interpreter().SaveState(again);
     EXPECT_EQ(again.Bytes(), saved.Bytes());
+}
+
+TEST(Interpreter, HandBuiltStateRecordsCarryTheLevelFromVersion116) {
+    PageBuilder ev;
+    ev.Add(Wait("", Int(100)).Continue());
+    const test::SavedInterpreter saved{.page = "ev.ksb",
+                                       .begun = true,
+                                       .mode = 2,
+                                       .sender = "button",
+                                       .arguments = {"x"},
+                                       .stack = {{.page = "start.ksb",
+                                                  .begun = true,
+                                                  .runningState = test::WaitState(0, 1, false)},
+                                                 {.page = "start.ksb",
+                                                  .pc = 1,
+                                                  .resultVariable = "r",
+                                                  .resultType = test::kIntType,
+                                                  .resultValue = test::IntValue({7})}},
+                                       .level = 5,
+                                       .runningState = test::WaitState(60, 2, true)};
+    for (int32_t version : {kSaveVersionEventLevel - 1, kSaveVersionEventLevel}) {
+        SCOPED_TRACE(version);
+        Harness h;
+        h.AddGame(WaitingMain());
+        h.AddPage("ev.ksb", ev);
+        h.Open();
+        (void)h.objects.Add("button");
+        const std::vector<uint8_t> bytes = test::WriteInterpreterState(saved, version);
+        ByteReader reader(bytes, "save");
+        h.Interpreter().LoadState(reader, version);
+        EXPECT_TRUE(reader.AtEnd());
+        const InterpreterState& s = h.State();
+        EXPECT_EQ(s.level, version >= kSaveVersionEventLevel ? 5 : 2);
+        EXPECT_EQ(s.page->Name(), "ev.ksb");
+        EXPECT_EQ(s.mode, EventMode::HandlerWaiting);
+        EXPECT_EQ(s.arguments, std::vector<std::string>{"x"});
+        EXPECT_EQ(h.Interpreter().SenderName(), "button");
+        ASSERT_EQ(s.Depth(), 2);
+        EXPECT_EQ(s.stack[0].savedState, test::WaitState(0, 1, false));
+        EXPECT_EQ(s.stack[1].resultVariable, "r");
+        ASSERT_NE(s.stack[1].result, nullptr);
+        EXPECT_EQ(s.stack[1].result->AsInteger(), 7);
+        const auto& wait = static_cast<TComWait&>(s.page->Command(0));
+        EXPECT_EQ(wait.RemainingTime(), 60);
+        EXPECT_TRUE(wait.BlocksEvents());
+    }
 }
 
 TEST(Interpreter, DamagedStateRecordFailsAndKeepsTheState) {

@@ -7,6 +7,7 @@
 #include "platform/headless/headless_platform.h"
 #include "script/param.h"
 #include "script/param_collection.h"
+#include "support/variable_list_builder.h"
 
 namespace kivo {
 namespace {
@@ -569,6 +570,51 @@ TEST(VariableStreams, GameListRoundTripsAtEverySaveVersionGate) {
         EXPECT_EQ(loaded.backlogFormat[5], version >= 113 ? 6 : 0) << version;
         EXPECT_EQ(loaded.tempAlias, version >= 121 ? "f" : "") << version;
     }
+}
+
+TEST(VariableStreams, ReadsHandBuiltGameListsAtEverySaveVersionGate) {
+    test::VariableListBuilder list;
+    list.Int("grid", {1, 2, 3, 4, 5, 6}, {2, 3})
+        .Ref("alias", "grid", 4)
+        .Float("rate", {-0.125})
+        .Str("s", {"\x82\xa0", ""}, {2}, {.local = 1, .level = 2, .reserved = 9})
+        .Flag("emptied", {}, {0})
+        .TextDelay(30)
+        .Cursor("wait")
+        .Selection("choice", 2)
+        .BacklogFormat({1, 2, 3, 4, 5, 6})
+        .TempAlias("f");
+    // Each version reads the settings it stores and keeps the others as they were.
+    for (int32_t version : {102, 103, 112, 113, 120, 121, kSaveVersionCurrent}) {
+        SCOPED_TRACE(version);
+        TParamCollection vars;
+        vars.selectionString = "before";
+        vars.tempAlias = "old";
+        const std::vector<uint8_t> bytes = list.GameBytes(version);
+        ByteReader reader(bytes, "save");
+        vars.LoadGameVariables(reader, version);
+        EXPECT_TRUE(reader.AtEnd());
+        EXPECT_EQ(Describe(vars),
+                  "grid:10/0=2x3x1;2;3;4;5;6;\n"
+                  "alias:00/0=ref(grid,4)\n"
+                  "rate:20/0=-0.125;\n"
+                  "s:4l2/9=2x\x82\xa0;;\n"
+                  "emptied:30/0=0x\n");
+        EXPECT_EQ(vars.Find("alias")->Value().AsInteger(), 5);
+        EXPECT_EQ(vars.textDelay, 30);
+        EXPECT_EQ(vars.cursorName, "wait");
+        EXPECT_EQ(vars.selectionString, version >= 103 ? "choice" : "before");
+        EXPECT_EQ(vars.selectionIndex, version >= 103 ? 2 : 0);
+        EXPECT_EQ(vars.backlogFormat[5], version >= 113 ? 6 : 0);
+        EXPECT_EQ(vars.tempAlias, version >= 121 ? "f" : "old");
+    }
+    // The status list is the records alone.
+    TParamCollection status;
+    const std::vector<uint8_t> bytes = list.StatusBytes();
+    ByteReader reader(bytes, "status");
+    status.LoadStatusVariables(reader);
+    EXPECT_TRUE(reader.AtEnd());
+    EXPECT_EQ(status.Find("grid")->Value().StringAt(5), "6");
 }
 
 TEST(VariableStreams, TargetsAreWrittenBeforeTheirReferences) {

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <sstream>
 #include <stdexcept>
 
 namespace kivo::test {
@@ -389,6 +390,129 @@ std::vector<uint8_t> PageBuilder::Bytes() const {
         out.Raw(command);
     out.Raw(trailer_);
     return out.Data();
+}
+
+namespace {
+
+constexpr int kPrName = 0;
+constexpr int kPrLeft = 3;
+
+// The record layouts written out again independently of the reader's table: one token per
+// field (E expr, S string, I int32, B byte, L expr list, X byte blob, P component properties),
+// with ">N" when only pages of a version above N store the field.
+constexpr const char* kRecordFields[kCommandCodeCount] = {"E",
+                                                          "E",
+                                                          "",
+                                                          "S",
+                                                          "S I E",
+                                                          "S I S E L",
+                                                          "E",
+                                                          "E E E>106",  // 0-7
+                                                          "P",
+                                                          "P",
+                                                          "P",
+                                                          "P",
+                                                          "P",
+                                                          "E E E E L E E E E>100 E>106",
+                                                          "E",
+                                                          "S B E B",  // 8-15
+                                                          "S",
+                                                          "E E S",
+                                                          "E E E",
+                                                          "E",
+                                                          "X E E E E>106",
+                                                          "E E E E>106",
+                                                          "",
+                                                          "P",  // 16-23
+                                                          "P",
+                                                          "P",
+                                                          "E",
+                                                          "S",
+                                                          "E",
+                                                          "E E E E",
+                                                          "P",
+                                                          "E I",  // 24-31
+                                                          "E",
+                                                          "E I",
+                                                          "E I",
+                                                          "E I",
+                                                          "P",
+                                                          "P",
+                                                          "E S I>104 E",
+                                                          "E",  // 32-39
+                                                          "S I B",
+                                                          "S I B",
+                                                          "P",
+                                                          "P",
+                                                          "P",
+                                                          "",
+                                                          "",
+                                                          "",  // 40-47
+                                                          "P",
+                                                          "P",
+                                                          "P",
+                                                          "P",
+                                                          "P",
+                                                          "P",
+                                                          "P",
+                                                          "E",  // 48-55
+                                                          "P",
+                                                          "E E E E E E E>107",
+                                                          "E",
+                                                          "P E L",
+                                                          "P E L"};  // 56-60
+
+}  // namespace
+
+CommandBuilder BuildRecord(int code, int32_t version, int seed) {
+    CommandBuilder command(code);
+    command.Indent(seed % 3).Line(seed).Continue(static_cast<uint8_t>(seed % 2));
+    std::istringstream tokens(kRecordFields[code]);
+    std::string token;
+    int field = 0;
+    while (tokens >> token) {
+        ++field;
+        const size_t gate = token.find('>');
+        if (gate != std::string::npos && version <= std::stoi(token.substr(gate + 1))) continue;
+        const std::string name = "v" + std::to_string(seed) + "_" + std::to_string(field);
+        switch (token[0]) {
+            case 'E':
+                command.Expr(ExprBuilder(name + " + " + std::to_string(field)));
+                break;
+            case 'S':
+                command.String(name);
+                break;
+            case 'I':
+                command.Int32(seed * 100 + field);
+                break;
+            case 'B':
+                command.Byte(static_cast<uint8_t>(field + 1));
+                break;
+            case 'L':
+                command.Exprs({Str(name), Float(0.5 * field), Flag(true)});
+                break;
+            case 'X':
+                command.Blob(std::vector<uint8_t>{0x82, 0xA0, 0x5C, 0x00, 0xFF});
+                break;
+            case 'P':  // the masks below give every component type PR_NAME and PR_LEFT
+                command.Properties({{kPrName, Str(name)}, {kPrLeft, Int(field)}});
+                break;
+            default:
+                throw std::invalid_argument("bad field token " + token);
+        }
+    }
+    return command;
+}
+
+PageBuilder EveryCommandPage(int32_t version) {
+    PageBuilder page;
+    page.Version(version).ResultType(4);  // a string result
+    for (int code = 0; code < kCommandCodeCount; ++code) {
+        if (std::string(kRecordFields[code]).find('P') != std::string::npos)
+            page.Mask(code, {kPrName, kPrLeft});
+        page.Add(BuildRecord(code, version, code + 1));
+    }
+    return page;
 }
 
 }  // namespace kivo::test

@@ -234,4 +234,15 @@ class PageBuilder {
     std::vector<uint8_t> trailer_;
 };
 
+// Command codes run from 0 to 60.
+inline constexpr int kCommandCodeCount = 61;
+
+// A record of every field of command `code` as a page of `version` stores it, with values that
+// differ from field to field (derived from seed) so that a reader that takes a wrong turn
+// cannot land on the same bytes. Component properties are PR_NAME and PR_LEFT.
+[[nodiscard]] CommandBuilder BuildRecord(int code, int32_t version, int seed);
+// A page of `version` holding one such record of every command, in code order, with the masks
+// the component records need.
+[[nodiscard]] PageBuilder EveryCommandPage(int32_t version);
+
 }  // namespace kivo::test

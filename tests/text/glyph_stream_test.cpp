@@ -2,6 +2,7 @@
 
 #include "base/error.h"
 #include "base/sjis.h"
+#include "support/glyph_stream_builder.h"
 #include "text_fixture.h"
 
 namespace kivo {
@@ -112,6 +113,61 @@ TEST(GlyphStream, ReadsOldStreamsAndRecountsReferences) {
     std::string markup = "<B>hello</B>";
     EXPECT_FALSE(IsGlyphStream(
         std::span(reinterpret_cast<const uint8_t*>(markup.data()), markup.size()), &expressions));
+}
+
+TEST(GlyphStream, ReadsEveryVersionLaidOutByHand) {
+    // Version 0 has one-byte borders and no shadows, 100 adds both, 101 gives variable fields
+    // a wait and a link, 102 stores their expression as text.
+    for (int32_t version : {0, 100, 101, 102}) {
+        SCOPED_TRACE(version);
+        test::GlyphStreamBuilder stream(version);
+        stream
+            .Decoration({.color = 0xFF,
+                         .size = 20,
+                         .style = kStyleBold,
+                         .borderWidth = 3,
+                         .face = "F",
+                         .ruby = "r",
+                         .shadowWidth = 2,
+                         .shadowColor = 0x808080})
+            .Char(0x82A0, 0, 40, "l")
+            .Align(3)
+            .Return(true)
+            .Indent()
+            .Undent()
+            .Event("e", true)
+            .Image("s", 4, 7, "k");
+        // The fake engine's compiled form is a counted string holding the value.
+        const std::vector<uint8_t> compiled = {1, 0, 0, 0, 'v'};
+        if (version >= 102) {
+            stream.Var(0, "name", 9, "w");
+        } else {
+            stream.CompiledVar(0, compiled, 9, "w");
+        }
+        FakeExpressions expressions;
+        TTpWord word;
+        word.SetExpressions(&expressions);
+        word.LoadGlyphs(stream.Bytes(), "hand");
+        EXPECT_EQ(Describe(word),
+                  std::string("\x82\xA0{C}~~>><<[e!]#s$") + (version >= 102 ? "name" : ""));
+        const TWdGlyph& c = *word.Glyph(0);
+        EXPECT_EQ(c.BorderWidth(), version >= 100 ? 3 : 1);
+        EXPECT_EQ(c.DecorationValues().shadowWidth, version >= 100 ? 2 : -1);
+        EXPECT_EQ(c.DecorationValues().shadowColor, version >= 100 ? 0x808080 : -1);
+        EXPECT_EQ(c.DecorationValues().face, "F");
+        EXPECT_EQ(c.Wait(), 40);
+        EXPECT_EQ(c.LinkText(), "l");
+        const TWdGlyph& image = *word.Glyph(6);
+        EXPECT_EQ(image.Alignment(), TextAlign::Top);
+        EXPECT_EQ(image.Wait(), 7);
+        const TWdGlyph& var = *word.Glyph(7);
+        EXPECT_EQ(var.Wait(), version > 100 ? 9 : 0);
+        EXPECT_EQ(var.LinkText(), version > 100 ? "w" : "");
+        if (version < 102) {  // the compiled expression is the one the field shows
+            word.ExpandVars(0, -1);
+            EXPECT_EQ(Describe(word), "\x82\xA0{C}~~>><<[e!]#s$v");
+        }
+    }
 }
 
 TEST(GlyphStream, DamagedStreamsFailCleanlyAndAddNothing) {
