@@ -229,6 +229,29 @@ TEST(GaleFrameList, LayersComposeByMaskAlphaFlagAndKey) {
     }
 }
 
+TEST(GaleFrameList, FirstLayerOpaqueIsReadFromVersion105) {
+    // A first layer keyed on white over a grey background: with the flag read, it is copied
+    // key and all; without, its white pixel shows the background.
+    const std::vector<uint8_t> layer = Zlib(PaddedRows(2, 1, 24, {0x112233, 0xFFFFFF}));
+    const int versions[] = {104, 105, 106};
+    for (const int version : versions) {
+        GalFile file;
+        file.version = version;
+        file.encoding = 0;
+        file.background = 0x808080;
+        file.firstLayerOpaque = 1;
+        file.frames.push_back({.width = 2,
+                               .height = 1,
+                               .bits = 24,
+                               .layers = {{.transparentValue = 0xFFFFFF, .colour = layer}}});
+        const TGaleFrameList list = Load(WriteGal(file));
+        const bool opaque = version >= 105;
+        EXPECT_EQ(list.FirstLayerOpaque, opaque) << version;
+        EXPECT_EQ(list[0].Bitmap.GetPixel(0, 0), 0x112233u) << version;
+        EXPECT_EQ(list[0].Bitmap.GetPixel(1, 0), opaque ? 0xFFFFFFu : 0x808080u) << version;
+    }
+}
+
 TEST(GaleFrameList, RectangleListsAreReadFromVersion104) {
     GalFile file = MinimalRgb();
     file.frames[0].updateRects = {{0, 0, 1, 1}};
