@@ -31,21 +31,36 @@ uint8_t FieldValue(uint32_t pixel, uint32_t mask) {
     return static_cast<uint8_t>(out >> (filled - 8));
 }
 
-// Decodes RLE8 or RLE4 rows into bitmap; rows go bottom-up as the format requires.
-void DecodeRle(ByteReader& r, TDIBSurface& bitmap, bool four) {
-    const int32_t width = bitmap.Width(), height = bitmap.Height();
-    int32_t x = 0, row = 0;  // row counts from the bottom
-    auto put = [&](uint32_t index) {
-        if (x < width && row < height) bitmap.SetPixel(x, height - 1 - row, index);
+// The depth a decoded bitmap holds: palettised and 24-bit rows as they are, the two 16-bit
+// layouts without alpha as 15 and 16 bits, and every other layout, among them any with an
+// alpha mask (1-5-5-5 as well as 4-4-4-4), widened to 32 bits with its alpha.
+int OutputBitCount(int bits, const uint32_t (&masks)[4]) {
+    if (bits <= 8 || bits == 24) return bits;
+    if (bits == 16 && masks[3] == 0 && masks[2] == 0x001F) {
+        if (masks[0] == 0x7C00 && masks[1] == 0x03E0) return 15;
+        if (masks[0] == 0xF800 && masks[1] == 0x07E0) return 16;
+    }
+    return 32;
+}
+
+// Walks RLE8 or RLE4 codes over a width x height bitmap, calling put(x, y, index) for each
+// pixel that lands inside it (y counted from the top; the codes go bottom-up as the format
+// requires). It stops at the end-of-bitmap code, once every row is ended, or when the data
+// ends between codes; data that ends inside a code raises.
+template <typename Put>
+void WalkRle(ByteReader& r, int32_t width, int32_t height, bool four, Put&& put) {
+    int64_t x = 0;
+    int32_t row = 0;  // from the bottom
+    auto pixel = [&](uint32_t index) {
+        if (x < width && row < height) put(static_cast<int32_t>(x), height - 1 - row, index);
         ++x;
     };
     while (row < height && !r.AtEnd()) {
         const uint8_t count = r.ReadU8();
         const uint8_t value = r.ReadU8();
         if (count > 0) {
-            for (int i = 0; i < count; ++i) {
-                put(four ? ((i & 1) ? value & 0x0Fu : value >> 4) : value);
-            }
+            for (int i = 0; i < count; ++i)
+                pixel(four ? ((i & 1) ? value & 0x0Fu : value >> 4) : value);
             continue;
         }
         switch (value) {
@@ -65,7 +80,7 @@ void DecodeRle(ByteReader& r, TDIBSurface& bitmap, bool four) {
                 const std::span<const uint8_t> run = r.ReadBytes(bytes);
                 for (int i = 0; i < value; ++i) {
                     const uint8_t b = run[static_cast<size_t>(four ? i / 2 : i)];
-                    put(four ? ((i & 1) ? b & 0x0Fu : b >> 4) : b);
+                    pixel(four ? ((i & 1) ? b & 0x0Fu : b >> 4) : b);
                 }
                 if (bytes & 1) r.Skip(1);
                 break;
@@ -139,12 +154,7 @@ DibPicture DecodeDibAt(std::span<const uint8_t> data, size_t infoOffset,
     size_t tableStart = infoOffset + (core ? 12 : headerSize);
     if (fields && headerSize == 40) tableStart += (compression == kBiAlphaBitfields ? 16 : 12);
 
-    const int outBits =
-        bits <= 8                                                                    ? bits
-        : bits == 24                                                                 ? 24
-        : bits == 16 && masks[1] == 0x03E0 && masks[0] == 0x7C00 && masks[2] == 0x1F ? 15
-        : bits == 16 && masks[1] == 0x07E0 && masks[0] == 0xF800 && masks[2] == 0x1F ? 16
-                                                                                     : 32;
+    const int outBits = OutputBitCount(bits, masks);
     if (!TDIBSurface::SizeFits(width, height, std::max<int>(outBits, bits)))
         r.Fail("bitmap too large");
     // Uncompressed rows must all be there before the bitmap is allocated.
@@ -152,28 +162,44 @@ DibPicture DecodeDibAt(std::span<const uint8_t> data, size_t infoOffset,
     if (!rle && stride * height > static_cast<int64_t>(r.Size() - std::min(r.Size(), tableStart))) {
         r.Fail("pixel data is too short");
     }
-    DibPicture picture;
-    TDIBSurface& bitmap = picture.Bitmap;
-    bitmap.SetSize(static_cast<int32_t>(width), static_cast<int32_t>(height), outBits);
 
+    // The colour table: a table that claims more entries than the depth can index (some
+    // writers count more than 256) gives its first ones; rows that follow the table without
+    // an offset of their own start after all it claims.
+    ColorTable palette{};
     if (bits <= 8) {
-        const uint32_t room = 1u << bits;
-        if (colorsUsed > room) r.Fail("colour table too large");
-        const uint32_t entries = colorsUsed == 0 ? room : colorsUsed;
+        const uint64_t room = uint64_t{1} << bits;
+        const uint64_t claimed = colorsUsed == 0 ? room : colorsUsed;
+        const size_t entries = static_cast<size_t>(std::min(claimed, room));
         const size_t entrySize = core ? 3 : 4;
         r.Seek(tableStart);
         const std::span<const uint8_t> table = r.ReadBytes(entries * entrySize);
-        bitmap.Palette() = {};
         for (size_t i = 0; i < entries; ++i) {
-            bitmap.Palette()[i] = {table[i * entrySize], table[i * entrySize + 1],
-                                   table[i * entrySize + 2], 0};
+            palette[i] = {table[i * entrySize], table[i * entrySize + 1], table[i * entrySize + 2],
+                          0};
         }
-        tableStart += entries * entrySize;
+        if (!pixelOffset) {
+            if (claimed * entrySize > r.Size() - tableStart) r.Fail("colour table is too short");
+            tableStart += static_cast<size_t>(claimed * entrySize);
+        }
     }
     r.Seek(pixelOffset ? *pixelOffset : tableStart);
+    // Run-length codes are walked once before the bitmap is allocated, so that a few bytes
+    // claiming a huge picture fail before they cost its memory.
+    if (rle) {
+        ByteReader probe = r;
+        WalkRle(probe, static_cast<int32_t>(width), static_cast<int32_t>(height),
+                compression == kBiRle4, [](int32_t, int32_t, uint32_t) {});
+    }
+
+    DibPicture picture;
+    TDIBSurface& bitmap = picture.Bitmap;
+    bitmap.SetSize(static_cast<int32_t>(width), static_cast<int32_t>(height), outBits);
+    if (bits <= 8) bitmap.Palette() = palette;
 
     if (rle) {
-        DecodeRle(r, bitmap, compression == kBiRle4);
+        WalkRle(r, bitmap.Width(), bitmap.Height(), compression == kBiRle4,
+                [&](int32_t x, int32_t y, uint32_t index) { bitmap.SetPixel(x, y, index); });
         picture.End = r.Position();
         return picture;
     }

@@ -14,8 +14,8 @@
 namespace kivo {
 
 struct DibPicture {
-    // 1, 4 and 8 bits palettised; 16 bits as 15 (5-5-5) or 16 (5-6-5); 24 bits; other
-    // layouts as 32 bits with the alpha in the fourth byte. A 32-bit bitmap whose fourth
+    // 1, 4 and 8 bits palettised; 16 bits without an alpha mask as 15 (5-5-5) or 16 (5-6-5);
+    // 24 bits; other layouts as 32 bits with the alpha in the fourth byte. A 32-bit bitmap whose fourth
     // bytes are all 0 is opaque: they become 255.
     TDIBSurface Bitmap;
     // Where the colour rows ended in the data (an icon's AND mask follows them).

@@ -96,7 +96,7 @@ void TDIBSurface::SetSize(int32_t width, int32_t height, int bits) {
     const int oldBits = format_.BitCount;
     const auto pitch = static_cast<int32_t>(PitchFor(width, bits));
     // Reallocate first so that a failed allocation leaves the surface as it was.
-    std::vector<uint8_t> fresh(static_cast<size_t>(pitch) * static_cast<size_t>(height));
+    PixelMemory fresh(static_cast<size_t>(pitch) * static_cast<size_t>(height));
     bits_ = std::move(fresh);
     width_ = width;
     height_ = height;

@@ -15,10 +15,13 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <new>
 #include <optional>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "base/frame_view.h"
@@ -284,6 +287,35 @@ class TDIBSurface {
     void SaveToFile(const std::filesystem::path& path, const BitmapFileInfo& info = {}) const;
 
   private:
+    // Pixel memory comes zeroed from calloc, which takes large blocks as fresh pages from the
+    // system without writing them, and elements are not written again when the vector is
+    // made: a bitmap decoded right after SetSize costs one pass over its memory, not two.
+    // bits_ is only ever made at its full size (SetSize), copied or swapped, never grown, so
+    // no element is left unwritten.
+    template <typename T>
+    struct ZeroedAllocator {
+        using value_type = T;
+        ZeroedAllocator() = default;
+        template <typename U>
+        explicit ZeroedAllocator(const ZeroedAllocator<U>&) noexcept {}
+        [[nodiscard]] T* allocate(size_t n) {
+            void* p = std::calloc(n, sizeof(T));
+            if (!p) throw std::bad_alloc();
+            return static_cast<T*>(p);
+        }
+        void deallocate(T* p, size_t) noexcept { std::free(p); }
+        template <typename U>
+        void construct(U* p) noexcept {
+            ::new (static_cast<void*>(p)) U;
+        }
+        template <typename U, typename... Args>
+        void construct(U* p, Args&&... args) {
+            ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+        }
+        friend bool operator==(const ZeroedAllocator&, const ZeroedAllocator&) = default;
+    };
+    using PixelMemory = std::vector<uint8_t, ZeroedAllocator<uint8_t>>;
+
     struct BlitArea {
         int32_t dx, dy, sx, sy, w, h;
     };
@@ -297,7 +329,7 @@ class TDIBSurface {
     int32_t height_ = 0;
     int32_t pitch_ = 0;
     TPixelFormat format_;
-    std::vector<uint8_t> bits_;
+    PixelMemory bits_;
     ColorTable palette_{};
     std::unique_ptr<TDIBSurface> mask_;
 };

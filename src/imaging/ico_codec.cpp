@@ -18,9 +18,15 @@ struct Entry {
     IconImageInfo info;
     uint16_t field4 = 0;  // planes, or the hotspot x of a cursor
     uint16_t field6 = 0;  // bit count, or the hotspot y of a cursor
-    uint32_t size = 0;
     uint32_t offset = 0;
 };
+
+// The bytes of an image: from its offset to the end of the file. The directory's byte count
+// is not trusted, since many writers give a smaller one than the image; the image's own
+// header says how far it reaches, and its reader checks that against the file.
+std::span<const uint8_t> ImageBytes(std::span<const uint8_t> data, const Entry& entry) {
+    return data.subspan(entry.offset);
+}
 
 std::vector<Entry> ReadDirectory(std::span<const uint8_t> data, const std::string& source) {
     if (!IsIco(data)) ThrowBadData(source, "not an icon or cursor file");
@@ -34,13 +40,11 @@ std::vector<Entry> ReadDirectory(std::span<const uint8_t> data, const std::strin
         r.Skip(2);
         e.field4 = r.ReadU16();
         e.field6 = r.ReadU16();
-        e.size = r.ReadU32();
+        r.Skip(4);  // byte count
         e.offset = r.ReadU32();
         // A zero byte stands for 256.
         e.info = {width == 0 ? 256 : width, height == 0 ? 256 : height, e.field6};
-        if (e.offset > data.size() || e.size > data.size() - e.offset) {
-            r.Fail("icon image outside the file");
-        }
+        if (e.offset >= data.size()) r.Fail("icon image outside the file");
     }
     return entries;
 }
@@ -60,7 +64,7 @@ std::vector<IconImageInfo> ListIconImages(std::span<const uint8_t> data,
     for (const Entry& e : ReadDirectory(data, source)) {
         IconImageInfo info = e.info;
         // Cursors keep their hotspot where icons keep the bit count; ask the image itself.
-        const std::span<const uint8_t> image = data.subspan(e.offset, e.size);
+        const std::span<const uint8_t> image = ImageBytes(data, e);
         if ((cursor || info.BitCount == 0) && image.size() >= 16 && LoadLE32(image.data()) >= 40) {
             info.BitCount = LoadLE16(image.data() + 14);
         }
@@ -80,7 +84,7 @@ IconPicture DecodeIco(std::span<const uint8_t> data, const std::string& source, 
     const std::vector<Entry> entries = ReadDirectory(data, source);
     if (index >= entries.size()) ThrowBadData(source, "no such icon image");
     const Entry& entry = entries[index];
-    const std::span<const uint8_t> image = data.subspan(entry.offset, entry.size);
+    const std::span<const uint8_t> image = ImageBytes(data, entry);
     IconPicture picture;
     picture.IsCursor = LoadLE16(data.data() + 2) == 2;
     if (picture.IsCursor) picture.HotspotX = entry.field4, picture.HotspotY = entry.field6;

@@ -59,13 +59,17 @@ TgaPicture DecodeTga(std::span<const uint8_t> data, const std::string& source, b
     if ((type & ~11) != 0 || base < 1 || base > 3) r.Fail("unsupported TGA image type");
     if (width == 0 || height == 0) r.Fail("bad TGA size");
     const bool mapped = base == 1;
-    if ((mapped || base == 3) && depth != 8) r.Fail("unsupported TGA pixel depth");
+    // Grey images are 8 bits of grey, or 16 bits of grey and alpha.
+    const bool greyAlpha = base == 3 && depth == 16;
+    if ((mapped && depth != 8) || (base == 3 && depth != 8 && !greyAlpha)) {
+        r.Fail("unsupported TGA pixel depth");
+    }
     if (base == 2 && depth != 15 && depth != 16 && depth != 24 && depth != 32) {
         r.Fail("unsupported TGA pixel depth");
     }
     if (mapped && mapType != 1) r.Fail("colour-mapped TGA without a colour map");
 
-    const int outBits = base == 2 ? (depth == 16 ? 15 : depth) : 8;
+    const int outBits = greyAlpha ? 32 : base == 2 ? (depth == 16 ? 15 : depth) : 8;
     if (!TDIBSurface::SizeFits(width, height, 32)) r.Fail("TGA image too large");
     // The pixels (or, packed, one packet per 128 of them) must be there before the bitmap
     // is allocated.
@@ -129,7 +133,14 @@ TgaPicture DecodeTga(std::span<const uint8_t> data, const std::string& source, b
         const auto y = static_cast<int32_t>(topDown ? i : height - 1 - i);
         const uint8_t* in = &pixels[i * rowBytes];
         uint8_t* out = bitmap.ScanLine(y);
-        if (depth == 16 || depth == 15) {
+        if (greyAlpha) {
+            // Grey, then alpha: widened to B, G, R and the alpha in the fourth byte.
+            for (size_t x = 0; x < width; ++x) {
+                const uint8_t grey = in[x * 2];
+                out[x * 4] = out[x * 4 + 1] = out[x * 4 + 2] = grey;
+                out[x * 4 + 3] = in[x * 2 + 1];
+            }
+        } else if (depth == 16 || depth == 15) {
             // The top bit is an attribute bit, not colour.
             for (size_t x = 0; x < width; ++x) {
                 const uint16_t v = LoadLE16(in + x * 2) & 0x7FFF;
@@ -158,7 +169,7 @@ TgaPicture DecodeTga(std::span<const uint8_t> data, const std::string& source, b
     }
 
     const int alphaBits = descriptor & 0x0F;
-    if (depth == 32 && alphaToMask && alphaBits > 0) {
+    if (outBits == 32 && alphaToMask && (alphaBits > 0 || greyAlpha)) {
         TDIBSurface& mask = bitmap.CreateMask();
         for (int32_t y = 0; y < height; ++y) {
             const uint8_t* row = bitmap.ScanLine(y);

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "base/error.h"
+#include "storage/vr_loose_folder.h"
 
 namespace kivo {
 namespace {
@@ -47,9 +48,12 @@ TTpBigFileStream::TTpBigFileStream(std::filesystem::path path, Mode mode, int64_
             size_ = first->Size();
             volumes_.push_back(std::move(*first));
             // A volume follows only a full one, so a file below 1 GiB never picks up a
-            // stranger that happens to carry the next volume's name.
+            // stranger that happens to carry the next volume's name. Volume names are matched
+            // case-folded, as game files are: copied sets come as game.dat with GAME.001 too.
             while (volumes_.back().Size() == volumeSize_) {
-                auto next = host::HostFile::OpenRead(VolumePath(path_, VolumeCount()));
+                const auto found = FindHostFileFolded(VolumePath(path_, VolumeCount()));
+                if (!found) break;
+                auto next = host::HostFile::OpenRead(*found);
                 if (!next) break;
                 size_ += next->Size();
                 volumes_.push_back(std::move(*next));

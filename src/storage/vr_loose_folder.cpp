@@ -30,29 +30,50 @@ bool Exists(const std::filesystem::path& path, bool wantFolder) {
                       : std::filesystem::is_regular_file(status);
 }
 
+// The entry of folder whose name same() accepts, the smallest such name when several do, so
+// that the choice does not hang on the order the folder lists its entries in.
+template <typename Same>
+std::optional<std::filesystem::path> SmallestMatchingEntry(const std::filesystem::path& folder,
+                                                           bool wantFolder, Same&& same) {
+    std::optional<std::string> best;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
+        std::string onDisk = it->path().filename().string();
+        if (same(onDisk) && (!best || onDisk < *best) && Exists(it->path(), wantFolder))
+            best = std::move(onDisk);
+    }
+    if (!best) return std::nullopt;
+    return folder / *best;
+}
+
 // The entry of folder that spells component, trying the raw bytes, then the UTF-8 form, then
-// every entry with ASCII case folded (the smallest such name when several match).
+// every entry with ASCII case folded.
 std::optional<std::filesystem::path> MatchComponent(const std::filesystem::path& folder,
                                                     const std::string& component, bool wantFolder) {
     std::optional<std::string> utf8 = sjis::ToUtf8Strict(component);
     if (Exists(folder / component, wantFolder)) return folder / component;
     if (utf8 && *utf8 != component && Exists(folder / *utf8, wantFolder)) return folder / *utf8;
 
-    std::string foldedUtf8 = utf8 ? FoldUtf8(*utf8) : std::string();
-    std::optional<std::string> best;
-    std::error_code error;
-    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
-         it.increment(error)) {
-        std::string onDisk = it->path().filename().string();
-        bool same =
-            sjis::EqualsIgnoreCase(onDisk, component) || (utf8 && FoldUtf8(onDisk) == foldedUtf8);
-        if (same && (!best || onDisk < *best) && Exists(it->path(), wantFolder)) best = onDisk;
-    }
-    if (!best) return std::nullopt;
-    return folder / *best;
+    const std::string foldedUtf8 = utf8 ? FoldUtf8(*utf8) : std::string();
+    return SmallestMatchingEntry(folder, wantFolder, [&](const std::string& onDisk) {
+        return sjis::EqualsIgnoreCase(onDisk, component) ||
+               (utf8 && FoldUtf8(onDisk) == foldedUtf8);
+    });
 }
 
 }  // namespace
+
+std::optional<std::filesystem::path> FindHostFileFolded(const std::filesystem::path& path) {
+    if (Exists(path, false)) return path;
+    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
+    const std::string folded = FoldUtf8(path.filename().string());
+    auto found = SmallestMatchingEntry(
+        folder, false, [&](const std::string& onDisk) { return FoldUtf8(onDisk) == folded; });
+    // Keep the folder as the caller spelled it (no "./" before a bare name).
+    if (found && !path.has_parent_path()) return found->filename();
+    return found;
+}
 
 std::string NormalizeDelimiters(std::string_view name) {
     std::string out(name);

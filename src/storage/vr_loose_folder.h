@@ -22,6 +22,12 @@ namespace kivo {
 // The name with every delimiter written as '\' (trail bytes untouched).
 [[nodiscard]] std::string NormalizeDelimiters(std::string_view name);
 
+// The regular file at path, or else the one in the same folder whose name matches path's with
+// ASCII letter case folded (the smallest such name when several do); nullopt when there is
+// none. path is a host path, as found on disk, not a virtual name.
+[[nodiscard]] std::optional<std::filesystem::path> FindHostFileFolded(
+    const std::filesystem::path& path);
+
 // A host folder that virtual names are looked up in.
 class TVrLooseFolder {
   public:

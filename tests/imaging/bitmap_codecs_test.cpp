@@ -1,5 +1,9 @@
+#include <sys/resource.h>
+
+#include <fstream>
 #include <functional>
 #include <random>
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -33,6 +37,25 @@ void ExpectTruncationsFail(const std::vector<uint8_t>& good,
             EXPECT_EQ(e.File(), "f");
         }
     }
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+#define KIVO_TEST_ADDRESS_SANITIZER
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KIVO_TEST_ADDRESS_SANITIZER
+#endif
+#endif
+
+// Lets this process's data (its heap and private mappings) grow by at most bytes more.
+void LimitDataGrowth(uint64_t bytes) {
+    std::ifstream status("/proc/self/status");
+    uint64_t usedKb = 0;
+    for (std::string line; std::getline(status, line);) {
+        if (line.starts_with("VmData:")) usedKb = std::stoull(line.substr(7));
+    }
+    const rlimit limit{usedKb * 1024 + bytes, usedKb * 1024 + bytes};
+    ASSERT_EQ(setrlimit(RLIMIT_DATA, &limit), 0);
 }
 
 constexpr uint32_t kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000, kWhite = 0xFFFFFF;
@@ -140,6 +163,109 @@ TEST(BmpCodec, ThirtyTwoBitsWithoutAlphaAreOpaque) {
     bitmap = DecodeBmp(test::WriteBmp(layout), "f");
     EXPECT_EQ(bitmap.GetPixel(0, 0), 0x00030201u);
     EXPECT_EQ(bitmap.GetPixel(1, 0), 0x80060504u);
+}
+
+TEST(BmpCodec, SixteenBitAlphaMasksKeepTheirAlpha) {
+    // Two 16-bit pixels, red and blue, in each layout; an alpha mask always widens to 32 bits.
+    const std::vector<uint32_t> alpha1555 = {0x7C00, 0x03E0, 0x001F, 0x8000};
+    struct Case {
+        const char* name;
+        uint32_t headerSize, compression;
+        std::vector<uint32_t> masks;
+        std::vector<uint8_t> pixels;
+        std::vector<uint32_t> expected;  // 0xAARRGGBB
+    };
+    const Case cases[] = {
+        {"1-5-5-5, version 4 header",
+         108,
+         3,
+         alpha1555,
+         {0x00, 0xFC, 0x1F, 0x00},
+         {0xFFFF0000, 0x000000FF}},
+        {"1-5-5-5, alpha bit fields after a version 3 header",
+         40,
+         6,
+         alpha1555,
+         {0x00, 0xFC, 0x1F, 0x00},
+         {0xFFFF0000, 0x000000FF}},
+        {"4-4-4-4",
+         108,
+         3,
+         {0x0F00, 0x00F0, 0x000F, 0xF000},
+         {0x00, 0xFF, 0x0F, 0x00},
+         {0xFFFF0000, 0x000000FF}},
+        // An alpha mask that no pixel uses leaves the picture opaque, as at 32 bits.
+        {"1-5-5-5 with every alpha bit clear",
+         108,
+         3,
+         alpha1555,
+         {0x00, 0x7C, 0x1F, 0x00},
+         {0xFFFF0000, 0xFF0000FF}},
+    };
+    for (const Case& c : cases) {
+        const TDIBSurface bitmap = DecodeBmp(test::WriteBmp({.headerSize = c.headerSize,
+                                                             .width = 2,
+                                                             .height = 1,
+                                                             .bits = 16,
+                                                             .compression = c.compression,
+                                                             .masks = c.masks,
+                                                             .pixels = c.pixels}),
+                                             "f");
+        ASSERT_EQ(bitmap.BitCount(), 32) << c.name;
+        EXPECT_EQ(bitmap.GetPixel(0, 0), c.expected[0]) << c.name;
+        EXPECT_EQ(bitmap.GetPixel(1, 0), c.expected[1]) << c.name;
+    }
+}
+
+TEST(BmpCodec, ColourTablesClaimingMoreThanTheDepthIndexesGiveTheirFirstEntries) {
+    // 300 entries, entry i being (i, i / 2, 255 - i) up to 255; the pixels use 0 and 255.
+    std::vector<uint8_t> table;
+    for (int i = 0; i < 300; ++i)
+        table.insert(table.end(), {static_cast<uint8_t>(i), static_cast<uint8_t>(i / 2),
+                                   static_cast<uint8_t>(255 - i), 0});
+    const BmpSpec layout{.width = 2,
+                         .height = 1,
+                         .bits = 8,
+                         .colorsUsed = 300,
+                         .palette = table,
+                         .pixels = {0, 255, 0, 0}};
+    const std::vector<uint32_t> expected{0x0000FF, 0xFF7F00};  // 0x00BBGGRR
+    EXPECT_EQ(Colors(DecodeBmp(test::WriteBmp(layout), "f")), expected);
+    // Without a file header the rows follow the whole table the header claims.
+    EXPECT_EQ(Colors(DecodeDib(test::WriteDib(layout), "f").Bitmap), expected);
+    BmpSpec cut = layout;
+    cut.palette.resize(280 * 4);
+    cut.pixels.clear();
+    EXPECT_THROW((void)DecodeDib(test::WriteDib(cut), "f"), KivoError);
+}
+
+TEST(BmpCodec, RunLengthCodesAreCheckedBeforeTheBitmapIsAllocated) {
+#ifdef KIVO_TEST_ADDRESS_SANITIZER
+    GTEST_SKIP() << "the sanitizer's shadow memory counts against the data limit";
+#endif
+    // 2554 x 18803 pixels at 8 bits would take 48 MB; the codes stop inside their second pair.
+    const std::vector<uint8_t> file = test::WriteBmp({.width = 2554,
+                                                      .height = 18803,
+                                                      .bits = 8,
+                                                      .compression = 1,
+                                                      .colorsUsed = 2,
+                                                      .palette = {0, 0, 0, 0, 1, 1, 1, 0},
+                                                      .pixels = {2, 1, 0}});
+    // In a child process whose data may grow by 16 MB at most, the file must fail as damaged
+    // rather than run out of memory.
+    EXPECT_EXIT(
+        {
+            LimitDataGrowth(16 << 20);
+            try {
+                (void)DecodeBmp(file, "f");
+            } catch (const KivoError&) {
+                std::exit(0);
+            } catch (const std::bad_alloc&) {
+                std::exit(1);
+            }
+            std::exit(2);
+        },
+        testing::ExitedWithCode(0), "");
 }
 
 TDIBSurface Noise(int width, int height, int bits, uint32_t seed) {
@@ -255,6 +381,34 @@ TEST(TgaCodec, DecodesTypesAndOrigins) {
         const TgaPicture picture = DecodeTga(test::WriteTga(c.layout), "f", true);
         EXPECT_EQ(Colors(picture.Bitmap), c.colors) << c.name;
         EXPECT_EQ(picture.TransparentValue, -1) << c.name;
+    }
+}
+
+TEST(TgaCodec, GreyAndAlphaImages) {
+    // Grey 0x40 half seen through, then opaque white, stored and packed.
+    const TgaSpec layouts[] = {
+        {.type = 3,
+         .width = 2,
+         .height = 1,
+         .depth = 16,
+         .descriptor = 0x28,
+         .pixels = {0x40, 0x80, 0xFF, 0xFF}},
+        {.type = 11,
+         .width = 2,
+         .height = 1,
+         .depth = 16,
+         .descriptor = 0x28,
+         .pixels = {0x00, 0x40, 0x80, 0x80, 0xFF, 0xFF}},
+    };
+    for (const TgaSpec& layout : layouts) {
+        SCOPED_TRACE(static_cast<int>(layout.type));
+        TgaPicture picture = DecodeTga(test::WriteTga(layout), "f", true);
+        EXPECT_EQ(picture.Bitmap.BitCount(), 24);
+        EXPECT_EQ(Colors(picture.Bitmap), (std::vector<uint32_t>{0x404040, kWhite}));
+        EXPECT_EQ(MaskValues(picture.Bitmap), (std::vector<uint32_t>{0x80, 0xFF}));
+        picture = DecodeTga(test::WriteTga(layout), "f", false);
+        EXPECT_EQ(picture.Bitmap.GetPixel(0, 0), 0x80404040u);
+        EXPECT_EQ(picture.Bitmap.GetPixel(1, 0), 0xFFFFFFFFu);
     }
 }
 
@@ -408,6 +562,20 @@ TEST(IcoCodec, ReadsImagesMasksAndHotspots) {
     EXPECT_EQ(back.HotspotX, 1);
     EXPECT_EQ(Colors(back.Bitmap), Colors(hot.Bitmap));
     EXPECT_EQ(MaskValues(back.Bitmap), MaskValues(hot.Bitmap));
+}
+
+TEST(IcoCodec, ImagesAreReadByTheirOwnHeaderNotTheDirectorysByteCount) {
+    // A common writer bug: the directory counts only the image's info header. The image is
+    // read as far as its header says, and its mask still fits in the file.
+    const std::vector<uint8_t> cursor = test::WriteIco(
+        2, {{.width = 2, .height = 2, .field4 = 1, .data = IconDib(), .byteCount = 40}});
+    const IconPicture picture = DecodeIco(cursor, "f", 0);
+    EXPECT_EQ(Colors(picture.Bitmap), (std::vector<uint32_t>{kRed, kGreen, kBlue, kWhite}));
+    EXPECT_EQ(MaskValues(picture.Bitmap), (std::vector<uint32_t>{0, 255, 255, 0}));
+    EXPECT_EQ(ListIconImages(cursor, "f")[0].BitCount, 24);
+    // The same file cut inside the mask still fails.
+    const std::vector<uint8_t> cut(cursor.begin(), cursor.end() - 1);
+    EXPECT_THROW((void)DecodeIco(cut, "f", 0), KivoError);
 }
 
 TEST(IcoCodec, DamagedFilesFailCleanly) {

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 
 #include <gtest/gtest.h>
@@ -207,6 +208,12 @@ TEST(GaleFrameList, LayersComposeByMaskAlphaFlagAndKey) {
          0x112233,
          0x000001,
          false},
+        // An opaque layer over a layer that gave the frame its mask keeps that mask.
+        {"opaque over a mask",
+         {{.alphaFlag = 1, .colour = Zlib(white), .mask = halfMask}, {.colour = Zlib(black)}},
+         0x000000,
+         0x000000,
+         true},
         // Opacity 128 over black: (255 x 128) div 255 on 24 bits.
         {"opacity",
          {{.colour = Zlib(black)}, {.opacity = 128, .colour = Zlib(white)}},
@@ -226,6 +233,29 @@ TEST(GaleFrameList, LayersComposeByMaskAlphaFlagAndKey) {
         if (c.frameMask) {
             EXPECT_EQ(bitmap.Mask()->GetPixel(1, 0), 128u);
         }
+    }
+}
+
+TEST(GaleFrameList, FirstLayerOpaqueIsReadFromVersion105) {
+    // A first layer keyed on white over a grey background: with the flag read, it is copied
+    // key and all; without, its white pixel shows the background.
+    const std::vector<uint8_t> layer = Zlib(PaddedRows(2, 1, 24, {0x112233, 0xFFFFFF}));
+    const int versions[] = {104, 105, 106};
+    for (const int version : versions) {
+        GalFile file;
+        file.version = version;
+        file.encoding = 0;
+        file.background = 0x808080;
+        file.firstLayerOpaque = 1;
+        file.frames.push_back({.width = 2,
+                               .height = 1,
+                               .bits = 24,
+                               .layers = {{.transparentValue = 0xFFFFFF, .colour = layer}}});
+        const TGaleFrameList list = Load(WriteGal(file));
+        const bool opaque = version >= 105;
+        EXPECT_EQ(list.FirstLayerOpaque, opaque) << version;
+        EXPECT_EQ(list[0].Bitmap.GetPixel(0, 0), 0x112233u) << version;
+        EXPECT_EQ(list[0].Bitmap.GetPixel(1, 0), opaque ? 0xFFFFFFu : 0x808080u) << version;
     }
 }
 
@@ -384,6 +414,48 @@ TEST(GaleFrameList, MakeMaskAndTrim) {
     list[0].Trim();
     EXPECT_EQ(list[0].Bitmap.Width(), 1);
     EXPECT_EQ(list[0].Bitmap.Height(), 1);
+}
+
+TEST(GaleFrameList, ZlibStreamsAreHeldToTheirChecksumWhenTheyEndShortOfTheBitmap) {
+    // A 4 x 1 8-bit frame, zlib-encoded: as plain rows the stream fills the bitmap; as a
+    // table of two stored 2 x 1 blocks it ends before the largest size blocks could take.
+    std::vector<uint8_t> blocks;
+    PutI32(blocks, -1), PutI32(blocks, 0), PutI32(blocks, -1), PutI32(blocks, 0);
+    blocks.insert(blocks.end(), {1, 2, 3, 4});
+    struct Case {
+        const char* name;
+        bool blocks;
+        std::function<void(std::vector<uint8_t>&)> damage;
+        bool loads;
+    };
+    const Case cases[] = {
+        {"rows", false, [](std::vector<uint8_t>&) {}, true},
+        {"blocks", true, [](std::vector<uint8_t>&) {}, true},
+        // A reader that stops at the size it wants never reaches the checksum.
+        {"rows, wrong checksum", false, [](std::vector<uint8_t>& z) { z.back() ^= 1; }, true},
+        {"blocks, wrong checksum", true, [](std::vector<uint8_t>& z) { z.back() ^= 1; }, false},
+        {"blocks, no checksum", true, [](std::vector<uint8_t>& z) { z.resize(z.size() - 4); },
+         false},
+        {"not deflate", false, [](std::vector<uint8_t>& z) { z[0] = 0x79; }, false},
+        {"header check", false, [](std::vector<uint8_t>& z) { z[1] ^= 1; }, false},
+        // A preset dictionary (flag 0x20, header check kept) is not something GAL data has.
+        {"dictionary", false, [](std::vector<uint8_t>& z) { z[1] = 0xBB; }, false},
+    };
+    for (const Case& c : cases) {
+        GalFile file;
+        file.encoding = 0;
+        if (c.blocks) file.blockWidth = 2, file.blockHeight = 1;
+        std::vector<uint8_t> data = Zlib(c.blocks ? blocks : PaddedRows(4, 1, 8, {1, 2, 3, 4}));
+        c.damage(data);
+        file.frames.push_back({.width = 4, .height = 1, .bits = 8, .layers = {{.colour = data}}});
+        if (!c.loads) {
+            EXPECT_THROW(Load(WriteGal(file)), KivoError) << c.name;
+            continue;
+        }
+        const TGaleFrameList list = Load(WriteGal(file));
+        for (int32_t x = 0; x < 4; ++x)
+            EXPECT_EQ(list[0].Bitmap.GetPixel(x, 0), static_cast<uint32_t>(x + 1)) << c.name;
+    }
 }
 
 TEST(GaleFrameList, DamagedFilesFailWithTheFileName) {

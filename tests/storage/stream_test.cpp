@@ -67,6 +67,37 @@ TEST(BigFileStream, SpreadsOverVolumesAndReadsThemBack) {
     EXPECT_EQ(TTpBigFileStream::VolumePath("a/game.dat", 12), std::filesystem::path("a/game.012"));
 }
 
+TEST(BigFileStream, FindsVolumesSpelledInAnotherCase) {
+    // Sets copied from old media often come in capitals, whatever case the first file has.
+    struct Case {
+        const char* first;
+        const char* volumes[2];
+    };
+    const Case cases[] = {
+        {"game.dat", {"GAME.001", "GAME.002"}},
+        {"GAME.DAT", {"game.001", "Game.002"}},
+    };
+    std::vector<uint8_t> bytes(25);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<uint8_t>(i);
+    for (const Case& c : cases) {
+        auto folder = test::TestFolder("volumes-case");
+        {
+            TTpBigFileStream out(folder / "game.dat", TTpBigFileStream::Mode::Create, 10);
+            ASSERT_EQ(out.Write(bytes.data(), 25), 25);
+            out.Commit();
+        }
+        std::filesystem::rename(folder / "game.dat", folder / c.first);
+        std::filesystem::rename(folder / "game.001", folder / c.volumes[0]);
+        std::filesystem::rename(folder / "game.002", folder / c.volumes[1]);
+        TTpBigFileStream in(folder / c.first, TTpBigFileStream::Mode::Read, 10);
+        EXPECT_EQ(in.VolumeCount(), 3) << c.first;
+        std::vector<uint8_t> back(25);
+        EXPECT_EQ(in.Read(back.data(), 25), 25) << c.first;
+        EXPECT_EQ(back, bytes) << c.first;
+    }
+}
+
 TEST(BuffBigStream, GivesBackUnreadBytes) {
     std::vector<uint8_t> bytes(300000);
     for (size_t i = 0; i < bytes.size(); ++i)

@@ -103,14 +103,14 @@ std::vector<uint8_t> WriteIco(uint16_t type, const std::vector<IcoImage>& images
     Put16(out, static_cast<uint32_t>(images.size()));
     auto offset = static_cast<uint32_t>(6 + 16 * images.size());
     for (const IcoImage& image : images) {
-        out.push_back(image.width);                            // width, 0 = 256
-        out.push_back(image.height);                           // height, 0 = 256
-        out.push_back(0);                                      // colour count
-        out.push_back(0);                                      // reserved
-        Put16(out, image.field4);                              // planes / hotspot x
-        Put16(out, image.field6);                              // bit count / hotspot y
-        Put32(out, static_cast<uint32_t>(image.data.size()));  // bytes in the image
-        Put32(out, offset);                                    // offset of the image
+        out.push_back(image.width);   // width, 0 = 256
+        out.push_back(image.height);  // height, 0 = 256
+        out.push_back(0);             // colour count
+        out.push_back(0);             // reserved
+        Put16(out, image.field4);     // planes / hotspot x
+        Put16(out, image.field6);     // bit count / hotspot y
+        Put32(out, image.byteCount.value_or(static_cast<uint32_t>(image.data.size())));  // bytes
+        Put32(out, offset);  // offset of the image
         offset += static_cast<uint32_t>(image.data.size());
     }
     for (const IcoImage& image : images)

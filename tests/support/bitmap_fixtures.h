@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace kivo::test {
@@ -51,6 +52,8 @@ struct IcoImage {
     uint16_t field4 = 1;             // planes, or hotspot x of a cursor
     uint16_t field6 = 0;             // bit count, or hotspot y of a cursor
     std::vector<uint8_t> data = {};  // DIB (height doubled) + AND mask, or a PNG
+    // The byte count the directory gives; the data's own length when unset.
+    std::optional<uint32_t> byteCount = std::nullopt;
 };
 
 // type 1 icon, 2 cursor.
