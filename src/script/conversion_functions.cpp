@@ -7,6 +7,7 @@
 #include "script/expression_compiler.h"
 #include "script/function_arguments.h"
 #include "script/param_collection.h"
+#include "script/string_functions.h"
 
 namespace kivo {
 
@@ -90,15 +91,10 @@ class CalcNesting {
 
 void Calc(const FunctionCall& call) {
     const std::string text = StringArgument(call, 0);
-    size_t first = 0;
-    size_t last = text.size();
-    while (first < last && static_cast<uint8_t>(text[first]) <= 0x20)
-        ++first;
-    while (last > first && static_cast<uint8_t>(text[last - 1]) <= 0x20)
-        --last;
-    if (first == last) return;
+    const std::string_view trimmed = TrimBlanks(text);
+    if (trimmed.empty()) return;
     const CalcNesting nesting(call.variables);
-    const TKivoParser expression = CompileExpression(std::string_view(text).substr(first, last - first));
+    const TKivoParser expression = CompileExpression(trimmed);
     (void)expression.Evaluate(call.variables, call.functions, call.context);
     call.target.SetFlag(true);
 }

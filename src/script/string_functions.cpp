@@ -49,12 +49,24 @@ using sjis::CharLength;
     return ignoreCase ? sjis::EqualsIgnoreCase(window, pattern) : window == pattern;
 }
 
-// Byte offset of the first match of pattern starting on a character boundary, or npos.
+// Byte offset of the first match of pattern starting on a character boundary at or after
+// from (itself a boundary), or npos.
 [[nodiscard]] size_t FindAtBoundary(std::string_view s, std::string_view pattern, size_t from,
                                     bool ignoreCase) {
     if (pattern.empty()) return std::string_view::npos;
-    for (size_t pos = from; pos + pattern.size() <= s.size(); pos += CharLength(s, pos)) {
-        if (MatchesAt(s, pos, pattern, ignoreCase)) return pos;
+    if (ignoreCase) {
+        for (size_t pos = from; pos + pattern.size() <= s.size(); pos += CharLength(s, pos)) {
+            if (MatchesAt(s, pos, pattern, true)) return pos;
+        }
+        return std::string_view::npos;
+    }
+    // The library search finds candidates fast; the boundary walk only moves forward.
+    size_t boundary = from;
+    for (size_t found = s.find(pattern, from); found != std::string_view::npos;
+         found = s.find(pattern, found + 1)) {
+        while (boundary < found)
+            boundary += CharLength(s, boundary);
+        if (boundary == found) return found;
     }
     return std::string_view::npos;
 }
@@ -149,14 +161,7 @@ void Pos(const FunctionCall& call) {
 }
 
 void Trim(const FunctionCall& call) {
-    const std::string s = StringArgument(call, 0);
-    size_t first = 0;
-    size_t last = s.size();
-    while (first < last && ByteAt(s, first) <= 0x20)
-        ++first;
-    while (last > first && ByteAt(s, last - 1) <= 0x20)
-        --last;
-    call.target.SetString(std::string_view(s).substr(first, last - first));
+    call.target.SetString(TrimBlanks(StringArgument(call, 0)));
 }
 
 void LowerCase(const FunctionCall& call) {
@@ -171,11 +176,16 @@ void StringOfChar(const FunctionCall& call) {
     const std::string s = StringArgument(call, 0);
     const int32_t n = IntArgument(call, 1);
     std::string out;
-    if (n > 0) {
-        CheckStringSize(static_cast<int64_t>(s.size()) * n);
-        out.reserve(s.size() * static_cast<size_t>(n));
-        for (int32_t i = 0; i < n; ++i)
-            out += s;
+    if (n > 0 && !s.empty()) {
+        const int64_t total = static_cast<int64_t>(s.size()) * n;
+        CheckStringSize(total);
+        // Doubling: a one-byte text repeated millions of times costs a few copies, not
+        // millions of appends.
+        out.reserve(static_cast<size_t>(total));
+        out = s;
+        while (out.size() * 2 <= static_cast<size_t>(total))
+            out += out;
+        out.append(out, 0, static_cast<size_t>(total) - out.size());
     }
     call.target.SetString(out);
 }
@@ -298,11 +308,9 @@ void JInsert(const FunctionCall& call) {
 void JPos(const FunctionCall& call) {
     const std::string sub = StringArgument(call, 0);
     const std::string s = StringArgument(call, 1);
-    int32_t index = 1;
-    for (size_t pos = 0; !sub.empty() && pos < s.size(); pos += CharLength(s, pos), ++index) {
-        if (MatchesAt(s, pos, sub, false)) return call.target.SetInteger(index);
-    }
-    call.target.SetInteger(0);
+    const size_t found = FindAtBoundary(s, sub, 0, false);
+    if (found == std::string::npos) return call.target.SetInteger(0);
+    call.target.SetInteger(static_cast<int32_t>(sjis::CharCount(std::string_view(s).substr(0, found)) + 1));
 }
 
 void JTrim(const FunctionCall& call) {
@@ -360,6 +368,16 @@ int CompareTextIgnoringCase(std::string_view a, std::string_view b) {
         pos += length;
     }
     return static_cast<int>(static_cast<int64_t>(a.size()) - static_cast<int64_t>(b.size()));
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+    size_t first = 0;
+    size_t last = text.size();
+    while (first < last && ByteAt(text, first) <= 0x20)
+        ++first;
+    while (last > first && ByteAt(text, last - 1) <= 0x20)
+        --last;
+    return text.substr(first, last - first);
 }
 
 std::vector<std::string> SplitLines(std::string_view text) {

@@ -18,6 +18,9 @@ void RegisterStringFunctions(SystemFunctionRegistry& registry);
 // else compares by byte; negative, 0 or positive.
 [[nodiscard]] int CompareTextIgnoringCase(std::string_view a, std::string_view b);
 
+// text without leading and trailing bytes up to 0x20 (blanks and control bytes).
+[[nodiscard]] std::string_view TrimBlanks(std::string_view text);
+
 // Splits text into lines at CR, LF or CR LF; a final line break adds no empty line.
 [[nodiscard]] std::vector<std::string> SplitLines(std::string_view text);
 

@@ -2,6 +2,8 @@
 // Calls system functions directly, as the evaluator does: constants as values of their own
 // type, variables as references bound to them, and a target of the function's result type.
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 #include <string_view>
@@ -96,6 +98,21 @@ class FunctionCaller {
         return value;
     }
 };
+
+// One call and its result read as a string.
+struct Case {
+    const char* function;
+    std::vector<Arg> args;
+    std::string expected;
+};
+
+inline void ExpectResults(const std::vector<Case>& cases) {
+    FunctionCaller caller;
+    for (const Case& c : cases) {
+        EXPECT_EQ(caller.Text(c.function, c.args), c.expected)
+            << c.function << " case " << (&c - cases.data());
+    }
+}
 
 // Elements of a value as strings.
 inline std::vector<std::string> Elements(const TCustomParam& value) {

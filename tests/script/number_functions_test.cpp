@@ -12,20 +12,6 @@
 namespace kivo::test {
 namespace {
 
-struct Case {
-    const char* function;
-    std::vector<Arg> args;
-    std::string expected;
-};
-
-void ExpectResults(const std::vector<Case>& cases) {
-    FunctionCaller caller;
-    for (const Case& c : cases) {
-        EXPECT_EQ(caller.Text(c.function, c.args), c.expected)
-            << c.function << " case " << (&c - cases.data());
-    }
-}
-
 TEST(MathFunctions, ExactResults) {
     ExpectResults({
         {"Sin", {0.0}, "0"},

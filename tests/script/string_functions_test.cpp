@@ -15,20 +15,6 @@ const std::string kA = "\x83\x41";
 const std::string kDi = "\x83\x61";
 const std::string kWideSpace = "\x81\x40";
 
-struct Case {
-    const char* function;
-    std::vector<Arg> args;
-    std::string expected;
-};
-
-void ExpectResults(const std::vector<Case>& cases) {
-    FunctionCaller caller;
-    for (const Case& c : cases) {
-        EXPECT_EQ(caller.Text(c.function, c.args), c.expected)
-            << c.function << " case " << (&c - cases.data());
-    }
-}
-
 TEST(ConversionFunctions, FormatAndParseNumbers) {
     ExpectResults({
         {"IntToStr", {5}, "5"},
@@ -100,6 +86,8 @@ TEST(ByteStringFunctions, CountAndCutBytes) {
         {"UpperCase", {S("a" + kDi)}, "A" + kDi},
         {"StringOfChar", {S("ab"), 3}, "ababab"},
         {"StringOfChar", {S("ab"), -2}, ""},
+        {"StringOfChar", {S("abc"), 5}, "abcabcabcabcabc"},
+        {"StringOfChar", {S(""), 2147483647}, ""},
         {"AddDelimiter", {S(","), S("a")}, "a,"},
         {"AddDelimiter", {S(","), S("")}, ""},
     });
