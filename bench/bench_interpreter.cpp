@@ -94,7 +94,7 @@ struct Game {
             player,    files,
             variables, functions,
             events,    dialogs,
-            trace,     ScriptContext{player, clock, calendar, random, scene, media, saves},
+            trace,     ScriptContext{player, clock, calendar, random, scene, media, saves, urls},
             true,      {},
             nullptr};
         game = std::make_unique<TProject>(services);
@@ -113,6 +113,7 @@ struct Game {
     TTimerList events;
     SilentDialogs dialogs;
     NullTraceSink trace;
+    TracedUrlOpener urls{trace};
     std::unique_ptr<TProject> game;
 };
 

@@ -55,6 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kivo::TTimerList events;
     SilentDialogs dialogs;
     kivo::NullTraceSink trace;
+    kivo::TracedUrlOpener urls{trace};
     kivo::HeadlessClock clock;
     kivo::ClockCalendar calendar(clock, kivo::DefaultHeadlessDate());
     kivo::TProcessRandom random;
@@ -65,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         player,    files,
         variables, functions,
         events,    dialogs,
-        trace,     kivo::ScriptContext{player, clock, calendar, random, scene, media, saves},
+        trace,     kivo::ScriptContext{player, clock, calendar, random, scene, media, saves, urls},
         true,      {},
         nullptr};
     kivo::TProject game(services);

@@ -10,6 +10,7 @@
 #include "platform/input.h"
 #include "platform/main_window.h"
 #include "platform/trace_sink.h"
+#include "platform/url_opener.h"
 
 namespace kivo {
 
@@ -23,6 +24,7 @@ struct Platform {
     AudioOutput& audio;
     FontEngine& fonts;
     TraceSink& trace;
+    UrlOpener& urls;
 };
 
 // The height of the toolbar buttons "終了" and "画面切替" (67 x 18); the dock is 4 pixels taller.

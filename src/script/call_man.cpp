@@ -59,7 +59,37 @@ HandlerTarget SplitHandler(std::string_view handler) {
     return target;
 }
 
-TCallMan::TCallMan(const InterpreterServices& services) : services_(services) {
+class TCallMan::FunctionPort final : public InterpreterPort {
+  public:
+    explicit FunctionPort(TCallMan& interpreter) : interpreter_(interpreter) {}
+
+    [[nodiscard]] bool FileExists(std::string_view name) override {
+        return interpreter_.services_.host.FileExists(name);
+    }
+    [[nodiscard]] bool FileAvailable(std::string_view name) override {
+        return interpreter_.services_.host.FileAvailable(name);
+    }
+    [[nodiscard]] std::vector<uint8_t> LoadFile(std::string_view name) override {
+        return interpreter_.services_.host.LoadFile(name);
+    }
+    // The flow of level n is forgotten: its frame and its locals go, deeper levels move up.
+    bool DeleteStackFrame(int32_t n) override {
+        InterpreterState& state = interpreter_.state_;
+        TParamCollection& variables = interpreter_.services_.variables;
+        if (n < 0 || n >= state.Depth()) return false;
+        variables.ForgetLevel(n);
+        state.stack.erase(state.stack.begin() + n);
+        variables.SetCurrentLevel(state.Depth());
+        return true;
+    }
+
+  private:
+    TCallMan& interpreter_;
+};
+
+TCallMan::TCallMan(const InterpreterServices& services)
+    : services_(services), functionPort_(std::make_unique<FunctionPort>(*this)) {
+    services_.context.interpreter = functionPort_.get();
     for (SystemVariable id :
          {SystemVariable::Result, SystemVariable::ParamCount, SystemVariable::ParamStr,
           SystemVariable::Sender, SystemVariable::StackCount}) {

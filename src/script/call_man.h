@@ -35,6 +35,8 @@ class SystemFunctionRegistry;
 class ScriptHost {
   public:
     virtual ~ScriptHost() = default;
+    // Whether the virtual file system holds the name, asking for no disc.
+    [[nodiscard]] virtual bool FileExists(std::string_view name) = 0;
     // Whether a page or media file can be had, asking for a data disc when one holds it.
     [[nodiscard]] virtual bool FileAvailable(std::string_view name) = 0;
     // The bytes of a file; raises the missing-file error.
@@ -164,6 +166,9 @@ class TCallMan final : public SystemVariableProvider {
     [[nodiscard]] TCustomParam* Holder(SystemVariable id) const override;
 
   private:
+    // The files and the call stack as the system functions reach them.
+    class FunctionPort;
+
     // Result of one run step: an event handler returned to normal flow (1) or to another
     // handler or call (-1), the command was a wait point (2), or nothing of note (0).
     enum StepResult : int32_t {
@@ -198,6 +203,7 @@ class TCallMan final : public SystemVariableProvider {
 
     InterpreterServices services_;
     InterpreterState state_;
+    std::unique_ptr<FunctionPort> functionPort_;
     std::vector<std::shared_ptr<TPage>> pages_;  // most recently used first
     // The command traced last, so that a command waiting many frames is traced once.
     std::weak_ptr<const TPage> lastTracedPage_;

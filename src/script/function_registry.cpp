@@ -29,6 +29,11 @@ void SystemFunctionRegistry::Call(const FunctionCall& call) const {
     if (!info) throw KivoError("関数番号が不正です: " + std::to_string(call.index));
     const Function& function = functions_[static_cast<size_t>(call.index)];
     if (!function) throw KivoError(std::string(info->name) + " は使用できない関数です");
+    // Stored expressions come from files: a damaged step must not make a function read an
+    // argument that is not there.
+    if (!info->AcceptsArgumentCount(static_cast<int>(call.arguments.size()))) {
+        throw KivoError(std::string(info->name) + " 引数の数が不正です");
+    }
     function(call);
 }
 

@@ -575,6 +575,18 @@ void TParamCollection::DeleteLevel(int32_t level) {
         level);
 }
 
+void TParamCollection::ForgetLevel(int32_t level) {
+    DeleteWhere(
+        [](const TParamCollectionItem& v, int32_t n) {
+            return !v.IsSystem() && v.local && v.level == n;
+        },
+        level);
+    for (int32_t i = 0; i < Count(); ++i) {
+        TParamCollectionItem& variable = At(i);
+        if (!variable.IsSystem() && variable.level > level) --variable.level;
+    }
+}
+
 std::unique_ptr<TCustomParam> TParamCollection::ValueCopy(std::string_view name) const {
     TParamCollectionItem* variable = Find(name);
     if (!variable) throw KivoError("\"" + std::string(name) + "\" 変数がありません");

@@ -227,6 +227,9 @@ class TParamCollection : public HashCollection<TParamCollectionItem> {
     bool Remove(std::string_view name);
     // Deletes every variable created at level (a call at that depth returned).
     void DeleteLevel(int32_t level);
+    // A call-stack frame was dropped (DeleteStack): the local variables of its level go and
+    // every variable of a deeper level moves up one level.
+    void ForgetLevel(int32_t level);
     // A new value of the variable's type holding a copy of it ("%s:不正な変数です" for a
     // variable that is not of type 1 to 4).
     [[nodiscard]] std::unique_ptr<TCustomParam> ValueCopy(std::string_view name) const;
@@ -245,6 +248,8 @@ class TParamCollection : public HashCollection<TParamCollectionItem> {
     int32_t selectionIndex = 0;
     std::string tempAlias;  // the variable @Temp stands for
     std::array<int32_t, 6> backlogFormat{};
+    // How many Calc calls are running inside one another (Calc's text may call Calc).
+    int32_t calcNesting = 0;
 
     // ---- System variables ----
 

@@ -82,6 +82,9 @@ class TProject final : public ScriptHost, private TVrDiscPrompter, private Syste
 
     // ---- ScriptHost ----
 
+    [[nodiscard]] bool FileExists(std::string_view name) override {
+        return services_.files.FileExists(name);
+    }
     [[nodiscard]] bool FileAvailable(std::string_view name) override;
     [[nodiscard]] std::vector<uint8_t> LoadFile(std::string_view name) override;
     // Scene, data tables and backlog arrive with their own subsystems.

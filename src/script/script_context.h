@@ -17,15 +17,36 @@
 // The shell's Player owns the implementations and assembles the context when it creates the
 // project; until a subsystem exists it puts a stand-in that does nothing in its place.
 
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
 #include "base/player_state.h"
 #include "platform/calendar.h"
 #include "platform/clock.h"
+#include "platform/url_opener.h"
 #include "scene/scene_commands.h"
 #include "script/media_port.h"
 #include "script/save_port.h"
 #include "storage/tp_random.h"
 
 namespace kivo {
+
+// The running interpreter as the system functions see it: the game's files and the call
+// stack. Implemented by the interpreter, which puts itself into the context it evaluates with.
+class InterpreterPort {
+  public:
+    virtual ~InterpreterPort() = default;
+    // Whether the virtual file system holds the name; no data disc is asked for.
+    [[nodiscard]] virtual bool FileExists(std::string_view name) = 0;
+    // Whether the file can be had, asking for the data disc that holds it.
+    [[nodiscard]] virtual bool FileAvailable(std::string_view name) = 0;
+    // The bytes of an available file; raises the missing-file error.
+    [[nodiscard]] virtual std::vector<uint8_t> LoadFile(std::string_view name) = 0;
+    // Forgets frame n of the call stack (0 the oldest) with the local variables of its level;
+    // false when there is no such frame.
+    virtual bool DeleteStackFrame(int32_t n) = 0;
+};
 
 struct ScriptContext {
     PlayerState& player;
@@ -38,6 +59,10 @@ struct ScriptContext {
     SceneCommands& scene;
     MediaPort& media;
     SavePort& saves;
+    // Where OpenUrl hands web addresses: the desktop's browser, or a log in headless runs.
+    UrlOpener& urls;
+    // Set by the interpreter for the expressions it evaluates; null elsewhere.
+    InterpreterPort* interpreter = nullptr;
 };
 
 }  // namespace kivo

@@ -1,8 +1,14 @@
 #include "script/system_functions.h"
 
+#include "script/array_functions.h"
+#include "script/conversion_functions.h"
+#include "script/date_functions.h"
 #include "script/function_registry.h"
+#include "script/host_functions.h"
+#include "script/math_functions.h"
 #include "script/param.h"
 #include "script/script_context.h"
+#include "script/string_functions.h"
 
 namespace kivo {
 
@@ -25,6 +31,12 @@ void Exists(const FunctionCall& call) {
 void RegisterSystemFunctions(SystemFunctionRegistry& registry) {
     registry.Register(*FunctionIndex("Random"), Random);
     registry.Register(*FunctionIndex("Exists"), Exists);
+    RegisterConversionFunctions(registry);
+    RegisterStringFunctions(registry);
+    RegisterMathFunctions(registry);
+    RegisterDateFunctions(registry);
+    RegisterArrayFunctions(registry);
+    RegisterHostFunctions(registry);
 }
 
 }  // namespace kivo

@@ -18,7 +18,7 @@ std::filesystem::path Player::HomeFolder() const {
 
 ScriptContext Player::ScriptWorld() {
     return ScriptContext{state,   platform.clock, platform.calendar, random, noScene,
-                         noMedia, noSaves};
+                         noMedia, noSaves, platform.urls};
 }
 
 void Player::StartupTrace(std::string_view label) {

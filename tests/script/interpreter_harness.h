@@ -101,7 +101,7 @@ class Harness {
             player,       files,
             variables,    functions,
             events,       dialogs,
-            trace,        ScriptContext{player, clock, calendar, random, objects, media, saves},
+            trace,        ScriptContext{player, clock, calendar, random, objects, media, saves, urls},
             hasArguments, executableFolder,
             &objects};
         project = std::make_unique<TProject>(services);
@@ -154,6 +154,7 @@ class Harness {
     TTimerList events;
     RecordingDialogs dialogs;
     RecordingTrace trace;
+    TracedUrlOpener urls{trace};
     FakeObjects objects;
     std::filesystem::path executableFolder = "/nonexistent-kivo-test-folder";
     std::unique_ptr<TProject> project;

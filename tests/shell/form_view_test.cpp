@@ -282,7 +282,7 @@ TEST(FormView, QuitQuestionHoldsTheQuitRequestWhileItIsOpen) {
     Platform services = h.platform.Services();
     Player player(Platform{services.clock, services.calendar, dialogs, services.input,
                            services.window, services.presenter, services.audio, services.fonts,
-                           services.trace},
+                           services.trace, services.urls},
                   h.Config(true));
     dialogs.state = &player.state;
     TFormView view(player);

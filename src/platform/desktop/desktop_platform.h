@@ -29,6 +29,7 @@ class DesktopPlatform {
     FreeTypeFontEngine fonts{FontSet::System};
     SdlWindow window{fonts};
     SdlAudioOutput audio;
+    XdgUrlOpener urls;
 
   private:
     NullTraceSink nullTrace_;

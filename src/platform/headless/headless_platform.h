@@ -161,6 +161,7 @@ class HeadlessPlatform {
   private:
     NullTraceSink nullTrace_;
     TraceSink* trace_;
+    TracedUrlOpener urls_{*trace_};
 };
 
 }  // namespace kivo
