@@ -78,6 +78,23 @@ class RecordingFilm : public MotionFilm {
     bool relative_;
 };
 
+// A window that records what the scene asked of it, with three display modes.
+class RecordingWindow : public SceneWindow {
+  public:
+    void ShowCursor(std::string_view fileName) override { cursors.emplace_back(fileName); }
+    void MovePointer(int32_t x, int32_t y) override { moves.emplace_back(x, y); }
+    bool FullScreen() const override { return fullScreen; }
+    void SetFullScreen(bool value) override { fullScreen = value; }
+    int32_t DisplayModeCount() const override { return 3; }
+    int32_t DisplayModeIndex() const override { return modeIndex; }
+    void SetDisplayModeIndex(int32_t index) override { modeIndex = index; }
+
+    std::vector<std::string> cursors;
+    std::vector<std::pair<int32_t, int32_t>> moves;
+    bool fullScreen = false;
+    int32_t modeIndex = -1;
+};
+
 class SceneTest : public ::testing::Test {
   protected:
     SceneTest() {
