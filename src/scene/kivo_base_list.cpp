@@ -35,13 +35,7 @@ TKivoBaseList::TKivoBaseList(const PlayerState& state, SceneWindow* window)
 }
 
 TKivoBaseList::~TKivoBaseList() {
-    if (variables_ != nullptr) {
-        for (size_t id = 0; id < kSystemVariableCount; ++id) {
-            const auto variable = static_cast<SystemVariable>(id);
-            if (variables_->Provider(variable) == this)
-                variables_->RegisterProvider(variable, nullptr);
-        }
-    }
+    DetachVariables();
 }
 
 // ---- Size and layers ----

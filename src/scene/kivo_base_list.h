@@ -208,8 +208,10 @@ class TKivoBaseList final : public ObjectDirectory, public SystemVariableProvide
 
     // ---- System variables of the mouse, keys, focus and screen ----
 
-    // Registers the root as the provider of its variables; the table must outlive the root.
+    // Registers the root as the provider of its variables. While attached, the table must not
+    // be freed before the root; detaching first lets either go first.
     void AttachVariables(TParamCollection& variables);
+    void DetachVariables();
     [[nodiscard]] SystemValue Read(SystemVariable id, int32_t element) const override;
     void Write(SystemVariable id, const SystemValue& value) override;
     [[nodiscard]] int32_t ElementCount(SystemVariable id) const override;

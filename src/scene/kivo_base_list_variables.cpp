@@ -35,6 +35,14 @@ void TKivoBaseList::AttachVariables(TParamCollection& variables) {
         variables.RegisterProvider(id, this);
 }
 
+void TKivoBaseList::DetachVariables() {
+    if (variables_ == nullptr) return;
+    for (SystemVariable id : kOwnVariables) {
+        if (variables_->Provider(id) == this) variables_->RegisterProvider(id, nullptr);
+    }
+    variables_ = nullptr;
+}
+
 int32_t TKivoBaseList::ElementCount(SystemVariable id) const {
     const bool keyArray = id == SystemVariable::KeyPush || id == SystemVariable::KeyClick ||
                           id == SystemVariable::KeyRepeat;

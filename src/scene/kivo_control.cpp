@@ -174,7 +174,7 @@ void TKivoControl::SetBounds(int32_t left, int32_t top, int32_t width, int32_t h
     Invalidate();
 }
 
-int64_t TKivoControl::ZoomedPosition(bool vertical) const {
+int64_t TKivoControl::ZoomedPosition(bool vertical, int64_t parentAbs) const {
     // Inside a parent showing its own picture at the same zoom, the position is in the
     // parent's picture pixels: it is divided by the parent's scale as a 16.16 factor.
     const int64_t parentSurface = vertical ? parent_->SurfaceHeight() : parent_->SurfaceWidth();
@@ -190,10 +190,10 @@ int64_t TKivoControl::ZoomedPosition(bool vertical) const {
     // Rounded at half a pixel: the remainder is taken as a 16-bit fraction of the divisor.
     if (product % scale * 65536 / scale > 0x7FFF) ++result;
     const int64_t parentScroll = vertical ? parent_->ScrollY() : parent_->ScrollX();
-    return result + parent_->AbsPosition(vertical) + (vertical ? plusY_ : plusX_) - parentScroll;
+    return result + parentAbs + (vertical ? plusY_ : plusX_) - parentScroll;
 }
 
-int64_t TKivoControl::AbsPosition(bool vertical) const {
+int64_t TKivoControl::PositionIn(bool vertical, int64_t parentAbs) const {
     const int32_t zoom = vertical ? ZoomY() : ZoomX();
     if (positionZoomed_ && parent_ != nullptr && !parent_->isLayer_) {
         const bool parentHasPicture =
@@ -203,7 +203,7 @@ int64_t TKivoControl::AbsPosition(bool vertical) const {
         const int32_t parentSize = vertical ? parent_->Height() : parent_->Width();
         // A parent of no width has no scale; the plain rule below places the object.
         if (ownPicture && parentHasPicture && parentZoom == zoom && parentSize > 0) {
-            return ZoomedPosition(vertical);
+            return ZoomedPosition(vertical, parentAbs);
         }
     }
     const int64_t offset = vertical ? offsetY_ : offsetX_;
@@ -218,10 +218,13 @@ int64_t TKivoControl::AbsPosition(bool vertical) const {
         own = positionZoomed_ ? pos * zoom / 256 : pos;
     }
     if (parent_ != nullptr) {
-        own +=
-            parent_->AbsPosition(vertical) - (vertical ? parent_->ScrollY() : parent_->ScrollX());
+        own += parentAbs - (vertical ? parent_->ScrollY() : parent_->ScrollX());
     }
     return own - shift + (vertical ? plusY_ : plusX_);
+}
+
+int64_t TKivoControl::AbsPosition(bool vertical) const {
+    return PositionIn(vertical, parent_ != nullptr ? parent_->AbsPosition(vertical) : 0);
 }
 
 int32_t TKivoControl::AbsLeft() const {
@@ -232,22 +235,42 @@ int32_t TKivoControl::AbsTop() const {
     return ClampToInt32(AbsPosition(true));
 }
 
-TRect TKivoControl::BoundsRect() const {
-    const int64_t left = AbsPosition(false), top = AbsPosition(true);
+TRect TKivoControl::RectAt(int64_t left, int64_t top) const {
     return {ClampToInt32(left), ClampToInt32(top), ClampToInt32(left + width_),
             ClampToInt32(top + height_)};
 }
 
+TRect TKivoControl::ClipRectAt(int64_t left, int64_t top) const {
+    const int64_t clipLeft = int64_t{ClampToInt32(left)} + clip_.left;
+    const int64_t clipTop = int64_t{ClampToInt32(top)} + clip_.top;
+    return {ClampToInt32(clipLeft), ClampToInt32(clipTop), ClampToInt32(clipLeft + clip_.width),
+            ClampToInt32(clipTop + clip_.height)};
+}
+
+TRect TKivoControl::BoundsRect() const {
+    return RectAt(AbsPosition(false), AbsPosition(true));
+}
+
 TRect TKivoControl::ClipRectOnLayer() const {
-    const int64_t left = int64_t{AbsLeft()} + clip_.left, top = int64_t{AbsTop()} + clip_.top;
-    return {ClampToInt32(left), ClampToInt32(top), ClampToInt32(left + clip_.width),
-            ClampToInt32(top + clip_.height)};
+    return ClipRectAt(AbsPosition(false), AbsPosition(true));
 }
 
 TRect TKivoControl::VisibleBounds() const {
-    TRect area = BoundsRect();
-    if (clip_.IsSet()) area = Intersect(area, ClipRectOnLayer());
-    if (parent_ != nullptr) area = Intersect(area, parent_->VisibleBounds());
+    // Down the chain of ancestors once, each position from its parent's.
+    std::vector<const TKivoControl*> chain;
+    for (const TKivoControl* walk = this; walk != nullptr; walk = walk->parent_) {
+        chain.push_back(walk);
+    }
+    TRect area{std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::min(),
+               std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::max()};
+    int64_t left = 0, top = 0;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        const TKivoControl& control = **it;
+        left = control.PositionIn(false, left);
+        top = control.PositionIn(true, top);
+        area = Intersect(area, control.RectAt(left, top));
+        if (control.clip_.IsSet()) area = Intersect(area, control.ClipRectAt(left, top));
+    }
     return area;
 }
 
@@ -591,6 +614,7 @@ void TKivoControl::SaveChildren(ByteWriter& writer) const {
 void TKivoControl::LoadChildren(ByteReader& reader, int32_t version) {
     // A child takes at least its kind byte and the name count of its record.
     const uint32_t count = reader.ReadCount(1 + 4);
+    if (count == 0) return;
     TKivoBaseList& root = Root();
     const TKivoBaseList::LoadNesting nesting(root, reader);
     for (uint32_t i = 0; i < count; ++i) {

@@ -268,7 +268,11 @@ class TKivoControl : public TKivoComponent {
     void SortChildren() const;
     void FirePointerEvent(Handler handler, int32_t x, int32_t y);
     [[nodiscard]] int64_t AbsPosition(bool vertical) const;
-    [[nodiscard]] int64_t ZoomedPosition(bool vertical) const;
+    // The absolute position given the parent's (64 bits: the parts may add beyond int32).
+    [[nodiscard]] int64_t PositionIn(bool vertical, int64_t parentAbs) const;
+    [[nodiscard]] int64_t ZoomedPosition(bool vertical, int64_t parentAbs) const;
+    [[nodiscard]] TRect RectAt(int64_t left, int64_t top) const;
+    [[nodiscard]] TRect ClipRectAt(int64_t left, int64_t top) const;
     void SaveControlFields(ByteWriter& writer) const;
     void LoadControlFields(ByteReader& reader, int32_t version);
     void SaveChildren(ByteWriter& writer) const;

@@ -120,6 +120,10 @@ TEST_F(InputTest, PressesAreNotQueuedForPausedBusyOrLayerTargets) {
     root.Events().Clear();
     PointerFrame(10, 10);
     Press(true);
+    // The layer takes the capture of the press it queued nothing for.
+    EXPECT_EQ(root.ActiveLayer().Pointer().capture, kCaptureLeft);
+    EXPECT_EQ(root.ActiveLayer().Pointer().hover, root.ActiveLayer().Handle());
+    Release();
     Press(false);
     EXPECT_EQ(Queue(), std::vector<std::string>{});
     paused.busy = true;
@@ -230,9 +234,9 @@ TEST_F(InputTest, ARightClickClosesTheFirstEligibleRightClickScrapObject) {
 
 TEST_F(InputTest, TheCursorChangesOnlyWhenTheObjectsCursorDiffers) {
     RecordingWindow window;
+    TParamCollection variables(&state);
     TKivoBaseList scene(state, &window);
     scene.SetSize(16, 12);
-    TParamCollection variables(&state);
     scene.AttachVariables(variables);
     auto box = [&](const char* name, int32_t left, const char* cursor) {
         TKivoBox& b = scene.Create<TKivoBox>();

@@ -284,11 +284,16 @@ TEST_F(SaveTest, DamagedRecordsFailWithoutAllocatingOrCrashing) {
     }
 }
 
-TEST_F(SaveTest, DeeplyNestedChildrenAreRefused) {
+TEST_F(SaveTest, ChildrenNestUpTo256DeepBelowALayer) {
     TKivoControl* parent = &root.Layer(0);
-    for (int depth = 0; depth < TKivoBaseList::kMaxLoadNesting + 1; ++depth) {
+    for (int depth = 0; depth < TKivoBaseList::kMaxLoadNesting; ++depth) {
         parent = &Box("n" + std::to_string(depth), 0, 0, 1, 1, 0, parent);
     }
+    TKivoBaseList deep(state);
+    LoadInto(deep, Saved(root));
+    EXPECT_EQ(deep.ObjectCount(), TKivoBaseList::kMaxLoadNesting);
+
+    Box("too deep", 0, 0, 1, 1, 0, parent);
     const std::vector<uint8_t> bytes = Saved(root);
     TKivoBaseList scene(state);
     ByteReader reader(bytes, "save.dat");

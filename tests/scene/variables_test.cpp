@@ -8,6 +8,7 @@ namespace {
 class VariablesTest : public SceneTest {
   protected:
     VariablesTest() { root.AttachVariables(variables); }
+    ~VariablesTest() override { root.DetachVariables(); }
     TCustomParam& Var(const char* name) { return variables.Find(name)->Value(); }
 
     TParamCollection variables{&state};
@@ -87,8 +88,8 @@ TEST_F(VariablesTest, DisplayVariablesGoToTheWindowWithinTheModeList) {
     EXPECT_EQ(Var("@MouseX").AsInteger(), 5);
 
     RecordingWindow window;
-    TKivoBaseList scene(state, &window);
     TParamCollection own(&state);
+    TKivoBaseList scene(state, &window);
     scene.AttachVariables(own);
     TCustomParam& index = own.Find("@DisplayModeIndex")->Value();
     EXPECT_EQ(own.Find("@DisplayModeCount")->Value().AsInteger(), 3);
