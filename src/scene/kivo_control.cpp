@@ -366,11 +366,16 @@ void TKivoControl::FirePointerEvent(Handler handler, int32_t x, int32_t y) {
               {std::to_string(relX), std::to_string(relY)}, true);
 }
 
-void TKivoControl::FireLeftDown(int32_t x, int32_t y) {
+void TKivoControl::FirePress(Handler handler, uint8_t capture, IgnoreMouseMask modes, int32_t x,
+                             int32_t y) {
     // The press gives this object the pointer capture whether or not a handler runs.
-    if (TKivoBase* layer = Layer()) layer->Pointer().capture |= kCaptureLeft;
-    if (Paused() || isLayer_ || !ModeInMask(ignoreMouse_, kLeftPressModes)) return;
-    FirePointerEvent(Handler::LeftDown, x, y);
+    if (TKivoBase* layer = Layer()) layer->Pointer().capture |= capture;
+    if (Paused() || isLayer_ || !ModeInMask(ignoreMouse_, modes)) return;
+    FirePointerEvent(handler, x, y);
+}
+
+void TKivoControl::FireLeftDown(int32_t x, int32_t y) {
+    FirePress(Handler::LeftDown, kCaptureLeft, kLeftPressModes, x, y);
 }
 
 void TKivoControl::FireLeftUp(int32_t x, int32_t y) {
@@ -378,9 +383,7 @@ void TKivoControl::FireLeftUp(int32_t x, int32_t y) {
 }
 
 void TKivoControl::FireRightDown(int32_t x, int32_t y) {
-    if (TKivoBase* layer = Layer()) layer->Pointer().capture |= kCaptureRight;
-    if (Paused() || isLayer_ || !ModeInMask(ignoreMouse_, kRightPressModes)) return;
-    FirePointerEvent(Handler::RightDown, x, y);
+    FirePress(Handler::RightDown, kCaptureRight, kRightPressModes, x, y);
 }
 
 void TKivoControl::FireRightUp(int32_t x, int32_t y) {

@@ -267,6 +267,8 @@ class TKivoControl : public TKivoComponent {
     void MarkOrderChanged();
     void SortChildren() const;
     void FirePointerEvent(Handler handler, int32_t x, int32_t y);
+    // A button press: the capture, then the event unless the object takes no presses.
+    void FirePress(Handler handler, uint8_t capture, IgnoreMouseMask modes, int32_t x, int32_t y);
     [[nodiscard]] int64_t AbsPosition(bool vertical) const;
     // The absolute position given the parent's (64 bits: the parts may add beyond int32).
     [[nodiscard]] int64_t PositionIn(bool vertical, int64_t parentAbs) const;
