@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/player_state.h"
+#include "imaging/draw_context.h"
 #include "ratio_reporter.h"
 #include "scene/kivo_base_list.h"
 #include "scene/kivo_box.h"
@@ -115,9 +116,10 @@ void BM_Ref_Repaint(benchmark::State& state) {
         rects.push_back({x, y, x + kBoxSide, y + kBoxSide});
     }
     for (auto _ : state) {
-        back.FillRect({0, 0, kWidth, kHeight}, back.ColorToPixel(kBackground));
+        TDrawContext draw(back);
+        draw.FillRect({0, 0, kWidth, kHeight}, back.ColorToPixel(kBackground));
         for (int32_t i = 0; i < kBoxCount; ++i) {
-            back.FillRect(rects[static_cast<size_t>(i)], back.ColorToPixel(BoxColor(i)));
+            draw.FillRect(rects[static_cast<size_t>(i)], back.ColorToPixel(BoxColor(i)));
         }
         std::memcpy(window.data(), back.Bitmap().Bits().data(), window.size() * 4);
         benchmark::DoNotOptimize(window.data());

@@ -1,5 +1,6 @@
 #include "scene/kivo_base.h"
 
+#include "imaging/draw_context.h"
 #include "scene/kivo_base_list.h"
 
 namespace kivo {
@@ -39,16 +40,18 @@ TDIBX& TKivoBase::Spare() {
 void TKivoBase::DrawDirty() {
     TCustomDIBX& surface = Surface();
     if (!OwnVisible() || surface.IsEmpty()) return;
-    const TRect whole{0, 0, surface.Width(), surface.Height()};
     const uint32_t background = surface.ColorToPixel(Color());
     for (const TRect& rect : dirty_.Rects()) {
-        const TRect clip = Intersect(rect, whole);
-        if (clip.IsEmpty()) continue;
+        // One redraw a rectangle, within it alone.
+        TDrawContext context(surface);
+        context.AddClipRect(rect);
+        if (!context.ClipRect()) continue;
         if (Color() >= 0) {
+            const TRect clip = *context.ClipRect();
             const TRect fill = Clip().IsSet() ? Intersect(clip, ClipRectOnLayer()) : clip;
-            if (!fill.IsEmpty()) surface.FillRect(fill, background);
+            if (!fill.IsEmpty()) context.FillRect(fill, background);
         }
-        DrawChildren(surface, clip);
+        DrawChildren(context);
     }
 }
 

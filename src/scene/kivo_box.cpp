@@ -2,15 +2,16 @@
 
 #include <algorithm>
 
-#include "imaging/dibx.h"
+#include "imaging/draw_context.h"
 
 namespace kivo {
 
 namespace {
 
 // One fill of a box part in the blend its alpha selects.
-void FillPart(TCustomDIBX& surface, const TRect& rect, int32_t color, int32_t alpha) {
+void FillPart(TDrawContext& context, const TRect& rect, int32_t color, int32_t alpha) {
     if (rect.IsEmpty()) return;
+    const TCustomDIBX& surface = context.Surface();
     if (alpha >= 256) {
         // Additive: each channel scaled by the strength.
         const int32_t strength = alpha - 256;
@@ -18,11 +19,11 @@ void FillPart(TCustomDIBX& surface, const TRect& rect, int32_t color, int32_t al
         for (int shift = 0; shift < 24; shift += 8) {
             scaled |= ((color >> shift & 0xFF) * strength / 256) << shift;
         }
-        surface.FillRectAdd(rect, surface.ColorToPixel(scaled));
+        context.FillRectAdd(rect, surface.ColorToPixel(scaled));
     } else if (alpha == 255) {
-        surface.FillRect(rect, surface.ColorToPixel(color));
+        context.FillRect(rect, surface.ColorToPixel(color));
     } else {
-        surface.FillRectAlpha(rect, surface.ColorToPixel(color), alpha);
+        context.FillRectAlpha(rect, surface.ColorToPixel(color), alpha);
     }
 }
 
@@ -37,8 +38,9 @@ TRect CutTo(int64_t left, int64_t top, int64_t right, int64_t bottom, const TRec
 
 }  // namespace
 
-void TKivoBox::Draw(TCustomDIBX& surface, const TRect& clip) {
+void TKivoBox::Draw(TDrawContext& context) {
     if (alpha_ > 0 && alpha_ < 512) {
+        const TRect clip = context.DrawingRect();
         const TRect bounds = BoundsRect();
         const int64_t left = bounds.Left, top = bounds.Top;
         const int64_t right = bounds.Right, bottom = bounds.Bottom;
@@ -55,16 +57,16 @@ void TKivoBox::Draw(TCustomDIBX& surface, const TRect& clip) {
                                       CutTo(left, bandBottom, right, bottom, clip),
                                       CutTo(left, bandTop, sideLeft, bandBottom, clip),
                                       CutTo(sideRight, bandTop, right, bandBottom, clip)}) {
-                FillPart(surface, band, borderColor_, alpha_);
+                FillPart(context, band, borderColor_, alpha_);
             }
         }
         if (Color() >= 0) {
-            FillPart(surface,
+            FillPart(context,
                      CutTo(left + border, top + border, right - border, bottom - border, clip),
                      Color(), alpha_);
         }
     }
-    TKivoControl::Draw(surface, clip);
+    TKivoControl::Draw(context);
 }
 
 const PropertyMap& TKivoBox::ClassProperties() {

@@ -35,7 +35,7 @@ class TKivoBox final : public TKivoControl {
     [[nodiscard]] std::string PlayEndHandler() const override { return playEndHandler_; }
     void SetPlayEndHandler(std::string handler) { playEndHandler_ = std::move(handler); }
 
-    void Draw(TCustomDIBX& surface, const TRect& clip) override;
+    void Draw(TDrawContext& context) override;
 
     [[nodiscard]] const PropertyMap& Properties() const override { return ClassProperties(); }
     [[nodiscard]] static const PropertyMap& ClassProperties();

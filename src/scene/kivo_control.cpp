@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "base/error.h"
-#include "imaging/dibx.h"
+#include "imaging/draw_context.h"
 #include "scene/kivo_base.h"
 #include "scene/kivo_base_list.h"
 #include "scene/kivo_motion.h"
@@ -317,18 +317,26 @@ void TKivoControl::Invalidate() {
     layer->AddDirty(area);
 }
 
-void TKivoControl::Draw(TCustomDIBX& surface, const TRect& clip) {
-    DrawChildren(surface, clip);
+void TKivoControl::Draw(TDrawContext& context) {
+    DrawChildren(context);
 }
 
-void TKivoControl::DrawChildren(TCustomDIBX& surface, const TRect& clip) {
-    const TRect area = Intersect(clip, BoundsRect());
+void TKivoControl::DrawChildren(TDrawContext& context) {
+    const TRect area = Intersect(context.DrawingRect(), BoundsRect());
     if (area.IsEmpty()) return;
+    const std::optional<TRect> outer = context.ClipRect();
     for (TKivoControl* child : Children()) {
         if (child->Name().empty() || !child->OwnVisible()) continue;
         TRect childClip = area;
         if (child->clip_.IsSet()) childClip = Intersect(childClip, child->ClipRectOnLayer());
-        if (!childClip.IsEmpty()) child->Draw(surface, childClip);
+        if (childClip.IsEmpty()) continue;
+        context.SetClipRect(childClip);
+        child->Draw(context);
+    }
+    if (outer) {
+        context.SetClipRect(*outer);
+    } else {
+        context.ResetClip();
     }
 }
 

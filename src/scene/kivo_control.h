@@ -19,7 +19,7 @@
 namespace kivo {
 
 class MotionFilm;
-class TCustomDIBX;
+class TDrawContext;
 class TKivoBase;
 class TKivoMotion;
 
@@ -185,9 +185,9 @@ class TKivoControl : public TKivoComponent {
 
     // Adds the area the object shows to its layer's dirty rectangles.
     void Invalidate();
-    // Draws the object's content and then its children, within clip (layer pixels). Kinds
-    // draw their own content and then call this.
-    virtual void Draw(TCustomDIBX& surface, const TRect& clip);
+    // Draws the object's content and then its children through the context, whose clip is
+    // the part of the layer being redrawn. Kinds draw their own content and then call this.
+    virtual void Draw(TDrawContext& context);
     // The topmost object at (x, y) in layer pixels whose ignore-mouse mode is in mask: a child
     // before its parent, later children before earlier ones. Null when none.
     [[nodiscard]] virtual TKivoControl* HitTest(int32_t x, int32_t y, IgnoreMouseMask mask);
@@ -242,7 +242,7 @@ class TKivoControl : public TKivoComponent {
   protected:
     // Taking a name held by another control pushes that one to the name's next free "_k".
     void ResolveNameCollision(TKivoObject& holder) override;
-    void DrawChildren(TCustomDIBX& surface, const TRect& clip);
+    void DrawChildren(TDrawContext& context);
     // Sets a field that moves or reshapes what the object shows: the old area and the new
     // one are drawn again. An unchanged value does nothing.
     template <typename T>

@@ -1,6 +1,7 @@
 // Exact pictures of small scenes of boxes: drawing order, clipping, placement, hiding,
 // deleting, blending and flipping layers.
 
+#include "imaging/draw_context.h"
 #include "scene_fixture.h"
 
 namespace kivo::test {
@@ -151,8 +152,9 @@ TEST_F(DrawTest, AlphaBlendsAndAbove255Adds) {
     const TDIBX& back = root.BackBuffer();
     // The blend is the raster fill's own, at the box's alpha.
     TDIBX reference(1, 1, 32);
-    reference.Fill(0x404040);
-    reference.FillRectAlpha({0, 0, 1, 1}, 0xFF0000, 128);
+    TDrawContext referenceDraw(reference);
+    referenceDraw.Fill(0x404040);
+    referenceDraw.FillRectAlpha({0, 0, 1, 1}, 0xFF0000, 128);
     EXPECT_EQ(back.GetPixel(0, 0), reference.GetPixel(0, 0));
     EXPECT_NE(back.GetPixel(0, 0), 0x404040u);
     EXPECT_EQ(back.GetPixel(1, 0), 0xBF4040u);  // 0x40 + 0xFF * 128 / 256 in red
