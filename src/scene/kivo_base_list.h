@@ -19,9 +19,9 @@
 #include <vector>
 
 #include "base/byte_io.h"
+#include "base/frame_view.h"
 #include "base/player_state.h"
 #include "imaging/dibx.h"
-#include "platform/main_window.h"
 #include "scene/keyboard_state.h"
 #include "scene/kivo_base.h"
 #include "scene/object_handle.h"
