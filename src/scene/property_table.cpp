@@ -94,7 +94,7 @@ void SetProp(TKivoObject& object, int32_t id, const TCustomParam& value) {
             WriteProperty(object, id, value.AsInteger());
             break;
         case PT_FLOAT:
-            WriteProperty(object, id, value.AsFloat());
+            WriteProperty(object, id, static_cast<double>(value.AsFloat()));
             break;
         case PT_BOOL:
             WriteProperty(object, id, value.AsFlag());
