@@ -54,6 +54,7 @@ class TKivoBase final : public TKivoControl {
     TKivoBase(TKivoBaseList& root, int32_t index);
 
     [[nodiscard]] TKivoBase* AsLayer() override { return this; }
+    [[nodiscard]] std::string_view ClassName() const override { return "TKivoBase"; }
     [[nodiscard]] int32_t Index() const { return index_; }
     // A layer keeps its reserved name.
     void Rename(std::string /*name*/) override {}

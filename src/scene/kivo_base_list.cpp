@@ -29,8 +29,11 @@ int64_t AutoNameNumber(std::string_view name) {
 
 }  // namespace
 
-TKivoBaseList::TKivoBaseList(const PlayerState& state, SceneWindow* window)
-    : state_(state), window_(window), backBuffer_(8, 8, 32) {
+TKivoBaseList::TKivoBaseList(const PlayerState& state, SceneWindow* window, TTimerList* events)
+    : state_(state),
+      window_(window),
+      backBuffer_(8, 8, 32),
+      events_(events != nullptr ? *events : ownEvents_) {
     MakeLayers();
 }
 

@@ -42,8 +42,10 @@ class TKivoBaseList final : public ObjectDirectory, public SystemVariableProvide
     static constexpr int32_t kMaxLoadNesting = 256;
 
     // state gives the frame delta the keyboard and the objects run by; window, when given,
-    // shows cursors and answers the display questions. Both must outlive the root.
-    explicit TKivoBaseList(const PlayerState& state, SceneWindow* window = nullptr);
+    // shows cursors and answers the display questions; events, when given, is the queue the
+    // interpreter runs (the root keeps its own otherwise). All must outlive the root.
+    explicit TKivoBaseList(const PlayerState& state, SceneWindow* window = nullptr,
+                           TTimerList* events = nullptr);
     ~TKivoBaseList() override;
     TKivoBaseList(const TKivoBaseList&) = delete;
     TKivoBaseList& operator=(const TKivoBaseList&) = delete;
@@ -257,7 +259,8 @@ class TKivoBaseList final : public ObjectDirectory, public SystemVariableProvide
     int32_t walking_ = 0;
     int32_t loadNesting_ = 0;
 
-    TTimerList events_;
+    TTimerList ownEvents_;
+    TTimerList& events_;
     std::vector<ObjectHandle> rightClickScrap_;
     KeyboardState keys_;
     ObjectHandle focus_;

@@ -14,6 +14,7 @@ class TKivoBox final : public TKivoControl {
     using TKivoControl::TKivoControl;
 
     [[nodiscard]] int32_t Kind() const override { return LT_BOX; }
+    [[nodiscard]] std::string_view ClassName() const override { return "TKivoBox"; }
 
     [[nodiscard]] int32_t BorderWidth() const { return borderWidth_; }
     void SetBorderWidth(int32_t width) { ChangeArea(borderWidth_, width); }

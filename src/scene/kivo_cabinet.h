@@ -11,6 +11,7 @@ class TKivoCabinet final : public TKivoControl {
     explicit TKivoCabinet(TKivoBaseList& root) : TKivoControl(root) { neverShown_ = true; }
 
     [[nodiscard]] int32_t Kind() const override { return LT_CABINET; }
+    [[nodiscard]] std::string_view ClassName() const override { return "TKivoCabinet"; }
     void Draw(TDrawContext& /*context*/) override {}
     [[nodiscard]] TKivoControl* HitTest(int32_t /*x*/, int32_t /*y*/,
                                         IgnoreMouseMask /*mask*/) override {

@@ -75,6 +75,7 @@ class TKivoControl : public TKivoComponent {
     ~TKivoControl() override;
 
     [[nodiscard]] TKivoControl* AsControl() override { return this; }
+    [[nodiscard]] std::string_view ClassName() const override { return "TKivoControl"; }
     [[nodiscard]] virtual TKivoBase* AsLayer() { return nullptr; }
     [[nodiscard]] const TKivoBase* AsLayer() const {
         return const_cast<TKivoControl*>(this)->AsLayer();

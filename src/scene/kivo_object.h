@@ -66,6 +66,8 @@ class TKivoObject {
 
     // The LT_ kind code; 0 for the base classes and the layers, which are never saved as such.
     [[nodiscard]] virtual int32_t Kind() const { return 0; }
+    // The class name the scene dump shows.
+    [[nodiscard]] virtual std::string_view ClassName() const { return "TKivoObject"; }
     [[nodiscard]] virtual TKivoControl* AsControl() { return nullptr; }
     [[nodiscard]] const TKivoControl* AsControl() const {
         return const_cast<TKivoObject*>(this)->AsControl();
