@@ -221,7 +221,7 @@ TEST_F(SceneGame, PointerEventsReachTheObjectUnderThePointerUnlessItIgnoresTheMo
         "PR_ONMOUSEOUT={\"ev.kss:out\"}\n"
         "BoxNew PR_NAME={\"top\"} PR_LEFT={4} PR_TOP={4} PR_WIDTH={10} PR_HEIGHT={8} "
         "PR_COLOR={-1} PR_IGNOREMOUSE={1} PR_PRIORITY={5}\n"
-        "Label \"loop\"\nDoEvent\nJump \"main.ksb\" target=<loop>\n",
+        "Label \"loop\"\nDoEvent\nJump \"main.ksb\" target=<loop> condition={TRUE}\n",
         32, 16,
         "Label \"down\"\nCalc {downs = downs + 1}\nCalc {who = @Sender}\n"
         "Calc {x = @MouseX}\nExit condition={TRUE}\n"
@@ -240,6 +240,37 @@ TEST_F(SceneGame, PointerEventsReachTheObjectUnderThePointerUnlessItIgnoresTheMo
     EXPECT_EQ(Var("outs"), "1");
     EXPECT_EQ(Var("who"), "\"under\"");
     EXPECT_EQ(Var("x"), "6");
+}
+
+TEST_F(SceneGame, KeysGoToTheFocusedObjectAndRepeatAfterADelay) {
+    // Two boxes handle keys; the topmost one takes the focus. Writing @ActiveCompo moves it.
+    // A key held from frame 2 to frame 40 (608 ms at 16 ms a frame) presses once, repeats
+    // with the press, after 300 ms and then every 50 ms, and is released once.
+    Write(
+        "VarNew \"downs\" type=PT_INT\nVarNew \"repeats\" type=PT_INT\n"
+        "VarNew \"ups\" type=PT_INT\nVarNew \"focus\" type=PT_STR\n"
+        "VarNew \"lowUps\" type=PT_INT\n"
+        "BoxNew PR_NAME={\"low\"} PR_WIDTH={4} PR_HEIGHT={4} PR_HANDLEKEY={TRUE} "
+        "PR_ONKEYUP={\"ev.kss:lowup\"}\n"
+        "BoxNew PR_NAME={\"high\"} PR_WIDTH={4} PR_HEIGHT={4} PR_PRIORITY={3} "
+        "PR_HANDLEKEY={TRUE} PR_ONKEYDOWN={\"ev.kss:down\"} PR_ONKEYREPEAT={\"ev.kss:rep\"} "
+        "PR_ONKEYUP={\"ev.kss:up\"}\n"
+        "Label \"loop\"\nDoEvent\n"
+        "If {@UpdateCount == 45}\n    Calc {@ActiveCompo = \"low\"}\n"
+        "Jump \"main.ksb\" target=<loop> condition={TRUE}\n",
+        32, 16,
+        "Label \"down\"\nCalc {downs = downs + 1}\nCalc {focus = @ActiveCompo}\n"
+        "Exit condition={TRUE}\n"
+        "Label \"rep\"\nCalc {repeats = repeats + 1}\nExit condition={TRUE}\n"
+        "Label \"up\"\nCalc {ups = ups + 1}\nExit condition={TRUE}\n"
+        "Label \"lowup\"\nCalc {lowUps = lowUps + 1}\nExit condition={TRUE}\n");
+    ASSERT_EQ(Play(60, "2 keydown 65\n40 keyup 65\n50 keydown 66\n51 keyup 66\n"), 0);
+    EXPECT_EQ(Var("downs"), "1");
+    EXPECT_EQ(Var("focus"), "\"high\"");
+    // The repeat handler runs with the press and then at 300, 350 ... 600 ms.
+    EXPECT_EQ(Var("repeats"), "8");
+    EXPECT_EQ(Var("ups"), "1");
+    EXPECT_EQ(Var("lowUps"), "1");  // the key after the focus moved
 }
 
 }  // namespace
