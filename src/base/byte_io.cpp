@@ -70,6 +70,15 @@ std::string ByteReader::ReadCountedString() {
     return std::string(bytes.begin(), bytes.end());
 }
 
+std::vector<std::string> ByteReader::ReadCountedStrings() {
+    // Each string takes at least its 4-byte count, so the count is checked against that.
+    const uint32_t count = ReadCount(4);
+    std::vector<std::string> strings;
+    strings.reserve(count);
+    for (uint32_t i = 0; i < count; ++i) strings.push_back(ReadCountedString());
+    return strings;
+}
+
 uint32_t ByteReader::ReadCount(size_t minBytesEach) {
     int32_t count = ReadI32();
     if (count < 0) Fail("negative count");
@@ -100,6 +109,11 @@ void ByteWriter::WriteU64(uint64_t v) {
 void ByteWriter::WriteCountedString(std::string_view text) {
     WriteI32(static_cast<int32_t>(text.size()));
     WriteBytes(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+}
+
+void ByteWriter::WriteCountedStrings(const std::vector<std::string>& strings) {
+    WriteI32(static_cast<int32_t>(strings.size()));
+    for (const std::string& text : strings) WriteCountedString(text);
 }
 
 void ByteWriter::PatchI32(size_t offset, int32_t v) { StoreLE32(&bytes_[offset], static_cast<uint32_t>(v)); }

@@ -58,6 +58,8 @@ public:
     [[nodiscard]] std::span<const uint8_t> ReadBytes(size_t count);
     // int32 byte count, then that many bytes; a count of 0 or less is the empty string.
     [[nodiscard]] std::string ReadCountedString();
+    // int32 count, then that many counted strings (the string-array form of save data).
+    [[nodiscard]] std::vector<std::string> ReadCountedStrings();
     // A count (int32) that must be non-negative and, at minBytesEach bytes an element,
     // fit in what is left.
     [[nodiscard]] uint32_t ReadCount(size_t minBytesEach);
@@ -86,6 +88,7 @@ public:
     void WriteExt80(const Ext80& v) { WriteBytes(v.bytes); }
     void WriteBytes(std::span<const uint8_t> data) { bytes_.insert(bytes_.end(), data.begin(), data.end()); }
     void WriteCountedString(std::string_view text);
+    void WriteCountedStrings(const std::vector<std::string>& strings);
 
     [[nodiscard]] size_t Size() const { return bytes_.size(); }
     [[nodiscard]] const std::vector<uint8_t>& Bytes() const { return bytes_; }

@@ -67,10 +67,15 @@ class SceneCommands : public ObjectDirectory {
 
     // ---- Properties by PR id ----
 
+    // Whether the object lies in the shown layer and is not parked in a cabinet.
+    [[nodiscard]] virtual bool InPrimary(ObjectHandle object) const = 0;
+
     // Reads the property into value, which converts it to its own type; false (value
-    // untouched) when the object is gone or has no such property.
+    // untouched) when the object is gone. An id outside 0..161 raises "GetPropエラー"; a
+    // property the object's kind lacks reads as its default.
     virtual bool ReadProperty(ObjectHandle object, int32_t prId, TCustomParam& value) const = 0;
-    // Writes the property from value, read as the property's own type.
+    // Writes the property from value, read as the property's own type. Read-only properties,
+    // those the kind lacks and ids outside 0..161 are ignored.
     virtual void WriteProperty(ObjectHandle object, int32_t prId, const TCustomParam& value) = 0;
 
     // ---- Layers ----
@@ -109,6 +114,7 @@ class NullSceneCommands : public SceneCommands {
     void CompleteCreation(ObjectHandle) override {}
     void MoveTo(ObjectHandle, ObjectHandle) override {}
     void Delete(ObjectHandle) override {}
+    [[nodiscard]] bool InPrimary(ObjectHandle) const override { return false; }
     bool ReadProperty(ObjectHandle, int32_t, TCustomParam&) const override { return false; }
     void WriteProperty(ObjectHandle, int32_t, const TCustomParam&) override {}
     [[nodiscard]] int32_t ActiveLayer() const override { return 0; }

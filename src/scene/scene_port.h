@@ -19,6 +19,7 @@
 #include "base/frame_view.h"
 #include "base/rect.h"
 #include "scene/object_handle.h"
+#include "scene/scene_commands.h"
 #include "scene/scene_dump.h"
 #include "script/param_collection.h"
 
@@ -33,6 +34,10 @@ class ScenePort {
     virtual void SetSize(int32_t width, int32_t height) = 0;
     // The scene's objects as code above the scene sees them; valid as long as the port.
     [[nodiscard]] virtual const ObjectDirectory& Objects() const = 0;
+    // What commands and system functions change the scene through; valid as long as the port.
+    [[nodiscard]] virtual SceneCommands& Commands() = 0;
+    // Stops serving system variables; called before the variable table is freed.
+    virtual void ReleaseVariables() {}
 
     // Key state by Windows virtual-key code (0..255).
     virtual void SetKeyDown(int32_t key, bool down) = 0;
@@ -75,6 +80,7 @@ class BlankScene final : public ScenePort, public SystemVariableProvider, privat
 
     void SetSize(int32_t width, int32_t height) override;
     [[nodiscard]] const ObjectDirectory& Objects() const override { return *this; }
+    [[nodiscard]] SceneCommands& Commands() override { return noCommands_; }
 
     // Serves its system variables from the table; the table must not outlive the scene.
     void ServeVariables(TParamCollection& variables);
@@ -120,6 +126,7 @@ class BlankScene final : public ScenePort, public SystemVariableProvider, privat
     int32_t height_ = 8;
     std::vector<uint32_t> pixels_;
     bool firstDraw_ = true;
+    NullSceneCommands noCommands_;
 };
 
 }  // namespace kivo

@@ -32,4 +32,43 @@ void TTimerList::RemoveStarted() {
     RemoveIf([](const TTimerData& entry) { return entry.level != 0; });
 }
 
+void TTimerList::RemovePending(ObjectHandle sender) {
+    RemoveIf([sender](const TTimerData& e) { return e.level == 0 && e.sender == sender; });
+}
+
+bool TTimerList::Contains(ObjectHandle sender, uint8_t kind) const {
+    return std::any_of(entries_.begin(), entries_.end(), [&](const TTimerData& entry) {
+        return entry.sender == sender && entry.kind == kind;
+    });
+}
+
+void TTimerList::Save(ByteWriter& writer, const ObjectDirectory& objects) const {
+    writer.WriteI32(static_cast<int32_t>(entries_.size()));
+    for (const TTimerData& entry : entries_) {
+        writer.WriteCountedString(entry.handler);
+        writer.WriteCountedString(objects.NameOf(entry.sender).value_or(std::string()));
+        writer.WriteU8(entry.kind);
+        writer.WriteI32(entry.level);
+        writer.WriteCountedStrings(entry.arguments);
+    }
+}
+
+void TTimerList::Load(ByteReader& reader, int32_t version, const ObjectDirectory& objects) {
+    // handler and name counts, the kind, the shortest level and the argument count
+    const size_t minEntryBytes = 4 + 4 + 1 + 1 + 4;
+    const uint32_t count = reader.ReadCount(minEntryBytes);
+    std::deque<TTimerData> loaded;
+    for (uint32_t i = 0; i < count; ++i) {
+        TTimerData entry;
+        entry.handler = reader.ReadCountedString();
+        entry.sender = objects.FindByName(reader.ReadCountedString());
+        entry.kind = reader.ReadU8();
+        entry.level = version <= kSaveVersionByteEventLevel ? (reader.ReadU8() != 0 ? 1 : 0)
+                                                            : reader.ReadI32();
+        entry.arguments = reader.ReadCountedStrings();
+        loaded.push_back(std::move(entry));
+    }
+    entries_ = std::move(loaded);
+}
+
 }  // namespace kivo

@@ -9,9 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "base/byte_io.h"
 #include "scene/object_handle.h"
 
 namespace kivo {
+
+// The last save version that kept an entry's level in one byte.
+inline constexpr int32_t kSaveVersionByteEventLevel = 113;
 
 struct TTimerData {
     std::string handler;  // "page.ksb" or "page.ksb:label"
@@ -38,7 +42,21 @@ class TTimerList {
     void RemoveLevels(int32_t low, int32_t high);
     // Removes every entry that has started (level not 0), keeping the pending ones.
     void RemoveStarted();
+    // Removes the pending entries an object posted (its running ones finish).
+    void RemovePending(ObjectHandle sender);
     void Clear() { entries_.clear(); }
+
+    // Whether an entry of this sender and kind is in the queue, pending or running.
+    [[nodiscard]] bool Contains(ObjectHandle sender, uint8_t kind) const;
+
+    // Queue record of a saved game: count, then per entry the handler, the sender's name
+    // (empty once it is gone), the kind byte, the level and the arguments.
+    void Save(ByteWriter& writer, const ObjectDirectory& objects) const;
+    // Replaces the entries with a saved queue. Senders are found again by name; an empty or
+    // unknown name gives an entry without sender. Games saved before version 114 kept the
+    // level in one byte, any value but 0 meaning a started entry. Damaged data raises an
+    // error and leaves the queue as it was.
+    void Load(ByteReader& reader, int32_t version, const ObjectDirectory& objects);
 
     [[nodiscard]] size_t Count() const { return entries_.size(); }
     [[nodiscard]] const TTimerData& operator[](size_t index) const { return entries_[index]; }

@@ -16,21 +16,6 @@ constexpr std::string_view kStackError = "スタックエラー";
 constexpr std::string_view kRebuildMessage = "リビルドしてください";
 constexpr std::string_view kWarningCaption = "警告";
 
-void WriteStrings(ByteWriter& writer, const std::vector<std::string>& strings) {
-    writer.WriteI32(static_cast<int32_t>(strings.size()));
-    for (const std::string& text : strings)
-        writer.WriteCountedString(text);
-}
-
-std::vector<std::string> ReadStrings(ByteReader& reader) {
-    uint32_t count = reader.ReadCount(4);
-    std::vector<std::string> strings;
-    strings.reserve(count);
-    for (uint32_t i = 0; i < count; ++i)
-        strings.push_back(reader.ReadCountedString());
-    return strings;
-}
-
 }  // namespace
 
 HandlerTarget SplitHandler(std::string_view handler) {
@@ -566,7 +551,7 @@ void TCallMan::SaveFrame(ByteWriter& writer, const TStack& frame) const {
     writer.WriteBool(frame.begun);
     writer.WriteBool(frame.continueFlag);
     writer.WriteCountedString(frame.resultVariable);
-    WriteStrings(writer, frame.arguments);
+    writer.WriteCountedStrings(frame.arguments);
     writer.WriteCountedString(NameOf(frame.sender));
     writer.WriteI32(static_cast<int32_t>(frame.savedState.size()));
     writer.WriteBytes(frame.savedState);
@@ -585,7 +570,7 @@ TStack TCallMan::LoadFrame(ByteReader& reader) const {
     frame.begun = reader.ReadBool();
     frame.continueFlag = reader.ReadBool();
     frame.resultVariable = reader.ReadCountedString();
-    frame.arguments = ReadStrings(reader);
+    frame.arguments = reader.ReadCountedStrings();
     frame.sender = FindObject(reader.ReadCountedString());
     uint32_t stateSize = reader.ReadCount(1);
     std::span<const uint8_t> savedState = reader.ReadBytes(stateSize);
@@ -607,7 +592,7 @@ void TCallMan::SaveState(ByteWriter& writer) const {
     writer.WriteBool(s.begun);
     writer.WriteI32(static_cast<int32_t>(s.mode));
     writer.WriteCountedString(NameOf(s.sender));
-    WriteStrings(writer, s.arguments);
+    writer.WriteCountedStrings(s.arguments);
     SaveFrame(writer, s.spare);
     writer.WriteI32(s.Depth());
     for (const TStack& frame : s.stack)
@@ -626,7 +611,7 @@ void TCallMan::LoadState(ByteReader& reader, int32_t saveVersion) {
     if (mode < 0 || mode > 3) reader.Fail("bad event mode");
     loaded.mode = static_cast<EventMode>(mode);
     loaded.sender = FindObject(reader.ReadCountedString());
-    loaded.arguments = ReadStrings(reader);
+    loaded.arguments = reader.ReadCountedStrings();
     loaded.spare = LoadFrame(reader);
     // A frame takes at least 26 bytes of the stream.
     uint32_t depth = reader.ReadCount(26);

@@ -7,6 +7,7 @@
 #include "base/error.h"
 #include "script/component_command.h"
 #include "script/flow_commands.h"
+#include "script/object_commands.h"
 
 namespace kivo {
 
@@ -45,13 +46,13 @@ constexpr std::array<CommandFactory, kCommandCount> kCommandClasses = {
     Make<TComControl>,    // MesNew
     Make<TComComponent>,  // Timer
     Make<TComControl>,    // Movie
-    Make<TComNotBuilt>,   // Flip
+    Make<TComFlip>,       // Flip
     Make<TComCalc>,       // Calc
     Make<TComVarNew>,     // VarNew
     Make<TComVarDel>,     // VarDel
-    Make<TComNotBuilt>,   // GetProp
-    Make<TComNotBuilt>,   // SetProp
-    Make<TComNotBuilt>,   // ObjDel
+    Make<TComGetProp>,    // GetProp
+    Make<TComSetProp>,    // SetProp
+    Make<TComObjDel>,     // ObjDel
     Make<TComNotBuilt>,   // TextIns
     Make<TComNotBuilt>,   // MovieStop
     Make<TComNotBuilt>,   // ClrHist

@@ -1,18 +1,21 @@
 #pragma once
 // Commands that work on the scene, the text and the media: the creating commands
 // (TComComponent and TComControl, one expression per property of the page's mask for their
-// type), property access, transitions, text insertion, the backlog, cabinets and the game
-// save and load requests.
+// type), the cabinets and the commands of text and media not built yet.
 //
-// Not built yet: these load and keep their records, and when run only step to the next
-// command. Each becomes its own class with its real behaviour together with the scene objects
-// it drives.
+// A creating command whose kind the scene does not make yet, and every TComNotBuilt, keeps its
+// record and when run only steps to the next command.
 
+#include <memory>
+#include <optional>
 #include <vector>
 
+#include "scene/object_handle.h"
 #include "script/command.h"
 
 namespace kivo {
+
+class TCustomParam;
 
 // A command of the scene family that is not built yet; it keeps its stored fields.
 class TComNotBuilt : public TCommand {
@@ -27,11 +30,23 @@ class TComNotBuilt : public TCommand {
     std::vector<FieldValue> fields_;
 };
 
+// The LT_ kind a creating command makes; nothing for other commands (the cabinet commands
+// hold properties but create no object of their own).
+[[nodiscard]] std::optional<int32_t> CreatedKind(CommandCode code);
+
+// The value a creating command writes for a property whose expression yields nothing.
+[[nodiscard]] std::unique_ptr<TCustomParam> CreationDefault(int32_t prId);
+
 // Base of the commands that create an object from their property expressions (Timer, Sound
 // and the cabinet commands directly; every other creating command through TComControl).
 class TComComponent : public TComNotBuilt {
   public:
     explicit TComComponent(CommandCode code) : TComNotBuilt(code) {}
+    void Execute(TCallMan& man) override;
+
+  private:
+    // Writes the expression of one property to the new object.
+    void ApplyProperty(TCallMan& man, ObjectHandle object, const PropertyExpr& property) const;
 };
 
 class TComControl : public TComComponent {

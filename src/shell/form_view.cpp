@@ -6,6 +6,7 @@
 
 #include "base/error.h"
 #include "base/sjis.h"
+#include "scene/scene_root.h"
 #include "script/system_functions.h"
 #include "shell/game_ini.h"
 
@@ -107,9 +108,8 @@ void TFormView::SceneStartup() {
     if (makeScene) {
         player_.scene = makeScene(player_);
     } else {
-        auto blank = std::make_unique<BlankScene>();
-        if (player_.variables) blank->ServeVariables(*player_.variables);
-        player_.scene = std::move(blank);
+        player_.scene =
+            std::make_unique<SceneRoot>(player_.state, player_.events, player_.variables.get());
     }
 
     player_.StartupTrace("TProject.Create");
@@ -310,6 +310,7 @@ void TFormView::FormClose() {
     player_.StartupTrace("SysFuncMan.Free");
     player_.functions.reset();
     if (beforeVariablesFreed) beforeVariablesFreed(player_);
+    if (player_.scene) player_.scene->ReleaseVariables();
     player_.StartupTrace("ParamMan.Free");
     player_.variables.reset();
 

@@ -17,7 +17,8 @@ std::filesystem::path Player::HomeFolder() const {
 }
 
 ScriptContext Player::ScriptWorld() {
-    return ScriptContext{state,   platform.clock, platform.calendar, random, noScene,
+    SceneCommands& sceneCommands = scene ? scene->Commands() : noScene;
+    return ScriptContext{state,   platform.clock, platform.calendar, random, sceneCommands,
                          noMedia, noSaves, platform.urls};
 }
 

@@ -43,7 +43,7 @@ struct PlayerConfig {
     // Seeds the random generator instead of the calendar's time of day (headless runs, tests).
     std::optional<uint32_t> seed;
     ProjectFactory projectFactory;
-    // Makes the scene at start-up, before the project; unset, the player runs a BlankScene.
+    // Makes the scene at start-up, before the project; unset, the player runs the scene root.
     SceneFactory sceneFactory;
 };
 
@@ -88,9 +88,10 @@ class Player {
     std::unique_ptr<TVrFileManager> files;
     std::unique_ptr<TParamCollection> variables;
     std::unique_ptr<SystemFunctionRegistry> functions;
-    std::unique_ptr<ScenePort> scene;
-    // The scene root's event queue; the shell holds it until the scene root does.
+    // The event queue the scene root fills and the interpreter runs; declared before the
+    // scene, which holds it, so that it is freed after the scene.
     TTimerList events;
+    std::unique_ptr<ScenePort> scene;
     std::unique_ptr<GameProject> project;
     std::unique_ptr<MediaLibrary> media;
     SilentAudioSource silence;

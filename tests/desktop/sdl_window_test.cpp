@@ -20,6 +20,23 @@ uint32_t Rgb(uint32_t pixel) {
     return pixel & 0xFFFFFF;
 }
 
+TEST(SdlWindow, TheSceneFillsTheLargestRectangleOfItsShapeCentredInTheArea) {
+    const struct {
+        int32_t sceneWidth, sceneHeight, areaWidth, areaHeight;
+        TRect expected;
+    } cases[] = {
+        {320, 240, 320, 240, {0, 0, 320, 240}},    // its own size
+        {320, 240, 800, 480, {80, 0, 720, 480}},   // bars left and right
+        {320, 240, 640, 960, {0, 240, 640, 720}},  // bars above and below
+        {640, 480, 321, 241, {0, 0, 321, 240}},    // rounded down, never beyond the area
+        {320, 240, 0, 100, {}},                    // a minimised window
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FitScene(c.sceneWidth, c.sceneHeight, c.areaWidth, c.areaHeight), c.expected)
+            << c.areaWidth << " x " << c.areaHeight;
+    }
+}
+
 TEST(SdlWindow, OpensAtSceneSizePlusDockWithTheTitleAndDrawsTheToolbar) {
     FreeTypeFontEngine fonts(FontSet::Fixed);
     SdlWindow window(fonts);

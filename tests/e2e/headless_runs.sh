@@ -2,7 +2,8 @@
 # End-to-end runs of the headless player: a missing project fails with its message and a
 # non-zero status; a game whose variables depend on the random generator, the calendar, the
 # clock and the input gives the same trace, dumps, screenshots and sound when run twice with the
-# same seed, date and input, and another dump when any one of them changes; the observations of
+# same seed, date and input, and another dump when any one of them changes (and another
+# screenshot when the seed or the pointer does: the game's box stands where they put it); the observations of
 # the input script are taken after the frames they name.
 #   headless_runs.sh KIVOPLAY MAKE_GAME WORK_DIR
 set -eu
@@ -20,7 +21,7 @@ grep -q "プロジェクトがありません" "$work/missing.err" || fail "no m
 printf '0 move 10 20\n3 ldown\n4 lup\n5 keydown 13\n6 keyup 13\n' >"$work/input.txt"
 printf '3 dump-vars %s\n2 dump-scene %s\n5 screenshot %s\n' "$work/mid.json" \
     "$work/mid-scene.json" "$work/mid.png" >"$work/observe.txt"
-printf '0 move 11 20\n3 ldown\n4 lup\n5 keydown 13\n6 keyup 13\n' >"$work/moved.txt"
+printf '0 move 11 21\n3 ldown\n4 lup\n5 keydown 13\n6 keyup 13\n' >"$work/moved.txt"
 printf '0 move 10 20\n3 ldown\n9 lup\n5 keydown 13\n6 keyup 13\n' >"$work/held.txt"
 
 # run NAME OPTIONS...: 30 frames of the game, with every output named after the run.
@@ -53,6 +54,7 @@ for ext in trace json png mid.json wav; do same a b "$ext"; done
 grep -q '"frameCounter": *4,' "$work/a.mid.json" || fail "mid-run dump not after frame 3: $(cat "$work/a.mid.json")"
 grep -q '"rect": \[0, 0, 320, 240\]' "$work/a.scene.json" || fail "scene dump: $(cat "$work/a.scene.json")"
 grep -q '"name": "\\u0001BASE1"' "$work/a.mid-scene.json" || fail "scene dump: $(cat "$work/a.mid-scene.json")"
+grep -q '"class": "TKivoBox", "name": "mark"' "$work/a.scene.json" || fail "no box in the scene dump: $(cat "$work/a.scene.json")"
 # 30 frames of 16 ms at 44100 Hz, two 16-bit channels, after the 44-byte header.
 [ "$(wc -c <"$work/a.wav")" -eq $((44 + 21168 * 4)) ] || fail "audio dump is $(wc -c <"$work/a.wav") bytes"
 head -n 1 "$work/a.trace" | grep -qx "StartupTrace FormCreate" || fail "trace does not start with FormCreate"
@@ -66,8 +68,7 @@ grep -q '"clock": *480' "$work/a.json" || fail "clock is not 480: $(cat "$work/a
 # The pointer stood at x = 10 for the 30 frames and the button was held from frame 3 to 4.
 [ "$(value a mouse)" = 300 ] && [ "$(value a pressed)" = 1 ] || fail "input not seen: $(cat "$work/a.json")"
 # The screenshot is 320 x 240 (the PNG's IHDR holds width and height as big-endian words at
-# bytes 16 and 20). It is black until the scene draws something, so only the dump and the trace
-# can tell runs apart yet.
+# bytes 16 and 20).
 size=$(od -An -tu1 -j16 -N8 "$work/a.png" | tr -s ' ')
 [ "$size" = " 0 0 1 64 0 0 0 240" ] || fail "screenshot is not 320 x 240: $size"
 size=$(od -An -tu1 -j16 -N8 "$work/a.mid.png" | tr -s ' ')
@@ -76,6 +77,8 @@ size=$(od -An -tu1 -j16 -N8 "$work/a.mid.png" | tr -s ' ')
 # Each input of the run changes what the game saw.
 run seed --seed 43 --input "$work/input.txt"
 differ a seed mix
+# The game's box stands where the roll and the pointer put it, so the picture changes too.
+cmp -s "$work/a.png" "$work/seed.png" && fail "another seed left the same screenshot"
 run date --seed 42 --input "$work/input.txt" --date 2031-07-04T21:30:00
 differ a date year
 [ "$(value date hour)" = 21 ] || fail "--date not applied: $(cat "$work/date.json")"
@@ -83,6 +86,10 @@ run frame --seed 42 --input "$work/input.txt" --frame-ms 20
 differ a frame ticks
 run moved --seed 42 --input "$work/moved.txt"
 differ a moved mouse
+cmp -s "$work/a.png" "$work/moved.png" && fail "another pointer position left the same screenshot"
+# The mid-run screenshot of frame 5 is another picture than the last one: the frames moved
+# the grey box.
+cmp -s "$work/a.png" "$work/a.mid.png" && fail "the mid-run screenshot equals the last one"
 run held --seed 42 --input "$work/held.txt"
 differ a held pressed
 # Without --seed the generator starts from the calendar's time of day, fixed in headless runs.

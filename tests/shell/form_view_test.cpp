@@ -54,6 +54,12 @@ struct Harness {
         PlayerConfig config;
         config.executableFolder = std::filesystem::temp_directory_path() / "kivo_form_view_test";
         config.seed = 7;
+        // The stand-in scene records what the window routes to it.
+        config.sceneFactory = [](Player& p) -> std::unique_ptr<ScenePort> {
+            auto scene = std::make_unique<BlankScene>();
+            if (p.variables) scene->ServeVariables(*p.variables);
+            return scene;
+        };
         config.projectFactory = [this, withProject](Player& p) -> std::unique_ptr<GameProject> {
             if (!withProject) {
                 (void)p.platform.dialogs.Show("プロジェクトがありません", "警告",

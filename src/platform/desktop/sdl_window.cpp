@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include "base/error.h"
 #include "base/sjis.h"
@@ -45,8 +46,10 @@ SdlWindow::SdlWindow(FontEngine& fonts) : fonts_(fonts) {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         throw KivoError(std::string("cannot open the display: ") + SDL_GetError());
     }
+    // The window may be resized: the scene then fills the largest rectangle of its shape below
+    // the dock, with black bars beside it.
     window_ = SDL_CreateWindow("KivoPlayer", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 320,
-                               kDockHeight, SDL_WINDOW_HIDDEN);
+                               kDockHeight, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
     if (window_ != nullptr) renderer_ = SDL_CreateRenderer(window_, -1, 0);
     if (renderer_ == nullptr) {
         const std::string reason = SDL_GetError();
@@ -54,6 +57,8 @@ SdlWindow::SdlWindow(FontEngine& fonts) : fonts_(fonts) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         throw KivoError("cannot create the window: " + reason);
     }
+    // A game is watched, not typed into: the screen saver stays away while it runs.
+    SDL_DisableScreenSaver();
 }
 
 SdlWindow::~SdlWindow() {
@@ -81,6 +86,8 @@ void SdlWindow::ShowWithSceneSize(int32_t sceneWidth, int32_t sceneHeight) {
     scene_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
                                sceneWidth_, sceneHeight_);
     if (scene_ != nullptr) {
+        // Scaled pixels stay sharp.
+        SDL_SetTextureScaleMode(scene_, SDL_ScaleModeNearest);
         // The panel is black until the first frame arrives.
         std::vector<uint32_t> black(
             static_cast<size_t>(sceneWidth_) * static_cast<size_t>(sceneHeight_), 0xFF000000u);
@@ -167,11 +174,54 @@ void SdlWindow::PaintToolbar() {
     if (toolbar_) SDL_UpdateTexture(toolbar_, nullptr, pixels.data(), width * 4);
 }
 
+void SdlWindow::PlacePanel() {
+    // The renderer's output may have more pixels than the window has points (HiDPI screens);
+    // the panel is placed in output pixels and the pointer is mapped back through the ratio.
+    int outputWidth = 0, outputHeight = 0, windowWidth = 0, windowHeight = 0;
+    SDL_GetWindowSize(window_, &windowWidth, &windowHeight);
+    if (SDL_GetRendererOutputSize(renderer_, &outputWidth, &outputHeight) != 0 ||
+        windowWidth <= 0 || windowHeight <= 0) {
+        outputWidth = windowWidth = sceneWidth_;
+        outputHeight = windowHeight = sceneHeight_ + kDockHeight;
+    }
+    pixelsPerPointX_ = static_cast<double>(outputWidth) / windowWidth;
+    pixelsPerPointY_ = static_cast<double>(outputHeight) / windowHeight;
+    dockPixels_ = static_cast<int32_t>(kDockHeight * pixelsPerPointY_ + 0.5);
+    panel_ = FitScene(sceneWidth_, sceneHeight_, outputWidth, outputHeight - dockPixels_);
+    panel_.Top += dockPixels_;
+    panel_.Bottom += dockPixels_;
+}
+
+TRect FitScene(int32_t sceneWidth, int32_t sceneHeight, int32_t areaWidth, int32_t areaHeight) {
+    if (sceneWidth <= 0 || sceneHeight <= 0 || areaWidth <= 0 || areaHeight <= 0) return {};
+    // The largest rectangle of the scene's shape: as wide as the area unless that is too tall.
+    int64_t width = areaWidth;
+    int64_t height = width * sceneHeight / sceneWidth;
+    if (height > areaHeight) {
+        height = areaHeight;
+        width = height * sceneWidth / sceneHeight;
+    }
+    const int32_t left = static_cast<int32_t>((areaWidth - width) / 2);
+    const int32_t top = static_cast<int32_t>((areaHeight - height) / 2);
+    return {left, top, left + static_cast<int32_t>(width), top + static_cast<int32_t>(height)};
+}
+
+void SdlWindow::ScenePoint(int32_t windowX, int32_t windowY, int32_t& x, int32_t& y) const {
+    const double px = windowX * pixelsPerPointX_ - panel_.Left;
+    const double py = windowY * pixelsPerPointY_ - panel_.Top;
+    const int32_t w = std::max(panel_.Width(), 1);
+    const int32_t h = std::max(panel_.Height(), 1);
+    x = static_cast<int32_t>(std::floor(px * sceneWidth_ / w));
+    y = static_cast<int32_t>(std::floor(py * sceneHeight_ / h));
+}
+
 void SdlWindow::Compose() {
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
     SDL_RenderClear(renderer_);
-    const SDL_Rect dock{0, 0, sceneWidth_, kDockHeight};
-    const SDL_Rect panel{0, kDockHeight, sceneWidth_, sceneHeight_};
+    PlacePanel();
+    // The dock keeps its own size at the top left.
+    const SDL_Rect dock{0, 0, static_cast<int>(sceneWidth_ * pixelsPerPointX_ + 0.5), dockPixels_};
+    const SDL_Rect panel{panel_.Left, panel_.Top, panel_.Width(), panel_.Height()};
     if (toolbar_) SDL_RenderCopy(renderer_, toolbar_, nullptr, &dock);
     if (scene_) SDL_RenderCopy(renderer_, scene_, nullptr, &panel);
 }
@@ -264,7 +314,10 @@ void SdlWindow::Translate(const SDL_Event& event) {
             if (event.window.event == SDL_WINDOWEVENT_CLOSE) push(InputKind::CloseRequest);
             if (event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) push(InputKind::Activate);
             if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) push(InputKind::Deactivate);
-            if (event.window.event == SDL_WINDOWEVENT_EXPOSED) Redraw();
+            if (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
+                event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+                Redraw();
+            }
             break;
         case SDL_KEYDOWN:
         case SDL_KEYUP:
@@ -273,9 +326,12 @@ void SdlWindow::Translate(const SDL_Event& event) {
                      event.key.repeat != 0);
             }
             break;
-        case SDL_MOUSEMOTION:
-            push(InputKind::PointerMove, event.motion.x, event.motion.y - kDockHeight);
+        case SDL_MOUSEMOTION: {
+            int32_t x = 0, y = 0;
+            ScenePoint(event.motion.x, event.motion.y, x, y);
+            push(InputKind::PointerMove, x, y);
             break;
+        }
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP: {
             const bool down = event.type == SDL_MOUSEBUTTONDOWN;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/rect.h"
 #include "platform/font_engine.h"
 #include "platform/input.h"
 #include "platform/main_window.h"
@@ -20,6 +21,11 @@ struct SDL_Texture;
 union SDL_Event;
 
 namespace kivo {
+
+// The largest rectangle of the scene's shape within an area, centred in it (letterboxed);
+// empty when either has no size.
+[[nodiscard]] TRect FitScene(int32_t sceneWidth, int32_t sceneHeight, int32_t areaWidth,
+                             int32_t areaHeight);
 
 class SdlWindow final : public MainWindow, public Presenter, public InputSource {
   public:
@@ -53,6 +59,10 @@ class SdlWindow final : public MainWindow, public Presenter, public InputSource 
     void Compose();
     void Redraw();
     [[nodiscard]] bool OutputHasClientSize() const;
+    // Places the scene below the dock in the renderer's output, from its current size.
+    void PlacePanel();
+    // A window point (the pointer's) in scene pixels.
+    void ScenePoint(int32_t windowX, int32_t windowY, int32_t& x, int32_t& y) const;
     [[nodiscard]] ToolButton ButtonAt(int32_t x, int32_t y) const;
 
     SDL_Window* window_ = nullptr;
@@ -63,6 +73,11 @@ class SdlWindow final : public MainWindow, public Presenter, public InputSource 
     std::unique_ptr<Font> font_;  // opened when the toolbar is first painted
     int32_t sceneWidth_ = 0;
     int32_t sceneHeight_ = 0;
+    // Where the scene is shown, in output pixels, and the output pixels per window point.
+    TRect panel_;
+    int32_t dockPixels_ = 0;
+    double pixelsPerPointX_ = 1;
+    double pixelsPerPointY_ = 1;
     ToolButton pressed_ = ToolButton::None;
     std::deque<InputEvent> pending_;
 };

@@ -1,0 +1,382 @@
+#include "scene/kivo_base_list.h"
+
+#include <algorithm>
+#include <charconv>
+#include <limits>
+
+#include "base/error.h"
+#include "scene/kivo_box.h"
+#include "scene/kivo_cabinet.h"
+
+namespace kivo {
+
+namespace {
+
+constexpr std::string_view kAutoNamePrefix = "object";
+
+// The number n of a name "object" + n as automatic naming writes it (no sign, no leading
+// zero), or -1.
+int64_t AutoNameNumber(std::string_view name) {
+    if (!name.starts_with(kAutoNamePrefix)) return -1;
+    const std::string_view digits = name.substr(kAutoNamePrefix.size());
+    if (digits.empty() || digits.size() > 18 || (digits.size() > 1 && digits.front() == '0')) {
+        return -1;
+    }
+    int64_t number = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+    return error == std::errc() && end == digits.data() + digits.size() ? number : -1;
+}
+
+}  // namespace
+
+TKivoBaseList::TKivoBaseList(const PlayerState& state, SceneWindow* window, TTimerList* events)
+    : state_(state),
+      window_(window),
+      backBuffer_(8, 8, 32),
+      events_(events != nullptr ? *events : ownEvents_) {
+    MakeLayers();
+}
+
+TKivoBaseList::~TKivoBaseList() {
+    DetachVariables();
+}
+
+// ---- Size and layers ----
+
+void TKivoBaseList::SetSize(int32_t width, int32_t height) {
+    width_ = width;
+    height_ = height;
+    backBuffer_.SetSize(width, height, 32);
+    for (auto& layer : layers_)
+        layer->Resize(width, height);
+}
+
+void TKivoBaseList::MakeLayers() {
+    for (int32_t index = 0; index < 2; ++index) {
+        auto layer = std::make_unique<TKivoBase>(*this, index);
+        layer->handle_ = handles_.Register(*layer);
+        layer->name_ = std::string(TKivoBase::kNames[index]);
+        layer->Resize(width_, height_);
+        layers_[static_cast<size_t>(index)] = std::move(layer);
+    }
+}
+
+void TKivoBaseList::SetActiveLayer(int32_t index, bool force) {
+    index = index == 0 ? 0 : 1;
+    const bool changed = index != activeIndex_;
+    activeIndex_ = index;
+    // Each layer's picture lives in another surface once the shown one changes, so both are
+    // drawn whole again.
+    if (changed || force) {
+        for (auto& layer : layers_)
+            layer->MarkAllDirty();
+    }
+    TKivoControl* focus = FocusedControl();
+    if (focus == nullptr || focus->Layer() != &ActiveLayer()) DropFocus();
+}
+
+bool TKivoBaseList::InPrimary(const TKivoObject& object) {
+    const TKivoControl* control = object.AsControl();
+    return control != nullptr && control->Layer() == &ActiveLayer() && !control->InsideCabinet();
+}
+
+// ---- Objects ----
+
+std::unique_ptr<TKivoObject> TKivoBaseList::MakeObject(int32_t kind) {
+    // Kinds whose classes have not been built yet give no object, like codes without one.
+    switch (kind & 0x7F) {
+        case LT_BOX:
+            return std::make_unique<TKivoBox>(*this);
+        case LT_CABINET:
+            return std::make_unique<TKivoCabinet>(*this);
+        default:
+            return nullptr;
+    }
+}
+
+TKivoObject* TKivoBaseList::CreateObject(int32_t kind) {
+    std::unique_ptr<TKivoObject> object = MakeObject(kind);
+    if (object == nullptr) return nullptr;
+    const bool autoName = object->AutoNamed();
+    return &Adopt(std::move(object), autoName);
+}
+
+TKivoObject* TKivoBaseList::CreateForLoad(uint8_t kind, ByteReader& reader) {
+    std::unique_ptr<TKivoObject> object = MakeObject(kind);
+    if (object == nullptr) reader.Fail("unknown object kind " + std::to_string(kind));
+    // The record names it.
+    return &Adopt(std::move(object), false);
+}
+
+TKivoObject& TKivoBaseList::Adopt(std::unique_ptr<TKivoObject> object, bool autoName) {
+    TKivoObject& adopted = *object;
+    adopted.handle_ = handles_.Register(adopted);
+    adopted.serial_ = nextSerial_++;
+    adopted.registryIndex_ = registry_.size();
+    registry_.push_back(std::move(object));
+    if (autoName) SetObjectName(adopted, FreeObjectName());
+    if (adopted.AsControl() != nullptr && FocusedControl() == nullptr) RequestFocusRecompute();
+    return adopted;
+}
+
+int32_t TKivoBaseList::IndexOf(const TKivoObject& object) const {
+    if (Resolve(object.handle_) != &object || object.AsControl() == layers_[0].get() ||
+        object.AsControl() == layers_[1].get()) {
+        return -1;
+    }
+    return static_cast<int32_t>(object.registryIndex_);
+}
+
+TKivoControl* TKivoBaseList::ResolveControl(ObjectHandle handle) const {
+    TKivoObject* object = Resolve(handle);
+    return object != nullptr ? object->AsControl() : nullptr;
+}
+
+TKivoBase* TKivoBaseList::ReservedLayer(std::string_view name) {
+    if (name.empty()) return &ActiveLayer();
+    if (name == "\x01") return &InactiveLayer();
+    if (name == TKivoBase::kNames[0]) return layers_[0].get();
+    if (name == TKivoBase::kNames[1]) return layers_[1].get();
+    return nullptr;
+}
+
+TKivoObject* TKivoBaseList::FirstLiveNamed(std::string_view name) const {
+    const auto found = names_.find(std::string(name));
+    if (found == names_.end()) return nullptr;
+    TKivoObject* first = nullptr;
+    for (TKivoObject* object : found->second) {
+        if (!object->scheduled_ && (first == nullptr || object->serial_ < first->serial_)) {
+            first = object;
+        }
+    }
+    return first;
+}
+
+TKivoObject* TKivoBaseList::FindComponent(std::string_view name) {
+    if (TKivoBase* layer = ReservedLayer(name)) return layer;
+    return FirstLiveNamed(name);
+}
+
+TKivoControl* TKivoBaseList::FindControl(std::string_view name) {
+    if (TKivoBase* layer = ReservedLayer(name)) return layer;
+    const auto found = names_.find(std::string(name));
+    if (found == names_.end()) return nullptr;
+    TKivoControl* first = nullptr;
+    for (TKivoObject* object : found->second) {
+        TKivoControl* control = object->AsControl();
+        if (control != nullptr && !object->scheduled_ &&
+            (first == nullptr || object->serial_ < first->serial_)) {
+            first = control;
+        }
+    }
+    return first;
+}
+
+std::vector<TKivoObject*> TKivoBaseList::ObjectsNamed(std::string_view name) const {
+    const auto found = names_.find(std::string(name));
+    if (found == names_.end()) return {};
+    std::vector<TKivoObject*> holders = found->second;
+    std::sort(holders.begin(), holders.end(),
+              [](const TKivoObject* a, const TKivoObject* b) { return a->serial_ < b->serial_; });
+    return holders;
+}
+
+int32_t TKivoBaseList::ListCompo(std::vector<std::string>& names, int32_t kind,
+                                 const TKivoControl* parent) const {
+    int32_t appended = 0;
+    for (const auto& object : registry_) {
+        if (kind >= 0 && object->Kind() != kind) continue;
+        if (parent != nullptr) {
+            const TKivoControl* control = object->AsControl();
+            if (control == nullptr || control->Parent() != parent) continue;
+        }
+        names.push_back(object->Name());
+        ++appended;
+    }
+    return appended;
+}
+
+// ---- Names ----
+
+void TKivoBaseList::IndexName(TKivoObject& object) {
+    if (object.name_.empty()) return;
+    names_[object.name_].push_back(&object);
+}
+
+void TKivoBaseList::UnindexName(TKivoObject& object) {
+    if (object.name_.empty()) return;
+    const auto found = names_.find(object.name_);
+    if (found == names_.end()) return;
+    std::erase(found->second, &object);
+    if (!found->second.empty()) return;
+    names_.erase(found);
+    // The number of a freed automatic name is free again.
+    const int64_t number = AutoNameNumber(object.name_);
+    if (number >= 0 && number < nextObjectNumber_) nextObjectNumber_ = number;
+}
+
+void TKivoBaseList::SetObjectName(TKivoObject& object, std::string name) {
+    const bool registered = Resolve(object.handle_) == &object && IndexOf(object) >= 0;
+    if (registered) UnindexName(object);
+    object.name_ = std::move(name);
+    if (registered) IndexName(object);
+}
+
+std::string TKivoBaseList::FreeObjectName() {
+    std::string name;
+    do {
+        name = std::string(kAutoNamePrefix) + std::to_string(nextObjectNumber_++);
+    } while (names_.contains(name));
+    // The number taken is in use now; the one after it is the next candidate.
+    return name;
+}
+
+std::string TKivoBaseList::FreeSuffixedName(std::string_view name) const {
+    std::string_view base = name;
+    const size_t underscore = name.rfind('_');
+    if (underscore != std::string_view::npos) {
+        const std::string_view digits = name.substr(underscore + 1);
+        int64_t number = 0;
+        const auto [end, error] =
+            std::from_chars(digits.data(), digits.data() + digits.size(), number);
+        const bool allDigits = !digits.empty() && digits.size() <= 18 &&
+                               digits.find_first_not_of("0123456789") == std::string_view::npos;
+        if (allDigits && error == std::errc() && end == digits.data() + digits.size() &&
+            number > 1) {
+            base = name.substr(0, underscore);
+        }
+    }
+    for (int64_t k = 2;; ++k) {
+        std::string candidate = std::string(base) + "_" + std::to_string(k);
+        if (!names_.contains(candidate)) return candidate;
+    }
+}
+
+// ---- Destruction ----
+
+void TKivoBaseList::ScheduleDestroy(TKivoObject& object) {
+    if (object.scheduled_ || IndexOf(object) < 0) return;
+    object.scheduled_ = true;
+    scheduled_.push_back(object.handle_);
+}
+
+void TKivoBaseList::Destroy(TKivoObject& object) {
+    // Freeing under a walk of the registry would pull objects from under it.
+    if (walking_ > 0) {
+        ScheduleDestroy(object);
+        return;
+    }
+    Free(object);
+    CompactRegistry();
+}
+
+void TKivoBaseList::Free(TKivoObject& object) {
+    if (IndexOf(object) < 0) return;
+    TKivoControl* control = object.AsControl();
+    if (control == nullptr) {
+        Forget(object);
+        return;
+    }
+    // Destroying shows what lay below, like hiding.
+    control->Invalidate();
+    if (TKivoControl* parent = control->Parent()) parent->RemoveChild(*control);
+    // Children first, the deepest first; each leaves its parent before it goes.
+    std::vector<TKivoControl*> order{control};
+    for (size_t i = 0; i < order.size(); ++i) {
+        for (TKivoControl* child : order[i]->children_)
+            order.push_back(child);
+    }
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        TKivoControl* doomed = *it;
+        if (TKivoControl* parent = doomed->Parent()) parent->RemoveChild(*doomed);
+        doomed->FreeMotion();
+        Forget(*doomed);
+    }
+}
+
+void TKivoBaseList::Forget(TKivoObject& object) {
+    const ObjectHandle handle = object.handle_;
+    if (focus_ == handle) {
+        // A freed object gives the focus up without an event: it could not run one.
+        focus_ = {};
+        focusRecompute_ = true;
+    }
+    for (auto& layer : layers_) {
+        PointerState& pointer = layer->Pointer();
+        if (pointer.hover == handle) {
+            pointer.hover = {};
+            pointer.capture = 0;
+        }
+    }
+    std::erase(rightClickScrap_, handle);
+    events_.RemovePending(handle);
+    UnindexName(object);
+    handles_.Release(handle);
+    object.handle_ = {};
+    ++freedInRegistry_;
+    registry_[object.registryIndex_].reset();
+}
+
+void TKivoBaseList::CompactRegistry() {
+    if (freedInRegistry_ == 0) return;
+    std::erase(registry_, nullptr);
+    for (size_t i = 0; i < registry_.size(); ++i)
+        registry_[i]->registryIndex_ = i;
+    freedInRegistry_ = 0;
+}
+
+void TKivoBaseList::FreeScheduled() {
+    std::vector<ObjectHandle> scheduled = std::move(scheduled_);
+    scheduled_.clear();
+    for (ObjectHandle handle : scheduled) {
+        if (TKivoObject* object = Resolve(handle)) Free(*object);
+    }
+    CompactRegistry();
+}
+
+// ---- Focus ----
+
+void TKivoBaseList::SetFocus(TKivoControl* control) {
+    TKivoControl* old = FocusedControl();
+    if (old == control) return;
+    if (old != nullptr && !old->Name().empty() && !old->Busy()) {
+        old->PostEvent(HandlerCode(Handler::FocusOut), old->HandlerText(Handler::FocusOut));
+    }
+    focus_ = control != nullptr ? control->Handle() : ObjectHandle{};
+    focusRecompute_ = false;
+    if (control == nullptr) return;
+    control->PostEvent(HandlerCode(Handler::FocusIn), control->HandlerText(Handler::FocusIn));
+    control->FocusGained();
+}
+
+void TKivoBaseList::DropFocus() {
+    SetFocus(nullptr);
+    focusRecompute_ = true;
+}
+
+void TKivoBaseList::AddRightClickScrap(TKivoControl& control) {
+    if (std::find(rightClickScrap_.begin(), rightClickScrap_.end(), control.Handle()) ==
+        rightClickScrap_.end()) {
+        rightClickScrap_.push_back(control.Handle());
+    }
+}
+
+void TKivoBaseList::RemoveRightClickScrap(const TKivoControl& control) {
+    std::erase(rightClickScrap_, control.Handle());
+}
+
+// ---- Object directory ----
+
+std::optional<std::string> TKivoBaseList::NameOf(ObjectHandle handle) const {
+    const TKivoObject* object = Resolve(handle);
+    if (object == nullptr) return std::nullopt;
+    return object->Name();
+}
+
+ObjectHandle TKivoBaseList::FindByName(std::string_view name) const {
+    if (name.empty()) return {};
+    TKivoObject* object = const_cast<TKivoBaseList*>(this)->FindComponent(name);
+    return object != nullptr ? object->Handle() : ObjectHandle{};
+}
+
+}  // namespace kivo

@@ -1,0 +1,148 @@
+#include "scene/scene_root.h"
+
+#include "scene/property_table.h"
+
+namespace kivo {
+
+namespace {
+
+SceneDumpNode DumpNode(const TKivoControl& control) {
+    SceneDumpNode node;
+    node.className = std::string(control.ClassName());
+    node.name = control.Name();
+    node.visible = control.Visible();
+    node.rect = control.BoundsRect();
+    // The properties the object's class has; the rest would only repeat the defaults.
+    const PropertyMap& slots = control.Properties();
+    for (int32_t id = 0; id < kPropertyCount; ++id) {
+        if (slots[static_cast<size_t>(id)].get == nullptr) continue;
+        node.properties.push_back(
+            {std::string(Properties()[static_cast<size_t>(id)].name), ReadProperty(control, id)});
+    }
+    for (const TKivoControl* child : control.Children())
+        node.children.push_back(DumpNode(*child));
+    return node;
+}
+
+}  // namespace
+
+SceneRoot::SceneRoot(const PlayerState& state, TTimerList& events, TParamCollection* variables,
+                     SceneWindow* window)
+    : root_(state, window, &events) {
+    if (variables != nullptr) root_.AttachVariables(*variables);
+}
+
+SceneRoot::~SceneRoot() {
+    root_.DetachVariables();
+}
+
+void SceneRoot::DumpScene(SceneDump& dump) const {
+    dump = SceneDump{};
+    dump.activeLayer = root_.ActiveIndex();
+    for (int32_t index = 0; index < 2; ++index)
+        dump.layers.push_back(DumpNode(Mutable().Layer(index)));
+}
+
+ObjectHandle SceneRoot::FindByName(std::string_view name) const {
+    const TKivoObject* object = Mutable().FindComponent(name);
+    return object != nullptr ? object->Handle() : ObjectHandle{};
+}
+
+ObjectHandle SceneRoot::FindControl(std::string_view name) const {
+    const TKivoControl* control = Mutable().FindControl(name);
+    return control != nullptr ? control->Handle() : ObjectHandle{};
+}
+
+std::optional<int32_t> SceneRoot::KindOf(ObjectHandle object) const {
+    const TKivoObject* found = root_.Resolve(object);
+    if (found == nullptr) return std::nullopt;
+    return found->Kind();
+}
+
+ObjectHandle SceneRoot::ParentOf(ObjectHandle object) const {
+    const TKivoControl* control = root_.ResolveControl(object);
+    if (control == nullptr || control->Parent() == nullptr) return {};
+    return control->Parent()->Handle();
+}
+
+std::vector<ObjectHandle> SceneRoot::ChildrenOf(ObjectHandle object) const {
+    std::vector<ObjectHandle> children;
+    if (const TKivoControl* control = root_.ResolveControl(object)) {
+        for (const TKivoControl* child : control->Children())
+            children.push_back(child->Handle());
+    }
+    return children;
+}
+
+std::vector<std::string> SceneRoot::ListNames(std::optional<int32_t> kind,
+                                              std::optional<ObjectHandle> parent) const {
+    std::vector<std::string> names;
+    const TKivoControl* parentControl = nullptr;
+    if (parent) {
+        parentControl = root_.ResolveControl(*parent);
+        // A parent that is gone, or is no control, has no children to list.
+        if (parentControl == nullptr) return names;
+    }
+    (void)root_.ListCompo(names, kind.value_or(-1), parentControl);
+    return names;
+}
+
+ObjectHandle SceneRoot::Create(int32_t kind, ObjectHandle parent, std::string_view name) {
+    TKivoObject* object = root_.CreateObject(kind);
+    if (object == nullptr) return {};
+    if (TKivoControl* control = object->AsControl()) {
+        TKivoControl* parentControl = root_.ResolveControl(parent);
+        control->SetParent(parentControl != nullptr ? parentControl : &root_.ActiveLayer());
+    }
+    if (!name.empty()) object->Rename(std::string(name));
+    return object->Handle();
+}
+
+void SceneRoot::CompleteCreation(ObjectHandle object) {
+    if (TKivoObject* found = root_.Resolve(object)) found->CreationComplete();
+}
+
+void SceneRoot::MoveTo(ObjectHandle object, ObjectHandle parent) {
+    TKivoControl* control = root_.ResolveControl(object);
+    TKivoControl* parentControl = root_.ResolveControl(parent);
+    if (control != nullptr && parentControl != nullptr) control->SetParent(parentControl);
+}
+
+void SceneRoot::Delete(ObjectHandle object) {
+    TKivoObject* found = root_.Resolve(object);
+    // The layers are the scene's own and outlive every script.
+    if (found == nullptr || (found->AsControl() != nullptr && found->AsControl()->AsLayer())) {
+        return;
+    }
+    // Nothing walks the registry while commands run, so the object and its children go now
+    // and no later lookup of the script finds them.
+    root_.Destroy(*found);
+}
+
+bool SceneRoot::InPrimary(ObjectHandle object) const {
+    const TKivoObject* found = root_.Resolve(object);
+    return found != nullptr && Mutable().InPrimary(*found);
+}
+
+bool SceneRoot::ReadProperty(ObjectHandle object, int32_t prId, TCustomParam& value) const {
+    const TKivoObject* found = root_.Resolve(object);
+    if (found == nullptr) return false;
+    GetProp(*found, prId, value);
+    return true;
+}
+
+void SceneRoot::WriteProperty(ObjectHandle object, int32_t prId, const TCustomParam& value) {
+    if (TKivoObject* found = root_.Resolve(object)) SetProp(*found, prId, value);
+}
+
+ObjectHandle SceneRoot::Layer(int32_t index) const {
+    return Mutable().Layer(index).Handle();
+}
+
+void SceneRoot::SetActiveLayer(int32_t index, int32_t /*transition*/, int32_t /*duration*/,
+                               bool force, int32_t /*p1*/, int32_t /*p2*/) {
+    // Transitions join with the pictures they run over; until then the switch is immediate.
+    root_.SetActiveLayer(index, force);
+}
+
+}  // namespace kivo

@@ -1,0 +1,277 @@
+// Small games written in the page text form, played headless end to end: what boxes the
+// scripts create, change, move and delete shows in the presented frame pixel for pixel, and
+// the pointer, buttons, wheel and keys reach the objects the scene routes them to.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "app/headless_driver.h"
+#include "shell/input_script.h"
+#include "shell/script_project.h"
+#include "shell/session.h"
+#include "support/scratch_folder.h"
+#include "tools/script/text/script_files.h"
+
+namespace kivo {
+namespace {
+
+using script_text::SourceFile;
+using script_text::SourceKind;
+
+// The page text with every command but the waiting ones run in the same frame as the next.
+std::string Continued(const std::string& text) {
+    std::istringstream lines(text);
+    std::string out;
+    for (std::string line; std::getline(lines, line);) {
+        const bool waits = line.starts_with("Wait") || line.starts_with("DoEvent") ||
+                           line.starts_with("Flip") || line.starts_with("Exit");
+        out += line + (waits || line.empty() ? "\n" : " .continue\n");
+    }
+    return out;
+}
+
+// The frame's pixel of a colour given as a script writes it (0xBBGGRR).
+uint32_t Pixel(uint32_t colorRef) {
+    return ((colorRef & 0xFF) << 16) | (colorRef & 0xFF00) | ((colorRef >> 16) & 0xFF);
+}
+
+constexpr uint32_t kRed = 0x0000FF;
+constexpr uint32_t kGreen = 0x00FF00;
+constexpr uint32_t kBlue = 0xFF0000;
+constexpr uint32_t kWhite = 0xFFFFFF;
+constexpr uint32_t kGrey = 0x808080;
+
+class SceneGame : public ::testing::Test {
+  protected:
+    // A game of a width x height scene whose start page is main; variables are declared by
+    // the pages.
+    void Write(const std::string& mainText, int32_t width = 32, int32_t height = 16,
+               const std::string& handlersText = "") {
+        const std::string project = "version 110\ntitle \"scene\"\nscreen " +
+                                    std::to_string(width) + " " + std::to_string(height) +
+                                    "\nfullscreen " + std::to_string(width) + " " +
+                                    std::to_string(height) + "\nstart \"main.ksb\"\n";
+        Assemble("kivo.kps", SourceKind::ProjectText, project, "kivo.kpb");
+        Assemble("main.kss", SourceKind::PageText, "version 110\n" + Continued(mainText),
+                 "main.ksb");
+        if (!handlersText.empty())
+            Assemble("ev.kss", SourceKind::PageText, "version 110\n" + Continued(handlersText),
+                     "ev.ksb");
+    }
+
+    // Plays the game for frames steps with the input script; returns the status.
+    int Play(int64_t frames, const std::string& input = "") {
+        HeadlessPlatform platform(dialogLog_);
+        HeadlessDriver driver(platform, ParseInputScript(input, "input").input, 16);
+        PlayerConfig config;
+        config.executableFolder = folder_.Path();
+        config.arguments = {folder_.Path().string()};
+        config.seed = 1;
+        config.projectFactory = ScriptProjectFactory();
+        Player player(platform.Services(), config);
+        SessionOptions options;
+        options.frames = frames;
+        options.dumpVarsFile = folder_ / "vars.json";
+        options.dumpSceneFile = folder_ / "scene.json";
+        const int status = RunSession(player, options, driver);
+        frame_ = platform.screen.Frame();
+        width_ = platform.screen.FrameWidth();
+        return status;
+    }
+
+    [[nodiscard]] uint32_t At(int32_t x, int32_t y) const {
+        return frame_[static_cast<size_t>(y * width_ + x)] & 0xFFFFFF;
+    }
+
+    // The first value of an integer (or flag) variable in the dump, as its text.
+    [[nodiscard]] std::string Var(const std::string& name) const {
+        const std::string json = test::ReadWholeFile(folder_ / "vars.json");
+        const size_t at = json.find("\"name\": \"" + name + "\"");
+        if (at == std::string::npos) return "missing";
+        const size_t open = json.find('[', json.find("\"values\"", at));
+        return json.substr(open + 1, json.find(']', open) - open - 1);
+    }
+
+    const test::ScratchFolder folder_{"kivo_scene_game_test"};
+    std::ostringstream dialogLog_;
+    std::vector<uint32_t> frame_;
+    int32_t width_ = 0;
+
+  private:
+    void Assemble(const std::string& name, SourceKind kind, const std::string& text,
+                  const std::string& output) {
+        const SourceFile source{name, kind, std::vector<uint8_t>(text.begin(), text.end())};
+        const std::vector<uint8_t> bytes = script_text::Assemble(source);
+        std::ofstream out(folder_ / output, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+    }
+};
+
+// Expressions name properties and flip modes by number, as the editor stores them: property 3
+// is PR_LEFT, 8 PR_COLOR, 160 PR_PLUSY; flip mode 1 is FL_STAY.
+
+// Fills the page: boxes are made once, then the page waits for ever.
+std::string Once(const std::string& commands) {
+    return commands + "Label \"idle\"\nWait time={0}\n";
+}
+
+TEST_F(SceneGame, BoxesDrawInPriorityOrderWithinTheirParentsAndClipRectangles) {
+    Write(Once(
+        // b lies over a although made first: higher priority draws later.
+        "BoxNew PR_NAME={\"b\"} PR_LEFT={4} PR_TOP={4} PR_WIDTH={6} PR_HEIGHT={6} "
+        "PR_COLOR={0x00FF00} PR_PRIORITY={2}\n"
+        "BoxNew PR_NAME={\"a\"} PR_LEFT={0} PR_TOP={0} PR_WIDTH={6} PR_HEIGHT={6} "
+        "PR_COLOR={0x0000FF} PR_PRIORITY={1}\n"
+        // A child reaches beyond its parent only as far as the parent goes.
+        "BoxNew PR_NAME={\"p\"} PR_LEFT={12} PR_TOP={0} PR_WIDTH={6} PR_HEIGHT={6} "
+        "PR_COLOR={0xFF0000}\n"
+        "BoxNew PR_NAME={\"c\"} PR_PARENT={\"p\"} PR_LEFT={3} PR_TOP={3} PR_WIDTH={6} "
+        "PR_HEIGHT={6} PR_COLOR={0xFFFFFF}\n"
+        // A clip rectangle keeps a 2 x 2 corner of a 6 x 6 box.
+        "BoxNew PR_NAME={\"k\"} PR_LEFT={20} PR_TOP={0} PR_WIDTH={6} PR_HEIGHT={6} "
+        "PR_COLOR={0x808080} PR_CLIPLEFT={1} PR_CLIPTOP={1} PR_CLIPWIDTH={2} PR_CLIPHEIGHT={2}\n"
+        // A hidden parent hides its child.
+        "BoxNew PR_NAME={\"h\"} PR_LEFT={0} PR_TOP={10} PR_WIDTH={6} PR_HEIGHT={6} "
+        "PR_COLOR={0x0000FF} PR_VISIBLE={FALSE}\n"
+        "BoxNew PR_NAME={\"hc\"} PR_PARENT={\"h\"} PR_WIDTH={4} PR_HEIGHT={4} "
+        "PR_COLOR={0xFFFFFF}\n"
+        // Offset and plus both shift the drawn box.
+        "BoxNew PR_NAME={\"o\"} PR_LEFT={10} PR_TOP={10} PR_WIDTH={2} PR_HEIGHT={2} "
+        "PR_COLOR={0x00FF00} PR_OFFSETX={3}\n"
+        "SetProp object={\"o\"} property={160} value={2}\n"));
+    ASSERT_EQ(Play(3), 0);
+    EXPECT_EQ(At(1, 1), Pixel(kRed));
+    EXPECT_EQ(At(5, 5), Pixel(kGreen));  // the overlap shows b
+    EXPECT_EQ(At(9, 9), Pixel(kGreen));
+    EXPECT_EQ(At(13, 1), Pixel(kBlue));
+    EXPECT_EQ(At(16, 4), Pixel(kWhite));
+    EXPECT_EQ(At(18, 4), 0u);  // the child's part outside its parent
+    EXPECT_EQ(At(20, 0), 0u);
+    EXPECT_EQ(At(21, 1), Pixel(kGrey));
+    EXPECT_EQ(At(22, 2), Pixel(kGrey));
+    EXPECT_EQ(At(23, 3), 0u);
+    EXPECT_EQ(At(1, 11), 0u);
+    EXPECT_EQ(At(10, 10), 0u);
+    // The offset pulls the box left, the plus pushes it down.
+    EXPECT_EQ(At(7, 12), Pixel(kGreen));
+    EXPECT_EQ(At(8, 13), Pixel(kGreen));
+    EXPECT_EQ(At(9, 12), 0u);
+    EXPECT_EQ(At(7, 11), 0u);
+}
+
+TEST_F(SceneGame, MovedAndDeletedBoxesLeaveTheLayerBackgroundBehind) {
+    for (const bool background : {false, true}) {
+        // The layer is named through its box's parent (property 1), the reserved name.
+        const std::string layerColour =
+            background ? "SetProp object={GetProp(\"m\", 1)} property={8} value={0x808080}\n" : "";
+        Write(
+            "BoxNew PR_NAME={\"m\"} PR_LEFT={0} PR_TOP={0} PR_WIDTH={4} PR_HEIGHT={4} "
+            "PR_COLOR={0x0000FF}\n" +
+            layerColour +
+            "BoxNew PR_NAME={\"d\"} PR_LEFT={10} PR_TOP={0} PR_WIDTH={4} PR_HEIGHT={4} "
+            "PR_COLOR={0x00FF00}\n"
+            "Wait time={32}\n"
+            "SetProp object={\"m\"} property={3} value={20}\n"
+            "ObjDel object={\"d\"}\n" +
+            Once(""));
+        ASSERT_EQ(Play(8), 0);
+        const uint32_t behind = background ? Pixel(kGrey) : 0;
+        EXPECT_EQ(At(1, 1), behind) << background;
+        EXPECT_EQ(At(11, 1), behind) << background;
+        EXPECT_EQ(At(21, 1), Pixel(kRed)) << background;
+    }
+}
+
+TEST_F(SceneGame, FlipShowsTheOtherLayerWithTheObjectsItMoves) {
+    // FL_STAY moves the listed boxes along to the layer shown next; the rest stay behind.
+    Write(
+        "BoxNew PR_NAME={\"stay\"} PR_WIDTH={4} PR_HEIGHT={4} PR_COLOR={0x0000FF}\n"
+        "BoxNew PR_NAME={\"left\"} PR_LEFT={8} PR_WIDTH={4} PR_HEIGHT={4} "
+        "PR_COLOR={0x00FF00}\n"
+        "VarNew \"before\" type=PT_BOOL value={InPrimary(\"left\")}\n"
+        "Flip wipe={0} time={50} mode={1} names=({\"stay\"})\n"
+        "VarNew \"after\" type=PT_BOOL value={InPrimary(\"left\")}\n"
+        "VarNew \"moved\" type=PT_BOOL value={InPrimary(\"stay\")}\n" +
+        Once(""));
+    ASSERT_EQ(Play(16), 0);
+    EXPECT_EQ(Var("before"), "true");
+    EXPECT_EQ(Var("after"), "false");
+    EXPECT_EQ(Var("moved"), "true");
+    EXPECT_EQ(At(1, 1), Pixel(kRed));
+    EXPECT_EQ(At(9, 1), 0u);
+}
+
+TEST_F(SceneGame, PointerEventsReachTheObjectUnderThePointerUnlessItIgnoresTheMouse) {
+    // "top" lies over "under" but lets clicks through (ignore-mouse mode 1); "under" counts
+    // presses, releases and wheel turns and remembers the sender and where it was pressed.
+    Write(
+        "VarNew \"downs\" type=PT_INT\nVarNew \"ups\" type=PT_INT\n"
+        "VarNew \"wheels\" type=PT_INT\nVarNew \"ins\" type=PT_INT\n"
+        "VarNew \"outs\" type=PT_INT\nVarNew \"x\" type=PT_INT\n"
+        "VarNew \"who\" type=PT_STR\n"
+        "BoxNew PR_NAME={\"under\"} PR_LEFT={4} PR_TOP={4} PR_WIDTH={10} PR_HEIGHT={8} "
+        "PR_COLOR={0x0000FF} PR_ONLBTNDOWN={\"ev.kss:down\"} PR_ONLBTNUP={\"ev.kss:up\"} "
+        "PR_ONWHEELDOWN={\"ev.kss:wheel\"} PR_ONMOUSEIN={\"ev.kss:in\"} "
+        "PR_ONMOUSEOUT={\"ev.kss:out\"}\n"
+        "BoxNew PR_NAME={\"top\"} PR_LEFT={4} PR_TOP={4} PR_WIDTH={10} PR_HEIGHT={8} "
+        "PR_COLOR={-1} PR_IGNOREMOUSE={1} PR_PRIORITY={5}\n"
+        "Label \"loop\"\nDoEvent\nJump \"main.ksb\" target=<loop> condition={TRUE}\n",
+        32, 16,
+        "Label \"down\"\nCalc {downs = downs + 1}\nCalc {who = @Sender}\n"
+        "Calc {x = @MouseX}\nExit condition={TRUE}\n"
+        "Label \"up\"\nCalc {ups = ups + 1}\nExit condition={TRUE}\n"
+        "Label \"wheel\"\nCalc {wheels = wheels + 1}\nExit condition={TRUE}\n"
+        "Label \"in\"\nCalc {ins = ins + 1}\nExit condition={TRUE}\n"
+        "Label \"out\"\nCalc {outs = outs + 1}\nExit condition={TRUE}\n");
+    ASSERT_EQ(Play(20,
+                   "2 move 6 6\n3 ldown\n4 lup\n5 wheeldown\n6 move 20 6\n"
+                   "8 ldown\n9 lup\n"),
+              0);
+    EXPECT_EQ(Var("downs"), "1");  // the press outside the box reaches nothing
+    EXPECT_EQ(Var("ups"), "1");
+    EXPECT_EQ(Var("wheels"), "1");
+    EXPECT_EQ(Var("ins"), "1");
+    EXPECT_EQ(Var("outs"), "1");
+    EXPECT_EQ(Var("who"), "\"under\"");
+    EXPECT_EQ(Var("x"), "6");
+}
+
+TEST_F(SceneGame, KeysGoToTheFocusedObjectAndRepeatAfterADelay) {
+    // Two boxes handle keys; the topmost one takes the focus. Writing @ActiveCompo moves it.
+    // A key held from frame 2 to frame 40 (608 ms at 16 ms a frame) presses once, repeats
+    // with the press, after 300 ms and then every 50 ms, and is released once.
+    Write(
+        "VarNew \"downs\" type=PT_INT\nVarNew \"repeats\" type=PT_INT\n"
+        "VarNew \"ups\" type=PT_INT\nVarNew \"focus\" type=PT_STR\n"
+        "VarNew \"lowUps\" type=PT_INT\n"
+        "BoxNew PR_NAME={\"low\"} PR_WIDTH={4} PR_HEIGHT={4} PR_HANDLEKEY={TRUE} "
+        "PR_ONKEYUP={\"ev.kss:lowup\"}\n"
+        "BoxNew PR_NAME={\"high\"} PR_WIDTH={4} PR_HEIGHT={4} PR_PRIORITY={3} "
+        "PR_HANDLEKEY={TRUE} PR_ONKEYDOWN={\"ev.kss:down\"} PR_ONKEYREPEAT={\"ev.kss:rep\"} "
+        "PR_ONKEYUP={\"ev.kss:up\"}\n"
+        "Label \"loop\"\nDoEvent\n"
+        "If {@UpdateCount == 45}\n    Calc {@ActiveCompo = \"low\"}\n"
+        "Jump \"main.ksb\" target=<loop> condition={TRUE}\n",
+        32, 16,
+        "Label \"down\"\nCalc {downs = downs + 1}\nCalc {focus = @ActiveCompo}\n"
+        "Exit condition={TRUE}\n"
+        "Label \"rep\"\nCalc {repeats = repeats + 1}\nExit condition={TRUE}\n"
+        "Label \"up\"\nCalc {ups = ups + 1}\nExit condition={TRUE}\n"
+        "Label \"lowup\"\nCalc {lowUps = lowUps + 1}\nExit condition={TRUE}\n");
+    ASSERT_EQ(Play(60, "2 keydown 65\n40 keyup 65\n50 keydown 66\n51 keyup 66\n"), 0);
+    EXPECT_EQ(Var("downs"), "1");
+    EXPECT_EQ(Var("focus"), "\"high\"");
+    // The repeat handler runs with the press and then at 300, 350 ... 600 ms.
+    EXPECT_EQ(Var("repeats"), "8");
+    EXPECT_EQ(Var("ups"), "1");
+    EXPECT_EQ(Var("lowUps"), "1");  // the key after the focus moved
+}
+
+}  // namespace
+}  // namespace kivo
