@@ -25,7 +25,9 @@ int32_t ClampToInt32(int64_t value) {
     return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
 }
 
-double ReadFloat64(ByteReader& reader) { return std::bit_cast<double>(reader.ReadU64()); }
+double ReadFloat64(ByteReader& reader) {
+    return std::bit_cast<double>(reader.ReadU64());
+}
 
 void ReadMove(ByteReader& reader, TFilmMove& move) {
     move.X.Start = reader.ReadI32();
@@ -538,8 +540,7 @@ void TParticleFrameList::AppendImageNames(std::vector<std::string>& names) const
     if (!ImageFile.empty()) names.push_back(ImageFile);
 }
 
-void TParticleFrameList::Apply(const TFilmPlayback& playback, int32_t frame,
-                               TFilmObjectId object) {
+void TParticleFrameList::Apply(const TFilmPlayback& playback, int32_t frame, TFilmObjectId object) {
     const TFilmSpan span = SpanAt(frame);
     TFilmStage& stage = *playback.Stage;
     Place(playback, object, TweenX(Position, span), TweenY(Position, span));

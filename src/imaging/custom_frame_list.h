@@ -153,8 +153,8 @@ class TCustomFrameList {
     static void Place(const TFilmPlayback& playback, TFilmObjectId object, int32_t x, int32_t y);
     // Sets the priority, or the sub-priority in motion mode.
     void Order(const TFilmPlayback& playback, TFilmObjectId object) const;
-    static void SetClip(const TFilmPlayback& playback, TFilmObjectId object,
-                        const TFilmClip& clip, TFilmSpan span);
+    static void SetClip(const TFilmPlayback& playback, TFilmObjectId object, const TFilmClip& clip,
+                        TFilmSpan span);
 };
 
 // The block image, tile and label tracks share: placement, rotation, zoom, alpha and clip.
@@ -341,8 +341,7 @@ class TSoundFrameList : public TCustomFrameList {
     void InheritStarts(const TCustomFrameList& parent) override;
     [[nodiscard]] bool SharesChainObject() const override { return true; }
     void Apply(const TFilmPlayback& playback, int32_t frame, TFilmObjectId object) override;
-    bool KeepInactive(const TFilmPlayback& playback, int32_t frame,
-                      TFilmObjectId object) override;
+    bool KeepInactive(const TFilmPlayback& playback, int32_t frame, TFilmObjectId object) override;
     // The sound starts paused, and loops when it is shorter than the track or when the film
     // loops back into the track from its end.
     void Created(const TFilmPlayback& playback, TFilmObjectId object) const override;
@@ -352,6 +351,8 @@ class TSoundFrameList : public TCustomFrameList {
 };
 
 // Frames of a film (60 a second) as milliseconds, in 64 bits.
-[[nodiscard]] inline int64_t FilmFramesToMs(int64_t frames) { return frames * 1000 / 60; }
+[[nodiscard]] inline int64_t FilmFramesToMs(int64_t frames) {
+    return frames * 1000 / 60;
+}
 
 }  // namespace kivo

@@ -30,7 +30,9 @@ int32_t ClampToInt32(int64_t value) {
 
 }  // namespace
 
-TFilmManager::~TFilmManager() { RemoveObjects(); }
+TFilmManager::~TFilmManager() {
+    RemoveObjects();
+}
 
 bool TFilmManager::LoadFromBytes(std::span<const uint8_t> data, std::string_view filmName,
                                  TFilmPictureSource* pictures) {
@@ -202,8 +204,8 @@ void TFilmManager::ComputeLayers() {
     std::ranges::sort(flips);
     for (const auto& track : tracks_) {
         if (!track->Layered()) continue;
-        const auto ended = std::upper_bound(flips.begin(), flips.end(), int64_t{track->Start}) -
-                           flips.begin();
+        const auto ended =
+            std::upper_bound(flips.begin(), flips.end(), int64_t{track->Start}) - flips.begin();
         track->Layer = static_cast<int32_t>(ended & 1) ^ (track->OtherSide ? 1 : 0);
     }
 }
@@ -309,7 +311,8 @@ void TFilmManager::ApplyTransitions(int32_t frame) {
     for (const auto& track : tracks_) {
         if (track->Kind() != TFilmTrackKind::Wipe) continue;
         if (frame >= track->End() - 1) layer ^= 1;
-        if (!active && track->IsActive(frame)) active = static_cast<const TWipeFrameList*>(track.get());
+        if (!active && track->IsActive(frame))
+            active = static_cast<const TWipeFrameList*>(track.get());
     }
     if (active) {
         stage_->RunTransition(active->Transition, frame - active->Start, active->Length,

@@ -62,7 +62,9 @@ constexpr std::array<uint32_t, 256> MakePalette32() {
 
 constexpr std::array<uint32_t, 256> kPalette32 = MakePalette32();
 
-double CoolingK(int32_t power) { return (128.0 - power) / 128.0 * 1.2825 + 4.2175; }
+double CoolingK(int32_t power) {
+    return (128.0 - power) / 128.0 * 1.2825 + 4.2175;
+}
 
 }  // namespace
 
@@ -78,7 +80,9 @@ std::array<uint8_t, TFireSimulation::kCoolingSize> TFireSimulation::CoolingTable
     return table;
 }
 
-const std::array<uint32_t, 256>& TFireSimulation::Palette32() { return kPalette32; }
+const std::array<uint32_t, 256>& TFireSimulation::Palette32() {
+    return kPalette32;
+}
 
 void TFireSimulation::SetPower(int32_t power) {
     power = std::clamp(power, 0, 255);

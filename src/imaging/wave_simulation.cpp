@@ -30,8 +30,8 @@ bool TWaveSimulation::ComputeOffsets(std::span<int32_t> rowOffsets) const {
     bool changed = false;
     for (size_t i = 0; i < rowOffsets.size(); ++i) {
         const double shift = std::sin(phase + static_cast<double>(i) * perRow) * amplitude_;
-        const auto offset = static_cast<int32_t>(std::clamp(
-            std::nearbyint(shift), double{INT32_MIN}, double{INT32_MAX}));
+        const auto offset = static_cast<int32_t>(
+            std::clamp(std::nearbyint(shift), double{INT32_MIN}, double{INT32_MAX}));
         changed |= offset != rowOffsets[i];
         rowOffsets[i] = offset;
     }

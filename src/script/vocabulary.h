@@ -105,7 +105,6 @@ struct CommandInfo {
 
 // ---- Scene object properties ----------------------------------------------------------------
 
-
 struct PropertyInfo {
     std::string_view name;  // "PR_NAME" ...
     ValueType type;         // the type the player holds the property in; GetProp's result type

@@ -100,10 +100,9 @@ class Writer {
     void Track(const FilmBoxTrack& t) {
         Base(t.base);
         Move(t.move);
-        for (const int32_t v :
-             {t.startAlpha, t.endAlpha, t.startWidth, t.startHeight, t.endWidth, t.endHeight,
-              t.startColor, t.endColor, t.startBorderWidth, t.endBorderWidth, t.startBorderColor,
-              t.endBorderColor})
+        for (const int32_t v : {t.startAlpha, t.endAlpha, t.startWidth, t.startHeight, t.endWidth,
+                                t.endHeight, t.startColor, t.endColor, t.startBorderWidth,
+                                t.endBorderWidth, t.startBorderColor, t.endBorderColor})
             Int(v);
         if (Since(101)) Clip(t.clip);
     }
@@ -125,10 +124,9 @@ class Writer {
         if (t.file.empty()) return;
         Byte(t.mode);
         Int(t.index);
-        for (const int32_t v :
-             {t.intervalBaseStart, t.intervalBaseEnd, t.intervalRangeStart, t.intervalRangeEnd,
-              t.xBaseStart, t.yBaseStart, t.xBaseEnd, t.yBaseEnd, t.xRangeStart, t.yRangeStart,
-              t.xRangeEnd, t.yRangeEnd})
+        for (const int32_t v : {t.intervalBaseStart, t.intervalBaseEnd, t.intervalRangeStart,
+                                t.intervalRangeEnd, t.xBaseStart, t.yBaseStart, t.xBaseEnd,
+                                t.yBaseEnd, t.xRangeStart, t.yRangeStart, t.xRangeEnd, t.yRangeEnd})
             Int(v);
         Byte(t.xBaseMode);
         Byte(t.yBaseMode);
