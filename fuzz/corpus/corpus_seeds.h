@@ -14,6 +14,8 @@ void BmpSeeds(SeedFolder& seeds);
 void TgaSeeds(SeedFolder& seeds);
 void IcoSeeds(SeedFolder& seeds);
 void GalSeeds(SeedFolder& seeds);
+// film_seeds.cpp
+void FilmSeeds(SeedFolder& seeds);
 // media_seeds.cpp
 void MidiSeeds(SeedFolder& seeds);
 // script_seeds.cpp

@@ -27,6 +27,7 @@ constexpr SeedWriter kWriters[] = {
     {"fuzz_archive", kivo::corpus::ArchiveSeeds},
     {"fuzz_bmp", kivo::corpus::BmpSeeds},
     {"fuzz_expression", kivo::corpus::ExpressionSeeds},
+    {"fuzz_film", kivo::corpus::FilmSeeds},
     {"fuzz_gal", kivo::corpus::GalSeeds},
     {"fuzz_glyph_stream", kivo::corpus::GlyphStreamSeeds},
     {"fuzz_ico", kivo::corpus::IcoSeeds},

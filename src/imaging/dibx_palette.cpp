@@ -78,9 +78,22 @@ void TCustomDIBX::DrawPaletteAdd(const TRect& clip, int32_t x, int32_t y,
                                  TCustomDIBX& source) {
     const uint32_t w = dibx::Strength(amount, 256);
     if (w == 0 || BitCount() != 32 || source.BitCount() != 8) return;
-    ForEachIndex(*this, clip, x, y, flipV, flipH, srcRect, source, [&](uint32_t& d, uint32_t v) {
-        if (static_cast<int32_t>(v) >= minIndex) d = AddPixel(d, table[v], w);
-    });
+    const auto plan =
+        dibx::ClipBlit(DrawingRect(clip), x, y, srcRect, source.ClientRect(), flipV, flipH);
+    if (!plan) return;
+    // The table is scaled by the amount once rather than every pixel.
+    std::array<uint32_t, 256> scaled{};
+    for (size_t v = 0; v < scaled.size(); ++v)
+        scaled[v] = AddPixel(0, table[v], w);
+    const RowOps& ops = FastRowOps();
+    dibx::DirectAccess dst(*this);
+    dibx::DirectAccess src(source);
+    for (int32_t r = 0; r < plan->height; ++r) {
+        uint32_t* d = dst.Row32(plan->dstX, plan->dstY + r);
+        const uint8_t* s = src.At(0, plan->srcY + r * plan->stepY);
+        if (!d || !s) return;
+        ops.AddIndexed(d, s + plan->srcX, plan->width, plan->stepX, scaled.data(), minIndex);
+    }
 }
 
 namespace {

@@ -158,11 +158,18 @@ void ShiftBytesScalar(uint8_t* dst, const uint8_t* src, int32_t count, int32_t a
         dst[i] = static_cast<uint8_t>(std::clamp(src[i] + amount, 0, 255));
 }
 
-constexpr RowOps kScalarOps{CopyScalar,     AlphaScalar,      MaskScalar,     MaskAlphaScalar,
-                            AddScalar,      MaskAddScalar,    FillScalar,     FillAlphaScalar,
-                            FillAddScalar,  FillSubScalar,    FillMaskScalar, MixScalar,
-                            MaskMixScalar,  MaskSelectScalar, CopyAddScalar,  CopySubScalar,
-                            RampTintScalar, ShiftBytesScalar};
+void AddIndexedScalar(uint32_t* dst, const uint8_t* index, int32_t count, int32_t step,
+                      const uint32_t* table, int32_t minIndex) {
+    for (int32_t i = 0; i < count; ++i, index += step) {
+        if (*index >= minIndex) dst[i] = AddSaturate(dst[i], table[*index]);
+    }
+}
+
+constexpr RowOps kScalarOps{CopyScalar,     AlphaScalar,      MaskScalar,      MaskAlphaScalar,
+                            AddScalar,      MaskAddScalar,    FillScalar,      FillAlphaScalar,
+                            FillAddScalar,  FillSubScalar,    FillMaskScalar,  MixScalar,
+                            MaskMixScalar,  MaskSelectScalar, CopyAddScalar,   CopySubScalar,
+                            RampTintScalar, ShiftBytesScalar, AddIndexedScalar};
 
 #if defined(__SSE2__)
 
@@ -629,6 +636,41 @@ void ShiftBytesFast(uint8_t* dst, const uint8_t* src, int32_t count, int32_t amo
     ShiftBytesScalar(dst + i, src + i, count - i, amount);
 }
 
+// Sixteen indices at a time: a block below the floor throughout (the cold part of a flame)
+// is passed over without touching the destination.
+template <int Step>
+void AddIndexedSse2(uint32_t* dst, const uint8_t* index, int32_t count, const uint32_t* table,
+                    int32_t minIndex) {
+    if (minIndex > 255) return;
+    const int32_t floor = std::max(minIndex, 0);
+    const __m128i floor8 = _mm_set1_epi8(static_cast<char>(floor));
+    const __m128i floor32 = _mm_set1_epi32(floor);
+    const __m128i colour = _mm_set1_epi32(static_cast<int>(kColorMask));
+    int32_t i = 0;
+    for (; i + 16 <= count; i += 16, index += 16 * Step) {
+        const __m128i v =
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(Step == 1 ? index : index - 15));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(v, floor8), v)) == 0) continue;
+        for (int32_t g = 0; g < 16; g += 4) {
+            const uint8_t* q = index + g * Step;
+            const int a = q[0], b = q[Step], c = q[2 * Step], e = q[3 * Step];
+            const __m128i s =
+                _mm_setr_epi32(static_cast<int>(table[a]), static_cast<int>(table[b]),
+                               static_cast<int>(table[c]), static_cast<int>(table[e]));
+            const __m128i skip = _mm_cmplt_epi32(_mm_setr_epi32(a, b, c, e), floor32);
+            const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i + g));
+            Store4(dst + i + g, Select(skip, d, _mm_and_si128(_mm_adds_epu8(d, s), colour)));
+        }
+    }
+    AddIndexedScalar(dst + i, index, count - i, Step, table, minIndex);
+}
+
+void AddIndexedFast(uint32_t* dst, const uint8_t* index, int32_t count, int32_t step,
+                    const uint32_t* table, int32_t minIndex) {
+    step == 1 ? AddIndexedSse2<1>(dst, index, count, table, minIndex)
+              : AddIndexedSse2<-1>(dst, index, count, table, minIndex);
+}
+
 constexpr RowOps kFastOps{CopyFast,
                           AlphaFast,
                           MaskFast,
@@ -646,7 +688,8 @@ constexpr RowOps kFastOps{CopyFast,
                           CopyAddSubFast<false>,
                           CopyAddSubFast<true>,
                           RampTintFast,
-                          ShiftBytesFast};
+                          ShiftBytesFast,
+                          AddIndexedFast};
 #endif
 
 #if defined(KIVO_ROW_OPS_AVX2) && defined(__SSE2__)
@@ -944,7 +987,8 @@ constexpr RowOps kAvx2Ops{CopyFastAvx2,         AlphaFastAvx2,  MaskFastAvx2,
                           FillScalar,           FillAlphaFast,  FillAddSubFast<false>,
                           FillAddSubFast<true>, FillMaskFast,   MixAvx2,
                           MaskMixAvx2,          MaskSelectAvx2, CopyAddSubFast<false>,
-                          CopyAddSubFast<true>, RampTintAvx2,   ShiftBytesFast};
+                          CopyAddSubFast<true>, RampTintAvx2,   ShiftBytesFast,
+                          AddIndexedFast};
 
 #endif
 

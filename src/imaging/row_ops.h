@@ -121,6 +121,11 @@ struct RowOps {
                      int32_t count, int32_t offset, bool subtract);
     // Bytes (mask values) moved by amount, limited to 0..255.
     void (*ShiftBytes)(uint8_t* dst, const uint8_t* src, int32_t count, int32_t amount);
+
+    // 8-bit indices read by step, each at or above minIndex adding its table entry at full
+    // amount (the palette draws scale their table once instead of every pixel).
+    void (*AddIndexed)(uint32_t* dst, const uint8_t* index, int32_t count, int32_t step,
+                       const uint32_t* table, int32_t minIndex);
 };
 
 // The plain formulas, one pixel at a time.

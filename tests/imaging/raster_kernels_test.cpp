@@ -84,6 +84,15 @@ TEST(RasterKernels, FastKernelsEqualScalarKernels) {
         {"FillMask", [](const RowOps& o, uint32_t* d, const uint32_t*, const uint8_t* m, int32_t n,
                         int32_t step, const Rows& r,
                         uint32_t w) { o.FillMask(d, m, n, step, r.dst[n / 2], w % 300); }},
+        // The mask bytes index a table made of the source row; the floor runs from below 0 to
+        // above 255, and rows of 0 and 255 take the skips of whole blocks.
+        {"AddIndexed", [](const RowOps& o, uint32_t* d, const uint32_t*, const uint8_t* m,
+                          int32_t n, int32_t step, const Rows& r, uint32_t w) {
+             std::vector<uint32_t> table(256);
+             for (size_t i = 0; i < table.size(); ++i)
+                 table[i] = r.src[i % r.src.size()];
+             o.AddIndexed(d, m, n, step, table.data(), static_cast<int32_t>(w % 280) - 10);
+         }},
     };
     // Every SIMD set this processor runs, and the one the surfaces use.
     std::vector<std::pair<const char*, const RowOps*>> sets{{"fast", &FastRowOps()}};
