@@ -13,6 +13,8 @@
 #include "app/headless_driver.h"
 #include "base/error.h"
 #include "base/sjis.h"
+#include "media/backend/backend_media_codecs.h"
+#include "media/backend/midi_ports.h"
 #include "platform/host_files.h"
 #include "platform/host_paths.h"
 #include "platform/instance_lock.h"
@@ -36,6 +38,18 @@ namespace {
 int Fail(std::string_view message, int status) {
     std::cerr << "kivoplay: " << message << '\n';
     return status;
+}
+
+// The decoders and MIDI ports of the media backend. Headless runs list no host MIDI ports, so
+// their port list is the same on every machine.
+MediaBackend BackendMedia(bool hostMidiPorts) {
+    MediaBackend backend;
+    backend.codecs = [] { return std::make_unique<BackendMediaCodecs>(); };
+    backend.midiPorts = [hostMidiPorts](const std::string& soundFont) {
+        return std::make_unique<BackendMidiPorts>(soundFont.empty() ? kDefaultSoundFont : soundFont,
+                                                  hostMidiPorts);
+    };
+    return backend;
 }
 
 int Run(int argc, char** argv) {
@@ -64,9 +78,12 @@ int Run(int argc, char** argv) {
     }
 
     std::unique_ptr<TraceSink> trace;
+    std::unique_ptr<TraceSink> midiTrace;
     InputScript script;
     try {
         if (!line.traceFile.empty()) trace = std::make_unique<FileTraceSink>(line.traceFile);
+        if (!line.midiTraceFile.empty())
+            midiTrace = std::make_unique<FileTraceSink>(line.midiTraceFile);
         if (!line.inputFile.empty()) script = ReadInputScript(line.inputFile);
     } catch (const KivoError& error) {
         return Fail(error.what(), 2);
@@ -89,6 +106,10 @@ int Run(int argc, char** argv) {
     config.arguments = line.arguments;
     config.seed = line.seed;
     config.projectFactory = ScriptProjectFactory();
+    config.media = BackendMedia(!line.headless);
+    config.mediaThreads = !line.headless;
+    config.soundFont = line.soundFont;
+    config.midiTrace = midiTrace.get();
     SessionOptions options{line.frames, line.dumpVarsFile, line.dumpSceneFile, line.screenshotFile,
                            std::move(script.observations)};
 

@@ -58,6 +58,10 @@ void ApplyGameIni(std::string_view text, std::string_view fileName, PlayerState&
         const size_t eq = line.find('=');
         if (eq == std::string_view::npos) continue;
         const std::string_view key = Trim(line.substr(0, eq));
+        if (SameAscii(key, "SoundFont")) {
+            state.soundFont = std::string(Trim(line.substr(eq + 1)));
+            continue;
+        }
         // The profile reader's integers: decimal, or hexadecimal as "$1F" or "0x1F".
         int32_t value = 0;
         if (!TryParseInt(line.substr(eq + 1), value)) continue;

@@ -13,9 +13,10 @@ namespace kivo {
 // 100..500 ms.
 [[nodiscard]] int32_t RoundDelayTime(int32_t value);
 
-// Applies the text of a game.ini to state: "DirectSound" (an integer, non-zero is true) and
-// "DelayTime" (rounded by RoundDelayTime). Keys and sections match without regard to ASCII case,
-// as the original's profile reader did; a missing key or a value that is not a number keeps
+// Applies the text of a game.ini to state: "DirectSound" (an integer, non-zero is true),
+// "DelayTime" (rounded by RoundDelayTime) and "SoundFont" (the MIDI mapper's SoundFont file, a
+// host path, relative to the game.ini's folder). Keys and sections match without regard to ASCII
+// case, as the original's profile reader did; a missing key or a value that is not a number keeps
 // the current setting. fileName only names the file in errors. Raises KivoError naming the file
 // when the text is too large to be a settings file.
 void ApplyGameIni(std::string_view text, std::string_view fileName, PlayerState& state);
