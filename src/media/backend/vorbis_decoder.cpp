@@ -3,7 +3,9 @@
 #include <vorbis/vorbisfile.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
+#include <cstring>
 
 #include "base/error.h"
 
@@ -29,6 +31,35 @@ int SeekCallback(void* source, ogg_int64_t offset, int whence) {
 
 long TellCallback(void* source) {
     return static_cast<long>(static_cast<TStream*>(source)->GetPosition());
+}
+
+// Vorbis keeps the centre next to the front left and the low-frequency channel last; wave data
+// (and the mix-down after the decoder) put front left, front right, centre, low frequency, then
+// the back and side channels. Entry i of the row for n channels is the Vorbis channel that goes
+// to place i; rows without an entry need no change.
+constexpr std::array<std::array<uint8_t, 8>, 9> kWaveOrderOfVorbis = {{
+    {},
+    {},
+    {},
+    {0, 2, 1},
+    {},
+    {0, 2, 1, 3, 4},
+    {0, 2, 1, 5, 3, 4},
+    {0, 2, 1, 6, 5, 3, 4},
+    {0, 2, 1, 7, 5, 6, 3, 4},
+}};
+
+void ToWaveOrder(uint8_t* data, int64_t frames, uint16_t channels) {
+    if (channels >= kWaveOrderOfVorbis.size()) return;
+    const auto& order = kWaveOrderOfVorbis[channels];
+    if (order[1] == 0) return;
+    std::array<int16_t, 8> frame{};
+    auto* samples = reinterpret_cast<int16_t*>(data);
+    for (int64_t f = 0; f < frames; ++f, samples += channels) {
+        std::memcpy(frame.data(), samples, channels * sizeof(int16_t));
+        for (uint16_t c = 0; c < channels; ++c)
+            samples[c] = frame[order[c]];
+    }
 }
 
 class VorbisDecoder final : public SoundDecoder {
@@ -77,8 +108,10 @@ class VorbisDecoder final : public SoundDecoder {
             if (got == 0) break;
             done += got;
         }
+        done -= done % frameBytes;
+        ToWaveOrder(out, done / frameBytes, format_.channels);
         position_ += done / frameBytes;
-        return done - done % frameBytes;
+        return done;
     }
 
     void Seek(int64_t frame) override {
