@@ -16,6 +16,7 @@ void IcoSeeds(SeedFolder& seeds);
 void GalSeeds(SeedFolder& seeds);
 // media_seeds.cpp
 void MidiSeeds(SeedFolder& seeds);
+void RiffWaveSeeds(SeedFolder& seeds);
 // script_seeds.cpp
 void PageFileSeeds(SeedFolder& seeds);
 void ProjectFileSeeds(SeedFolder& seeds);
