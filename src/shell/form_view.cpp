@@ -143,21 +143,22 @@ void TFormView::MediaInit() {
     player_.media->OggmanSetUseThread(player_.state.oggThreading);
     // The screen manager exists only for a real scene size; without one the loop never runs.
     screenReady_ = sceneWidth_ > 0 && sceneHeight_ > 0;
+    if (screenReady_) player_.StartupTrace("MediaInit.TScreenManager.Create");
 
     TMediaManagers& managers = player_.managers;
     MediaLibrary& library = *player_.media;
     TVrFileManager& files = *player_.files;
-    player_.StartupTrace("TVideoManager.Create");
+    player_.StartupTrace("MediaInit.TVideoManager.Create");
     managers.video = std::make_unique<TVideoManager>(library, files);
-    player_.StartupTrace("TWmpManager.Create");
+    player_.StartupTrace("MediaInit.TWmpManager.Create");
     managers.wmp = std::make_unique<TWmpManager>(library, files);
-    player_.StartupTrace("TOggManager.Create");
+    player_.StartupTrace("MediaInit.TOggManager.Create");
     managers.ogg =
         std::make_unique<TOggManager>(library, files, player_.state.directSound,
                                       player_.state.soundDelay, clock, config.mediaThreads);
-    player_.StartupTrace("TCddaManager.Create");
+    player_.StartupTrace("MediaInit.TCddaManager.Create");
     managers.cdda = std::make_unique<TCddaManager>(library, files);
-    player_.StartupTrace("TMidiManager.Create");
+    player_.StartupTrace("MediaInit.TMidiManager.Create");
     player_.midiPorts = config.media.midiPorts ? config.media.midiPorts(MidiSoundFont())
                                                : std::make_unique<NoMidiPorts>();
     managers.midi = std::make_unique<TMidiManager>(files, *player_.midiPorts, *player_.mixer,
