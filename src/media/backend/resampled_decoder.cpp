@@ -71,11 +71,15 @@ class ResampledDecoder final : public SoundDecoder {
         av_channel_layout_default(&outLayout, 2);
         const AVSampleFormat inFormat =
             in.bitsPerSample == 8 ? AV_SAMPLE_FMT_U8 : AV_SAMPLE_FMT_S16;
-        const int made = swr_alloc_set_opts2(
+        int made = swr_alloc_set_opts2(
             &resampler_, &outLayout, AV_SAMPLE_FMT_S16, static_cast<int>(format_.samplesPerSec),
             &inLayout, inFormat, static_cast<int>(in.samplesPerSec), 0, nullptr);
         av_channel_layout_uninit(&inLayout);
         av_channel_layout_uninit(&outLayout);
+        // A mono sound plays at full level on both sides, as it always did; the library's
+        // default would take a centre channel 3 dB down.
+        static constexpr double kMonoToBoth[2] = {1.0, 1.0};
+        if (made >= 0 && in.channels == 1) made = swr_set_matrix(resampler_, kMonoToBoth, 1);
         if (made < 0 || swr_init(resampler_) < 0) {
             swr_free(&resampler_);
             ThrowBadData(name_, "sound in a format that cannot be converted");
