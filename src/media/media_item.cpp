@@ -1,8 +1,17 @@
 #include "media/media_item.h"
 
 #include <algorithm>
+#include <exception>
 
 namespace kivo {
+
+std::unique_ptr<TStream> OpenMediaFile(TVrFileManager& files, std::string_view fileName) {
+    try {
+        return files.OpenRange(fileName);
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+}
 
 TDMediaItem* TMediaManager::Append(std::unique_ptr<TDMediaItem> item) {
     items_.push_back(std::move(item));

@@ -11,13 +11,22 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "media/media_library.h"
+#include "storage/vr_file_manager.h"
 
 namespace kivo {
 
 class TMediaManager;
+
+// A read-only window over the file in the virtual file system; null when it is missing or
+// cannot be opened (the item then plays nothing and ends at once).
+[[nodiscard]] std::unique_ptr<TStream> OpenMediaFile(TVrFileManager& files,
+                                                     std::string_view fileName);
 
 class TDMediaItem {
   public:
@@ -108,6 +117,42 @@ class LibraryItemLink {
     int32_t handle_;
     bool latchEnd_;
     bool endReported_ = false;
+};
+
+// The operations of an item of a library family, forwarded one to one to the family's table.
+// The derived class opens the item in its constructor and hands it over with Link.
+template <class Base>
+class TLibraryItem : public Base {
+  public:
+    [[nodiscard]] bool GetLoop() override { return Table().GetAutoRepeat(Handle()); }
+    void SetLoop(bool loop) override { Table().SetAutoRepeat(Handle(), loop); }
+    [[nodiscard]] int32_t GetPan() override { return Table().GetPan(Handle()); }
+    [[nodiscard]] int32_t GetVolume() override { return Table().GetVol(Handle()); }
+    void SetPan(int32_t pan) override { Table().SetPan(Handle(), pan); }
+    void SetVolume(int32_t volume) override { Table().SetVol(Handle(), volume); }
+    [[nodiscard]] int32_t GetPosition() override { return Table().GetPosition(Handle()); }
+    void SetPosition(int32_t ms) override { link_->SetPosition(ms); }
+    [[nodiscard]] int32_t GetLength() override { return Table().GetLen(Handle()); }
+    [[nodiscard]] bool IsEnd() override { return link_->IsEnd(); }
+    [[nodiscard]] bool IsPlaying() override { return Table().IsPlaying(Handle()); }
+    [[nodiscard]] bool IsPaused() override { return Table().IsPaused(Handle()); }
+    void Play() override { link_->Play(*this, *owner_); }
+    void Pause() override { link_->Pause(*this); }
+
+  protected:
+    template <class... Args>
+    explicit TLibraryItem(Args&&... args) : Base(std::forward<Args>(args)...) {}
+
+    void Link(const TMediaManager& manager, MediaItemTable& table, int32_t handle, bool latchEnd) {
+        owner_ = &manager;
+        link_.emplace(table, handle, latchEnd);
+    }
+    [[nodiscard]] int32_t Handle() const { return link_->Handle(); }
+    [[nodiscard]] MediaItemTable& Table() const { return link_->Table(); }
+
+  private:
+    const TMediaManager* owner_ = nullptr;
+    std::optional<LibraryItemLink> link_;
 };
 
 }  // namespace kivo

@@ -17,36 +17,26 @@ bool HasOggExtension(std::string_view fileName) {
            sjis::ToLowerAscii(fileName.substr(fileName.size() - 4)) == ".ogg";
 }
 
-std::unique_ptr<TStream> OpenOrNull(TVrFileManager& files, std::string_view fileName) {
-    try {
-        return files.OpenRange(fileName);
-    } catch (const std::exception&) {
-        return nullptr;
-    }
-}
-
 }  // namespace
 
 TCustomOggItem::TCustomOggItem(TOggManager& manager, std::string_view fileName)
     : manager_(manager),
       fileName_(fileName),
       isOgg_(HasOggExtension(fileName)),
-      stream_(OpenOrNull(manager.Files(), fileName)) {}
+      stream_(OpenMediaFile(manager.Files(), fileName)) {}
 
 // ---------------------------------------------------------------------------------------------
 // TOggItem
 
 TOggItem::TOggItem(TOggManager& manager, std::string_view fileName)
-    : TCustomOggItem(manager, fileName),
-      link_(manager.Library().Ogg(), manager.Library().OggmanAdd(stream_.get(), isOgg_), true) {}
+    : TLibraryItem(manager, fileName) {
+    Link(manager, manager.Library().Ogg(), manager.Library().OggmanAdd(stream_.get(), isOgg_),
+         true);
+}
 
 TOggItem::~TOggItem() {
     // The library stops reading the stream before the item frees it.
-    manager_.Library().OggmanDel(link_.Handle());
-}
-
-void TOggItem::Play() {
-    link_.Play(*this, manager_);
+    manager_.Library().OggmanDel(Handle());
 }
 
 // ---------------------------------------------------------------------------------------------

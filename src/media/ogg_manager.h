@@ -30,30 +30,10 @@ class TCustomOggItem : public TDMediaItem {
 };
 
 // Through the library's Ogg/WAV player.
-class TOggItem final : public TCustomOggItem {
+class TOggItem final : public TLibraryItem<TCustomOggItem> {
   public:
     TOggItem(TOggManager& manager, std::string_view fileName);
     ~TOggItem() override;
-
-    [[nodiscard]] bool GetLoop() override { return link_.Table().GetAutoRepeat(link_.Handle()); }
-    void SetLoop(bool loop) override { link_.Table().SetAutoRepeat(link_.Handle(), loop); }
-    [[nodiscard]] int32_t GetPan() override { return link_.Table().GetPan(link_.Handle()); }
-    [[nodiscard]] int32_t GetVolume() override { return link_.Table().GetVol(link_.Handle()); }
-    void SetPan(int32_t pan) override { link_.Table().SetPan(link_.Handle(), pan); }
-    void SetVolume(int32_t volume) override { link_.Table().SetVol(link_.Handle(), volume); }
-    [[nodiscard]] int32_t GetPosition() override {
-        return link_.Table().GetPosition(link_.Handle());
-    }
-    void SetPosition(int32_t ms) override { link_.SetPosition(ms); }
-    [[nodiscard]] int32_t GetLength() override { return link_.Table().GetLen(link_.Handle()); }
-    [[nodiscard]] bool IsEnd() override { return link_.IsEnd(); }
-    [[nodiscard]] bool IsPlaying() override { return link_.Table().IsPlaying(link_.Handle()); }
-    [[nodiscard]] bool IsPaused() override { return link_.Table().IsPaused(link_.Handle()); }
-    void Play() override;
-    void Pause() override { link_.Pause(*this); }
-
-  private:
-    LibraryItemLink link_;
 };
 
 // The decoded wave data of a file as a read-only stream for the wave output (TOggStream):

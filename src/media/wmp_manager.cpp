@@ -19,17 +19,13 @@ int32_t AddWmpItem(MediaLibrary& library, TVrFileManager& files, std::string_vie
 
 }  // namespace
 
-TWmpItem::TWmpItem(TWmpManager& manager, std::string_view fileName)
-    : manager_(manager),
-      link_(manager.Library().Wmp(), AddWmpItem(manager.Library(), manager.Files(), fileName),
-            true) {}
-
-TWmpItem::~TWmpItem() {
-    manager_.Library().WmpmanDel(link_.Handle());
+TWmpItem::TWmpItem(TWmpManager& manager, std::string_view fileName) : manager_(manager) {
+    Link(manager, manager.Library().Wmp(), AddWmpItem(manager.Library(), manager.Files(), fileName),
+         true);
 }
 
-void TWmpItem::Play() {
-    link_.Play(*this, manager_);
+TWmpItem::~TWmpItem() {
+    manager_.Library().WmpmanDel(Handle());
 }
 
 TDMediaItem* TWmpManager::Add(std::string_view fileName) {

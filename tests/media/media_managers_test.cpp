@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -14,21 +13,12 @@
 #include "media/media_managers.h"
 #include "media_fakes.h"
 #include "platform/headless/headless_platform.h"
+#include "support/scratch_folder.h"
 #include "support/smf_writer.h"
 #include "support/wave_writer.h"
 
 namespace kivo {
 namespace {
-
-// A fresh folder below the test output folder, for the loose files of a game.
-std::filesystem::path GameFolder(const std::string& name) {
-    const char* root = std::getenv("KIVO_TEST_OUTPUT");
-    std::filesystem::path folder =
-        std::filesystem::path(root ? root : "/tmp/kivo-test-output") / "media" / name;
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
-    return folder;
-}
 
 void WriteGameFile(TVrFileManager& files, const std::string& name,
                    const std::vector<uint8_t>& bytes) {
@@ -167,7 +157,7 @@ class OggHarness {
     explicit OggHarness(bool directSound)
         : library(&codecs, mixer, clock), manager(library, files, directSound, 500, clock, false) {
         library.Init(false);
-        files.SetFolder(GameFolder(directSound ? "library" : "wave-output"));
+        files.SetFolder(folder.Path());
     }
     ~OggHarness() { manager.Clear(); }
     OggHarness(const OggHarness&) = delete;
@@ -182,6 +172,7 @@ class OggHarness {
         return out;
     }
 
+    test::ScratchFolder folder{"kivo_media_ogg"};
     BackendMediaCodecs codecs;
     TSoundMixer mixer{44100, nullptr};
     HeadlessClock clock;
@@ -295,7 +286,7 @@ class MidiHarness {
   public:
     explicit MidiHarness(std::vector<std::string> hostPorts = {})
         : ports(std::move(hostPorts)), manager(files, ports, mixer, nullptr, nullptr) {
-        files.SetFolder(GameFolder("midi"));
+        files.SetFolder(folder.Path());
     }
     ~MidiHarness() { manager.Clear(); }
     MidiHarness(const MidiHarness&) = delete;
@@ -316,6 +307,7 @@ class MidiHarness {
         return out;
     }
 
+    test::ScratchFolder folder{"kivo_media_midi"};
     TSoundMixer mixer{44100, nullptr};
     TVrFileManager files;
     test::RecordingPorts ports;
