@@ -21,6 +21,7 @@
 #include "platform/quit_signal.h"
 #include "platform/trace_sink.h"
 #include "shell/command_line.h"
+#include "shell/form_config.h"
 #include "shell/input_script.h"
 #include "shell/instance_name.h"
 #include "shell/player.h"
@@ -30,6 +31,7 @@
 #ifdef KIVO_HAVE_DESKTOP
 #include "app/desktop_driver.h"
 #include "platform/desktop/desktop_platform.h"
+#include "platform/desktop/gtk_dialogs.h"
 #endif
 
 namespace kivo {
@@ -50,6 +52,25 @@ MediaBackend BackendMedia(bool hostMidiPorts) {
                                                   hostMidiPorts);
     };
     return backend;
+}
+
+// "kivoplay /config": the sound settings dialog for the game.ini of folder, and nothing else.
+// Headless, the answers of the input script answer it.
+int RunConfig(const CommandLine& line, std::vector<ScriptedInput> input,
+              const std::filesystem::path& folder) {
+    if (line.headless) {
+        HeadlessPlatform platform(std::cerr);
+        for (const ScriptedInput& item : input) {
+            if (item.isAnswer && item.choice < 0) platform.dialogs.QueueAnswer(item.answer);
+        }
+        return TFormConfig(platform.dialogs, folder).Run();
+    }
+#ifdef KIVO_HAVE_DESKTOP
+    GtkDialogs dialogs;
+    return TFormConfig(dialogs, folder).Run();
+#else
+    return Fail("this build has no desktop player; run with --headless", 2);
+#endif
 }
 
 int Run(int argc, char** argv) {
@@ -90,15 +111,19 @@ int Run(int argc, char** argv) {
     }
 
     const std::filesystem::path exeFolder = ExecutableFolder();
+    const bool configRun =
+        !line.arguments.empty() && sjis::EqualsIgnoreCase(line.arguments.front(), "/config");
     // One player per game: a second start on the same folder ends at once, without a word.
     FileInstanceLock lock(DefaultLockFolder());
-    const std::filesystem::path gameFolder =
-        line.arguments.empty() ? exeFolder : TVrFileManager::GameFolderOf(line.arguments.front());
+    std::filesystem::path gameFolder = exeFolder;
+    if (configRun && line.arguments.size() > 1) {
+        gameFolder = TVrFileManager::GameFolderOf(line.arguments[1]);
+    } else if (!configRun && !line.arguments.empty()) {
+        gameFolder = TVrFileManager::GameFolderOf(line.arguments.front());
+    }
     if (!lock.TryAcquire(SingleInstanceName(gameFolder))) return 0;
 
-    if (!line.arguments.empty() && sjis::EqualsIgnoreCase(line.arguments.front(), "/config")) {
-        return Fail("the settings dialog is not available in this version", 1);
-    }
+    if (configRun) return RunConfig(line, std::move(script.input), gameFolder);
 
     PlayerConfig config;
     config.executableFolder = exeFolder;

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "base/player_state.h"
@@ -20,6 +22,16 @@ namespace kivo {
 // the current setting. fileName only names the file in errors. Raises KivoError naming the file
 // when the text is too large to be a settings file.
 void ApplyGameIni(std::string_view text, std::string_view fileName, PlayerState& state);
+
+// The text of a game.ini with the "Sound" section's "DirectSound" (1 or 0) and "DelayTime" set,
+// every other line kept as it was: a key that is there has its value replaced, a missing key
+// is added at the end of the section, a missing section at the end of the text. New lines end
+// as the text's first line does (CRLF for a new file).
+[[nodiscard]] std::string SetGameIniSound(std::string_view text, bool directSound,
+                                          int32_t delayTime);
+
+// The game.ini of folder, in whatever letter case it is spelt; nullopt when there is none.
+[[nodiscard]] std::optional<std::filesystem::path> FindGameIni(const std::filesystem::path& folder);
 
 // Reads folder/game.ini when it exists and applies it; without the file nothing changes.
 // Raises KivoError naming the file when it exists but cannot be read.
