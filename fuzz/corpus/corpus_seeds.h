@@ -18,6 +18,7 @@ void GalSeeds(SeedFolder& seeds);
 void FilmSeeds(SeedFolder& seeds);
 // media_seeds.cpp
 void MidiSeeds(SeedFolder& seeds);
+void RiffWaveSeeds(SeedFolder& seeds);
 // script_seeds.cpp
 void PageFileSeeds(SeedFolder& seeds);
 void ProjectFileSeeds(SeedFolder& seeds);

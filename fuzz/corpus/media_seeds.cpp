@@ -1,11 +1,14 @@
-// Seeds of the MIDI target: standard MIDI files of every format and time division, with every
-// kind of channel message, running status, system exclusive and meta events, a header longer
-// than the known fields and a chunk the reader skips.
+// Seeds of the MIDI and RIFF WAVE targets. MIDI: standard MIDI files of every format and time
+// division, with every kind of channel message, running status, system exclusive and meta events, a
+// header longer than the known fields and a chunk the reader skips. WAVE: PCM of every depth,
+// floating point, the extensible header, a coding left to the codec library, and chunks in unusual
+// places.
 
 #include <string>
 
 #include "corpus_seeds.h"
 #include "support/smf_writer.h"
+#include "support/wave_writer.h"
 
 namespace kivo::corpus {
 
@@ -75,6 +78,32 @@ void MidiSeeds(SeedFolder& seeds) {
     unusual.tracks = {foreign, Conductor(), Notes(4)};
     unusual.trackCount = 2;
     seeds.Add("long_header_foreign_chunk.mid", test::WriteSmf(unusual));
+}
+
+void RiffWaveSeeds(SeedFolder& seeds) {
+    for (const uint16_t bits : {uint16_t{8}, uint16_t{16}, uint16_t{24}, uint16_t{32}}) {
+        test::WaveSpec spec{.channels = 2, .rate = 22050, .bits = bits};
+        spec.data = test::PackSamples(test::Sine(64, 2, 22050, 1000, bits == 8 ? 100 : 8000), bits);
+        seeds.Add("pcm" + std::to_string(bits) + ".wav", test::WriteWave(spec));
+    }
+    test::WaveSpec floats{.formatTag = 3, .channels = 1, .rate = 48000, .bits = 32};
+    floats.data = test::PackFloats({0.0, 0.5, -0.5, 1.5, -1.5}, 32);
+    seeds.Add("float32.wav", test::WriteWave(floats));
+
+    test::WaveSpec surround{.channels = 6, .rate = 44100, .bits = 16, .extensible = true};
+    surround.data = test::PackSamples(test::Sine(16, 6, 44100, 440, 4000), 16);
+    seeds.Add("extensible51.wav", test::WriteWave(surround));
+
+    test::WaveSpec careless{.channels = 1, .rate = 11025, .bits = 16};
+    careless.chunksBefore = {{"LIST", {'I', 'N', 'F', 'O'}}};
+    careless.data = test::PackSamples({1, -1, 300, -300}, 16);
+    careless.declaredDataSize = 0xFFFFFFFF;
+    careless.dataBeforeFormat = true;
+    seeds.Add("data_first_long_size.wav", test::WriteWave(careless));
+
+    test::WaveSpec mulaw{.formatTag = 7, .channels = 1, .rate = 8000, .bits = 8};
+    mulaw.data = {0xFF, 0x80, 0x00, 0x7F};
+    seeds.Add("mulaw.wav", test::WriteWave(mulaw));
 }
 
 }  // namespace kivo::corpus

@@ -13,12 +13,15 @@
 #include "app/headless_driver.h"
 #include "base/error.h"
 #include "base/sjis.h"
+#include "media/backend/backend_media_codecs.h"
+#include "media/backend/midi_ports.h"
 #include "platform/host_files.h"
 #include "platform/host_paths.h"
 #include "platform/instance_lock.h"
 #include "platform/quit_signal.h"
 #include "platform/trace_sink.h"
 #include "shell/command_line.h"
+#include "shell/form_config.h"
 #include "shell/input_script.h"
 #include "shell/instance_name.h"
 #include "shell/player.h"
@@ -28,6 +31,7 @@
 #ifdef KIVO_HAVE_DESKTOP
 #include "app/desktop_driver.h"
 #include "platform/desktop/desktop_platform.h"
+#include "platform/desktop/gtk_dialogs.h"
 #endif
 
 namespace kivo {
@@ -36,6 +40,37 @@ namespace {
 int Fail(std::string_view message, int status) {
     std::cerr << "kivoplay: " << message << '\n';
     return status;
+}
+
+// The decoders and MIDI ports of the media backend. Headless runs list no host MIDI ports, so
+// their port list is the same on every machine.
+MediaBackend BackendMedia(bool hostMidiPorts) {
+    MediaBackend backend;
+    backend.codecs = [] { return std::make_unique<BackendMediaCodecs>(); };
+    backend.midiPorts = [hostMidiPorts](const std::string& soundFont) {
+        return std::make_unique<BackendMidiPorts>(soundFont.empty() ? kDefaultSoundFont : soundFont,
+                                                  hostMidiPorts);
+    };
+    return backend;
+}
+
+// "kivoplay /config": the sound settings dialog for the game.ini of folder, and nothing else.
+// Headless, the answers of the input script answer it.
+int RunConfig(const CommandLine& line, std::vector<ScriptedInput> input,
+              const std::filesystem::path& folder) {
+    if (line.headless) {
+        HeadlessPlatform platform(std::cerr);
+        for (const ScriptedInput& item : input) {
+            if (item.isAnswer && item.choice < 0) platform.dialogs.QueueAnswer(item.answer);
+        }
+        return TFormConfig(platform.dialogs, folder).Run();
+    }
+#ifdef KIVO_HAVE_DESKTOP
+    GtkDialogs dialogs;
+    return TFormConfig(dialogs, folder).Run();
+#else
+    return Fail("this build has no desktop player; run with --headless", 2);
+#endif
 }
 
 int Run(int argc, char** argv) {
@@ -64,24 +99,31 @@ int Run(int argc, char** argv) {
     }
 
     std::unique_ptr<TraceSink> trace;
+    std::unique_ptr<TraceSink> midiTrace;
     InputScript script;
     try {
         if (!line.traceFile.empty()) trace = std::make_unique<FileTraceSink>(line.traceFile);
+        if (!line.midiTraceFile.empty())
+            midiTrace = std::make_unique<FileTraceSink>(line.midiTraceFile);
         if (!line.inputFile.empty()) script = ReadInputScript(line.inputFile);
     } catch (const KivoError& error) {
         return Fail(error.what(), 2);
     }
 
     const std::filesystem::path exeFolder = ExecutableFolder();
+    const bool configRun =
+        !line.arguments.empty() && sjis::EqualsIgnoreCase(line.arguments.front(), "/config");
     // One player per game: a second start on the same folder ends at once, without a word.
     FileInstanceLock lock(DefaultLockFolder());
-    const std::filesystem::path gameFolder =
-        line.arguments.empty() ? exeFolder : TVrFileManager::GameFolderOf(line.arguments.front());
+    std::filesystem::path gameFolder = exeFolder;
+    if (configRun && line.arguments.size() > 1) {
+        gameFolder = TVrFileManager::GameFolderOf(line.arguments[1]);
+    } else if (!configRun && !line.arguments.empty()) {
+        gameFolder = TVrFileManager::GameFolderOf(line.arguments.front());
+    }
     if (!lock.TryAcquire(SingleInstanceName(gameFolder))) return 0;
 
-    if (!line.arguments.empty() && sjis::EqualsIgnoreCase(line.arguments.front(), "/config")) {
-        return Fail("the settings dialog is not available in this version", 1);
-    }
+    if (configRun) return RunConfig(line, std::move(script.input), gameFolder);
 
     PlayerConfig config;
     config.executableFolder = exeFolder;
@@ -89,6 +131,10 @@ int Run(int argc, char** argv) {
     config.arguments = line.arguments;
     config.seed = line.seed;
     config.projectFactory = ScriptProjectFactory();
+    config.media = BackendMedia(!line.headless);
+    config.mediaThreads = !line.headless;
+    config.soundFont = line.soundFont;
+    config.midiTrace = midiTrace.get();
     SessionOptions options{line.frames, line.dumpVarsFile, line.dumpSceneFile, line.screenshotFile,
                            std::move(script.observations)};
 

@@ -21,6 +21,7 @@ struct PlayerState {
     int32_t skipDivisor = 1;     // only every n-th interpreted frame is drawn
     bool directSound = true;     // game.ini [Sound] DirectSound
     int32_t soundDelay = 500;    // game.ini [Sound] DelayTime, wave output buffer length
+    std::string soundFont;       // game.ini [Sound] SoundFont: the MIDI mapper's, empty: default
     bool oggThreading = true;
     std::vector<std::string> pendingExitDeletions;  // host paths deleted when the process ends
 

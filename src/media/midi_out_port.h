@@ -60,4 +60,13 @@ class MidiPortProvider {
     [[nodiscard]] virtual std::unique_ptr<MidiOutPort> OpenHostPort(size_t index) = 0;
 };
 
+// The ports of a player without a MIDI backend: no host ports, and a mapper that cannot be
+// opened, so songs run their course in silence.
+class NoMidiPorts final : public MidiPortProvider {
+  public:
+    [[nodiscard]] std::vector<std::string> HostPortNames() override { return {}; }
+    [[nodiscard]] std::unique_ptr<MidiOutPort> OpenMapper(int32_t) override { return nullptr; }
+    [[nodiscard]] std::unique_ptr<MidiOutPort> OpenHostPort(size_t) override { return nullptr; }
+};
+
 }  // namespace kivo

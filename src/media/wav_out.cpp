@@ -127,6 +127,16 @@ void TWavBuffer::SetLoop(bool loop) {
     loop_ = loop;
 }
 
+bool TWavBuffer::IsPlaying() const {
+    std::lock_guard guard(owner_.lock_);
+    return started_ && !paused_;
+}
+
+bool TWavBuffer::IsPaused() const {
+    std::lock_guard guard(owner_.lock_);
+    return paused_;
+}
+
 int64_t TWavBuffer::ReadSource(uint8_t* into, int64_t count) {
     stream_.SetPosition(bytePosition_);
     int64_t got = 0;

@@ -18,8 +18,8 @@
 #include <mutex>
 #include <vector>
 
-#include "media/media_library.h"
 #include "media/mm_timer.h"
+#include "media/wave_format.h"
 #include "platform/audio_output.h"
 #include "platform/clock.h"
 #include "storage/stream.h"
@@ -53,6 +53,9 @@ class TWavBuffer {
     void SetGain(int32_t gain);
     [[nodiscard]] bool GetLoop() const;
     void SetLoop(bool loop);
+    // Started by Play and not paused since.
+    [[nodiscard]] bool IsPlaying() const;
+    [[nodiscard]] bool IsPaused() const;
 
   private:
     friend class TWavOut;

@@ -7,6 +7,10 @@ size_t MessageDialogs::ChooseFromList(std::string_view, std::span<const std::str
     return 0;
 }
 
+bool MessageDialogs::EditSoundSettings(SoundSettingsControls&) {
+    return false;
+}
+
 DialogAnswer DefaultAnswer(DialogButtons buttons) {
     switch (buttons) {
         case DialogButtons::Ok:

@@ -4,6 +4,7 @@
 // picks one image of a multi-image icon or cursor file.
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -13,6 +14,13 @@ namespace kivo {
 enum class DialogIcon { Warning, Information, Question, Error };
 enum class DialogButtons { Ok, OkCancel, YesNo };
 enum class DialogAnswer { Ok, Cancel, Yes, No };
+
+// The controls of the sound settings dialog: the DirectSound check box and the position of the
+// delay track bar, 1 to 5 (hundreds of milliseconds).
+struct SoundSettingsControls {
+    bool directSound = true;
+    int32_t delayPosition = 5;
+};
 
 class MessageDialogs {
   public:
@@ -41,6 +49,12 @@ class MessageDialogs {
     // question that waits for the world to change, such as a disc going in, must not be asked
     // again and again on such answers: it would never end.
     [[nodiscard]] virtual bool Unattended() { return false; }
+
+    // Shows the sound settings dialog ("動作設定") with controls as they start and waits until it
+    // closes. True for OK, with controls as the user left them; false for Cancel, Esc or the
+    // close box, with controls unchanged. The default, for services that cannot show it,
+    // cancels, so that nothing is written that nobody chose.
+    [[nodiscard]] virtual bool EditSoundSettings(SoundSettingsControls& controls);
 };
 
 // The answer a dialog with these buttons gives when nobody chooses: OK, or Yes.

@@ -45,7 +45,10 @@ std::string_view UsageText() {
            "  --screenshot FILE   at exit, write the last presented frame as PNG\n"
            "  --audio-dump FILE   headless: at exit, write the sound the run played as WAV\n"
            "  --input FILE        headless: scripted input, one event a line (see "
-           "docs/kivoplay.md)\n";
+           "docs/kivoplay.md)\n"
+           "  --midi-trace FILE   write each MIDI message sent as a line: song time in ms, "
+           "then the bytes in hex\n"
+           "  --soundfont FILE    play MIDI music with this SoundFont\n";
 }
 
 CommandLine ParseCommandLine(const std::vector<std::string_view>& words) {
@@ -115,6 +118,10 @@ CommandLine ParseCommandLine(const std::vector<std::string_view>& words) {
             file(line.screenshotFile);
         } else if (name == "--input") {
             file(line.inputFile);
+        } else if (name == "--midi-trace") {
+            file(line.midiTraceFile);
+        } else if (name == "--soundfont") {
+            file(line.soundFont);
         } else {
             throw KivoError("unknown option " + std::string(name));
         }

@@ -26,6 +26,8 @@ struct CommandLine {
     std::string audioDumpFile;
     std::string screenshotFile;
     std::string inputFile;
+    std::string midiTraceFile;
+    std::string soundFont;
     std::vector<std::string> arguments;
 };
 

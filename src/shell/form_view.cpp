@@ -95,11 +95,11 @@ void TFormView::ShowWarning(const std::string& message) {
 void TFormView::SceneStartup() {
     PlayerState& state = player_.state;
     player_.StartupTrace("DXSound.Initialize");
-    if (state.directSound) {
-        // A missing sound device is no reason to stop: the game runs silent. The media layer
-        // puts its mixer in place of the silence when it starts.
-        (void)player_.platform.audio.Open(AudioFormat{44100, 2, state.soundDelay}, player_.silence);
-    }
+    // One device whatever the DirectSound setting says: the setting only chooses between the
+    // library's player and the wave output, which both reach the device through the mixer. A
+    // missing sound device is no reason to stop: the game runs silent. The media layer puts
+    // its mixer in place of the silence when it starts.
+    (void)player_.platform.audio.Open(AudioFormat{44100, 2, state.soundDelay}, player_.silence);
 
     player_.StartupTrace("KivoInitialize");
     // The scene exists before the project, which is given its object directory; it takes the
@@ -129,19 +129,77 @@ void TFormView::SceneStartup() {
 }
 
 void TFormView::MediaInit() {
+    const PlayerConfig& config = player_.Config();
+    Clock& clock = player_.platform.clock;
+    Clock* threadClock = config.mediaThreads ? &clock : nullptr;
     player_.StartupTrace("MediaInit.kivoInit");
-    player_.media = std::make_unique<MediaLibrary>();
+    if (config.media.codecs) player_.codecs = config.media.codecs();
+    player_.mixer =
+        std::make_unique<TSoundMixer>(player_.platform.audio.Format().sampleRate, threadClock);
+    player_.media = std::make_unique<MediaLibrary>(player_.codecs.get(), *player_.mixer, clock);
     player_.media->Init(false);
+    player_.platform.audio.SetSource(*player_.mixer);
     player_.StartupTrace("MediaInit.kivoOggmanSetUseThread");
     player_.media->OggmanSetUseThread(player_.state.oggThreading);
     // The screen manager exists only for a real scene size; without one the loop never runs.
     screenReady_ = sceneWidth_ > 0 && sceneHeight_ > 0;
-    // The media managers join here, each after its label, as they are built.
-    for (const char* label : {"TVideoManager.Create", "TWmpManager.Create", "TOggManager.Create",
-                              "TCddaManager.Create", "TMidiManager.Create"}) {
-        player_.StartupTrace(label);
-    }
+    if (screenReady_) player_.StartupTrace("MediaInit.TScreenManager.Create");
+
+    TMediaManagers& managers = player_.managers;
+    MediaLibrary& library = *player_.media;
+    TVrFileManager& files = *player_.files;
+    player_.StartupTrace("MediaInit.TVideoManager.Create");
+    managers.video = std::make_unique<TVideoManager>(library, files);
+    player_.StartupTrace("MediaInit.TWmpManager.Create");
+    managers.wmp = std::make_unique<TWmpManager>(library, files);
+    player_.StartupTrace("MediaInit.TOggManager.Create");
+    managers.ogg =
+        std::make_unique<TOggManager>(library, files, player_.state.directSound,
+                                      player_.state.soundDelay, clock, config.mediaThreads);
+    player_.StartupTrace("MediaInit.TCddaManager.Create");
+    managers.cdda = std::make_unique<TCddaManager>(library, files);
+    player_.StartupTrace("MediaInit.TMidiManager.Create");
+    player_.midiPorts = config.media.midiPorts ? config.media.midiPorts(MidiSoundFont())
+                                               : std::make_unique<NoMidiPorts>();
+    managers.midi = std::make_unique<TMidiManager>(files, *player_.midiPorts, *player_.mixer,
+                                                   threadClock, config.midiTrace);
     player_.StartupTrace("MediaInit.end");
+}
+
+std::string TFormView::MidiSoundFont() const {
+    const std::string& chosen =
+        player_.Config().soundFont.empty() ? player_.state.soundFont : player_.Config().soundFont;
+    if (chosen.empty() || !player_.Config().soundFont.empty()) return chosen;
+    // A name from game.ini is relative to the folder game.ini is in.
+    return (player_.HomeFolder() / chosen).string();
+}
+
+void TFormView::MediaFinal() {
+    TMediaManagers& managers = player_.managers;
+    player_.StartupTrace("MediaFinal");
+    player_.StartupTrace("ScreenMan.Free");
+    screenReady_ = false;
+    player_.StartupTrace("VideoMan.Free");
+    managers.video.reset();
+    player_.StartupTrace("WaveMan.Free");
+    player_.StartupTrace("WmpMan.Free");
+    managers.wmp.reset();
+    player_.StartupTrace("OggMan.Free");
+    managers.ogg.reset();
+    player_.StartupTrace("CddaMan.Free");
+    managers.cdda.reset();
+    player_.StartupTrace("MidiMan.Free");
+    managers.midi.reset();
+    player_.midiPorts.reset();
+    player_.StartupTrace("kivoFinal");
+    if (player_.media) {
+        player_.media->Final();
+        player_.media.reset();
+    }
+    // The output lets go of the mixer before it is freed.
+    player_.platform.audio.SetSource(player_.silence);
+    player_.mixer.reset();
+    player_.codecs.reset();
 }
 
 void TFormView::PlaceScene(int32_t sceneWidth, int32_t sceneHeight) {
@@ -231,9 +289,11 @@ void TFormView::HandleEvent(const InputEvent& event) {
             // The time spent without the focus is not game time.
             state.lastTick = player_.platform.clock.NowMs();
             player_.platform.audio.SetPaused(false);
+            player_.managers.Resume();
             break;
         case InputKind::Deactivate:
             active_ = false;
+            player_.managers.Suspend();
             player_.platform.audio.SetPaused(true);
             scene->FocusLost();
             break;
@@ -324,17 +384,7 @@ void TFormView::FormClose() {
     player_.StartupTrace("TransBGDIB.Free");
     player_.StartupTrace("GaleMan.Free");
 
-    player_.StartupTrace("MediaFinal");
-    for (const char* label : {"ScreenMan.Free", "VideoMan.Free", "WaveMan.Free", "WmpMan.Free",
-                              "OggMan.Free", "CddaMan.Free", "MidiMan.Free"}) {
-        player_.StartupTrace(label);
-    }
-    screenReady_ = false;
-    player_.StartupTrace("kivoFinal");
-    if (player_.media) {
-        player_.media->Final();
-        player_.media.reset();
-    }
+    MediaFinal();
     player_.platform.audio.Close();
     player_.StartupTrace("FormClose");
 }

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "platform/input.h"
@@ -71,6 +72,9 @@ class TFormView {
     void MountGame();
     void SceneStartup();
     void MediaInit();
+    void MediaFinal();
+    // The MIDI mapper's SoundFont: the command line's, else game.ini's, else the default.
+    [[nodiscard]] std::string MidiSoundFont() const;
     void PlaceScene(int32_t sceneWidth, int32_t sceneHeight);
     void ShowWarning(const std::string& message);
 

@@ -14,6 +14,10 @@
 
 #include "base/player_state.h"
 #include "media/media_library.h"
+#include "media/media_managers.h"
+#include "media/midi_out_port.h"
+#include "media/sound_decoder.h"
+#include "media/sound_mixer.h"
 #include "platform/platform.h"
 #include "scene/scene_port.h"
 #include "scene/timer_list.h"
@@ -32,6 +36,14 @@ class Player;
 // scene's object directory.
 using SceneFactory = std::function<std::unique_ptr<ScenePort>(Player&)>;
 
+// The media backend the program links: the decoders, and the MIDI ports with a SoundFont for
+// the mapper (an empty name: the default one). Unset, nothing decodes (every sound ends as soon
+// as it plays) and MIDI has no port that sounds.
+struct MediaBackend {
+    std::function<std::unique_ptr<MediaCodecs>()> codecs;
+    std::function<std::unique_ptr<MidiPortProvider>(const std::string& soundFont)> midiPorts;
+};
+
 struct PlayerConfig {
     // The folder of the player program, and the program file itself (an archive appended to
     // it is mounted when the player runs without game folders).
@@ -45,6 +57,14 @@ struct PlayerConfig {
     ProjectFactory projectFactory;
     // Makes the scene at start-up, before the project; unset, the player runs the scene root.
     SceneFactory sceneFactory;
+    MediaBackend media;
+    // Decode sound and pace host MIDI ports on threads of their own (the desktop player);
+    // headless runs do it all on the main thread in game time.
+    bool mediaThreads = false;
+    // The SoundFont of the MIDI mapper, over game.ini's "SoundFont" (kivoplay --soundfont).
+    std::string soundFont;
+    // Receives one line per MIDI message sent (kivoplay --midi-trace); borrowed, may be null.
+    TraceSink* midiTrace = nullptr;
 };
 
 // Silence for the audio device until the mixer arrives, and again after it has gone.
@@ -93,7 +113,13 @@ class Player {
     TTimerList events;
     std::unique_ptr<ScenePort> scene;
     std::unique_ptr<GameProject> project;
+    // The media layer: the decoders, the mixer installed in the audio output, the library of
+    // sound and film items, the MIDI ports and the managers.
+    std::unique_ptr<MediaCodecs> codecs;
+    std::unique_ptr<TSoundMixer> mixer;
     std::unique_ptr<MediaLibrary> media;
+    std::unique_ptr<MidiPortProvider> midiPorts;
+    TMediaManagers managers;
     SilentAudioSource silence;
     // Where the interpreter stood when the project was closed, for the variable dump.
     InterpreterPosition lastPosition;

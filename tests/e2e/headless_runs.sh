@@ -97,4 +97,19 @@ run unseeded1 --input "$work/input.txt"
 run unseeded2 --input "$work/input.txt"
 same unseeded1 unseeded2 json
 differ a unseeded1 mix
+
+# The settings dialog: cancel writes nothing, ok writes the settings back rounded to the track
+# bar and keeps the other lines; the game does not run.
+mkdir -p "$work/config"
+printf '[Game]\r\nTitle=x\r\n[Sound]\r\nDirectSound=0\r\nDelayTime=260\r\n' >"$work/config/game.ini"
+cp "$work/config/game.ini" "$work/config/before.ini"
+printf '0 answer cancel\n' >"$work/cancel.txt"
+"$player" --headless --input "$work/cancel.txt" /CONFIG "$work/config" 2>"$work/config.err" ||
+    fail "/config cancel exited $?: $(cat "$work/config.err")"
+cmp -s "$work/config/game.ini" "$work/config/before.ini" || fail "/config cancel wrote game.ini"
+"$player" --headless /config "$work/config" 2>"$work/config.err" ||
+    fail "/config ok exited $?: $(cat "$work/config.err")"
+printf '[Game]\r\nTitle=x\r\n[Sound]\r\nDirectSound=0\r\nDelayTime=200\r\n' >"$work/config/want.ini"
+cmp -s "$work/config/game.ini" "$work/config/want.ini" || fail "/config ok wrote: $(cat "$work/config/game.ini")"
+grep -q "DirectSound=0 DelayTime=200 -> ok" "$work/config.err" || fail "no dialog line: $(cat "$work/config.err")"
 echo "headless runs ok"

@@ -2,14 +2,18 @@
 // Stand-ins for the media tests: MIDI ports that record what they are sent, a trace sink that
 // keeps its lines, and a clock whose sleeps end only when the test says so.
 
+#include <algorithm>
 #include <condition_variable>
+#include <cstring>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "base/error.h"
 #include "media/midi_out_port.h"
+#include "media/sound_decoder.h"
 #include "platform/clock.h"
 
 namespace kivo::test {
@@ -78,6 +82,56 @@ class RecordingPorts final : public MidiPortProvider {
     bool mapperOpens_;
 };
 
+
+// Sound from memory: interleaved 16-bit samples of channels at rate. Reading past failAt frames
+// raises the damaged-data error; reads are counted, so a test can see a reader spin.
+class MemoryDecoder final : public SoundDecoder {
+  public:
+    explicit MemoryDecoder(std::vector<int16_t> samples, uint16_t channels = 2,
+                           uint32_t rate = 44100)
+        : samples_(std::move(samples)), format_(PcmFormat(channels, rate, 16)) {}
+    [[nodiscard]] const WaveFormat& Format() const override { return format_; }
+    [[nodiscard]] int64_t Read(uint8_t* out, int64_t count) override {
+        ++reads;
+        const int64_t frames = std::min<int64_t>(count / format_.blockAlign, FrameCount() - frame_);
+        if (failAt >= 0 && frame_ + frames > failAt) {
+            if (frame_ >= failAt) throw KivoError("damaged.wav", "damaged sound data");
+            const int64_t good = failAt - frame_;
+            Copy(out, good);
+            return good * format_.blockAlign;
+        }
+        Copy(out, frames);
+        return frames * format_.blockAlign;
+    }
+    void Seek(int64_t frame) override { frame_ = std::clamp<int64_t>(frame, 0, FrameCount()); }
+    [[nodiscard]] int64_t Position() const override { return frame_; }
+    [[nodiscard]] int64_t FrameCount() const override {
+        return static_cast<int64_t>(samples_.size()) / format_.channels;
+    }
+
+    int64_t failAt = -1;
+    int64_t reads = 0;
+
+  private:
+    void Copy(uint8_t* out, int64_t frames) {
+        std::memcpy(out, samples_.data() + frame_ * format_.channels,
+                    static_cast<size_t>(frames) * format_.blockAlign);
+        frame_ += frames;
+    }
+    std::vector<int16_t> samples_;
+    WaveFormat format_;
+    int64_t frame_ = 0;
+};
+
+// Left = i, right = -i for frame i (wrapping at 16 bits): a sample out of place shows.
+inline std::vector<int16_t> Ramp(size_t frames) {
+    std::vector<int16_t> out(frames * 2);
+    for (size_t i = 0; i < frames; ++i) {
+        out[2 * i] = static_cast<int16_t>(i);
+        out[2 * i + 1] = static_cast<int16_t>(-static_cast<int32_t>(i));
+    }
+    return out;
+}
 
 // A clock for threads that sleep on it: each sleep ends only when the test calls Step (which
 // waits until the sleeper has done its work and sleeps again) or after FreeRun. The time moves

@@ -79,7 +79,136 @@ GtkWidget* ScrollingUpTo(GtkWidget* content, gint maxHeight) {
     return scroller;
 }
 
+// The widgets of the sound settings dialog that its handlers reach.
+struct SoundSettingsWidgets {
+    GtkWidget* dialog = nullptr;
+    GtkWidget* check = nullptr;
+    GtkWidget* delayLabel = nullptr;
+    GtkWidget* delayValue = nullptr;
+    GtkWidget* track = nullptr;
+    GtkWidget* ok = nullptr;
+    GtkWidget* cancel = nullptr;
+};
+
+// The delay controls serve only the player's own wave output, so they are enabled exactly
+// when DirectSound is not used.
+void ApplyCheckRule(GtkToggleButton* check, gpointer data) {
+    auto* w = static_cast<SoundSettingsWidgets*>(data);
+    const gboolean enabled = gtk_toggle_button_get_active(check) ? FALSE : TRUE;
+    gtk_widget_set_sensitive(w->delayLabel, enabled);
+    gtk_widget_set_sensitive(w->track, enabled);
+    gtk_widget_set_sensitive(w->delayValue, enabled);
+}
+
+// The track bar stops on whole positions only, and the value label follows it.
+void ShowDelay(GtkRange* range, gpointer data) {
+    auto* w = static_cast<SoundSettingsWidgets*>(data);
+    const double value = gtk_range_get_value(range);
+    const double whole = static_cast<double>(static_cast<int>(value + 0.5));
+    if (whole != value) {
+        gtk_range_set_value(range, whole);
+        return;  // called again with the whole value
+    }
+    const std::string text = std::to_string(static_cast<int>(whole) * 100) + "ms";
+    gtk_label_set_text(GTK_LABEL(w->delayValue), text.c_str());
+}
+
+void RespondOk(GtkButton* /*button*/, gpointer dialog) {
+    gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+}
+
+void RespondCancel(GtkButton* /*button*/, gpointer dialog) {
+    gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_CANCEL);
+}
+
+// Enter closes the dialog with OK from any control but the Cancel button, as a dialog's
+// default button does (GTK would toggle a focused check box instead).
+gboolean EnterMeansOk(GtkWidget* dialog, GdkEventKey* event, gpointer data) {
+    auto* w = static_cast<SoundSettingsWidgets*>(data);
+    if (event->keyval != GDK_KEY_Return && event->keyval != GDK_KEY_KP_Enter) return FALSE;
+    if (gtk_window_get_focus(GTK_WINDOW(dialog)) == w->cancel) return FALSE;
+    gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+    return TRUE;
+}
+
+GtkWidget* PlaceAt(GtkWidget* fixed, GtkWidget* widget, int x, int y, int width = -1,
+                   int height = -1) {
+    gtk_widget_set_size_request(widget, width, height);
+    gtk_fixed_put(GTK_FIXED(fixed), widget, x, y);
+    return widget;
+}
+
 }  // namespace
+
+bool GtkDialogs::EditSoundSettings(SoundSettingsControls& controls) {
+    if (!UsesGtk()) {
+        std::cerr << "[settings] 動作設定: no display to show the settings on; nothing changed\n";
+        return false;
+    }
+    SoundSettingsWidgets w;
+    w.dialog = gtk_dialog_new();
+    GtkWindow* window = GTK_WINDOW(w.dialog);
+    gtk_window_set_title(window, "動作設定");
+    gtk_window_set_modal(window, TRUE);
+    gtk_window_set_resizable(window, FALSE);
+    gtk_window_set_position(window, GTK_WIN_POS_CENTER);
+    gtk_window_set_keep_above(window, TRUE);
+
+    // The controls stand where the settings dialog always had them, in a 270 x 179 client.
+    GtkWidget* fixed = gtk_fixed_new();
+    gtk_widget_set_size_request(fixed, 270, 179);
+    PlaceAt(fixed, gtk_frame_new(nullptr), 8, 8, 253, 113);
+    w.check = PlaceAt(fixed, gtk_check_button_new_with_mnemonic("DirectSoundを使用する(_S)"), 28,
+                      24, 217, 17);
+    w.delayLabel = PlaceAt(fixed, gtk_label_new_with_mnemonic("サウンドの遅延時間(_D)："), 28, 56);
+    w.delayValue = gtk_label_new("");
+    gtk_label_set_xalign(GTK_LABEL(w.delayValue), 1.0F);
+    PlaceAt(fixed, w.delayValue, 161, 56, 80);
+    w.track = gtk_scale_new_with_range(GTK_ORIENTATION_HORIZONTAL, 1, 5, 1);
+    gtk_scale_set_draw_value(GTK_SCALE(w.track), FALSE);
+    gtk_range_set_increments(GTK_RANGE(w.track), 1, 1);
+    for (int mark = 1; mark <= 5; ++mark)
+        gtk_scale_add_mark(GTK_SCALE(w.track), mark, GTK_POS_BOTTOM, nullptr);
+    PlaceAt(fixed, w.track, 28, 72, 221, 25);
+    gtk_label_set_mnemonic_widget(GTK_LABEL(w.delayLabel), w.track);
+    w.ok = PlaceAt(fixed, gtk_button_new_with_label("OK"), 100, 140, 75, 25);
+    w.cancel = PlaceAt(fixed, gtk_button_new_with_label("キャンセル"), 180, 140, 75, 25);
+    gtk_widget_set_can_default(w.ok, TRUE);
+    // Tab goes from the check box to the buttons and then to the track bar.
+    GList* chain = nullptr;
+    for (GtkWidget* widget : {w.check, w.ok, w.cancel, w.track})
+        chain = g_list_append(chain, widget);
+    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+    gtk_container_set_focus_chain(GTK_CONTAINER(fixed), chain);
+    G_GNUC_END_IGNORE_DEPRECATIONS
+    g_list_free(chain);
+    gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(w.dialog))), fixed, FALSE,
+                       FALSE, 0);
+
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(w.check), controls.directSound);
+    gtk_range_set_value(GTK_RANGE(w.track), controls.delayPosition);
+    ApplyCheckRule(GTK_TOGGLE_BUTTON(w.check), &w);
+    ShowDelay(GTK_RANGE(w.track), &w);
+    g_signal_connect(w.check, "toggled", G_CALLBACK(ApplyCheckRule), &w);
+    g_signal_connect(w.track, "value-changed", G_CALLBACK(ShowDelay), &w);
+    g_signal_connect(w.ok, "clicked", G_CALLBACK(RespondOk), w.dialog);
+    g_signal_connect(w.cancel, "clicked", G_CALLBACK(RespondCancel), w.dialog);
+    g_signal_connect(w.dialog, "key-press-event", G_CALLBACK(EnterMeansOk), &w);
+
+    gtk_widget_show_all(w.dialog);
+    gtk_widget_grab_default(w.ok);
+    gtk_widget_grab_focus(w.check);
+    // Esc and the close box answer something other than OK: nothing is kept.
+    const bool ok = gtk_dialog_run(GTK_DIALOG(w.dialog)) == GTK_RESPONSE_OK;
+    if (ok) {
+        controls.directSound = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(w.check)) != FALSE;
+        controls.delayPosition =
+            static_cast<int32_t>(gtk_range_get_value(GTK_RANGE(w.track)) + 0.5);
+    }
+    gtk_widget_destroy(w.dialog);
+    DrainGtkEvents();
+    return ok;
+}
 
 bool GtkDialogs::UsesGtk() {
     if (!gtkTried_) {

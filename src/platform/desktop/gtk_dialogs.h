@@ -19,6 +19,8 @@ class GtkDialogs final : public MessageDialogs {
     [[nodiscard]] size_t ChooseFromList(std::string_view title, std::span<const std::string> lines,
                                         std::string_view button) override;
     [[nodiscard]] bool Unattended() override;
+    // Without a display the settings cannot be shown: the console says so and nothing changes.
+    [[nodiscard]] bool EditSoundSettings(SoundSettingsControls& controls) override;
     // Opens GTK if no dialog has yet; true when it could.
     [[nodiscard]] bool UsesGtk();
     // True once GTK was tried (a dialog was shown or UsesGtk asked).

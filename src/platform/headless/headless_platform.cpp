@@ -36,6 +36,20 @@ size_t ScriptedDialogs::ChooseFromList(std::string_view title, std::span<const s
     return choice;
 }
 
+bool ScriptedDialogs::EditSoundSettings(SoundSettingsControls& controls) {
+    DialogAnswer answer = DialogAnswer::Ok;
+    if (!answers_.empty()) {
+        answer = FitAnswer(answers_.front(), DialogButtons::OkCancel);
+        answers_.pop_front();
+    }
+    ++shown_;
+    log_ << "[settings] 動作設定: DirectSound=" << (controls.directSound ? 1 : 0)
+         << " DelayTime=" << controls.delayPosition * 100 << " -> " << DialogAnswerName(answer)
+         << '\n';
+    log_.flush();
+    return answer == DialogAnswer::Ok;
+}
+
 bool QueuedInput::PollEvent(InputEvent& event) {
     if (events_.empty()) return false;
     event = events_.front();

@@ -51,6 +51,10 @@ class ScriptedDialogs final : public MessageDialogs {
     [[nodiscard]] size_t ChooseFromList(std::string_view title, std::span<const std::string> lines,
                                         std::string_view button) override;
     [[nodiscard]] bool Unattended() override { return answers_.empty(); }
+    // Answered by the next queued answer (OK when none): OK and Yes keep the controls as they
+    // came, Cancel and No cancel. Written as "[settings] 動作設定: DirectSound=1 DelayTime=500 ->
+    // ok".
+    [[nodiscard]] bool EditSoundSettings(SoundSettingsControls& controls) override;
 
     void QueueAnswer(DialogAnswer answer) { answers_.push_back(answer); }
     void QueueChoice(size_t index) { choices_.push_back(index); }
