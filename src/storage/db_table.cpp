@@ -16,6 +16,8 @@ template <typename... Fn>
 struct Overloaded : Fn... {
     using Fn::operator()...;
 };
+template <typename... Fn>
+Overloaded(Fn...) -> Overloaded<Fn...>;
 
 // Round to nearest, ties to even, as the runtime's rounding did; what int32 cannot hold
 // saturates and NaN reads 0 rather than raising.

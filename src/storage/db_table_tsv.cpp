@@ -2,7 +2,11 @@
 // Tabs, backslashes and line breaks are looked for character by character, so the second byte
 // of a double-byte character is never taken for one of them.
 
+#include <algorithm>
+#include <bit>
 #include <cstring>
+
+#include "base/byte_io.h"
 
 #include "base/error.h"
 #include "base/number_text.h"
@@ -27,17 +31,50 @@ std::string_view TrimControls(std::string_view text) {
 // Calls fn(line) for each line; a line ends at CR LF, LF or CR.
 template <typename Fn>
 void ForEachLine(std::string_view text, Fn&& fn) {
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = start;
-        while (end < text.size() && text[end] != '\n' && text[end] != '\r')
-            ++end;
-        fn(text.substr(start, end - start));
-        if (end < text.size() && text[end] == '\r' && end + 1 < text.size() &&
-            text[end + 1] == '\n')
-            ++end;
-        start = end + 1;
+    const char* const end = text.data() + text.size();
+    for (const char* start = text.data(); start < end;) {
+        const auto* lf =
+            static_cast<const char*>(std::memchr(start, '\n', static_cast<size_t>(end - start)));
+        const char* lineEnd = lf ? lf : end;
+        if (const auto* cr = static_cast<const char*>(
+                std::memchr(start, '\r', static_cast<size_t>(lineEnd - start)))) {
+            lineEnd = cr;
+        }
+        fn(std::string_view(start, static_cast<size_t>(lineEnd - start)));
+        if (lineEnd == end) return;
+        start = lineEnd + 1;
+        if (*lineEnd == '\r' && start < end && *start == '\n') ++start;
     }
+}
+
+int64_t CountByte(std::string_view text, char byte) {
+    int64_t count = 0;
+    const char* const end = text.data() + text.size();
+    for (const char* p = text.data();
+         (p = static_cast<const char*>(std::memchr(p, byte, static_cast<size_t>(end - p)))) !=
+         nullptr;
+         ++p) {
+        ++count;
+    }
+    return count;
+}
+
+// The position of the first tab or byte above 0x7F at or after pos (line.size() when none),
+// looked for eight bytes at a time: plain ASCII text is all most files hold between tabs.
+size_t NextTabOrHighByte(std::string_view line, size_t pos) {
+    constexpr uint64_t kOnes = 0x0101010101010101u, kHigh = 0x8080808080808080u;
+    for (; pos + 8 <= line.size(); pos += 8) {
+        const uint64_t bytes = LoadLE64(reinterpret_cast<const uint8_t*>(line.data() + pos));
+        const uint64_t tabs = bytes ^ (kOnes * '\t');
+        // The lowest byte flagged here is exact; bits above it may be false alarms.
+        const uint64_t flags = ((tabs - kOnes) & ~tabs & kHigh) | (bytes & kHigh);
+        if (flags != 0) return pos + static_cast<size_t>(std::countr_zero(flags) / 8);
+    }
+    for (; pos < line.size(); ++pos) {
+        const auto byte = static_cast<uint8_t>(line[pos]);
+        if (byte == '\t' || byte > 0x7F) return pos;
+    }
+    return pos;
 }
 
 // Calls fn(column) for each tab-separated column; two adjacent tabs give an empty column, a
@@ -46,7 +83,7 @@ template <typename Fn>
 void ForEachColumn(std::string_view line, Fn&& fn) {
     size_t start = 0;
     size_t pos = 0;
-    while (pos < line.size()) {
+    while ((pos = NextTabOrHighByte(line, pos)) < line.size()) {
         const auto byte = static_cast<uint8_t>(line[pos]);
         if (byte == '\t') {
             fn(line.substr(start, pos - start));
@@ -148,6 +185,8 @@ void TDBTable::AppendTsvRecord(std::string_view line, std::span<const int32_t> c
 
 void TDBTable::LoadTsv(std::string_view text, std::string_view fileName) {
     Clear();
+    // Room for a record per line, so that the records are not moved as they grow.
+    const int64_t lines = std::max(CountByte(text, '\n'), CountByte(text, '\r'));
     bool header = true;
     std::vector<int32_t> columnFields;
     ForEachLine(text, [&](std::string_view line) {
@@ -156,6 +195,8 @@ void TDBTable::LoadTsv(std::string_view text, std::string_view fileName) {
             ForEachColumn(line, [&](std::string_view column) {
                 AddTsvField(column, fileName, columnFields);
             });
+            records_.reserve(
+                static_cast<size_t>(std::min(lines * fields_.RecordSize(), kMaxDBTableBytes)));
             return;
         }
         if (line.empty()) return;

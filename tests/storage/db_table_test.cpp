@@ -295,34 +295,87 @@ TEST_F(PeopleTable, SortByKeysKeepsTheCurrentIndex) {
     }
 }
 
-TEST(DBTableSort, NaNComesAfterEveryNumberInBothDirections) {
-    // Many NaNs among numbers: a comparator that is no strict weak order would scramble the
-    // numbers or run past the records.
+// The sort orders by prefixes of the keys packed into integers; whatever the keys, the order
+// must be the plain comparison of the values, key by key, NaN after every number.
+int CompareValues(const DBValue& a, const DBValue& b, bool descending) {
+    if (const auto* x = std::get_if<Extended>(&a)) {
+        const Extended y = std::get<Extended>(b);
+        if (std::isnan(*x) || std::isnan(y)) return int(std::isnan(*x)) - int(std::isnan(y));
+        const int order = (*x > y) - (*x < y);
+        return descending ? -order : order;
+    }
+    const int order = (a > b) - (a < b);  // texts compare by unsigned bytes
+    return descending ? -order : order;
+}
+
+TEST(DBTableSort, OrderIsThePlainComparisonOfTheKeys) {
     std::mt19937 random(7);
     TDBTable table("t", false);
-    AddFields(table, {{"f", Float}, {"id", Integer}});
-    for (int32_t i = 0; i < 500; ++i) {
-        const Extended value =
-            random() % 3 == 0 ? kNaN : Extended(static_cast<int32_t>(random() % 100) - 50);
-        AddRow(table, {value, i});
+    AddFields(
+        table,
+        {{"i", Integer}, {"f", Float}, {"b", Boolean}, {"s", String, 3}, {"long", String, 24}});
+    const Extended floats[] = {kNaN,
+                               -kNaN,
+                               0.0L,
+                               -0.0L,
+                               1.5L,
+                               -1.5L,
+                               std::ldexp(1.0L, -16440),
+                               -std::numeric_limits<Extended>::infinity(),
+                               std::numeric_limits<Extended>::infinity(),
+                               1 + std::ldexp(1.0L, -63),
+                               1,
+                               std::numeric_limits<Extended>::max()};
+    const int32_t ints[] = {
+        0, 1, -1, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max(), 7};
+    auto text = [&](size_t maxLength) {
+        std::string t;
+        for (size_t n = random() % (maxLength + 1); n > 0; --n)
+            t += "aAb\x01\x7F\x82\xA0\xFF"[random() % 8];
+        return t;
+    };
+    for (int32_t r = 0; r < 600; ++r) {
+        AddRow(table, {ints[random() % 6], floats[random() % 12], random() % 2 == 0, text(3),
+                       std::string(20, 'x') + text(4)});
     }
-    for (bool descending : {false, true}) {
-        table.Sort(std::vector<DBSortKey>{{"f", descending}});
-        std::vector<Extended> values;
-        std::vector<bool> seen(500);
-        for (int32_t r = 0; r < 500; ++r) {
-            values.push_back(std::get<Extended>(table.GetAt(r, 0, Float).value()));
-            seen[static_cast<size_t>(IntAt(table, r, 1))] = true;
-        }
-        EXPECT_EQ(std::count(seen.begin(), seen.end(), true), 500);  // a permutation
-        const auto firstNaN =
-            std::find_if(values.begin(), values.end(), [](Extended v) { return std::isnan(v); });
-        EXPECT_TRUE(std::all_of(firstNaN, values.end(), [](Extended v) { return std::isnan(v); }));
-        EXPECT_GT(values.end() - firstNaN, 100);
-        if (descending) {
-            EXPECT_TRUE(std::is_sorted(values.begin(), firstNaN, std::greater<>()));
-        } else {
-            EXPECT_TRUE(std::is_sorted(values.begin(), firstNaN));
+    // A few records from outside whose short text fills its slot without a terminator, and
+    // one whose text ends before: only the last byte of the slot tells them apart.
+    AddRow(table, {std::numeric_limits<int32_t>::min(), 0.0L, false, std::string("aba")});
+    std::vector<uint8_t> raw(table.RecordBytes(0).begin(), table.RecordBytes(0).end());
+    StoreLE32(raw.data(), 0x7FFFFFFF);
+    for (uint8_t last : {0x01, 0x7F, 0xFF}) {
+        std::copy_n("ab", 2, raw.begin() + 15);
+        raw[15 + 2] = 'a';
+        raw[15 + 3] = last;
+        ASSERT_TRUE(table.AppendRecordBytes(raw));
+    }
+    ASSERT_EQ(TextAt(table, table.RecordCount() - 1, 3), "aba\xFF");
+
+    const std::vector<std::vector<DBSortKey>> sorts = {
+        {{"i"}},                            // four bytes
+        {{"b", true}, {"s"}},               // eight bytes, whole
+        {{"f"}},                            // sixteen bytes, whole
+        {{"f", true}, {"b"}, {"i", true}},  // beyond sixteen bytes
+        {{"s", true}, {"i"}},
+        {{"long"}, {"f", true}},  // ties beyond the prefix
+        {{"long", true}, {"s", true}, {"b"}},
+    };
+    for (const auto& keys : sorts) {
+        ASSERT_TRUE(table.SetCurrent(5));
+        table.Sort(keys);
+        EXPECT_EQ(table.CurrentIndex(), 5);
+        std::vector<int32_t> fields;
+        for (const DBSortKey& key : keys)
+            fields.push_back(table.Fields().IndexOf(key.field));
+        for (int32_t r = 1; r < table.RecordCount(); ++r) {
+            int order = 0;
+            for (size_t k = 0; k < keys.size() && order == 0; ++k) {
+                const DBFieldType type = table.Fields().At(fields[k]).type;
+                order = CompareValues(*table.GetAt(r - 1, fields[k], type),
+                                      *table.GetAt(r, fields[k], type), keys[k].descending);
+            }
+            ASSERT_LE(order, 0) << "records " << r - 1 << " and " << r << " sorted by "
+                                << keys.front().field;
         }
     }
 }

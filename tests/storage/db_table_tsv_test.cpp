@@ -52,7 +52,7 @@ TEST(DBTableTsv, LinesBecomeRecords) {
         "\tx\n"           // an empty first column; not a number
         + Sjis("田中") + "\t7\ttrue\t1e3\t" + Sjis("あい") +
         "\textra\n"
-        "last\t-1\t\t\t\t\n";  // a final tab adds no column
+        "last\t-1\t\t\t\t";  // a final tab adds no column; no final line break
     table.LoadTsv(text, "people.tsv");
     ASSERT_EQ(table.Fields().Count(), 5);
     EXPECT_EQ(table.Fields().IndexOf("old"), -1);
