@@ -71,20 +71,10 @@ int CompareRecords(std::span<const SortKey> keys, const uint8_t* a, const uint8_
 
 // ---- Sort prefixes --------------------------------------------------------------------------
 
-// Bytes a key takes in the prefix: the whole value for numbers and flags, the whole slot for
-// texts (a slot read from outside may lack its terminator).
+// A key takes as many bytes in the prefix as in the record: the whole value for numbers and
+// flags, the whole slot for texts (a slot read from outside may lack its terminator).
 size_t EncodedWidth(const SortKey& key) {
-    switch (key.field.type) {
-        case DBFieldType::Integer:
-            return 4;
-        case DBFieldType::Float:
-            return 10;
-        case DBFieldType::Boolean:
-            return 1;
-        case DBFieldType::String:
-            return static_cast<size_t>(key.field.size);
-    }
-    return 0;
+    return static_cast<size_t>(key.field.size);
 }
 
 // The order-preserving bytes of a float: big-endian sign, exponent and mantissa, with the sign
