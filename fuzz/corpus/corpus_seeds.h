@@ -30,6 +30,9 @@ void ScriptTextSeeds(SeedFolder& seeds);
 void MarkupTextSeeds(SeedFolder& seeds);
 void GlyphStreamSeeds(SeedFolder& seeds);
 void LabelStyleSeeds(SeedFolder& seeds);
+// table_seeds.cpp
+void DBStreamSeeds(SeedFolder& seeds);
+void DBTsvSeeds(SeedFolder& seeds);
 // shell_seeds.cpp
 void PlayerSettingsSeeds(SeedFolder& seeds);
 

@@ -26,6 +26,8 @@ struct SeedWriter {
 constexpr SeedWriter kWriters[] = {
     {"fuzz_archive", kivo::corpus::ArchiveSeeds},
     {"fuzz_bmp", kivo::corpus::BmpSeeds},
+    {"fuzz_db_stream", kivo::corpus::DBStreamSeeds},
+    {"fuzz_db_tsv", kivo::corpus::DBTsvSeeds},
     {"fuzz_expression", kivo::corpus::ExpressionSeeds},
     {"fuzz_film", kivo::corpus::FilmSeeds},
     {"fuzz_gal", kivo::corpus::GalSeeds},

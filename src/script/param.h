@@ -16,6 +16,7 @@
 
 #include "base/byte_io.h"
 #include "base/ext80.h"
+#include "base/number_text.h"
 #include "script/vocabulary.h"
 
 namespace kivo {
@@ -24,30 +25,12 @@ class TParamCollectionItem;
 
 // ---- Conversions ----------------------------------------------------------------------------
 
-// Decimal text of an integer.
-[[nodiscard]] std::string IntToString(int32_t value);
-// General format with 15 significant digits and '.' as the decimal point whatever the locale:
-// fixed notation from 1E-5 up to 15 digits before the point, scientific ("1.5E20") beyond.
-[[nodiscard]] std::string FloatToString(Extended value);
+// The texts of numbers and flags (IntToString, FloatToString, StringToInt ...) are in
+// base/number_text.h; reading a float as an integer truncates here.
+
 // Truncates toward zero. NaN, infinities and values outside int32 raise an error instead of
 // giving an arbitrary number.
 [[nodiscard]] int32_t FloatToInt(Extended value);
-// Decimal (or "$"/"0x" hexadecimal) integer text with optional sign and surrounding blanks;
-// false when the text is not such a number or does not fit in int32.
-[[nodiscard]] bool TryParseInt(std::string_view text, int32_t& value);
-// Decimal float text with optional sign, fraction and exponent, independent of the locale;
-// false otherwise (also for "inf" and "nan").
-[[nodiscard]] bool TryParseFloat(std::string_view text, Extended& value);
-// The readings of a string as integer and float: 0 when the text is not a number.
-[[nodiscard]] int32_t StringToInt(std::string_view text);
-[[nodiscard]] Extended StringToFloat(std::string_view text);
-// A string reads as a true flag only when it is exactly "TRUE".
-[[nodiscard]] inline bool StringToFlag(std::string_view text) {
-    return text == "TRUE";
-}
-[[nodiscard]] inline std::string_view FlagToString(bool value) {
-    return value ? "TRUE" : "FALSE";
-}
 
 // Largest element count of one array. Bigger dimension products are refused rather than
 // allocated: no game needs them and a damaged save must not exhaust memory.

@@ -5,6 +5,7 @@
 
 #include "base/error.h"
 #include "base/sjis.h"
+#include "storage/db_manager.h"
 #include "storage/install_data.h"
 #include "storage/stream.h"
 
@@ -289,6 +290,10 @@ bool TProject::FileAvailable(std::string_view name) {
 
 std::vector<uint8_t> TProject::LoadFile(std::string_view name) {
     return services_.files.Load(name);
+}
+
+void TProject::ResetWorld() {
+    if (services_.context.tables) services_.context.tables->DeleteNonKept();
 }
 
 }  // namespace kivo

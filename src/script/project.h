@@ -87,8 +87,8 @@ class TProject final : public ScriptHost, private TVrDiscPrompter, private Syste
     }
     [[nodiscard]] bool FileAvailable(std::string_view name) override;
     [[nodiscard]] std::vector<uint8_t> LoadFile(std::string_view name) override;
-    // Scene, data tables and backlog arrive with their own subsystems.
-    void ResetWorld() override {}
+    // The data tables not kept go; scene and backlog arrive with their own subsystems.
+    void ResetWorld() override;
 
   private:
     void StartUp();

@@ -48,6 +48,8 @@ class InterpreterPort {
     virtual bool DeleteStackFrame(int32_t n) = 0;
 };
 
+class TDBManager;
+
 struct ScriptContext {
     PlayerState& player;
     // The platform's millisecond clock and local calendar (a headless run's move with game
@@ -61,6 +63,9 @@ struct ScriptContext {
     SavePort& saves;
     // Where OpenUrl hands web addresses: the desktop's browser, or a log in headless runs.
     UrlOpener& urls;
+    // The scripts' data tables with their active table, owned by the Player; null where no
+    // game runs (the table functions then refuse to run).
+    TDBManager* tables = nullptr;
     // Set by the interpreter for the expressions it evaluates; null elsewhere.
     InterpreterPort* interpreter = nullptr;
 };

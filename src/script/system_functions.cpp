@@ -9,6 +9,7 @@
 #include "script/param.h"
 #include "script/script_context.h"
 #include "script/string_functions.h"
+#include "script/table_functions.h"
 
 namespace kivo {
 
@@ -106,6 +107,7 @@ void RegisterSystemFunctions(SystemFunctionRegistry& registry) {
     registry.Register(*FunctionIndex("GetProp"), GetPropFunction);
     registry.Register(*FunctionIndex("SetProp"), SetPropFunction);
     registry.Register(*FunctionIndex("ListCompo"), ListCompo);
+    RegisterTableFunctions(registry);
 }
 
 }  // namespace kivo

@@ -19,7 +19,7 @@ std::filesystem::path Player::HomeFolder() const {
 ScriptContext Player::ScriptWorld() {
     SceneCommands& sceneCommands = scene ? scene->Commands() : noScene;
     return ScriptContext{state,   platform.clock, platform.calendar, random, sceneCommands,
-                         noMedia, noSaves, platform.urls};
+                         noMedia, noSaves,        platform.urls,     &tables};
 }
 
 void Player::StartupTrace(std::string_view label) {

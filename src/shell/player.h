@@ -25,6 +25,7 @@
 #include "script/param_collection.h"
 #include "script/script_context.h"
 #include "shell/game_project.h"
+#include "storage/db_manager.h"
 #include "storage/tp_random.h"
 #include "storage/vr_file_manager.h"
 
@@ -102,6 +103,8 @@ class Player {
     NullSceneCommands noScene;
     NullMediaPort noMedia;
     NullSavePort noSaves;
+    // The scripts' data tables and the active one; kept tables outlive the Reset command.
+    TDBManager tables;
 
     // Owned for the whole run, created by start-up and freed by shutdown in their orders; each
     // is null before it is made and right after it is freed, so late handlers see it missing.

@@ -18,6 +18,7 @@
 #include "script/param_collection.h"
 #include "script/project.h"
 #include "script/script_context.h"
+#include "storage/db_manager.h"
 #include "storage/vr_file_manager.h"
 #include "support/page_builder.h"
 #include "support/project_builder.h"
@@ -97,13 +98,10 @@ class Harness {
     }
 
     TProject& Open(bool hasArguments = true) {
-        ProjectServices services{
-            player,       files,
-            variables,    functions,
-            events,       dialogs,
-            trace,        ScriptContext{player, clock, calendar, random, objects, media, saves, urls},
-            hasArguments, executableFolder,
-            &objects};
+        const ScriptContext world{player, clock, calendar, random, objects,
+                                  media,  saves, urls,     &tables};
+        ProjectServices services{player, files, variables,    functions,        events,  dialogs,
+                                 trace,  world, hasArguments, executableFolder, &objects};
         project = std::make_unique<TProject>(services);
         return *project;
     }
@@ -148,6 +146,7 @@ class Harness {
     TProcessRandom random{1};
     NullMediaPort media;
     NullSavePort saves;
+    TDBManager tables;
     TVrFileManager files;
     TParamCollection variables{&player, &clock, &calendar};
     SystemFunctionRegistry functions;
