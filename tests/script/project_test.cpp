@@ -160,16 +160,22 @@ TEST(Project, MissingInstallationRecordWithoutArguments) {
     EXPECT_EQ(h.dialogs.shown[0].icon, DialogIcon::Information);
 }
 
-TEST(Project, DataOnAMissingDiscAsksUntilThePersonQuits) {
-    // install.dat beside the player says that not all data is installed, and no disc holds the
-    // rest: the player asks for the disc, then whether to quit.
-    std::filesystem::path folder = std::filesystem::path(::testing::TempDir()) / "kivo-install";
+// A player folder whose install.dat says that part of the data stays on the disc.
+std::filesystem::path FolderOfPartialInstall(const std::string& name) {
+    std::filesystem::path folder = std::filesystem::path(::testing::TempDir()) / name;
     std::filesystem::create_directories(folder);
     TInstallData install;
     install.version = 107;
     install.projectTitle = "Game";
     install.allDataInstalled = 0;
     install.SaveToFile(folder / "install.dat");
+    return folder;
+}
+
+TEST(Project, DataOnAMissingDiscAsksUntilThePersonQuits) {
+    // install.dat beside the player says that not all data is installed, and no disc holds the
+    // rest: the player asks for the disc, then whether to quit.
+    const std::filesystem::path folder = FolderOfPartialInstall("kivo-install");
     Harness h;
     h.executableFolder = folder;
     h.AddGame(SetsStarted());
@@ -193,14 +199,7 @@ TEST(Project, DataOnAMissingDiscAsksUntilThePersonQuits) {
 TEST(Project, AnUnattendedRunGivesUpWaitingForTheDataDisc) {
     // With no answers left (a headless run, or no display and no terminal) the default OK of
     // the disc prompt cannot bring a disc: the player asks once, then quits.
-    std::filesystem::path folder =
-        std::filesystem::path(::testing::TempDir()) / "kivo-install-unattended";
-    std::filesystem::create_directories(folder);
-    TInstallData install;
-    install.version = 107;
-    install.projectTitle = "Game";
-    install.allDataInstalled = 0;
-    install.SaveToFile(folder / "install.dat");
+    const std::filesystem::path folder = FolderOfPartialInstall("kivo-install-unattended");
     Harness h;
     h.executableFolder = folder;
     h.AddGame(SetsStarted());
