@@ -82,9 +82,9 @@ void MidiSeeds(SeedFolder& seeds) {
 
 void RiffWaveSeeds(SeedFolder& seeds) {
     for (const uint16_t bits : {uint16_t{8}, uint16_t{16}, uint16_t{24}, uint16_t{32}}) {
-        test::WaveSpec spec{.channels = 2, .rate = 22050, .bits = bits};
-        spec.data = test::PackSamples(test::Sine(64, 2, 22050, 1000, bits == 8 ? 100 : 8000), bits);
-        seeds.Add("pcm" + std::to_string(bits) + ".wav", test::WriteWave(spec));
+        test::WaveSpec shape{.channels = 2, .rate = 22050, .bits = bits};
+        shape.data = test::PackSamples(test::Sine(64, 2, 22050, 1000, bits == 8 ? 100 : 8000), bits);
+        seeds.Add("pcm" + std::to_string(bits) + ".wav", test::WriteWave(shape));
     }
     test::WaveSpec floats{.formatTag = 3, .channels = 1, .rate = 48000, .bits = 32};
     floats.data = test::PackFloats({0.0, 0.5, -0.5, 1.5, -1.5}, 32);

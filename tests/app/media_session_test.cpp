@@ -59,9 +59,9 @@ class MediaSession : public ::testing::Test {
   protected:
     // Runs frames of 16 ms with the sound file in the game folder; input as the script says.
     std::vector<int16_t> Run(int64_t frames, std::vector<ScriptedInput> input = {}) {
-        test::WaveSpec spec{.channels = 1, .rate = 48000, .bits = 16};
-        spec.data = test::PackSamples(test::Sine(48000, 1, 48000, 750, 20000), 16);
-        const std::vector<uint8_t> file = test::WriteWave(spec);
+        test::WaveSpec shape{.channels = 1, .rate = 48000, .bits = 16};
+        shape.data = test::PackSamples(test::Sine(48000, 1, 48000, 750, 20000), 16);
+        const std::vector<uint8_t> file = test::WriteWave(shape);
         std::ofstream(folder_ / "se.wav", std::ios::binary)
             .write(reinterpret_cast<const char*>(file.data()),
                    static_cast<std::streamsize>(file.size()));

@@ -182,9 +182,9 @@ class OggHarness {
 };
 
 std::vector<uint8_t> SineWave(uint32_t rate, size_t frames, double hz, double amplitude) {
-    test::WaveSpec spec{.channels = 2, .rate = rate, .bits = 16};
-    spec.data = test::PackSamples(test::Sine(frames, 2, rate, hz, amplitude), 16);
-    return test::WriteWave(spec);
+    test::WaveSpec shape{.channels = 2, .rate = rate, .bits = 16};
+    shape.data = test::PackSamples(test::Sine(frames, 2, rate, hz, amplitude), 16);
+    return test::WriteWave(shape);
 }
 
 TEST(MediaManagers, LibraryOggItemsPlayResampledWithGainAndPanAndReportTheEndOnce) {
@@ -270,9 +270,9 @@ TEST(MediaManagers, WaveOutputItemsScaleTheirVolumeAndRefuseBadData) {
         EXPECT_NE(std::string(error.what()).find("サウンドデータが不正です"), std::string::npos);
     }
     // 22050 Hz mono 16-bit: 44100 bytes a second, so 250 ms is byte 11025 floored to a frame.
-    test::WaveSpec spec{.channels = 1, .rate = 22050, .bits = 16};
-    spec.data = test::PackSamples(test::Sine(22050, 1, 22050, 300, 5000), 16);
-    h.Put("voice.wav", test::WriteWave(spec));
+    test::WaveSpec shape{.channels = 1, .rate = 22050, .bits = 16};
+    shape.data = test::PackSamples(test::Sine(22050, 1, 22050, 300, 5000), 16);
+    h.Put("voice.wav", test::WriteWave(shape));
     TDMediaItem* item = h.manager.Add("voice.wav");
     EXPECT_EQ(item->GetLength(), 1000);
     item->SetPosition(250);

@@ -51,7 +51,7 @@ TEST(RiffWave, EveryPcmDepthBecomesTheSamplesTheMixTakes) {
     const std::vector<double> floats = {1.0, -1.0, 0.5, 2.0, -3.0, NAN};
     struct Case {
         const char* name;
-        WaveSpec spec;
+        WaveSpec shape;
         std::vector<int16_t> expected16;   // for 16-bit output
         std::vector<uint8_t> expected8;    // for 8-bit output
     };
@@ -74,11 +74,11 @@ TEST(RiffWave, EveryPcmDepthBecomesTheSamplesTheMixTakes) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        auto decoder = Open(WriteWave(c.spec));
+        auto decoder = Open(WriteWave(c.shape));
         const WaveFormat& format = decoder->Format();
         EXPECT_EQ(format.formatTag, 1);
-        EXPECT_EQ(format.channels, c.spec.channels);
-        EXPECT_EQ(format.samplesPerSec, c.spec.rate);
+        EXPECT_EQ(format.channels, c.shape.channels);
+        EXPECT_EQ(format.samplesPerSec, c.shape.rate);
         const std::vector<uint8_t> got = ReadAll(*decoder, 6 * format.blockAlign);
         if (c.expected8.empty()) {
             EXPECT_EQ(format.bitsPerSample, 16);
@@ -95,7 +95,7 @@ TEST(RiffWave, ChunkLayoutsOfCarelessWriters) {
     const std::vector<uint8_t> samples = PackSamples({1, 2, 3, 4, 5, 6}, 16);
     struct Case {
         const char* name;
-        WaveSpec spec;
+        WaveSpec shape;
         std::vector<int16_t> expected;
     };
     const std::vector<Case> cases = {
@@ -111,7 +111,7 @@ TEST(RiffWave, ChunkLayoutsOfCarelessWriters) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        auto decoder = Open(WriteWave(c.spec));
+        auto decoder = Open(WriteWave(c.shape));
         EXPECT_EQ(As16(ReadAll(*decoder)), c.expected);
     }
 }

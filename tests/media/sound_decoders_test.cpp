@@ -89,7 +89,7 @@ TEST(SoundDecoders, EveryRateDepthAndLayoutBecomesStereoAtTheMixRate) {
         int channels;
     };
     const auto wave = [](uint16_t channels, uint32_t rate, uint16_t bits) {
-        WaveSpec spec{.channels = channels, .rate = rate, .bits = bits};
+        WaveSpec shape{.channels = channels, .rate = rate, .bits = bits};
         std::vector<int32_t> samples = test::Sine(rate / 2, channels, rate, 1000, 12000);
         if (bits == 8) {
             for (auto& s : samples)
@@ -98,8 +98,8 @@ TEST(SoundDecoders, EveryRateDepthAndLayoutBecomesStereoAtTheMixRate) {
             for (auto& s : samples)
                 s *= 256;
         }
-        spec.data = test::PackSamples(samples, bits);
-        return test::WriteWave(spec);
+        shape.data = test::PackSamples(samples, bits);
+        return test::WriteWave(shape);
     };
     const std::vector<Case> cases = {
         {"48 kHz", SoundContainer::Wave, wave(2, 48000, 16), 48000, 2},
@@ -143,10 +143,10 @@ TEST(SoundDecoders, EveryRateDepthAndLayoutBecomesStereoAtTheMixRate) {
 TEST(SoundDecoders, WaveCodingsOtherThanPcmGoToTheCodecLibrary) {
     BackendMediaCodecs codecs;
     const std::vector<int32_t> sine = test::Sine(8000, 1, 8000, 500, 20000);
-    WaveSpec spec{.formatTag = 7, .channels = 1, .rate = 8000, .bits = 8};
+    WaveSpec shape{.formatTag = 7, .channels = 1, .rate = 8000, .bits = 8};
     for (const int32_t s : sine)
-        spec.data.push_back(test::MuLaw(static_cast<int16_t>(s)));
-    auto decoder = codecs.OpenSound(StreamOf(test::WriteWave(spec)), SoundContainer::Wave);
+        shape.data.push_back(test::MuLaw(static_cast<int16_t>(s)));
+    auto decoder = codecs.OpenSound(StreamOf(test::WriteWave(shape)), SoundContainer::Wave);
     EXPECT_EQ(decoder->Format().samplesPerSec, 8000u);
     EXPECT_EQ(decoder->FrameCount(), 8000);
     const std::vector<int16_t> got = DecodeAll(*decoder);
@@ -157,8 +157,8 @@ TEST(SoundDecoders, WaveCodingsOtherThanPcmGoToTheCodecLibrary) {
     decoder->Seek(4000);
     EXPECT_EQ(DecodeAll(*decoder).size(), 4000u);
     // A coding nobody knows.
-    spec.formatTag = 0x7777;
-    EXPECT_THROW((void)codecs.OpenSound(StreamOf(test::WriteWave(spec)), SoundContainer::Wave),
+    shape.formatTag = 0x7777;
+    EXPECT_THROW((void)codecs.OpenSound(StreamOf(test::WriteWave(shape)), SoundContainer::Wave),
                  KivoError);
 }
 

@@ -28,37 +28,37 @@ void PutChunk(std::vector<uint8_t>& out, const std::string& tag, const std::vect
 constexpr uint8_t kGuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
                                    0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
-std::vector<uint8_t> FormatBody(const WaveSpec& spec) {
-    const auto align = spec.blockAlign.value_or(static_cast<uint16_t>(spec.channels * spec.bits / 8));
+std::vector<uint8_t> FormatBody(const WaveSpec& shape) {
+    const auto align = shape.blockAlign.value_or(static_cast<uint16_t>(shape.channels * shape.bits / 8));
     std::vector<uint8_t> body;
-    Put(body, spec.extensible ? 0xFFFE : spec.formatTag, 2);
-    Put(body, spec.channels, 2);
-    Put(body, spec.rate, 4);
-    Put(body, spec.avgBytesPerSec.value_or(spec.rate * align), 4);
+    Put(body, shape.extensible ? 0xFFFE : shape.formatTag, 2);
+    Put(body, shape.channels, 2);
+    Put(body, shape.rate, 4);
+    Put(body, shape.avgBytesPerSec.value_or(shape.rate * align), 4);
     Put(body, align, 2);
-    Put(body, spec.bits, 2);
-    if (spec.extensible) {
+    Put(body, shape.bits, 2);
+    if (shape.extensible) {
         Put(body, 22, 2);
-        Put(body, spec.bits, 2);  // valid bits
+        Put(body, shape.bits, 2);  // valid bits
         Put(body, 0, 4);          // speaker mask
-        Put(body, spec.formatTag, 2);
+        Put(body, shape.formatTag, 2);
         body.insert(body.end(), std::begin(kGuidTail), std::end(kGuidTail));
-    } else if (spec.formatTag != 1 || !spec.codecData.empty()) {
-        Put(body, static_cast<uint32_t>(spec.codecData.size()), 2);
-        body.insert(body.end(), spec.codecData.begin(), spec.codecData.end());
+    } else if (shape.formatTag != 1 || !shape.codecData.empty()) {
+        Put(body, static_cast<uint32_t>(shape.codecData.size()), 2);
+        body.insert(body.end(), shape.codecData.begin(), shape.codecData.end());
     }
     return body;
 }
 
 }  // namespace
 
-std::vector<uint8_t> WriteWave(const WaveSpec& spec) {
+std::vector<uint8_t> WriteWave(const WaveSpec& shape) {
     std::vector<uint8_t> chunks;
-    for (const auto& [tag, body] : spec.chunksBefore)
+    for (const auto& [tag, body] : shape.chunksBefore)
         PutChunk(chunks, tag, body);
-    if (spec.dataBeforeFormat) PutChunk(chunks, "data", spec.data, spec.declaredDataSize);
-    PutChunk(chunks, "fmt ", FormatBody(spec));
-    if (!spec.dataBeforeFormat) PutChunk(chunks, "data", spec.data, spec.declaredDataSize);
+    if (shape.dataBeforeFormat) PutChunk(chunks, "data", shape.data, shape.declaredDataSize);
+    PutChunk(chunks, "fmt ", FormatBody(shape));
+    if (!shape.dataBeforeFormat) PutChunk(chunks, "data", shape.data, shape.declaredDataSize);
     std::vector<uint8_t> out;
     PutTag(out, "RIFF");
     Put(out, static_cast<uint32_t>(chunks.size() + 4), 4);

@@ -3,9 +3,9 @@
 // also write what careless or damaged files hold: wrong sizes, chunks in any order, foreign
 // chunks, extensible headers, codings other than PCM.
 //
-//   WaveSpec spec{.channels = 1, .rate = 48000, .bits = 24};
-//   spec.data = PackSamples(samples, 24);
-//   std::vector<uint8_t> bytes = WriteWave(spec);
+//   WaveSpec shape{.channels = 1, .rate = 48000, .bits = 24};
+//   shape.data = PackSamples(samples, 24);
+//   std::vector<uint8_t> bytes = WriteWave(shape);
 
 #include <cstdint>
 #include <optional>
@@ -35,7 +35,7 @@ struct WaveSpec {
     bool dataBeforeFormat = false;
 };
 
-[[nodiscard]] std::vector<uint8_t> WriteWave(const WaveSpec& spec);
+[[nodiscard]] std::vector<uint8_t> WriteWave(const WaveSpec& shape);
 
 // Samples as little-endian bytes of bits each: 8-bit unsigned (value + 128), the others signed.
 [[nodiscard]] std::vector<uint8_t> PackSamples(const std::vector<int32_t>& samples, uint16_t bits);

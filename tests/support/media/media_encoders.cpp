@@ -131,23 +131,23 @@ void FillColor(AVFrame* frame, uint32_t rgb) {
 
 }  // namespace
 
-std::vector<uint8_t> EncodeFilm(const FilmSpec& spec) {
+std::vector<uint8_t> EncodeFilm(const FilmSpec& shape) {
     const std::filesystem::path path = std::filesystem::temp_directory_path() /
                                        ("kivo_film_" + std::to_string(getpid()) + ".wmv");
     AVFormatContext* format = nullptr;
     Check(avformat_alloc_output_context2(&format, nullptr, "asf", path.c_str()) >= 0, "asf");
     Encoder video;
     Encoder audio;
-    if (spec.withVideo) {
+    if (shape.withVideo) {
         const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_WMV2);
         Check(codec != nullptr, "wmv2 encoder");
         video.stream = avformat_new_stream(format, nullptr);
         video.context = avcodec_alloc_context3(codec);
-        video.context->width = spec.width;
-        video.context->height = spec.height;
+        video.context->width = shape.width;
+        video.context->height = shape.height;
         video.context->pix_fmt = AV_PIX_FMT_YUV420P;
-        video.context->time_base = AVRational{1, spec.framesPerSecond};
-        video.context->framerate = AVRational{spec.framesPerSecond, 1};
+        video.context->time_base = AVRational{1, shape.framesPerSecond};
+        video.context->framerate = AVRational{shape.framesPerSecond, 1};
         video.context->gop_size = 5;
         video.context->bit_rate = 400000;
         if (format->oformat->flags & AVFMT_GLOBALHEADER)
@@ -156,16 +156,16 @@ std::vector<uint8_t> EncodeFilm(const FilmSpec& spec) {
         Check(avcodec_parameters_from_context(video.stream->codecpar, video.context) >= 0, "params");
         video.stream->time_base = video.context->time_base;
     }
-    if (spec.soundHz > 0) {
+    if (shape.soundHz > 0) {
         const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_WMAV2);
         Check(codec != nullptr, "wmav2 encoder");
         audio.stream = avformat_new_stream(format, nullptr);
         audio.context = avcodec_alloc_context3(codec);
         audio.context->sample_fmt = AV_SAMPLE_FMT_FLTP;
-        audio.context->sample_rate = static_cast<int>(spec.soundRate);
+        audio.context->sample_rate = static_cast<int>(shape.soundRate);
         av_channel_layout_default(&audio.context->ch_layout, 1);
         audio.context->bit_rate = 64000;
-        audio.context->time_base = AVRational{1, static_cast<int>(spec.soundRate)};
+        audio.context->time_base = AVRational{1, static_cast<int>(shape.soundRate)};
         if (format->oformat->flags & AVFMT_GLOBALHEADER)
             audio.context->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         Check(avcodec_open2(audio.context, codec, nullptr) >= 0, "open wmav2");
@@ -176,12 +176,12 @@ std::vector<uint8_t> EncodeFilm(const FilmSpec& spec) {
     Check(avformat_write_header(format, nullptr) >= 0, "header");
 
     AVFrame* frame = av_frame_alloc();
-    if (spec.withVideo) {
+    if (shape.withVideo) {
         frame->format = AV_PIX_FMT_YUV420P;
-        frame->width = spec.width;
-        frame->height = spec.height;
+        frame->width = shape.width;
+        frame->height = shape.height;
         Check(av_frame_get_buffer(frame, 0) >= 0, "picture");
-        for (int32_t k = 0; k < spec.frames; ++k) {
+        for (int32_t k = 0; k < shape.frames; ++k) {
             Check(av_frame_make_writable(frame) >= 0, "writable");
             FillColor(frame, FrameColor(k));
             frame->pts = k;
@@ -190,12 +190,12 @@ std::vector<uint8_t> EncodeFilm(const FilmSpec& spec) {
         Drain(format, video, nullptr);
         av_frame_unref(frame);
     }
-    if (spec.soundHz > 0) {
-        const int64_t total = int64_t{spec.frames} * spec.soundRate / spec.framesPerSecond;
+    if (shape.soundHz > 0) {
+        const int64_t total = int64_t{shape.frames} * shape.soundRate / shape.framesPerSecond;
         const int chunk = audio.context->frame_size;
         frame->format = AV_SAMPLE_FMT_FLTP;
         frame->nb_samples = chunk;
-        frame->sample_rate = static_cast<int>(spec.soundRate);
+        frame->sample_rate = static_cast<int>(shape.soundRate);
         av_channel_layout_default(&frame->ch_layout, 1);
         Check(av_frame_get_buffer(frame, 0) >= 0, "sound");
         for (int64_t done = 0; done < total; done += chunk) {
@@ -203,8 +203,8 @@ std::vector<uint8_t> EncodeFilm(const FilmSpec& spec) {
             auto* samples = reinterpret_cast<float*>(frame->data[0]);
             for (int i = 0; i < chunk; ++i) {
                 samples[i] = static_cast<float>(
-                    0.5 * std::sin(6.283185307179586 * spec.soundHz * static_cast<double>(done + i) /
-                                   spec.soundRate));
+                    0.5 * std::sin(6.283185307179586 * shape.soundHz * static_cast<double>(done + i) /
+                                   shape.soundRate));
             }
             frame->pts = done;
             Drain(format, audio, frame);

@@ -28,6 +28,6 @@ struct FilmSpec {
 [[nodiscard]] uint32_t FrameColor(int32_t k);
 
 // A Windows Media file (ASF, WMV2 pictures, WMA sound) as FilmSpec says.
-[[nodiscard]] std::vector<uint8_t> EncodeFilm(const FilmSpec& spec);
+[[nodiscard]] std::vector<uint8_t> EncodeFilm(const FilmSpec& shape);
 
 }  // namespace kivo::test
