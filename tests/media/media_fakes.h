@@ -114,6 +114,8 @@ class MemoryDecoder final : public SoundDecoder {
 
   private:
     void Copy(uint8_t* out, int64_t frames) {
+        // An empty sound has no sample memory to copy from, not even zero bytes of it.
+        if (frames <= 0) return;
         std::memcpy(out, samples_.data() + frame_ * format_.channels,
                     static_cast<size_t>(frames) * format_.blockAlign);
         frame_ += frames;
