@@ -39,7 +39,7 @@ constexpr int32_t kHeight = 480;
 // A fire that has burnt for a second, so its heat spans the palette.
 struct BurningFire {
     kivo::TFireSimulation fire;
-    kivo::TTpRandom random{5};
+    kivo::TProcessRandom random{5};
     BurningFire() {
         fire.SetBaseSize(kWidth, kHeight);
         fire.SetPower(128);

@@ -7,6 +7,8 @@
 #include "base/error.h"
 #include "scene/kivo_box.h"
 #include "scene/kivo_cabinet.h"
+#include "scene/kivo_fire.h"
+#include "scene/kivo_wave.h"
 
 namespace kivo {
 
@@ -89,6 +91,10 @@ std::unique_ptr<TKivoObject> TKivoBaseList::MakeObject(int32_t kind) {
             return std::make_unique<TKivoBox>(*this);
         case LT_CABINET:
             return std::make_unique<TKivoCabinet>(*this);
+        case LT_FIRE:
+            return std::make_unique<TKivoFire>(*this);
+        case LT_WAVE:
+            return std::make_unique<TKivoWave>(*this);
         default:
             return nullptr;
     }
