@@ -7,7 +7,9 @@
 #include "base/error.h"
 #include "scene/kivo_box.h"
 #include "scene/kivo_cabinet.h"
+#include "scene/kivo_cinema.h"
 #include "scene/kivo_fire.h"
+#include "scene/kivo_particle.h"
 #include "scene/kivo_wave.h"
 
 namespace kivo {
@@ -91,8 +93,12 @@ std::unique_ptr<TKivoObject> TKivoBaseList::MakeObject(int32_t kind) {
             return std::make_unique<TKivoBox>(*this);
         case LT_CABINET:
             return std::make_unique<TKivoCabinet>(*this);
+        case LT_CINEMA:
+            return std::make_unique<TKivoCinema>(*this);
         case LT_FIRE:
             return std::make_unique<TKivoFire>(*this);
+        case LT_PARTICLE:
+            return std::make_unique<TKivoParticle>(*this);
         case LT_WAVE:
             return std::make_unique<TKivoWave>(*this);
         default:

@@ -1,7 +1,8 @@
 #pragma once
 // What scene objects reach beyond the scene: the game's files (films, particle pictures), the
-// player's random generator (fire noise, particle spread) and the evaluation of the stored
-// expressions some objects keep (where particles appear and how often). The player hands them
+// player's random generator (fire noise, particle spread), the evaluation of the stored
+// expressions some objects keep (where particles appear and how often) and the pictures of
+// films. The player hands them
 // to the scene root once at start-up; a root without them (tests, tools) loads no files,
 // draws from a generator of its own and evaluates no expression.
 //
@@ -14,6 +15,7 @@
 
 namespace kivo {
 
+class TFilmPictureSource;
 class TKivoParser;
 class TProcessRandom;
 class TVrFileManager;
@@ -29,6 +31,9 @@ struct SceneServices {
     TVrFileManager* files = nullptr;
     TProcessRandom* random = nullptr;
     ExpressionEvaluator* expressions = nullptr;
+    // The pictures of image-like film tracks (the image cache); without it those tracks show
+    // nothing.
+    TFilmPictureSource* pictures = nullptr;
 };
 
 }  // namespace kivo
