@@ -107,7 +107,7 @@ class TKivoParticle final : public TKivoControl {
 
     // The expressions of where a particle appears and how long the next waits, by PR id
     // (PR_APPEARX, PR_APPEARY, PR_DELAY).
-    void KeepExpression(int32_t prId, const TKivoParser& expression);
+    void KeepExpression(int32_t prId, const TKivoParser& expression) override;
     // The record of a film track, which replaces the expressions from then on.
     void SetEmission(const TFilmEmission& emission) { emission_ = emission; }
 
