@@ -43,6 +43,12 @@ TKivoBaseList::TKivoBaseList(const PlayerState& state, SceneWindow* window, TTim
 
 TKivoBaseList::~TKivoBaseList() {
     DetachVariables();
+    // Objects that refer to others by handle (a cinema's film, an emitter's particles) find
+    // none of them while the objects go, whatever order they go in.
+    for (const auto& object : registry_) {
+        if (object != nullptr) handles_.Release(object->handle_);
+    }
+    registry_.clear();
 }
 
 // ---- Size and layers ----

@@ -24,7 +24,9 @@ constexpr int32_t kForcedApplyFrames = 2;
 TKivoCinema::TKivoCinema(TKivoBaseList& root) : TKivoControl(root) {}
 
 TKivoCinema::~TKivoCinema() {
-    DropFilm();
+    // Nothing is drawn again here: the cinema's parent may already be gone.
+    film_.Clear();
+    film_.SetStage(nullptr, false);
 }
 
 void TKivoCinema::SetSource(std::string source) {

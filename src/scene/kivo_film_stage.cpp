@@ -81,8 +81,10 @@ TFilmObjectId TKivoFilmStage::CreateObject(TFilmTrackKind kind, int32_t layer) {
     return inMain && &main_ != &list_ ? id | kMainSceneBit : id;
 }
 
+// Removal is always scheduled: a film is cleared while its cinema is being freed, which may
+// happen inside the root's own freeing of objects.
 void TKivoFilmStage::RemoveObject(TFilmObjectId object) {
-    if (TKivoObject* found = Find(object)) found->Root().Destroy(*found);
+    if (TKivoObject* found = Find(object)) found->Root().ScheduleDestroy(*found);
 }
 
 void TKivoFilmStage::SetProperty(TFilmObjectId object, PropertyId id, int32_t value) {

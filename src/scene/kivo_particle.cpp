@@ -368,16 +368,18 @@ void TKivoParticle::RunSteps(int64_t steps, bool emit) {
     const int32_t step = StepMs();
     if (emit) countdown_ -= steps * step;
     const auto n = static_cast<int32_t>(std::min<int64_t>(steps, INT32_MAX));
+    // Last to first; a dead particle leaves the list here and the scene at the end of the
+    // frame's update.
     for (auto it = particles_.rbegin(); it != particles_.rend(); ++it) {
         auto* particle = static_cast<TKivoParticleImages*>(Root().Resolve(*it));
-        if (particle == nullptr) continue;
-        if (!particle->Advance(n, step)) {
+        if (particle == nullptr || Root().IsScheduled(*particle)) {
+            *it = {};
+        } else if (!particle->Advance(n, step)) {
             Root().ScheduleDestroy(*particle);
             *it = {};
         }
     }
-    std::erase_if(particles_, [this](ObjectHandle h) { return Root().Resolve(h) == nullptr ||
-                                                              Root().IsScheduled(*Root().Resolve(h)); });
+    std::erase(particles_, ObjectHandle{});
     if (!emit || mode_ == 0) return;
     while (countdown_ <= 0) {
         const int64_t late = -countdown_;

@@ -147,7 +147,8 @@ TEST_F(CinemaTest, TheFilmsObjectsGoWithANewSourceWithTheCinemaAndAtAnAutoScrapE
 
     TKivoCinema& scrapped = Cinema("two.kcn");
     scrapped.SetAutoScrap(true);
-    (void)Run(scrapped, 30);
+    for (int i = 0; i < 30; ++i)
+        root.FrameAdvance();  // the cinema goes at its end
     EXPECT_EQ(root.FindComponent("cine"), nullptr);
     EXPECT_EQ(FilmObjects(), 0);
     EXPECT_TRUE(Queue().empty());
