@@ -38,7 +38,8 @@ std::vector<uint8_t> DotPicture() {
         }
     }
     test::GalFile file;
-    test::GalLayer layer{.colour = test::PaddedRows(kSide, kSide, 24, colour),
+    test::GalLayer layer{.alphaFlag = 1,
+                         .colour = test::PaddedRows(kSide, kSide, 24, colour),
                          .mask = test::PaddedRows(kSide, kSide, 8, mask)};
     file.frames.push_back({.width = kSide, .height = kSide, .bits = 24, .layers = {layer}});
     return test::WriteGal(file);
@@ -47,6 +48,7 @@ std::vector<uint8_t> DotPicture() {
 // A scene whose emitter has sent out 1,000 swaying particles and sends no more.
 struct ParticleScene {
     ParticleScene() {
+        player.frameDelta = 16;
         files.MemoryCollection().AddMemoryEntry("dot.gal").memory->Assign(DotPicture());
         scene.SetServices({.files = &files, .random = &random});
         scene.SetSize(kWidth, kHeight);
@@ -69,7 +71,7 @@ struct ParticleScene {
         count = emitter.LiveParticles();
     }
 
-    PlayerState player{.frameDelta = 16};
+    PlayerState player;
     TVrFileManager files;
     TProcessRandom random{3};
     TKivoBaseList scene{player};
