@@ -18,32 +18,23 @@ using kivo::test::FilmFireTrack;
 FilmFile OpeningFilm() {
     FilmFile film{.width = 640, .height = 480};
     // The title bar: in from beyond the left edge over a second, slowing as it arrives
-    // (mode 2), then resting for two seconds.
-    film.tracks.push_back(FilmBoxTrack{.base = {.length = 60, .priority = 2},
-                                       .move = {.sx = -520, .sy = 60, .ex = 60, .ey = 60,
-                                                .modeX = 2},
-                                       .startWidth = 520,
-                                       .startHeight = 60,
-                                       .endWidth = 520,
-                                       .endHeight = 60,
-                                       .startColor = 0x603018,
-                                       .endColor = 0x603018,
-                                       .startBorderWidth = 3,
-                                       .endBorderWidth = 3,
-                                       .startBorderColor = 0xFFFFFF,
-                                       .endBorderColor = 0xFFFFFF});
-    film.tracks.push_back(FilmBoxTrack{.base = {.parent = 0, .length = 120, .priority = 2},
-                                       .move = {.ex = 60, .ey = 60},
-                                       .startWidth = 520,
-                                       .startHeight = 60,
-                                       .endWidth = 520,
-                                       .endHeight = 60,
-                                       .startColor = 0x603018,
-                                       .endColor = 0x603018,
-                                       .startBorderWidth = 3,
-                                       .endBorderWidth = 3,
-                                       .startBorderColor = 0xFFFFFF,
-                                       .endBorderColor = 0xFFFFFF});
+    // (mode 2), then resting for two seconds in a second track chained to the first.
+    const auto titleBar = [](kivo::test::FilmBase base, int32_t fromX) {
+        return FilmBoxTrack{.base = base,
+                            .move = {.sx = fromX, .sy = 60, .ex = 60, .ey = 60, .modeX = 2},
+                            .startWidth = 520,
+                            .startHeight = 60,
+                            .endWidth = 520,
+                            .endHeight = 60,
+                            .startColor = 0x603018,
+                            .endColor = 0x603018,
+                            .startBorderWidth = 3,
+                            .endBorderWidth = 3,
+                            .startBorderColor = 0xFFFFFF,
+                            .endBorderColor = 0xFFFFFF};
+    };
+    film.tracks.push_back(titleBar({.length = 60, .priority = 2}, -520));
+    film.tracks.push_back(titleBar({.parent = 0, .length = 120, .priority = 2}, 60));
     // A band that widens under the title and fades from opaque to nothing.
     film.tracks.push_back(FilmBoxTrack{.base = {.length = 180, .start = 30, .priority = 1},
                                        .move = {.sx = 320, .sy = 130, .ex = 60, .ey = 130},

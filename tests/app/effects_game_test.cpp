@@ -42,6 +42,12 @@ class EffectsGame : public SceneGame {
         }
         return out;
     }
+    // The last frame of a run of frames steps with the seed.
+    std::vector<uint32_t> FrameWithSeed(uint32_t seed, int64_t frames) {
+        seed_ = seed;
+        EXPECT_EQ(Play(frames), 0);
+        return frame_;
+    }
 };
 
 TEST_F(EffectsGame, AFilmMovesABoxBetweenItsKeyFramesByTheGameClock) {
@@ -85,12 +91,8 @@ TEST_F(EffectsGame, AFilmWithABackgroundPlaysInAListOfItsOwnInsideTheCinema) {
 TEST_F(EffectsGame, TheSeedDecidesTheFlameAndTheSameSeedRepeatsIt) {
     Write(Once("FireNew PR_NAME={\"f\"} PR_ORIGWIDTH={40} PR_ORIGHEIGHT={16} PR_POWER={200}\n"),
           40, 16);
-    const auto flame = [this](uint32_t seed) {
-        seed_ = seed;
-        EXPECT_EQ(Play(30), 0);
-        return frame_;
-    };
-    const std::vector<uint32_t> first = flame(1), again = flame(1), other = flame(7);
+    const std::vector<uint32_t> first = FrameWithSeed(1, 30), again = FrameWithSeed(1, 30),
+                                other = FrameWithSeed(7, 30);
     EXPECT_EQ(first, again);
     EXPECT_NE(first, other);
     // The flame burns: the bottom row is lit, the top-left corner is not.
@@ -110,12 +112,8 @@ TEST_F(EffectsGame, ParticlesAppearWhereTheirExpressionsSayAndFallByTheSeed) {
                "PR_HEIGHT={16} PR_PARTMOTION={1} PR_PARAM1={0.5} PR_PARAM2={2} PR_PARAM3={4} "
                "PR_APPEARX={Random(40)} PR_APPEARY={0} PR_DELAY={100}\n"),
           40, 16);
-    const auto snow = [this](uint32_t seed) {
-        seed_ = seed;
-        EXPECT_EQ(Play(40), 0);
-        return frame_;
-    };
-    const std::vector<uint32_t> first = snow(3), again = snow(3), other = snow(4);
+    const std::vector<uint32_t> first = FrameWithSeed(3, 40), again = FrameWithSeed(3, 40),
+                                other = FrameWithSeed(4, 40);
     EXPECT_EQ(first, again);
     EXPECT_NE(first, other);
     // Six particles in 640 ms, each falling half a pixel a step: white dots, nothing else.

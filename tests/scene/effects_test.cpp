@@ -21,6 +21,15 @@ class EffectsTest : public SceneTest {
         fire.SetBaseHeight(baseHeight);
         return fire;
     }
+    TKivoWave& Wave(int32_t left, int32_t top, int32_t width, int32_t height) {
+        auto& wave = *static_cast<TKivoWave*>(root.CreateObject(LT_WAVE));
+        wave.Rename("wave");
+        wave.SetParent(&root.ActiveLayer());
+        wave.SetBounds(left, top, width, height);
+        wave.SetWidth(width);
+        wave.SetHeight(height);
+        return wave;
+    }
     static std::vector<uint8_t> SavedRecord(const TKivoObject& object) {
         ByteWriter writer;
         object.Save(writer);
@@ -107,10 +116,7 @@ TEST_F(EffectsTest, FireAndWaveRecordsRoundTripAndOlderVersionsLeaveFieldsOut) {
     fire.SetZoomY(200);
     fire.SetPausedFlag(true);
     fire.SetIdleHandler("idle.ksb");
-    auto& wave = *static_cast<TKivoWave*>(root.CreateObject(LT_WAVE));
-    wave.Rename("wave");
-    wave.SetParent(&root.ActiveLayer());
-    wave.SetHeight(6);
+    TKivoWave& wave = Wave(0, 0, 0, 6);
     wave.SetAmplitude(-4);
     wave.SetWavelength(12);
     wave.SetPeriod(900);
@@ -158,12 +164,7 @@ TEST_F(EffectsTest, FireAndWaveRecordsRoundTripAndOlderVersionsLeaveFieldsOut) {
 }
 
 TEST_F(EffectsTest, AWaveShiftsItsChildrensRowsAndAZeroAmplitudeDoesNot) {
-    auto& wave = *static_cast<TKivoWave*>(root.CreateObject(LT_WAVE));
-    wave.Rename("wave");
-    wave.SetParent(&root.ActiveLayer());
-    wave.SetBounds(0, 0, 16, 12);
-    wave.SetWidth(16);
-    wave.SetHeight(12);
+    TKivoWave& wave = Wave(0, 0, 16, 12);
     Box("b", 4, 0, 4, 12, 0x0000FF, &wave);
 
     wave.SetAmplitude(0);
@@ -184,11 +185,7 @@ TEST_F(EffectsTest, AWaveShiftsItsChildrensRowsAndAZeroAmplitudeDoesNot) {
 }
 
 TEST_F(EffectsTest, AWaveRunsDownItsPhaseByPeriodAndRedrawsBeyondItsSides) {
-    auto& wave = *static_cast<TKivoWave*>(root.CreateObject(LT_WAVE));
-    wave.Rename("wave");
-    wave.SetParent(&root.ActiveLayer());
-    wave.SetBounds(5, 2, 4, 3);
-    wave.SetHeight(3);
+    TKivoWave& wave = Wave(5, 2, 4, 3);
     wave.SetWavelength(4);
     wave.SetAmplitude(-3);
     wave.SetPeriod(512);  // a phase step every 2 ms
