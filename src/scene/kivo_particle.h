@@ -39,6 +39,8 @@ class TKivoParticleImages final : public TKivoControl {
     using TKivoControl::TKivoControl;
 
     [[nodiscard]] std::string_view ClassName() const override { return "TKivoParticleImages"; }
+    // Named by the emitter, never "object" plus a number.
+    [[nodiscard]] bool AutoNamed() const override { return false; }
 
     // The emitter advances its particles; the root's update only runs what every control runs.
     [[nodiscard]] bool Update() override { return false; }
