@@ -39,6 +39,7 @@ void TKivoCinema::DropFilm() {
     film_.Clear();
     film_.SetStage(nullptr, false);
     stage_.reset();
+    wipe_.reset();
     if (ownList_ != nullptr) {
         Invalidate();
         ownList_.reset();
@@ -61,7 +62,8 @@ void TKivoCinema::LoadFilm() {
         SizeOwnList();
         for (int32_t layer = 0; layer < 2; ++layer)
             ownList_->Layer(layer).SetColor(film_.BackgroundColor());
-        stage_ = std::make_unique<TKivoFilmStage>(*ownList_, Root(), nullptr, "\x01");
+        FilmTransitionRunner* transitions = this;
+        stage_ = std::make_unique<TKivoFilmStage>(*ownList_, Root(), nullptr, "\x01", transitions);
         film_.SetStage(stage_.get(), true);
         Invalidate();
     } else {
@@ -74,10 +76,42 @@ void TKivoCinema::LoadFilm() {
 
 void TKivoCinema::SizeOwnList() {
     if (ownList_ == nullptr) return;
+    // A transition keeps the sizes of the pictures it mixes.
+    wipe_.reset();
     const auto side = [](int32_t value) {
         return std::clamp(value, 1, TKivoBaseList::kMaxSceneSide);
     };
     ownList_->SetSize(side(Width()), side(Height()));
+}
+
+void TKivoCinema::RunTransition(const TFilmTransition& transition, int32_t progress,
+                                int32_t length, bool fresh) {
+    if (ownList_ == nullptr) return;
+    // On its last frame the transition has ended and the film shows the other layer whole.
+    if (progress >= length - 1) {
+        wipe_.reset();
+        return;
+    }
+    if (fresh || wipe_ == nullptr) {
+        TDIBX& from = ownList_->BackBuffer();
+        mixed_.SetSize(from.Width(), from.Height(), 32);
+        // The other layer draws into a picture of its own while the shown one is on screen.
+        TCustomDIBX& to = ownList_->InactiveLayer().Surface();
+        wipe_ = CreateWipe(transition.Kind, mixed_, from, to, wipeRandom_);
+        if (wipe_ == nullptr) return;
+        wipe_->SetReverse(transition.Flag);
+        wipe_->SetParam(0, transition.Param0);
+        wipe_->SetParam(1, transition.Param1);
+        wipe_->SetMaskName(transition.RuleFile);
+        wipe_->SetDuration(length);
+        wipe_->Init();
+    }
+    if (wipe_ != nullptr) wipe_->SetElapsed(progress);
+}
+
+void TKivoCinema::EndTransition() {
+    wipe_.reset();
+    Invalidate();
 }
 
 void TKivoCinema::SetWidth(int32_t width) {
@@ -149,7 +183,11 @@ bool TKivoCinema::Update() {
     forcedApply_ = std::max(forcedApply_ - 1, 0);
     if (ownList_ != nullptr) {
         ownList_->FrameAdvance();
-        InvalidateOwnDirty();
+        // A running transition changes the whole picture every frame.
+        if (wipe_ != nullptr)
+            Invalidate();
+        else
+            InvalidateOwnDirty();
     }
     return TKivoControl::Update() || ended;
 }
@@ -175,9 +213,14 @@ void TKivoCinema::Draw(TDrawContext& context) {
         std::vector<TRect> dirty;
         (void)ownList_->Draw(dirty);
         ownList_->ClearDirty();
-        TDIBX& picture = ownList_->BackBuffer();
-        context.Draw(AbsLeft(), AbsTop(), false, false, TColorKey(), picture.ClientRect(),
-                     picture);
+        TDIBX* picture = &ownList_->BackBuffer();
+        if (wipe_ != nullptr && !wipe_->Finished() && mixed_.Width() == picture->Width() &&
+            mixed_.Height() == picture->Height()) {
+            (void)wipe_->Step();
+            picture = &mixed_;
+        }
+        context.Draw(AbsLeft(), AbsTop(), false, false, TColorKey(), picture->ClientRect(),
+                     *picture);
     }
     TKivoControl::Draw(context);
 }

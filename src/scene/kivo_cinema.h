@@ -10,13 +10,14 @@
 #include <memory>
 #include <string>
 
+#include "imaging/custom_wipe.h"
 #include "imaging/film_manager.h"
 #include "scene/kivo_control.h"
 #include "scene/kivo_film_stage.h"
 
 namespace kivo {
 
-class TKivoCinema final : public TKivoControl {
+class TKivoCinema final : public TKivoControl, private FilmTransitionRunner {
   public:
     explicit TKivoCinema(TKivoBaseList& root);
     ~TKivoCinema() override;
@@ -74,6 +75,10 @@ class TKivoCinema final : public TKivoControl {
     // Removes the film's objects and its own list.
     void DropFilm();
     void SizeOwnList();
+    // A transition track mixes the shown layer of the own list with the other one.
+    void RunTransition(const TFilmTransition& transition, int32_t progress, int32_t length,
+                       bool fresh) override;
+    void EndTransition() override;
     // The own list's changed areas, on the cinema's layer.
     void InvalidateOwnDirty();
     // The frame reached by the elapsed time, with the end, the repeat and the play end.
@@ -98,6 +103,11 @@ class TKivoCinema final : public TKivoControl {
     // Declared before the film, which removes its objects through them when it goes.
     std::unique_ptr<TKivoBaseList> ownList_;
     std::unique_ptr<TKivoFilmStage> stage_;
+    // The running transition of the own list and the picture it draws; the random generator
+    // orders the blocks of the styles that need one.
+    TTpRandom wipeRandom_{1};
+    TDIBX mixed_;
+    std::unique_ptr<TCustomWipe> wipe_;
     TFilmManager film_;
 };
 

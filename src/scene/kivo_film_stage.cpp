@@ -38,8 +38,12 @@ int32_t KindCode(TFilmTrackKind kind) {
 }  // namespace
 
 TKivoFilmStage::TKivoFilmStage(TKivoBaseList& list, TKivoBaseList& main, TKivoControl* owner,
-                               std::string prefix)
-    : list_(list), main_(main), owner_(owner), prefix_(std::move(prefix)) {}
+                               std::string prefix, FilmTransitionRunner* transitions)
+    : list_(list),
+      main_(main),
+      owner_(owner),
+      prefix_(std::move(prefix)),
+      transitions_(transitions) {}
 
 TFilmObjectId TKivoFilmStage::IdOf(ObjectHandle handle) {
     if (handle.IsNull()) return kNoFilmObject;

@@ -36,13 +36,23 @@ class FilmSoundPlay {
     virtual void PlayFromHere() = 0;
 };
 
+// What runs the transitions between the two layers of a film's own scene list (the cinema,
+// which shows their mixture as its content).
+class FilmTransitionRunner {
+  public:
+    virtual ~FilmTransitionRunner() = default;
+    virtual void RunTransition(const TFilmTransition& transition, int32_t progress,
+                               int32_t length, bool fresh) = 0;
+    virtual void EndTransition() = 0;
+};
+
 class TKivoFilmStage final : public TFilmStage {
   public:
     // Objects are made in list, below owner when one is given (a film in the main scene) and
     // otherwise on the layer each track asks for; sounds are made in main. Names begin with
     // prefix. The lists and the owner must outlive the stage.
     TKivoFilmStage(TKivoBaseList& list, TKivoBaseList& main, TKivoControl* owner,
-                   std::string prefix);
+                   std::string prefix, FilmTransitionRunner* transitions = nullptr);
 
     // The film id of an object, and back.
     [[nodiscard]] static TFilmObjectId IdOf(ObjectHandle handle);
@@ -60,11 +70,13 @@ class TKivoFilmStage final : public TFilmStage {
     void SetSubPriority(TFilmObjectId object, int32_t subPriority) override;
     void SetEmission(TFilmObjectId object, const TFilmEmission& emission) override;
     void PlaySound(TFilmObjectId object) override;
-    // Transitions between the two layers are not run yet: the layers flip at once when a
-    // transition track ends.
-    void RunTransition(const TFilmTransition& /*transition*/, int32_t /*progress*/,
-                       int32_t /*length*/, bool /*fresh*/) override {}
-    void EndTransition() override {}
+    void RunTransition(const TFilmTransition& transition, int32_t progress, int32_t length,
+                       bool fresh) override {
+        if (transitions_ != nullptr) transitions_->RunTransition(transition, progress, length, fresh);
+    }
+    void EndTransition() override {
+        if (transitions_ != nullptr) transitions_->EndTransition();
+    }
     void ShowLayer(int32_t layer) override;
 
   private:
@@ -76,6 +88,7 @@ class TKivoFilmStage final : public TFilmStage {
     TKivoBaseList& main_;
     TKivoControl* owner_;
     std::string prefix_;
+    FilmTransitionRunner* transitions_;
     uint64_t nextNumber_ = 0;
 };
 

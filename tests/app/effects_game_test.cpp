@@ -88,6 +88,40 @@ TEST_F(EffectsGame, AFilmWithABackgroundPlaysInAListOfItsOwnInsideTheCinema) {
     EXPECT_EQ(Columns(2, kGreen), "8-13,18-23");
 }
 
+TEST_F(EffectsGame, ATransitionTrackFadesTheFilmsListFromOneLayerToTheOther) {
+    // A red box on the first layer (only image-like tracks are placed by the transitions'
+    // parity) and a fade over frames 0 to 30 to the other layer, which holds nothing but the
+    // black background.
+    test::FilmFile film{.width = 16, .height = 8, .background = 0};
+    film.tracks.push_back(test::FilmBoxTrack{.base = {.length = 200},
+                                             .startWidth = 16,
+                                             .startHeight = 8,
+                                             .endWidth = 16,
+                                             .endHeight = 8,
+                                             .startColor = static_cast<int32_t>(kRed),
+                                             .endColor = static_cast<int32_t>(kRed)});
+    film.tracks.push_back(test::FilmWipeTrack{.base = {.length = 31}, .kind = 1});
+    WriteData("fade.kcn", test::WriteFilm(film));
+    Write(Once("Cinema PR_NAME={\"op\"} PR_SOURCE={\"fade.kcn\"} PR_LEFT={4} PR_TOP={2} "
+               "PR_WIDTH={16} PR_HEIGHT={8}\n"),
+          24, 12);
+    // The film's frames 0, 8, 17 and 36 (as the moving box showed them).
+    std::vector<uint32_t> red;
+    for (const int64_t frames : {1, 10, 20, 40}) {
+        ASSERT_EQ(Play(frames), 0);
+        EXPECT_EQ(At(10, 5) & 0x00FFFF, 0u);  // nothing but red
+        red.push_back(At(10, 5) >> 16);
+        EXPECT_EQ(At(3, 5), 0u);  // beside the cinema
+    }
+    // Red gives way to the other layer's black.
+    EXPECT_EQ(red.front(), 255u);
+    EXPECT_GT(red[1], red[2]);
+    EXPECT_GT(red[1], 0u);
+    EXPECT_LT(red[1], 255u);
+    EXPECT_GT(red[2], 0u);
+    EXPECT_EQ(red.back(), 0u);
+}
+
 TEST_F(EffectsGame, TheSeedDecidesTheFlameAndTheSameSeedRepeatsIt) {
     Write(Once("FireNew PR_NAME={\"f\"} PR_ORIGWIDTH={40} PR_ORIGHEIGHT={16} PR_POWER={200}\n"),
           40, 16);
