@@ -203,13 +203,26 @@ void TCustomDIBX::StretchDrawPaletteAdd(const TRect& clip, const TRect& dstRect,
                                         const TRect& srcRect) {
     const uint32_t w = dibx::Strength(amount, 256);
     if (w == 0 || BitCount() != 32 || source.BitCount() != 8) return;
+    // As in the unscaled draw, the table is scaled by the amount once; each destination row
+    // then picks its indices (once for the rows a zoom repeats) and adds them through the row
+    // kernel.
+    std::array<uint32_t, 256> scaled{};
+    for (size_t v = 0; v < scaled.size(); ++v)
+        scaled[v] = AddPixel(0, table[v], w);
+    const RowOps& ops = FastRowOps();
+    std::vector<uint8_t> indices;
+    const uint8_t* picked = nullptr;
     ForEachStretchRow<uint8_t>(
         *this, clip, dstRect, source, nullptr, flipV, flipH, srcRect,
         [&](uint32_t* d, const uint8_t* s, const uint8_t*, std::span<const int32_t> cols) {
-            for (size_t i = 0; i < cols.size(); ++i) {
-                const uint8_t v = s[cols[i]];
-                if (v >= minIndex) d[i] = AddPixel(d[i], table[v], w);
+            if (s != picked || indices.size() != cols.size()) {
+                indices.resize(cols.size());
+                for (size_t i = 0; i < cols.size(); ++i)
+                    indices[i] = s[cols[i]];
+                picked = s;
             }
+            ops.AddIndexed(d, indices.data(), static_cast<int32_t>(indices.size()), 1,
+                           scaled.data(), minIndex);
         });
 }
 

@@ -100,7 +100,7 @@ void TFireSimulation::SetBaseSize(int32_t width, int32_t height) {
     made_ = false;
 }
 
-void TFireSimulation::Remake(TTpRandom& random) {
+void TFireSimulation::Remake(TProcessRandom& random) {
     made_ = true;
     rowOffset_ = columnOffset_ = 0;
     accumulatedMs_ = 0;
@@ -114,12 +114,11 @@ void TFireSimulation::Remake(TTpRandom& random) {
         std::memset(heat_.PixelAddress(0, y), kColdHeat, static_cast<size_t>(width_));
     noise_.resize(static_cast<size_t>(width_) * static_cast<size_t>(height_));
     for (uint8_t& n : noise_) {
-        const auto draw = static_cast<uint32_t>(random.Next());
-        n = static_cast<uint8_t>((uint64_t{draw} * (kMaxNoise + 1)) >> 32);
+        n = static_cast<uint8_t>(random.Below(kMaxNoise + 1));
     }
 }
 
-bool TFireSimulation::Advance(int32_t elapsedMs, TTpRandom& random) {
+bool TFireSimulation::Advance(int32_t elapsedMs, TProcessRandom& random) {
     if (!made_) {
         Remake(random);
         return Burns();

@@ -22,7 +22,7 @@
 namespace kivo {
 
 class TDrawContext;
-class TTpRandom;
+class TProcessRandom;
 
 class TFireSimulation {
   public:
@@ -50,9 +50,9 @@ class TFireSimulation {
 
     // One frame of the effect, elapsedMs after the last (an animation-paused fire passes 0).
     // The first call after creation or a size change makes the buffer (filled with 16), the
-    // noise table (values 0..8 from random) and the offsets instead of stepping. Returns true
+    // noise table (values 0..8 from the random generator) and the offsets instead of stepping. Returns true
     // when the heat changed, so the owner invalidates its area.
-    bool Advance(int32_t elapsedMs, TTpRandom& random);
+    bool Advance(int32_t elapsedMs, TProcessRandom& random);
     // One 40 ms step of the flame.
     void Step();
 
@@ -76,7 +76,7 @@ class TFireSimulation {
     [[nodiscard]] static const std::array<uint32_t, 256>& Palette32();
 
   private:
-    void Remake(TTpRandom& random);
+    void Remake(TProcessRandom& random);
     void StepRow(int32_t y);
 
     int32_t power_ = 1;

@@ -636,6 +636,15 @@ void ShiftBytesFast(uint8_t* dst, const uint8_t* src, int32_t count, int32_t amo
     ShiftBytesScalar(dst + i, src + i, count - i, amount);
 }
 
+// Four pixels a store; the plain loop is not vectorised at the optimisation level we build at.
+void FillFast(uint32_t* dst, int32_t count, uint32_t pixel) {
+    const __m128i v = _mm_set1_epi32(static_cast<int>(pixel));
+    int32_t i = 0;
+    for (; i + 4 <= count; i += 4)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), v);
+    FillScalar(dst + i, count - i, pixel);
+}
+
 // Sixteen indices at a time: a block below the floor throughout (the cold part of a flame)
 // is passed over without touching the destination.
 template <int Step>
@@ -677,7 +686,7 @@ constexpr RowOps kFastOps{CopyFast,
                           MaskAlphaFast,
                           AddFast,
                           MaskAddFast,
-                          FillScalar,
+                          FillFast,
                           FillAlphaFast,
                           FillAddSubFast<false>,
                           FillAddSubFast<true>,
@@ -982,13 +991,55 @@ KIVO_AVX2 void RampTintAvx2(uint32_t* dst, const uint32_t* from, const uint32_t*
     RampTintScalar(dst + i, from + i, to + i, level + i, count - i, offset, subtract);
 }
 
+// Sixteen indices at a time as two groups of eight; a block of sixteen below the floor (the
+// cold part of a flame) is passed over without touching the destination. The colours are
+// looked up one by one: a gather from the table is slower than eight loads on the processors
+// we measured.
+template <int Step>
+KIVO_AVX2 void AddIndexedAvx2(uint32_t* dst, const uint8_t* index, int32_t count,
+                              const uint32_t* table, int32_t minIndex) {
+    if (minIndex > 255) return;
+    const int32_t floor = std::max(minIndex, 0);
+    const __m128i floor8 = _mm_set1_epi8(static_cast<char>(floor));
+    const __m256i belowFloor = _mm256_set1_epi32(floor - 1);
+    const __m256i colour = _mm256_set1_epi32(static_cast<int>(kColorMask));
+    int32_t i = 0;
+    for (; i + 16 <= count; i += 16, index += 16 * Step) {
+        const __m128i v =
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(Step == 1 ? index : index - 15));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(v, floor8), v)) == 0) continue;
+        for (int32_t g = 0; g < 16; g += 8) {
+            const uint8_t* q = index + g * Step;
+            const __m256i lanes =
+                _mm256_setr_epi32(q[0], q[Step], q[2 * Step], q[3 * Step], q[4 * Step],
+                                  q[5 * Step], q[6 * Step], q[7 * Step]);
+            const __m256i s = _mm256_setr_epi32(
+                static_cast<int>(table[q[0]]), static_cast<int>(table[q[Step]]),
+                static_cast<int>(table[q[2 * Step]]), static_cast<int>(table[q[3 * Step]]),
+                static_cast<int>(table[q[4 * Step]]), static_cast<int>(table[q[5 * Step]]),
+                static_cast<int>(table[q[6 * Step]]), static_cast<int>(table[q[7 * Step]]));
+            const __m256i drawn = _mm256_cmpgt_epi32(lanes, belowFloor);
+            const __m256i d = LoadDst8(dst + i + g);
+            const __m256i sum = _mm256_and_si256(_mm256_adds_epu8(d, s), colour);
+            Store8(dst + i + g, _mm256_blendv_epi8(d, sum, drawn));
+        }
+    }
+    AddIndexedScalar(dst + i, index, count - i, Step, table, minIndex);
+}
+
+KIVO_AVX2 void AddIndexedFastAvx2(uint32_t* dst, const uint8_t* index, int32_t count,
+                                  int32_t step, const uint32_t* table, int32_t minIndex) {
+    step == 1 ? AddIndexedAvx2<1>(dst, index, count, table, minIndex)
+              : AddIndexedAvx2<-1>(dst, index, count, table, minIndex);
+}
+
 constexpr RowOps kAvx2Ops{CopyFastAvx2,         AlphaFastAvx2,  MaskFastAvx2,
                           MaskAlphaFastAvx2,    AddFast,        MaskAddFast,
-                          FillScalar,           FillAlphaFast,  FillAddSubFast<false>,
+                          FillFast,             FillAlphaFast,  FillAddSubFast<false>,
                           FillAddSubFast<true>, FillMaskFast,   MixAvx2,
                           MaskMixAvx2,          MaskSelectAvx2, CopyAddSubFast<false>,
                           CopyAddSubFast<true>, RampTintAvx2,   ShiftBytesFast,
-                          AddIndexedFast};
+                          AddIndexedFastAvx2};
 
 #endif
 

@@ -7,6 +7,10 @@
 #include "base/error.h"
 #include "scene/kivo_box.h"
 #include "scene/kivo_cabinet.h"
+#include "scene/kivo_cinema.h"
+#include "scene/kivo_fire.h"
+#include "scene/kivo_particle.h"
+#include "scene/kivo_wave.h"
 
 namespace kivo {
 
@@ -39,6 +43,12 @@ TKivoBaseList::TKivoBaseList(const PlayerState& state, SceneWindow* window, TTim
 
 TKivoBaseList::~TKivoBaseList() {
     DetachVariables();
+    // Objects that refer to others by handle (a cinema's film, an emitter's particles) find
+    // none of them while the objects go, whatever order they go in.
+    for (const auto& object : registry_) {
+        if (object != nullptr) handles_.Release(object->handle_);
+    }
+    registry_.clear();
 }
 
 // ---- Size and layers ----
@@ -89,6 +99,14 @@ std::unique_ptr<TKivoObject> TKivoBaseList::MakeObject(int32_t kind) {
             return std::make_unique<TKivoBox>(*this);
         case LT_CABINET:
             return std::make_unique<TKivoCabinet>(*this);
+        case LT_CINEMA:
+            return std::make_unique<TKivoCinema>(*this);
+        case LT_FIRE:
+            return std::make_unique<TKivoFire>(*this);
+        case LT_PARTICLE:
+            return std::make_unique<TKivoParticle>(*this);
+        case LT_WAVE:
+            return std::make_unique<TKivoWave>(*this);
         default:
             return nullptr;
     }

@@ -25,9 +25,11 @@
 #include "scene/keyboard_state.h"
 #include "scene/kivo_base.h"
 #include "scene/object_handle.h"
+#include "scene/scene_services.h"
 #include "scene/scene_window.h"
 #include "scene/timer_list.h"
 #include "script/param_collection.h"
+#include "storage/tp_random.h"
 
 namespace kivo {
 
@@ -51,6 +53,14 @@ class TKivoBaseList final : public ObjectDirectory, public SystemVariableProvide
     TKivoBaseList& operator=(const TKivoBaseList&) = delete;
 
     [[nodiscard]] const PlayerState& State() const { return state_; }
+
+    // What objects reach beyond the scene; the services must outlive the root.
+    void SetServices(const SceneServices& services) { services_ = services; }
+    [[nodiscard]] const SceneServices& Services() const { return services_; }
+    // The player's random generator, or the root's own when none was handed over.
+    [[nodiscard]] TProcessRandom& Random() {
+        return services_.random != nullptr ? *services_.random : ownRandom_;
+    }
 
     // ---- Size and surfaces ----
 
@@ -240,6 +250,8 @@ class TKivoBaseList final : public ObjectDirectory, public SystemVariableProvide
     void LoadComponents(ByteReader& reader, int32_t version);
 
     const PlayerState& state_;
+    SceneServices services_;
+    TProcessRandom ownRandom_;
     SceneWindow* window_;
     TParamCollection* variables_ = nullptr;
     int32_t width_ = 8;

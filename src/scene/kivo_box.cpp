@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "imaging/draw_context.h"
+#include "scene/film_motion.h"
 
 namespace kivo {
 
@@ -69,6 +70,14 @@ void TKivoBox::Draw(TDrawContext& context) {
     TKivoControl::Draw(context);
 }
 
+void TKivoBox::SetSource(std::string source) {
+    if (source == source_) return;
+    source_ = std::move(source);
+    if (!IsMotionFileName(source_)) return;
+    if (auto film = TFilmMotion::Read(Root(), source_))
+        AssignMotion(std::make_unique<TFilmMotion>(std::move(film)));
+}
+
 const PropertyMap& TKivoBox::ClassProperties() {
     static const PropertyMap map = [] {
         PropertyMap m = TKivoControl::ClassProperties();
@@ -107,7 +116,7 @@ void TKivoBox::Load(ByteReader& reader, int32_t version) {
     alpha_ = reader.ReadI32();
     if (version < kSaveVersionSubPriority) return;
     idleHandler_ = reader.ReadCountedString();
-    source_ = reader.ReadCountedString();
+    SetSource(reader.ReadCountedString());
     repeat_ = reader.ReadBool();
     autoScrap_ = reader.ReadBool();
     playEndHandler_ = reader.ReadCountedString();

@@ -24,7 +24,8 @@ class TKivoBox final : public TKivoControl {
     [[nodiscard]] int32_t Alpha() const { return alpha_; }
     void SetAlpha(int32_t alpha) { ChangeArea(alpha_, alpha); }
     [[nodiscard]] const std::string& Source() const { return source_; }
-    void SetSource(std::string source) { source_ = std::move(source); }
+    // A motion file (".kmt") moves the box along its film.
+    void SetSource(std::string source);
     [[nodiscard]] bool Repeat() const override { return repeat_; }
     void SetRepeat(bool repeat) { repeat_ = repeat; }
     [[nodiscard]] bool AutoScrap() const override { return autoScrap_; }

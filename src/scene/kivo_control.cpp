@@ -314,6 +314,9 @@ void TKivoControl::Invalidate() {
         if (area.IsEmpty()) return;
     }
     if (clip_.IsSet()) area = Intersect(area, ClipRectOnLayer());
+    // A wave shifts what it and its descendants draw sideways, so their areas reach further.
+    for (const TKivoControl* widening = this; widening != nullptr; widening = widening->parent_)
+        area = widening->WidenDirty(area);
     layer->AddDirty(area);
 }
 

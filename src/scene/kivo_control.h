@@ -186,6 +186,9 @@ class TKivoControl : public TKivoComponent {
 
     // Adds the area the object shows to its layer's dirty rectangles.
     void Invalidate();
+    // The part of the layer that changes when area of this object or of a descendant changes
+    // (an effect that moves its content draws beyond the area).
+    [[nodiscard]] virtual TRect WidenDirty(const TRect& area) const { return area; }
     // Draws the object's content and then its children through the context, whose clip is
     // the part of the layer being redrawn. Kinds draw their own content and then call this.
     virtual void Draw(TDrawContext& context);

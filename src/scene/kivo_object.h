@@ -21,6 +21,7 @@ namespace kivo {
 
 class TKivoBaseList;
 class TKivoControl;
+class TKivoParser;
 
 // Save versions that added fields to the object records. Older records leave them out.
 inline constexpr int32_t kSaveVersionMouseIn = 102;      // the mouse-in handler
@@ -87,6 +88,9 @@ class TKivoObject {
     [[nodiscard]] virtual bool Update() { return false; }
     // Called by the creating command once every initial property is written.
     virtual void CreationComplete() {}
+    // Takes a copy of the creating command's expression for the property, to evaluate again
+    // later; kinds that keep none ignore it.
+    virtual void KeepExpression(int32_t /*prId*/, const TKivoParser& /*expression*/) {}
 
     // The property slots of the object's class.
     [[nodiscard]] virtual const PropertyMap& Properties() const { return ClassProperties(); }

@@ -25,6 +25,7 @@
 namespace kivo {
 
 class TCustomParam;
+class TKivoParser;
 
 class SceneCommands : public ObjectDirectory {
   public:
@@ -58,6 +59,11 @@ class SceneCommands : public ObjectDirectory {
                                               std::string_view name) = 0;
     // Tells the object that the commands wrote all its creation properties.
     virtual void CompleteCreation(ObjectHandle object) = 0;
+    // Gives the object its own copy of a creating command's expression for the property,
+    // which the object evaluates again later (where particles appear). Kinds that keep none
+    // ignore it.
+    virtual void KeepExpression(ObjectHandle /*object*/, int32_t /*prId*/,
+                                const TKivoParser& /*expression*/) {}
     // Moves the object, with its children, to the end of parent's children (cabinets, Flip's
     // object lists).
     virtual void MoveTo(ObjectHandle object, ObjectHandle parent) = 0;

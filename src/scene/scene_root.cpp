@@ -102,6 +102,10 @@ void SceneRoot::CompleteCreation(ObjectHandle object) {
     if (TKivoObject* found = root_.Resolve(object)) found->CreationComplete();
 }
 
+void SceneRoot::KeepExpression(ObjectHandle object, int32_t prId, const TKivoParser& expression) {
+    if (TKivoObject* found = root_.Resolve(object)) found->KeepExpression(prId, expression);
+}
+
 void SceneRoot::MoveTo(ObjectHandle object, ObjectHandle parent) {
     TKivoControl* control = root_.ResolveControl(object);
     TKivoControl* parentControl = root_.ResolveControl(parent);

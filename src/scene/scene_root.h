@@ -68,6 +68,8 @@ class SceneRoot final : public ScenePort, public SceneCommands {
     [[nodiscard]] ObjectHandle Create(int32_t kind, ObjectHandle parent,
                                       std::string_view name) override;
     void CompleteCreation(ObjectHandle object) override;
+    void KeepExpression(ObjectHandle object, int32_t prId,
+                        const TKivoParser& expression) override;
     void MoveTo(ObjectHandle object, ObjectHandle parent) override;
     void Delete(ObjectHandle object) override;
     [[nodiscard]] bool InPrimary(ObjectHandle object) const override;

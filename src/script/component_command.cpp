@@ -137,6 +137,12 @@ void TComComponent::Execute(TCallMan& man) {
                                            [id](const PropertyExpr& p) { return p.id == id; });
             if (held != properties->end()) ApplyProperty(man, object, *held);
         }
+        // Objects that evaluate an expression again later (particles) keep their own copy.
+        for (const int32_t id : {PR_APPEARX, PR_APPEARY, PR_DELAY}) {
+            const auto held = std::find_if(properties->begin(), properties->end(),
+                                           [id](const PropertyExpr& p) { return p.id == id; });
+            if (held != properties->end()) scene.KeepExpression(object, id, held->expr);
+        }
     }
     scene.CompleteCreation(object);
 }

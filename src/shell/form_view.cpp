@@ -9,6 +9,7 @@
 #include "scene/scene_root.h"
 #include "script/system_functions.h"
 #include "shell/game_ini.h"
+#include "shell/scene_expressions.h"
 
 namespace kivo {
 
@@ -108,8 +109,13 @@ void TFormView::SceneStartup() {
     if (makeScene) {
         player_.scene = makeScene(player_);
     } else {
-        player_.scene =
+        auto root =
             std::make_unique<SceneRoot>(player_.state, player_.events, player_.variables.get());
+        player_.sceneExpressions = std::make_unique<SceneExpressions>(player_);
+        root->Root().SetServices({.files = player_.files.get(),
+                                  .random = &player_.random,
+                                  .expressions = player_.sceneExpressions.get()});
+        player_.scene = std::move(root);
     }
 
     player_.StartupTrace("TProject.Create");

@@ -20,6 +20,7 @@
 #include "media/sound_mixer.h"
 #include "platform/platform.h"
 #include "scene/scene_port.h"
+#include "scene/scene_services.h"
 #include "scene/timer_list.h"
 #include "script/function_registry.h"
 #include "script/param_collection.h"
@@ -114,6 +115,8 @@ class Player {
     // The event queue the scene root fills and the interpreter runs; declared before the
     // scene, which holds it, so that it is freed after the scene.
     TTimerList events;
+    // What particles evaluate their expressions through; outlives the scene.
+    std::unique_ptr<ExpressionEvaluator> sceneExpressions;
     std::unique_ptr<ScenePort> scene;
     std::unique_ptr<GameProject> project;
     // The media layer: the decoders, the mixer installed in the audio output, the library of

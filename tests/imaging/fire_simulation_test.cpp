@@ -54,7 +54,7 @@ TEST(FireSimulation, CoolingTableAndPalette) {
 
 // Makes the fire's buffer at the size (the first Advance), with every noise value set to noise.
 void Kindle(TFireSimulation& fire, int32_t width, int32_t height, uint8_t noise) {
-    TTpRandom random(1);
+    TProcessRandom random(1);
     fire.SetBaseSize(width, height);
     EXPECT_TRUE(fire.Advance(0, random));
     std::ranges::fill(fire.Noise(), noise);
@@ -118,7 +118,7 @@ void ReferenceStep(std::vector<uint8_t>& h, const std::vector<uint8_t>& noise,
 TEST(FireSimulation, StepsFollowTheScrollingNoise) {
     constexpr int32_t w = 7, h = 9;
     TFireSimulation fire;
-    TTpRandom random(12345);
+    TProcessRandom random(12345);
     fire.SetBaseSize(w, h);
     fire.SetPower(90);
     ASSERT_TRUE(fire.Advance(0, random));
@@ -148,7 +148,7 @@ TEST(FireSimulation, StepsFollowTheScrollingNoise) {
 TEST(FireSimulation, StepsEveryFortyMillisecondsCarryingTheRest) {
     TFireSimulation fire;
     Kindle(fire, 4, 5, 0);
-    TTpRandom random(1);
+    TProcessRandom random(1);
     EXPECT_FALSE(fire.Advance(39, random));
     EXPECT_TRUE(fire.Advance(1, random));
     EXPECT_EQ(fire.RowOffset(), 1);
@@ -175,7 +175,7 @@ TEST(FireSimulation, SizesTooSmallOrTooLargeAreSafe) {
                          Case{-5, -1, false}, Case{3, 4, true}}) {
         SCOPED_TRACE(c.width);
         TFireSimulation fire;
-        TTpRandom random(1);
+        TProcessRandom random(1);
         fire.SetBaseSize(c.width, c.height);
         EXPECT_EQ(fire.Advance(0, random), c.burns);
         EXPECT_EQ(fire.Advance(400, random), c.burns);

@@ -201,6 +201,30 @@ TEST(RasterTile, PaletteDraws) {
     TDrawContext(*dst).StretchDrawPaletteAdd({0, 0, 6, 1}, *heat, fire, 256, false, false, 16,
                                              {0, 0, 3, 1});
     EXPECT_EQ(Pixels(*dst), (std::vector<uint32_t>{0, 0, 16, 16, 17, 17}));
+
+    // A flame doubled both ways at a partial amount over pixels with a fourth byte adds what
+    // the unscaled draw adds from a heat buffer doubled by hand, row for row.
+    std::vector<uint32_t> cells, doubled;
+    for (uint32_t i = 0; i < 12; ++i)
+        cells.push_back(i * 23 % 256);
+    for (int32_t y = 0; y < 6; ++y) {
+        for (int32_t x = 0; x < 8; ++x)
+            doubled.push_back(cells[static_cast<size_t>(y / 2 * 4 + x / 2)]);
+    }
+    std::array<uint32_t, 256> ramp{};
+    for (uint32_t i = 0; i < 256; ++i)
+        ramp[i] = i * 0x010305 & 0xFFFFFF;
+    std::vector<uint32_t> under(48);
+    for (uint32_t i = 0; i < under.size(); ++i)
+        under[i] = 0xAB000000 | (i * 0x0A0B0C);
+    auto stretched = MakeSurface(8, 6, under);
+    auto plain = MakeSurface(8, 6, under);
+    TDrawContext(*stretched)
+        .StretchDrawPaletteAdd({0, 0, 8, 6}, *MakeSurface(4, 3, cells, 8), ramp, 200, false,
+                               false, 40, {0, 0, 4, 3});
+    TDrawContext(*plain).DrawPaletteAdd(0, 0, ramp, 200, false, false, 40, {0, 0, 8, 6},
+                                        *MakeSurface(8, 6, doubled, 8));
+    EXPECT_EQ(Pixels(*stretched), Pixels(*plain));
 }
 
 }  // namespace
