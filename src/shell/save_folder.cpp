@@ -33,7 +33,9 @@ std::string Hex(uint64_t value) {
 
 SaveLocation ChooseSaveLocation(const std::filesystem::path& gameFolder,
                                 const std::filesystem::path& saveDir,
-                                const std::filesystem::path& userData) {
+                                const std::filesystem::path& userData,
+                                const WritableTest& writable) {
+    const WritableTest isWritable = writable ? writable : WritableTest(host::IsWritable);
     if (!saveDir.empty()) return {saveDir / kSaveFileName, {}};
     std::error_code error;
     std::filesystem::path folder = std::filesystem::weakly_canonical(gameFolder, error);
@@ -42,8 +44,8 @@ SaveLocation ChooseSaveLocation(const std::filesystem::path& gameFolder,
     const std::filesystem::path gameSave =
         TVrLooseFolder(folder).Find(kSaveFileName).value_or(folder / kSaveFileName);
     const bool saveWritable =
-        !std::filesystem::exists(gameSave, error) || host::IsWritable(gameSave);
-    if ((host::IsWritable(folder) && saveWritable && !host::IsOnDiscFileSystem(folder)) ||
+        !std::filesystem::exists(gameSave, error) || isWritable(gameSave);
+    if ((isWritable(folder) && saveWritable && !host::IsOnDiscFileSystem(folder)) ||
         userData.empty()) {
         return {gameSave, {}};
     }

@@ -4,6 +4,7 @@
 // folder of its own for that game, under the user's data folder.
 
 #include <filesystem>
+#include <functional>
 
 namespace kivo {
 
@@ -17,9 +18,12 @@ struct SaveLocation {
 
 // The save location of the game in gameFolder: the folder saveDir when given; else the game
 // folder when it and its save.dat (if there is one) are writable and it is not on a disc;
-// else userData/kivoplay/<game folder name>-<hash of the canonical game folder>.
+// else userData/kivoplay/<game folder name>-<hash of the canonical game folder>. writable
+// answers whether this process may write a file or folder (tests stand in for the host).
+using WritableTest = std::function<bool(const std::filesystem::path&)>;
 [[nodiscard]] SaveLocation ChooseSaveLocation(const std::filesystem::path& gameFolder,
                                               const std::filesystem::path& saveDir,
-                                              const std::filesystem::path& userData);
+                                              const std::filesystem::path& userData,
+                                              const WritableTest& writable = nullptr);
 
 }  // namespace kivo
