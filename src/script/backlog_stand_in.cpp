@@ -30,19 +30,19 @@ void SkipScreen(ByteReader& reader, int32_t version) {
 }  // namespace
 
 void TBacklogStandIn::Save(ByteWriter& writer) const {
-    writer.WriteI32(0);                // entries
-    writer.WriteCountedString({});     // pending page file
-    writer.WriteI32(0);                // pending command index
-    writer.WriteI32(0);                // pending page index
-    writer.WriteI32(0);                // pending box width
-    writer.WriteI32(0);                // pending box height
-    writer.WriteCountedString({});     // pending window name
-    for (int i = 0; i < 7; ++i)        // maximum count and the backlog layout: none set
+    writer.WriteI32(0);             // entries
+    writer.WriteCountedString({});  // pending page file
+    writer.WriteI32(0);             // pending command index
+    writer.WriteI32(0);             // pending page index
+    writer.WriteI32(0);             // pending box width
+    writer.WriteI32(0);             // pending box height
+    writer.WriteCountedString({});  // pending window name
+    for (int i = 0; i < 7; ++i)     // maximum count and the backlog layout: none set
         writer.WriteI32(0);
-    writer.WriteI32(0);                // pending start
-    writer.WriteI32(0);                // pending end
-    writer.WriteI32(0);                // screens
-    writer.WriteCountedString({});     // pending frozen values
+    writer.WriteI32(0);             // pending start
+    writer.WriteI32(0);             // pending end
+    writer.WriteI32(0);             // screens
+    writer.WriteCountedString({});  // pending frozen values
 }
 
 void TBacklogStandIn::Load(ByteReader& reader, int32_t version) {

@@ -129,7 +129,8 @@ void TSaveManager::StoreStatus() {
     try {
         file_.ReplaceEntry(kStatusEntryName, entry);
     } catch (const KivoError& error) {
-        WarnOnce(statusWriteWarned_, std::string("the status data was not stored: ") + error.what());
+        WarnOnce(statusWriteWarned_,
+                 std::string("the status data was not stored: ") + error.what());
     }
 }
 

@@ -30,8 +30,8 @@ void Player::CreateSaves() {
     const SaveLocation location =
         ChooseSaveLocation(HomeFolder(), config_.saveDir, config_.userDataFolder);
     std::ostream& warnings = config_.warnings != nullptr ? *config_.warnings : std::cerr;
-    const SaveServices services{state,        *variables,     tables,         platform.dialogs,
-                                sceneRecord,  backlogRecord,  readMarkRecord, warnings};
+    const SaveServices services{state,       *variables,    tables,         platform.dialogs,
+                                sceneRecord, backlogRecord, readMarkRecord, warnings};
     saves = std::make_unique<TSaveManager>(services, TSaveFile(location.file, location.seed));
 }
 

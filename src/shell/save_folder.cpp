@@ -43,8 +43,7 @@ SaveLocation ChooseSaveLocation(const std::filesystem::path& gameFolder,
     // Copies from discs may carry the name in capitals.
     const std::filesystem::path gameSave =
         TVrLooseFolder(folder).Find(kSaveFileName).value_or(folder / kSaveFileName);
-    const bool saveWritable =
-        !std::filesystem::exists(gameSave, error) || isWritable(gameSave);
+    const bool saveWritable = !std::filesystem::exists(gameSave, error) || isWritable(gameSave);
     if ((isWritable(folder) && saveWritable && !host::IsOnDiscFileSystem(folder)) ||
         userData.empty()) {
         return {gameSave, {}};

@@ -17,8 +17,7 @@ std::optional<int32_t> SlotOfEntryName(std::string_view name) {
     const std::string_view digits = name.substr(kGameEntryPrefix.size());
     int32_t slot = 0;
     auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), slot);
-    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size() ||
-        slot < 0)
+    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size() || slot < 0)
         return std::nullopt;
     return slot;
 }

@@ -14,6 +14,7 @@
 #include "shell/session.h"
 #include "support/scratch_folder.h"
 #include "tools/script/text/script_files.h"
+#include "vars_dump.h"
 
 namespace kivo {
 namespace {
@@ -107,11 +108,7 @@ class SaveGame : public ::testing::Test {
 
     // The first value of a variable in the dump, as its text.
     [[nodiscard]] std::string Var(const std::string& name) const {
-        const std::string json = test::ReadWholeFile(game_ / "vars.json");
-        const size_t at = json.find("\"name\": \"" + name + "\"");
-        if (at == std::string::npos) return "missing";
-        const size_t open = json.find('[', json.find("\"values\"", at));
-        return json.substr(open + 1, json.find(']', open) - open - 1);
+        return test::FirstDumpedValue(game_ / "vars.json", name);
     }
 
     const test::ScratchFolder game_{"kivo_save_game_test"};

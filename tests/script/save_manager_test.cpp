@@ -69,7 +69,7 @@ struct SaveRig {
     TBacklogStandIn backlog;
     TReadMarkStandIn readMarks;
     std::ostringstream warnings;
-    SaveServices services{h.player, h.variables, h.tables, h.dialogs,
+    SaveServices services{h.player, h.variables, h.tables,  h.dialogs,
                           scene,    backlog,     readMarks, warnings};
     TSaveManager saves{services, TSaveFile(folder / "save.dat")};
 };
@@ -109,8 +109,8 @@ TEST(SaveManager, GameEntriesLoadFromVersion107To134AndCarryTablesAbove122) {
         int32_t version;
         bool loads;
         bool tablesRead;
-    } cases[] = {{106, false, false}, {107, true, false},  {122, true, false},
-                 {123, true, true},   {134, true, true},   {135, false, false}};
+    } cases[] = {{106, false, false}, {107, true, false}, {122, true, false},
+                 {123, true, true},   {134, true, true},  {135, false, false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.version);
         SaveRig rig;
@@ -175,8 +175,8 @@ TEST(SaveManager, StatusVersionsDecideTheDitherByteAndTheKeptTables) {
     const struct {
         const char* header;
         bool readMarks, dither, tables;
-    } cases[] = {{"Status103", true, true, true},   {"Status102", true, true, false},
-                 {"Status100", true, false, false}, {"Status099", false, false, false},
+    } cases[] = {{"Status103", true, true, true},    {"Status102", true, true, false},
+                 {"Status100", true, false, false},  {"Status099", false, false, false},
                  {"StatusABC", false, false, false}, {"", false, false, false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.header);
@@ -223,11 +223,11 @@ TEST(SaveManager, EntriesNotNamedLikeSlotsGiveNoCaption) {
     SaveRig rig;
     const std::vector<uint8_t> slot = WriteGameEntry({.caption = "kept"});
     const std::vector<uint8_t> other = WriteGameEntry({.caption = "odd"});
-    const std::vector<uint8_t> file = BuildArchive(102, {{"GAMESAVEDATA-1", other},
-                                                         {"GAMESAVEDATAx", other},
-                                                         {"GAMESAVEDATA4", slot}});
+    const std::vector<uint8_t> file = BuildArchive(
+        102, {{"GAMESAVEDATA-1", other}, {"GAMESAVEDATAx", other}, {"GAMESAVEDATA4", slot}});
     std::ofstream(rig.folder / "save.dat", std::ios::binary)
-        .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+        .write(reinterpret_cast<const char*>(file.data()),
+               static_cast<std::streamsize>(file.size()));
     rig.saves.ReadStatusAndCaptions();
     ASSERT_EQ(rig.saves.Captions().size(), 1u);
     EXPECT_EQ(rig.saves.CaptionOf(4), "kept");
@@ -239,7 +239,8 @@ TEST(SaveManager, UnusableSaveWarnsAndQuitsAndIsNeverSavedOver) {
     const std::vector<uint8_t> old = WriteGameEntry({.version = 106, .caption = "old"});
     const std::vector<uint8_t> file = BuildArchive(102, {{"GAMESAVEDATA1", old}});
     std::ofstream(rig.folder / "save.dat", std::ios::binary)
-        .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+        .write(reinterpret_cast<const char*>(file.data()),
+               static_cast<std::streamsize>(file.size()));
 
     // A slot never saved: nothing happens, but the frame is still not drawn.
     rig.saves.RequestLoad(2);
@@ -300,11 +301,14 @@ TEST(SaveManager, DamagedFilesAreKeptAsideAndTheGameStartsWithoutThem) {
     // A status entry that cannot be read: the file is copied aside before a status store
     // replaces the entry, and the saved games stay.
     SaveRig other;
-    const std::vector<uint8_t> badStatus = WriteStatusEntry({.variables = {0xFF, 0xFF, 0xFF, 0x7F}});
+    const std::vector<uint8_t> badStatus =
+        WriteStatusEntry({.variables = {0xFF, 0xFF, 0xFF, 0x7F}});
     const std::vector<uint8_t> file = BuildArchive(
-        102, {{"GAMESAVEDATA1", WriteGameEntry({.caption = "one"})}, {"STATUSSAVEDATA", badStatus}});
+        102,
+        {{"GAMESAVEDATA1", WriteGameEntry({.caption = "one"})}, {"STATUSSAVEDATA", badStatus}});
     std::ofstream(other.folder / "save.dat", std::ios::binary)
-        .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+        .write(reinterpret_cast<const char*>(file.data()),
+               static_cast<std::streamsize>(file.size()));
     other.saves.ReadStatusAndCaptions();
     EXPECT_EQ(other.saves.CaptionOf(1), "one");
     EXPECT_EQ(ReadWholeFile(other.folder / "save.dat.bad"), std::string(file.begin(), file.end()));

@@ -35,7 +35,7 @@ TEST(SaveFolder, GameFolderWhileWritableElseAFolderOfItsOwnPerGame) {
         EXPECT_EQ(own.file.filename(), "save.dat");
         EXPECT_EQ(own.seed, game / "SAVE.DAT");
         // The same game keeps its folder; another of the same name gets another.
-        EXPECT_EQ(ChooseSaveLocation(game / "." , {}, data, test).file, own.file);
+        EXPECT_EQ(ChooseSaveLocation(game / ".", {}, data, test).file, own.file);
         EXPECT_NE(ChooseSaveLocation(twin, {}, data, test).file, own.file);
     }
 

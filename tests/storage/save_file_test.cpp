@@ -44,11 +44,15 @@ TEST(SaveFile, SlotsComeFromPlainDecimalEntryNames) {
         const char* name;
         std::optional<int32_t> slot;
     } cases[] = {
-        {"GAMESAVEDATA0", 0},           {"GAMESAVEDATA12", 12},
+        {"GAMESAVEDATA0", 0},
+        {"GAMESAVEDATA12", 12},
         {"GAMESAVEDATA2147483647", 2147483647},
-        {"GAMESAVEDATA-1", std::nullopt}, {"GAMESAVEDATAx", std::nullopt},
-        {"GAMESAVEDATA", std::nullopt}, {"GAMESAVEDATA1x", std::nullopt},
-        {"GAMESAVEDATA99999999999", std::nullopt}, {"STATUSSAVEDATA", std::nullopt},
+        {"GAMESAVEDATA-1", std::nullopt},
+        {"GAMESAVEDATAx", std::nullopt},
+        {"GAMESAVEDATA", std::nullopt},
+        {"GAMESAVEDATA1x", std::nullopt},
+        {"GAMESAVEDATA99999999999", std::nullopt},
+        {"STATUSSAVEDATA", std::nullopt},
         {"gamesavedata1", std::nullopt},
     };
     for (const auto& c : cases)
@@ -60,10 +64,10 @@ TEST(SaveFile, SlotsComeFromPlainDecimalEntryNames) {
 // uncompressed bytes, the status data stored as it is, and a second slot.
 struct OldSaveFile {
     const std::vector<uint8_t> slot1 = test::ZlibOf("slot one, compressed");
-    const std::vector<uint8_t> bytes = test::BuildArchive(
-        102, {{"GAMESAVEDATA1", slot1, 0, 0x12345678, 0x0BADF00D, 1},
-              {"STATUSSAVEDATA", Bytes("status"), 1, 0, 0x1111, 0},
-              {"GAMESAVEDATA2", Bytes("slot two"), 1, 0, 0x2222, 0}});
+    const std::vector<uint8_t> bytes =
+        test::BuildArchive(102, {{"GAMESAVEDATA1", slot1, 0, 0x12345678, 0x0BADF00D, 1},
+                                 {"STATUSSAVEDATA", Bytes("status"), 1, 0, 0x1111, 0},
+                                 {"GAMESAVEDATA2", Bytes("slot two"), 1, 0, 0x2222, 0}});
 };
 
 TEST(SaveFile, ReplacedEntryMovesToTheEndAndTheOthersAreCopiedAsStored) {
@@ -147,8 +151,8 @@ TEST(SaveFile, ReadOnlyFolderKeepsTheOldFile) {
     const std::filesystem::path locked = folder / "locked";
     std::filesystem::create_directory(locked);
     WriteFile(locked / "save.dat", old.bytes);
-    std::filesystem::permissions(locked, std::filesystem::perms::owner_read |
-                                             std::filesystem::perms::owner_exec);
+    std::filesystem::permissions(
+        locked, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     if (host::IsWritable(locked)) {
         std::filesystem::permissions(locked, std::filesystem::perms::owner_all);
         GTEST_SKIP() << "this user writes into read-only folders";

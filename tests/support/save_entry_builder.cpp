@@ -15,10 +15,10 @@ std::vector<uint8_t> EmptyBacklog(int32_t version) {
     out.Str("").I32(0).I32(0).I32(0).I32(0).Str("");  // pending page, indexes, size, window
     if (version >= 113) {
         for (int i = 0; i < 7; ++i)
-            out.I32(0);           // maximum count, font height, border, shadow, width, height,
-                                  // line spacing
-        out.I32(0).I32(0);        // pending start and end
-        out.I32(0);               // screens
+            out.I32(0);     // maximum count, font height, border, shadow, width, height,
+                            // line spacing
+        out.I32(0).I32(0);  // pending start and end
+        out.I32(0);         // screens
         if (version >= 124) out.Str("");  // pending frozen values
     }
     return out.Data();
