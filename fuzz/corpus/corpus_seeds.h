@@ -25,6 +25,7 @@ void ProjectFileSeeds(SeedFolder& seeds);
 void ExpressionSeeds(SeedFolder& seeds);
 void VariableStreamSeeds(SeedFolder& seeds);
 void InterpreterStateSeeds(SeedFolder& seeds);
+void SaveEntrySeeds(SeedFolder& seeds);
 void ScriptTextSeeds(SeedFolder& seeds);
 // text_seeds.cpp
 void MarkupTextSeeds(SeedFolder& seeds);

@@ -42,6 +42,7 @@ constexpr SeedWriter kWriters[] = {
     {"fuzz_player_settings", kivo::corpus::PlayerSettingsSeeds},
     {"fuzz_project_file", kivo::corpus::ProjectFileSeeds},
     {"fuzz_riff_wave", kivo::corpus::RiffWaveSeeds},
+    {"fuzz_save_entry", kivo::corpus::SaveEntrySeeds},
     {"fuzz_script_text", kivo::corpus::ScriptTextSeeds},
     {"fuzz_tga", kivo::corpus::TgaSeeds},
     {"fuzz_variable_stream", kivo::corpus::VariableStreamSeeds},

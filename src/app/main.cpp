@@ -135,6 +135,8 @@ int Run(int argc, char** argv) {
     config.mediaThreads = !line.headless;
     config.soundFont = line.soundFont;
     config.midiTrace = midiTrace.get();
+    config.saveDir = line.saveDir;
+    config.userDataFolder = UserDataFolder();
     SessionOptions options{line.frames, line.dumpVarsFile, line.dumpSceneFile, line.screenshotFile,
                            std::move(script.observations)};
 

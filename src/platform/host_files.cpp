@@ -242,6 +242,10 @@ bool StandardErrorIsTerminal() {
     return ::isatty(STDERR_FILENO) == 1;
 }
 
+bool IsWritable(const std::filesystem::path& path) {
+    return ::access(path.c_str(), W_OK) == 0;
+}
+
 bool IsOnDiscFileSystem(const std::filesystem::path& path) {
     struct statfs info {};
     if (::statfs(path.c_str(), &info) != 0) return false;

@@ -1,5 +1,6 @@
 #include "platform/host_paths.h"
 
+#include <cstdlib>
 #include <system_error>
 
 namespace kivo {
@@ -15,6 +16,15 @@ std::filesystem::path ExecutableFolder() {
     std::error_code error;
     if (exe.empty()) return std::filesystem::current_path(error);
     return exe.parent_path();
+}
+
+std::filesystem::path UserDataFolder() {
+    // A relative XDG_DATA_HOME is invalid and ignored, as the base-directory rules ask.
+    if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data == '/') return data;
+    if (const char* home = std::getenv("HOME"); home && *home) {
+        return std::filesystem::path(home) / ".local" / "share";
+    }
+    return {};
 }
 
 }  // namespace kivo

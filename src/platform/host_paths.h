@@ -9,6 +9,10 @@ namespace kivo {
 // system does not say. Called once at start-up.
 [[nodiscard]] std::filesystem::path ExecutableFolder();
 
+// The folder for this user's data of all programs: $XDG_DATA_HOME when it is an absolute path,
+// else ~/.local/share; empty when neither that variable nor $HOME says where.
+[[nodiscard]] std::filesystem::path UserDataFolder();
+
 // The running executable itself (from /proc/self/exe); empty when the system does not say.
 [[nodiscard]] std::filesystem::path ExecutablePath();
 

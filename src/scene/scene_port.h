@@ -16,6 +16,7 @@
 #include <span>
 #include <vector>
 
+#include "base/byte_io.h"
 #include "base/frame_view.h"
 #include "base/rect.h"
 #include "scene/object_handle.h"
@@ -67,6 +68,11 @@ class ScenePort {
 
     // Fills dump with the two layers and every object below them, as they stand now.
     virtual void DumpScene(SceneDump& dump) const = 0;
+
+    // The scene's part of a saved game, written and read between frames. Loading replaces the
+    // whole scene; damaged data raise KivoError.
+    virtual void SaveRecord(ByteWriter& writer) const = 0;
+    virtual void LoadRecord(ByteReader& reader, int32_t version) = 0;
 };
 
 // The scene of a player without a scene root: two empty layers "\x01BASE0" (shown) and
@@ -100,6 +106,9 @@ class BlankScene final : public ScenePort, public SystemVariableProvider, privat
     [[nodiscard]] FrameView Draw(std::vector<TRect>& dirty) override;
     void ClearDirty() override { firstDraw_ = false; }
     void DumpScene(SceneDump& dump) const override;
+    // A scene without objects has nothing to keep: its record is empty.
+    void SaveRecord(ByteWriter&) const override {}
+    void LoadRecord(ByteReader&, int32_t) override {}
 
     [[nodiscard]] int32_t Width() const { return width_; }
     [[nodiscard]] int32_t Height() const { return height_; }

@@ -51,6 +51,8 @@ class SceneRoot final : public ScenePort, public SceneCommands {
     [[nodiscard]] FrameView Draw(std::vector<TRect>& dirty) override { return root_.Draw(dirty); }
     void ClearDirty() override { root_.ClearDirty(); }
     void DumpScene(SceneDump& dump) const override;
+    void SaveRecord(ByteWriter& writer) const override { root_.Save(writer); }
+    void LoadRecord(ByteReader& reader, int32_t version) override { root_.Load(reader, version); }
 
     // ---- SceneCommands ----
 

@@ -307,6 +307,18 @@ TStack TCallMan::LeaveCurrentFlow() {
     return frame;
 }
 
+TStack TCallMan::SuspendCurrentFlow() {
+    InterpreterState& s = state_;
+    TStack frame = LeaveCurrentFlow();
+    frame.begun = s.begun;
+    if (s.begun && s.AtCommand()) {
+        ByteWriter writer;
+        s.page->Command(s.pc).SaveRunningState(writer);
+        frame.savedState = writer.Take();
+    }
+    return frame;
+}
+
 void TCallMan::PushFrame(TStack frame) {
     state_.stack.push_back(std::move(frame));
     services_.variables.SetCurrentLevel(state_.Depth());
@@ -337,14 +349,7 @@ bool TCallMan::CheckEvent(int32_t level) {
         return false;
     }
 
-    TStack frame = LeaveCurrentFlow();
-    frame.begun = s.begun;
-    if (s.begun && s.AtCommand()) {
-        ByteWriter writer;
-        s.page->Command(s.pc).SaveRunningState(writer);
-        frame.savedState = writer.Take();
-    }
-    PushFrame(std::move(frame));
+    PushFrame(SuspendCurrentFlow());
 
     s.page = std::move(page);
     int32_t labelIndex = target.label.empty() ? -1 : s.page->IndexOfLabel(target.label);
@@ -433,6 +438,17 @@ void TCallMan::CallPage(std::shared_ptr<TPage> page, int32_t pc, std::string res
     s.arguments = std::move(arguments);
     s.page = std::move(page);
     s.pc = pc;
+}
+
+void TCallMan::EnterResumePage(std::string_view pageName, int32_t resumeIndex) {
+    InterpreterState& s = state_;
+    std::shared_ptr<TPage> page = FetchPage(pageName, true);
+    if (s.page) {
+        PushFrame(SuspendCurrentFlow());
+    }
+    s.page = std::move(page);
+    s.begun = false;
+    if (resumeIndex > 0) s.pc = resumeIndex;
 }
 
 void TCallMan::ResetTo(std::string_view pageName, int32_t pc, bool full) {

@@ -127,6 +127,12 @@ class TCallMan final : public SystemVariableProvider {
     // Replaces the state with a saved one; damaged data raises an error and keeps the state.
     void LoadState(ByteReader& reader, int32_t saveVersion);
 
+    // After a saved game was restored: the page it resumes at runs first, as if called from
+    // where the game stood (that place, when there is one, is pushed as a frame without a
+    // result variable), from command resumeIndex when above 0 and otherwise from the restored
+    // program counter. A missing page raises the missing-file error.
+    void EnterResumePage(std::string_view pageName, int32_t resumeIndex);
+
     // The named page from the cache, loading it on a miss. toFront moves it (or puts the new
     // page) at the front and trims the cache; otherwise a new page goes to the back.
     [[nodiscard]] std::shared_ptr<TPage> FetchPage(std::string_view name, bool toFront);
@@ -188,6 +194,9 @@ class TCallMan final : public SystemVariableProvider {
     // A frame holding where the current flow stands (page, pc, arguments, sender, continue
     // flag), to be pushed before another flow takes over; the arguments move into it.
     [[nodiscard]] TStack LeaveCurrentFlow();
+    // The same for a flow that resumes in the middle of its command: whether the command had
+    // begun, and its running state.
+    [[nodiscard]] TStack SuspendCurrentFlow();
     void PushFrame(TStack frame);
     void SetStack(std::vector<TStack> stack);
     [[nodiscard]] std::shared_ptr<TPage> LoadPage(std::string_view name);

@@ -8,6 +8,7 @@
 #include "script/component_command.h"
 #include "script/flow_commands.h"
 #include "script/object_commands.h"
+#include "script/save_commands.h"
 
 namespace kivo {
 
@@ -71,8 +72,8 @@ constexpr std::array<CommandFactory, kCommandCount> kCommandClasses = {
     Make<TComContinue>,   // Continue
     Make<TComControl>,    // ParticleNew
     Make<TComControl>,    // FireNew
-    Make<TComNotBuilt>,   // GameSave
-    Make<TComNotBuilt>,   // GameLoad
+    Make<TComGameSave>,   // GameSave
+    Make<TComGameLoad>,   // GameLoad
     Make<TComPCReset>,    // PCReset
     Make<TComReset>,      // Reset
     Make<TComComponent>,  // Sound

@@ -5,6 +5,7 @@
 
 #include "base/error.h"
 #include "base/sjis.h"
+#include "script/save_manager.h"
 #include "storage/db_manager.h"
 #include "storage/install_data.h"
 #include "storage/stream.h"
@@ -54,6 +55,7 @@ TProject::TProject(const ProjectServices& services)
 
 TProject::~TProject() {
     services_.files.SetDiscPrompter(nullptr);
+    if (services_.saves != nullptr) services_.saves->SetInterpreter(nullptr);
     interpreter_.reset();
     TParamCollection& variables = services_.variables;
     for (SystemVariable id :
@@ -92,9 +94,9 @@ void TProject::StartUp() {
     // The request stays set unless every step below succeeds.
     player.quitRequest = true;
 
-    // The save captions and the status data (status variables, read marks) are read here,
-    // before the project file, once saving is built: project variables found in the status
-    // data keep their stored values.
+    // The save captions and the status data come first: project variables found in the
+    // status data keep their stored values.
+    if (services_.saves != nullptr) services_.saves->ReadStatusAndCaptions();
 
     if (!services_.hasArguments && !CheckInstallation()) return;
 
@@ -122,6 +124,7 @@ void TProject::StartUp() {
                                             services_.context,
                                             services_.objects};
     interpreter_ = std::make_unique<TCallMan>(interpreterServices);
+    if (services_.saves != nullptr) services_.saves->SetInterpreter(interpreter_.get());
 
     if (!files.FileExists(file_.startPage)) {
         Warn("スタートページがありません");
@@ -135,6 +138,7 @@ void TProject::ApplyProjectFile(ProjectFile&& file) {
     file_ = std::move(file);
     title_ = file_.title;
     saveEnabled_ = file_.saveEnabled != 0;
+    if (services_.saves != nullptr) services_.saves->SetSaveEnabled(saveEnabled_);
     framePacing_ = file_.framePacing != 0;
     mediaExtensions_ = file_.mediaExtensions;
     discPrompt_ = file_.discPrompt;
@@ -250,6 +254,10 @@ void TProject::RunFrame() {
     if (interpreter_) interpreter_->RunFrame();
 }
 
+bool TProject::ServePendingSaveLoad() {
+    return services_.saves != nullptr && services_.saves->ServePending();
+}
+
 void TProject::Close() {
     if (closed_) return;
     closed_ = true;
@@ -264,7 +272,10 @@ void TProject::Close() {
         }
         player.quitRequest = true;
     }
-    // The status data is stored here once saving is built.
+    if (services_.saves != nullptr) {
+        services_.saves->StoreStatus();
+        services_.saves->SetInterpreter(nullptr);
+    }
     interpreter_.reset();
 }
 

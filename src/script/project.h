@@ -24,6 +24,7 @@
 namespace kivo {
 
 class SystemFunctionRegistry;
+class TSaveManager;
 
 // What a project works with; every part belongs to the shell and outlives the project.
 struct ProjectServices {
@@ -41,6 +42,8 @@ struct ProjectServices {
     bool hasArguments = false;
     std::filesystem::path executableFolder;
     const ObjectDirectory* objects = nullptr;
+    // Saved games and the status data; null for a project that keeps none.
+    TSaveManager* saves = nullptr;
 };
 
 class TProject final : public ScriptHost, private TVrDiscPrompter, private SystemVariableProvider {
@@ -71,9 +74,9 @@ class TProject final : public ScriptHost, private TVrDiscPrompter, private Syste
 
     // The interpreter's run for this frame; called once per frame step.
     void RunFrame();
-    // Serves the save or load requested this frame; true when a game was loaded. Saving and
-    // loading are not built yet: no command requests them, so nothing is ever pending.
-    [[nodiscard]] bool ServePendingSaveLoad() { return false; }
+    // Serves the save or load requested this frame; true when a game was loaded (the frame
+    // is then not drawn).
+    [[nodiscard]] bool ServePendingSaveLoad();
     // Runs the exit page once and stores the status data; called once at shutdown.
     void Close();
 

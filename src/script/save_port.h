@@ -12,7 +12,21 @@
 #include <string_view>
 #include <vector>
 
+#include "base/byte_io.h"
+
 namespace kivo {
+
+// A part of a saved game or of the status data that a subsystem keeps in its own form: the
+// scene root record, the backlog, the read marks. The save system writes and reads the parts
+// in a fixed order; each must read exactly what it wrote.
+class SaveSection {
+  public:
+    virtual ~SaveSection() = default;
+    virtual void Save(ByteWriter& writer) const = 0;
+    // version is the save version of the game entry, or the status version of the status
+    // entry. Damaged data raise KivoError.
+    virtual void Load(ByteReader& reader, int32_t version) = 0;
+};
 
 struct SaveCaption {
     std::string caption;  // CP932

@@ -7,6 +7,7 @@
 #include "script/host_functions.h"
 #include "script/math_functions.h"
 #include "script/param.h"
+#include "script/save_functions.h"
 #include "script/script_context.h"
 #include "script/string_functions.h"
 #include "script/table_functions.h"
@@ -108,6 +109,7 @@ void RegisterSystemFunctions(SystemFunctionRegistry& registry) {
     registry.Register(*FunctionIndex("SetProp"), SetPropFunction);
     registry.Register(*FunctionIndex("ListCompo"), ListCompo);
     RegisterTableFunctions(registry);
+    RegisterSaveFunctions(registry);
 }
 
 }  // namespace kivo

@@ -48,7 +48,8 @@ std::string_view UsageText() {
            "docs/kivoplay.md)\n"
            "  --midi-trace FILE   write each MIDI message sent as a line: song time in ms, "
            "then the bytes in hex\n"
-           "  --soundfont FILE    play MIDI music with this SoundFont\n";
+           "  --soundfont FILE    play MIDI music with this SoundFont\n"
+           "  --save-dir DIR      keep save.dat in DIR instead of the game's save folder\n";
 }
 
 CommandLine ParseCommandLine(const std::vector<std::string_view>& words) {
@@ -122,6 +123,8 @@ CommandLine ParseCommandLine(const std::vector<std::string_view>& words) {
             file(line.midiTraceFile);
         } else if (name == "--soundfont") {
             file(line.soundFont);
+        } else if (name == "--save-dir") {
+            file(line.saveDir);
         } else {
             throw KivoError("unknown option " + std::string(name));
         }

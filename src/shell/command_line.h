@@ -28,6 +28,7 @@ struct CommandLine {
     std::string inputFile;
     std::string midiTraceFile;
     std::string soundFont;
+    std::string saveDir;
     std::vector<std::string> arguments;
 };
 

@@ -373,6 +373,7 @@ void TFormView::FormClose() {
         if (started_) player_.project->Close();
         player_.project.reset();
     }
+    player_.saves.reset();
     player_.StartupTrace("SysFuncMan.Free");
     player_.functions.reset();
     if (beforeVariablesFreed) beforeVariablesFreed(player_);

@@ -1,6 +1,9 @@
 #include "shell/player.h"
 
 #include <algorithm>
+#include <iostream>
+
+#include "shell/save_folder.h"
 
 namespace kivo {
 
@@ -18,8 +21,26 @@ std::filesystem::path Player::HomeFolder() const {
 
 ScriptContext Player::ScriptWorld() {
     SceneCommands& sceneCommands = scene ? scene->Commands() : noScene;
+    SavePort& savePort = saves ? static_cast<SavePort&>(*saves) : noSaves;
     return ScriptContext{state,   platform.clock, platform.calendar, random, sceneCommands,
-                         noMedia, noSaves,        platform.urls,     &tables};
+                         noMedia, savePort,       platform.urls,     &tables};
+}
+
+void Player::CreateSaves() {
+    const SaveLocation location =
+        ChooseSaveLocation(HomeFolder(), config_.saveDir, config_.userDataFolder);
+    std::ostream& warnings = config_.warnings != nullptr ? *config_.warnings : std::cerr;
+    const SaveServices services{state,       *variables,    tables,         platform.dialogs,
+                                sceneRecord, backlogRecord, readMarkRecord, warnings};
+    saves = std::make_unique<TSaveManager>(services, TSaveFile(location.file, location.seed));
+}
+
+void SceneSaveSection::Save(ByteWriter& writer) const {
+    if (scene_) scene_->SaveRecord(writer);
+}
+
+void SceneSaveSection::Load(ByteReader& reader, int32_t version) {
+    if (scene_) scene_->LoadRecord(reader, version);
 }
 
 void Player::StartupTrace(std::string_view label) {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,8 +23,10 @@
 #include "scene/scene_port.h"
 #include "scene/scene_services.h"
 #include "scene/timer_list.h"
+#include "script/backlog_stand_in.h"
 #include "script/function_registry.h"
 #include "script/param_collection.h"
+#include "script/save_manager.h"
 #include "script/script_context.h"
 #include "shell/game_project.h"
 #include "storage/db_manager.h"
@@ -67,6 +70,26 @@ struct PlayerConfig {
     std::string soundFont;
     // Receives one line per MIDI message sent (kivoplay --midi-trace); borrowed, may be null.
     TraceSink* midiTrace = nullptr;
+    // The folder save.dat is kept in (kivoplay --save-dir); empty: chosen from the game folder
+    // (shell/save_folder.h).
+    std::filesystem::path saveDir;
+    // The user's data folder, where the saves of games in read-only folders go; empty: they
+    // stay in the game folder.
+    std::filesystem::path userDataFolder;
+    // Where failures the game goes on after are reported (a save that could not be written);
+    // borrowed; null: stderr.
+    std::ostream* warnings = nullptr;
+};
+
+// The scene's part of saved games, through whichever scene the player runs.
+class SceneSaveSection final : public SaveSection {
+  public:
+    explicit SceneSaveSection(const std::unique_ptr<ScenePort>& scene) : scene_(scene) {}
+    void Save(ByteWriter& writer) const override;
+    void Load(ByteReader& reader, int32_t version) override;
+
+  private:
+    const std::unique_ptr<ScenePort>& scene_;
 };
 
 // Silence for the audio device until the mixer arrives, and again after it has gone.
@@ -96,6 +119,9 @@ class Player {
     // clock and calendar, the random generator and the scene, media and save layers (their
     // stand-ins while those do not exist). Assembled when the project is created.
     [[nodiscard]] ScriptContext ScriptWorld();
+    // Makes the save system over save.dat of the game's save location; called when the
+    // project is created, before ScriptWorld.
+    void CreateSaves();
 
     PlayerState state;
     Platform platform;
@@ -118,6 +144,12 @@ class Player {
     // What particles evaluate their expressions through; outlives the scene.
     std::unique_ptr<ExpressionEvaluator> sceneExpressions;
     std::unique_ptr<ScenePort> scene;
+    // Saved games and the status data, made with the project; the scene's part goes through
+    // sceneRecord, the backlog and read marks through their stand-ins.
+    SceneSaveSection sceneRecord{scene};
+    TBacklogStandIn backlogRecord;
+    TReadMarkStandIn readMarkRecord;
+    std::unique_ptr<TSaveManager> saves;
     std::unique_ptr<GameProject> project;
     // The media layer: the decoders, the mixer installed in the audio output, the library of
     // sound and film items, the MIDI ports and the managers.

@@ -33,6 +33,7 @@ class ScriptProject final : public GameProject {
 
 ProjectFactory ScriptProjectFactory() {
     return [](Player& player) -> std::unique_ptr<GameProject> {
+        player.CreateSaves();
         const ScriptContext world = player.ScriptWorld();
         const ProjectServices services{player.state,
                                        *player.files,
@@ -44,7 +45,8 @@ ProjectFactory ScriptProjectFactory() {
                                        world,
                                        !player.Config().arguments.empty(),
                                        player.Config().executableFolder,
-                                       &player.scene->Objects()};
+                                       &player.scene->Objects(),
+                                       player.saves.get()};
         auto project = std::make_unique<TProject>(services);
         // A project that did not start is still the project: it keeps the title and size it
         // read, and the shell closes the window because the quit request is set.

@@ -405,20 +405,27 @@ void TVrFileCollection::ReadEntryInto(const TVrFile& entry, TByteBuffer& out,
     if (!stream_ || entry.size <= 0) return;
     // Stored entries are read straight into out; compressed ones through scratch.
     TByteBuffer& stored = entry.stored ? out : scratch;
-    stored.resize(static_cast<size_t>(entry.size));
+    try {
+        ReadStoredBytes(entry, stored);
+    } catch (...) {
+        out.clear();
+        throw;
+    }
+    if (!entry.stored) InflateInto(stored, out, archivePath_.string());
+}
+
+void TVrFileCollection::ReadStoredBytes(const TVrFile& entry, TByteBuffer& out) const {
+    out.resize(static_cast<size_t>(std::max<int64_t>(entry.size, 0)));
+    if (!stream_ || entry.size <= 0) return;
     const auto* file = dynamic_cast<const TTpBigFileStream*>(stream_.get());
     int64_t got = 0;
     if (file) {
-        got = file->ReadAt(entry.offset, stored.data(), entry.size);
+        got = file->ReadAt(entry.offset, out.data(), entry.size);
     } else {
         stream_->SetPosition(entry.offset);
-        got = stream_->Read(stored.data(), entry.size);
+        got = stream_->Read(out.data(), entry.size);
     }
-    if (got != entry.size) {
-        out.clear();
-        ThrowBadData(archivePath_.string(), "archive entry is truncated");
-    }
-    if (!entry.stored) InflateInto(stored, out, archivePath_.string());
+    if (got != entry.size) ThrowBadData(archivePath_.string(), "archive entry is truncated");
 }
 
 void TVrFileCollection::ExtractToStream(TStream& destination, std::string_view name) {
@@ -537,6 +544,7 @@ bool TVrFileCollection::WriteArchive(TTpBigStream& destination) {
 
 void TVrFileCollection::WriteEntryContent(TVrFile& entry, TTpBigStream& destination) {
     const std::string target = destination.SourceName();
+    const uint8_t stored = entry.stored;
     entry.stored = 0;
     // Writes content compressed or as it is; the checksum covers the uncompressed bytes when
     // the entry's raw-checksum flag says so, else the bytes written.
@@ -556,6 +564,16 @@ void TVrFileCollection::WriteEntryContent(TVrFile& entry, TTpBigStream& destinat
     if (entry.memory) {
         std::span<const uint8_t> content = entry.memory->Bytes();
         put(content, static_cast<int64_t>(content.size()) < kStoreThreshold, false);
+        return;
+    }
+    if (copyStoredBytes) {
+        // The entry goes over byte for byte with the flags and checksum it was read with, so
+        // checksum and content keep agreeing and nothing is compressed a second time.
+        if (!stream_) ThrowFileMissing(entry.Name());
+        TByteBuffer bytes;
+        ReadStoredBytes(entry, bytes);
+        WriteAll(destination, bytes, target);
+        entry.stored = stored;
         return;
     }
     if (auto loose = baseFolder_.Find(entry.Name())) {

@@ -127,9 +127,15 @@ class TVrFileCollection : public HashCollection<TVrFile> {
     [[nodiscard]] std::vector<TVrFile*> Files() const;
 
     TVrProgress onProgress;
+    // When set, WriteArchive copies the entries of the collection's own archive as they are
+    // stored (compression, timestamp and checksum kept) and never takes a loose file of the
+    // base folder in an entry's place. Save data is rewritten this way.
+    bool copyStoredBytes = false;
 
   private:
     void WriteEntryContent(TVrFile& entry, TTpBigStream& destination);
+    // The entry's bytes as stored in the archive stream, compressed or not.
+    void ReadStoredBytes(const TVrFile& entry, TByteBuffer& out) const;
 
     std::unique_ptr<TTpBigStream> stream_;
     std::filesystem::path archivePath_;

@@ -17,6 +17,7 @@
 #include "shell/session.h"
 #include "support/scratch_folder.h"
 #include "tools/script/text/script_files.h"
+#include "vars_dump.h"
 
 namespace kivo {
 
@@ -87,11 +88,7 @@ class SceneGame : public ::testing::Test {
 
     // The first value of an integer (or flag) variable in the dump, as its text.
     [[nodiscard]] std::string Var(const std::string& name) const {
-        const std::string json = test::ReadWholeFile(folder_ / "vars.json");
-        const size_t at = json.find("\"name\": \"" + name + "\"");
-        if (at == std::string::npos) return "missing";
-        const size_t open = json.find('[', json.find("\"values\"", at));
-        return json.substr(open + 1, json.find(']', open) - open - 1);
+        return test::FirstDumpedValue(folder_ / "vars.json", name);
     }
 
     // Puts a data file (a film, a picture) into the game folder.

@@ -24,11 +24,12 @@ printf '3 dump-vars %s\n2 dump-scene %s\n5 screenshot %s\n' "$work/mid.json" \
 printf '0 move 11 21\n3 ldown\n4 lup\n5 keydown 13\n6 keyup 13\n' >"$work/moved.txt"
 printf '0 move 10 20\n3 ldown\n9 lup\n5 keydown 13\n6 keyup 13\n' >"$work/held.txt"
 
-# run NAME OPTIONS...: 30 frames of the game, with every output named after the run.
+# run NAME OPTIONS...: 30 frames of the game, with every output named after the run. Each run
+# keeps its saves apart: the status data one run stores at its end would reach the next.
 run() {
     name=$1
     shift
-    "$player" --headless --frames 30 "$@" --trace "$work/$name.trace" \
+    "$player" --headless --frames 30 "$@" --save-dir "$work/$name.saves" --trace "$work/$name.trace" \
         --dump-vars "$work/$name.json" --screenshot "$work/$name.png" "$work/game" \
         2>"$work/$name.err" || fail "run $name exited $?: $(cat "$work/$name.err")"
 }

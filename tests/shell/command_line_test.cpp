@@ -27,6 +27,8 @@ TEST(CommandLine, TakesOptionsOutAndKeepsTheRestAsArguments) {
                                                "--audio-dump",
                                                "a.wav",
                                                "--date=2024-02-29T23:59:58",
+                                               "--save-dir",
+                                               "saves",
                                                "/config",
                                                "--",
                                                "--g2"});
@@ -40,6 +42,7 @@ TEST(CommandLine, TakesOptionsOutAndKeepsTheRestAsArguments) {
     EXPECT_EQ(line.inputFile, "i.txt");
     EXPECT_EQ(line.dumpSceneFile, "sc.json");
     EXPECT_EQ(line.audioDumpFile, "a.wav");
+    EXPECT_EQ(line.saveDir, "saves");
     ASSERT_TRUE(line.date);
     EXPECT_EQ(FormatCalendarTime(*line.date), "2024-02-29T23:59:58");
     EXPECT_EQ(line.arguments, (std::vector<std::string>{"g1", "/config", "--g2"}));
