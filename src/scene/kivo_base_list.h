@@ -22,6 +22,7 @@
 #include "base/frame_view.h"
 #include "base/player_state.h"
 #include "imaging/dibx.h"
+#include "scene/gale_collection.h"
 #include "scene/keyboard_state.h"
 #include "scene/kivo_base.h"
 #include "scene/object_handle.h"
@@ -74,6 +75,9 @@ class TKivoBaseList final : public ObjectDirectory, public SystemVariableProvide
     [[nodiscard]] bool LayerShown(const TKivoBase& layer) const {
         return layer.Index() == activeIndex_;
     }
+
+    // The image cache the picture objects share; it outlives every object of the root.
+    [[nodiscard]] TGaleCollection& Images() { return images_; }
 
     // ---- Layers ----
 
@@ -257,6 +261,9 @@ class TKivoBaseList final : public ObjectDirectory, public SystemVariableProvide
     int32_t width_ = 8;
     int32_t height_ = 8;
     TDIBX backBuffer_;
+    // Declared before the layers and the objects, which give their pictures back to it when
+    // they are freed.
+    TGaleCollection images_;
     std::array<std::unique_ptr<TKivoBase>, 2> layers_;
     int32_t activeIndex_ = 0;
 

@@ -19,6 +19,7 @@
 #include "media/sound_decoder.h"
 #include "media/sound_mixer.h"
 #include "platform/platform.h"
+#include "scene/gale_collection.h"
 #include "scene/scene_port.h"
 #include "scene/scene_services.h"
 #include "scene/timer_list.h"
@@ -117,6 +118,8 @@ class Player {
     TTimerList events;
     // What particles evaluate their expressions through; outlives the scene.
     std::unique_ptr<ExpressionEvaluator> sceneExpressions;
+    // Where the scene's image cache reads pictures: the files and the project's code.
+    std::unique_ptr<PictureFiles> pictures;
     std::unique_ptr<ScenePort> scene;
     std::unique_ptr<GameProject> project;
     // The media layer: the decoders, the mixer installed in the audio output, the library of
