@@ -11,6 +11,8 @@
 #include "scene/kivo_fire.h"
 #include "scene/kivo_particle.h"
 #include "scene/kivo_wave.h"
+#include "scene/kivo_images.h"
+#include "scene/kivo_tile.h"
 
 namespace kivo {
 
@@ -107,6 +109,10 @@ std::unique_ptr<TKivoObject> TKivoBaseList::MakeObject(int32_t kind) {
             return std::make_unique<TKivoParticle>(*this);
         case LT_WAVE:
             return std::make_unique<TKivoWave>(*this);
+        case LT_IMAGES:
+            return std::make_unique<TKivoImages>(*this);
+        case LT_TILE:
+            return std::make_unique<TKivoTile>(*this);
         default:
             return nullptr;
     }

@@ -38,7 +38,6 @@ class SceneRoot final : public ScenePort, public SceneCommands {
     [[nodiscard]] const ObjectDirectory& Objects() const override { return root_; }
     [[nodiscard]] SceneCommands& Commands() override { return *this; }
     void ReleaseVariables() override { root_.DetachVariables(); }
-    void SetPictureFiles(PictureFiles* files) override { root_.Images().SetFiles(files); }
     void SetKeyDown(int32_t key, bool down) override { root_.SetKeyDown(key, down); }
     void MarkKeyPressed(int32_t key) override { root_.MarkKeyPressed(key); }
     void SetButtonsHeld(bool left, bool right) override { root_.SetButtonsHeld(left, right); }

@@ -138,7 +138,6 @@ GalFrame RgbFrame(int width, int height, const std::vector<uint32_t>& pixels, in
     frame.delay = delay;
     frame.transparentValue = transparentValue;
     GalLayer layer;
-    layer.transparentValue = transparentValue;
     layer.colour = PaddedRows(width, height, 24, pixels);
     frame.layers.push_back(std::move(layer));
     return frame;
