@@ -75,6 +75,8 @@ void TKivoBaseList::MakeLayers() {
 
 void TKivoBaseList::SetActiveLayer(int32_t index, bool force) {
     index = index == 0 ? 0 : 1;
+    // A plain switch ends any transition: the new layer is shown as it is.
+    EndTransition();
     const bool changed = index != activeIndex_;
     activeIndex_ = index;
     // Each layer's picture lives in another surface once the shown one changes, so both are
