@@ -110,13 +110,16 @@ TEST_F(SceneGame, FlipFadesFromTheOldPictureToTheOtherLayerOverItsTime) {
         "BoxNew PR_NAME={\"new\"} PR_WIDTH={32} PR_HEIGHT={16} PR_COLOR={0xFF0000}\n"
         "BoxNew PR_NAME={\"old\"} PR_WIDTH={32} PR_HEIGHT={16} PR_COLOR={0x0000FF}\n"
         "Flip wipe={1} time={320} mode={0} names=({\"old\"})\n"
-        "VarNew \"done\" type=PT_BOOL value={true}\n" +
+        "VarNew \"done\" type=PT_BOOL value={InPrimary(\"new\")}\n" +
         Once(""));
     struct Case {
         int64_t frames;
         int32_t elapsed;
     };
-    for (const Case& c : {Case{2, 0}, Case{7, 80}, Case{12, 160}}) {
+    // At elapsed 0 nothing is blended: the old picture shows exactly.
+    ASSERT_EQ(Play(2), 0);
+    EXPECT_EQ(At(5, 5), Pixel(kRed));
+    for (const Case& c : {Case{7, 80}, Case{12, 160}, Case{17, 240}}) {
         ASSERT_EQ(Play(c.frames), 0);
         const uint32_t w = static_cast<uint32_t>(c.elapsed * 256 / 320);
         const uint32_t red = (255 * (255 - w)) >> 8, blue = (255 * w) >> 8;
