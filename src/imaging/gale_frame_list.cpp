@@ -559,8 +559,18 @@ void TGaleFrameList::LoadPictureFile(const std::filesystem::path& path) {
 
 void TGaleFrameList::LoadPicture(const std::filesystem::path& path, const std::string& extension,
                                  bool firstOnly) {
-    const std::vector<uint8_t> bytes = host::ReadFileBytes(path);
-    const std::string source = path.string();
+    DecodePicture(host::ReadFileBytes(path), path.string(), extension, firstOnly);
+}
+
+void TGaleFrameList::LoadPlayerPicture(std::span<const uint8_t> bytes, const std::string& source,
+                                       bool firstOnly) {
+    Frames.clear();
+    const std::string extension = LowerExtension(std::filesystem::path(source));
+    if (IsPlayerPictureExtension(extension)) DecodePicture(bytes, source, extension, firstOnly);
+}
+
+void TGaleFrameList::DecodePicture(std::span<const uint8_t> bytes, const std::string& source,
+                                   const std::string& extension, bool firstOnly) {
     if (extension == ".gal") {
         LoadFromBytes(bytes, source, firstOnly);
     } else if (IsPng(bytes)) {

@@ -98,6 +98,10 @@ class TGaleFrameList {
     // The player's reader, by extension: ".gal", ".png", ".bmp"/".dib" (one frame); other
     // names give an empty list, as games expect.
     void LoadFromFile(const std::filesystem::path& path, bool firstOnly = false);
+    // The player's reader over bytes already read (from the virtual files): source is the
+    // file's name, which chooses the format by its extension and names it in errors.
+    void LoadPlayerPicture(std::span<const uint8_t> bytes, const std::string& source,
+                           bool firstOnly = false);
     // The tools' reader: the same, and TGA and JPEG pictures as well.
     void LoadPictureFile(const std::filesystem::path& path);
     // Makes a one-frame list of a picture.
@@ -119,6 +123,8 @@ class TGaleFrameList {
   private:
     void LoadPicture(const std::filesystem::path& path, const std::string& extension,
                      bool firstOnly);
+    void DecodePicture(std::span<const uint8_t> bytes, const std::string& source,
+                       const std::string& extension, bool firstOnly);
 };
 
 // Hands a frame to a raster surface: the surface takes the frame's size at its own bit count

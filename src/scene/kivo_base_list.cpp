@@ -11,6 +11,8 @@
 #include "scene/kivo_fire.h"
 #include "scene/kivo_particle.h"
 #include "scene/kivo_wave.h"
+#include "scene/kivo_images.h"
+#include "scene/kivo_tile.h"
 
 namespace kivo {
 
@@ -73,6 +75,8 @@ void TKivoBaseList::MakeLayers() {
 
 void TKivoBaseList::SetActiveLayer(int32_t index, bool force) {
     index = index == 0 ? 0 : 1;
+    // A plain switch ends any transition: the new layer is shown as it is.
+    EndTransition();
     const bool changed = index != activeIndex_;
     activeIndex_ = index;
     // Each layer's picture lives in another surface once the shown one changes, so both are
@@ -107,6 +111,10 @@ std::unique_ptr<TKivoObject> TKivoBaseList::MakeObject(int32_t kind) {
             return std::make_unique<TKivoParticle>(*this);
         case LT_WAVE:
             return std::make_unique<TKivoWave>(*this);
+        case LT_IMAGES:
+            return std::make_unique<TKivoImages>(*this);
+        case LT_TILE:
+            return std::make_unique<TKivoTile>(*this);
         default:
             return nullptr;
     }

@@ -21,7 +21,9 @@
 #include "base/byte_io.h"
 #include "base/frame_view.h"
 #include "base/player_state.h"
+#include "imaging/custom_wipe.h"
 #include "imaging/dibx.h"
+#include "scene/gale_collection.h"
 #include "scene/keyboard_state.h"
 #include "scene/kivo_base.h"
 #include "scene/object_handle.h"
@@ -70,10 +72,14 @@ class TKivoBaseList final : public ObjectDirectory, public SystemVariableProvide
     void SetSize(int32_t width, int32_t height);
     // The 32-bit picture of the scene the active layer draws into.
     [[nodiscard]] TDIBX& BackBuffer() { return backBuffer_; }
-    // Whether the layer draws straight into the back buffer.
+    // Whether the layer draws straight into the back buffer (not while a transition mixes
+    // the layers' own surfaces into it).
     [[nodiscard]] bool LayerShown(const TKivoBase& layer) const {
-        return layer.Index() == activeIndex_;
+        return layer.Index() == activeIndex_ && !transitionShown_;
     }
+
+    // The image cache the picture objects share; it outlives every object of the root.
+    [[nodiscard]] TGaleCollection& Images() { return images_; }
 
     // ---- Layers ----
 
@@ -89,6 +95,26 @@ class TKivoBaseList final : public ObjectDirectory, public SystemVariableProvide
     void SetActiveLayer(int32_t index, bool force = false);
     // Whether the object lies in the shown layer and is not parked in a cabinet.
     [[nodiscard]] bool InPrimary(const TKivoObject& object);
+
+    // ---- Transitions (kivo_base_list_transition.cpp) ----
+
+    // Starts a transition of the style code (with its default parameters) from the picture
+    // on screen to the other layer, over duration (at least 1) units of the game clock. The
+    // shown layer draws into its own surface while it runs. A running transition is replaced
+    // only with force. Unknown codes (and 0) start nothing. Returns whether one started.
+    bool StartTransition(int32_t code, int32_t duration, bool force);
+    [[nodiscard]] TCustomWipe* Transition() const { return transition_.get(); }
+    // Sets a parameter of the running transition; nothing without one.
+    void SetTransitionParam(int32_t index, int32_t value);
+    // The rule picture of the mask styles, from the image cache.
+    void SetTransitionMask(const std::string& name);
+    // Moves the running transition to that time since its start.
+    void SetTransitionElapsed(int64_t elapsed);
+    // Ends the transition; the layers draw on their own again, wholly.
+    void EndTransition();
+    // A picture of the screen as the shown layer's topmost child, named kSnapshotName and as
+    // large as the scene, which keeps showing the old picture while a flip moves children.
+    TKivoControl& CreateSnapshot();
 
     // ---- Objects ----
 
@@ -232,6 +258,7 @@ class TKivoBaseList final : public ObjectDirectory, public SystemVariableProvide
     TKivoObject& Adopt(std::unique_ptr<TKivoObject> object, bool autoName);
     [[nodiscard]] std::unique_ptr<TKivoObject> MakeObject(int32_t kind);
     void MakeLayers();
+    void ReleaseTransitionRule();
     // Detaches the object and its descendants from the scene and frees them.
     void Free(TKivoObject& object);
     void Forget(TKivoObject& object);
@@ -257,8 +284,18 @@ class TKivoBaseList final : public ObjectDirectory, public SystemVariableProvide
     int32_t width_ = 8;
     int32_t height_ = 8;
     TDIBX backBuffer_;
+    // Declared before the layers and the objects, which give their pictures back to it when
+    // they are freed.
+    TGaleCollection images_;
     std::array<std::unique_ptr<TKivoBase>, 2> layers_;
     int32_t activeIndex_ = 0;
+    // The running transition, its rule picture from the cache and the order of its random
+    // styles (fixed, so that a transition draws the same picture in every run).
+    std::unique_ptr<TCustomWipe> transition_;
+    TGaleItem* transitionRule_ = nullptr;
+    ObjectHandle transitionRuleUser_;
+    TTpRandom transitionRandom_{12341};
+    bool transitionShown_ = false;
 
     HandleTable<TKivoObject> handles_;
     std::vector<std::unique_ptr<TKivoObject>> registry_;

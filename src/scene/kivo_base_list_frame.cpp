@@ -36,6 +36,11 @@ FrameView TKivoBaseList::Draw(std::vector<TRect>& dirty) {
     for (auto& layer : layers_)
         layer->DrawDirty();
     dirty = ActiveLayer().Dirty().Rects();
+    if (transition_ != nullptr) {
+        // The transition mixes the layers' surfaces over the whole screen.
+        dirty.clear();
+        if (!transition_->Step()) dirty.push_back(transition_->UpdateRect());
+    }
     TDIBSurface& bitmap = backBuffer_.Bitmap();
     return FrameView{reinterpret_cast<const uint32_t*>(bitmap.Bits().data()), bitmap.Width(),
                      bitmap.Height(), bitmap.Pitch() / 4};
@@ -127,6 +132,7 @@ TKivoBaseList::LoadNesting::LoadNesting(TKivoBaseList& root, ByteReader& reader)
 }
 
 void TKivoBaseList::Reset() {
+    EndTransition();
     std::vector<TKivoObject*> all;
     for (const auto& object : registry_)
         all.push_back(object.get());

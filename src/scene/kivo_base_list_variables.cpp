@@ -1,5 +1,6 @@
 // The system variables the scene root answers: the pointer and buttons of the shown layer,
-// the key arrays, the wheel, the focused object, the scene size and the display modes.
+// the key arrays, the wheel, the focused object, the scene size, the display modes and the
+// image cache's dithering flag.
 
 #include "scene/kivo_base_list.h"
 
@@ -25,6 +26,7 @@ constexpr SystemVariable kOwnVariables[] = {
     SystemVariable::KeyRepeat,
     SystemVariable::WheelDown,
     SystemVariable::WheelUp,
+    SystemVariable::CGDither,
 };
 
 }  // namespace
@@ -74,6 +76,7 @@ SystemValue TKivoBaseList::Read(SystemVariable id, int32_t element) const {
     if (id == S::FullScr) return window_ != nullptr && window_->FullScreen();
     if (id == S::DisplayModeCount) return window_ != nullptr ? window_->DisplayModeCount() : 0;
     if (id == S::DisplayModeIndex) return window_ != nullptr ? window_->DisplayModeIndex() : -1;
+    if (id == S::CGDither) return images_.ScreenDepth();
     if (id == S::ActiveCompo) {
         const TKivoControl* focus = FocusedControl();
         return focus != nullptr ? focus->Name() : std::string();
@@ -102,6 +105,8 @@ void TKivoBaseList::Write(SystemVariable id, const SystemValue& value) {
         if (window_ != nullptr && index >= 0 && index < window_->DisplayModeCount()) {
             window_->SetDisplayModeIndex(index);
         }
+    } else if (id == S::CGDither) {
+        images_.SetScreenDepth(std::get<bool>(value));
     } else if (id == S::ActiveCompo) {
         TKivoObject* object = FindComponent(std::get<std::string>(value));
         TKivoControl* control = object != nullptr ? object->AsControl() : nullptr;

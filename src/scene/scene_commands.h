@@ -92,6 +92,22 @@ class SceneCommands : public ObjectDirectory {
     // transition over duration ms, its parameters p1 and p2 set.
     virtual void SetActiveLayer(int32_t index, int32_t transition, int32_t duration, bool force,
                                 int32_t p1, int32_t p2) = 0;
+    // ---- Transitions (the stand-in has none) ----
+
+    // Starts a transition of the style code from the picture on screen to the other layer over
+    // duration ms, with the style's own parameters; a running one is replaced only with force.
+    // False when none started (code 0 or unknown, or one runs).
+    virtual bool StartTransition(int32_t /*code*/, int32_t /*duration*/, bool /*force*/) {
+        return false;
+    }
+    // Parameter 0 or 1 and the rule picture of the running transition; nothing without one.
+    virtual void SetTransitionParam(int32_t /*index*/, int32_t /*value*/) {}
+    virtual void SetTransitionMask(std::string_view /*name*/) {}
+    // Moves the running transition to elapsed ms after its start.
+    virtual void SetTransitionElapsed(int32_t /*elapsed*/) {}
+    // Draws the scene and puts a picture of it on top of the shown layer (see the root).
+    virtual ObjectHandle CreateSnapshot() { return {}; }
+
     // The scene size in pixels.
     [[nodiscard]] virtual int32_t Width() const = 0;
     [[nodiscard]] virtual int32_t Height() const = 0;

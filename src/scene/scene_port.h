@@ -26,6 +26,8 @@
 
 namespace kivo {
 
+class PictureFiles;
+
 class ScenePort {
   public:
     virtual ~ScenePort() = default;
@@ -39,6 +41,8 @@ class ScenePort {
     [[nodiscard]] virtual SceneCommands& Commands() = 0;
     // Stops serving system variables; called before the variable table is freed.
     virtual void ReleaseVariables() {}
+    // Where the image cache reads pictures; it must outlive the port (null: nowhere).
+    virtual void SetPictureFiles(PictureFiles* /*files*/) {}
 
     // Key state by Windows virtual-key code (0..255).
     virtual void SetKeyDown(int32_t key, bool down) = 0;

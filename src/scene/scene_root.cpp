@@ -143,10 +143,22 @@ ObjectHandle SceneRoot::Layer(int32_t index) const {
     return Mutable().Layer(index).Handle();
 }
 
-void SceneRoot::SetActiveLayer(int32_t index, int32_t /*transition*/, int32_t /*duration*/,
-                               bool force, int32_t /*p1*/, int32_t /*p2*/) {
-    // Transitions join with the pictures they run over; until then the switch is immediate.
-    root_.SetActiveLayer(index, force);
+void SceneRoot::SetActiveLayer(int32_t index, int32_t transition, int32_t duration, bool force,
+                               int32_t p1, int32_t p2) {
+    if (transition <= 0) {
+        root_.SetActiveLayer(index, force);
+        return;
+    }
+    if (index != root_.ActiveIndex()) root_.SetActiveLayer(index, force);
+    // The first parameter takes p2 and the second p1, as callers of this form expect.
+    if (root_.StartTransition(transition, duration, force)) {
+        root_.SetTransitionParam(0, p2);
+        root_.SetTransitionParam(1, p1);
+    }
+}
+
+bool SceneRoot::StartTransition(int32_t code, int32_t duration, bool force) {
+    return root_.StartTransition(code, duration, force);
 }
 
 }  // namespace kivo

@@ -81,6 +81,15 @@ class SceneRoot final : public ScenePort, public SceneCommands {
     [[nodiscard]] ObjectHandle Layer(int32_t index) const override;
     void SetActiveLayer(int32_t index, int32_t transition, int32_t duration, bool force, int32_t p1,
                         int32_t p2) override;
+    bool StartTransition(int32_t code, int32_t duration, bool force) override;
+    void SetTransitionParam(int32_t index, int32_t value) override {
+        root_.SetTransitionParam(index, value);
+    }
+    void SetTransitionMask(std::string_view name) override {
+        root_.SetTransitionMask(std::string(name));
+    }
+    void SetTransitionElapsed(int32_t elapsed) override { root_.SetTransitionElapsed(elapsed); }
+    ObjectHandle CreateSnapshot() override { return root_.CreateSnapshot().Handle(); }
     [[nodiscard]] int32_t Width() const override { return root_.Width(); }
     [[nodiscard]] int32_t Height() const override { return root_.Height(); }
     void Reset() override { root_.Reset(); }

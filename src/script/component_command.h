@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "scene/object_handle.h"
+#include "scene/scene_commands.h"
 #include "script/command.h"
 
 namespace kivo {

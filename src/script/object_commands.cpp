@@ -116,7 +116,7 @@ void TComFlip::Load(CommandRecord& record) {
 void TComFlip::Begin(TCallMan& man) {
     state_ = 0;
     wipeCode_ = man.EvaluateInt(wipe_).value_or(0);
-    if (wipeCode_ > kLastWipeCode) wipeCode_ = 0;
+    if (wipeCode_ > kLastWipeCode || wipeCode_ < 0) wipeCode_ = 0;
     const std::optional<int32_t> time = man.EvaluateInt(time_);
     duration_ = std::max(time.value_or(1), 1);
     timed_ = time.value_or(0) > 0;
@@ -124,11 +124,29 @@ void TComFlip::Begin(TCallMan& man) {
     clearFlag_ = man.EvaluateFlag(clear_).value_or(false);
     const std::optional<int32_t> mode = man.EvaluateInt(mode_);
     const std::vector<std::string> names = ListedNames(man, names_);
+    snapshot_ = {};
     if (mode) {
         // Without a time there is nothing to show between the two pictures.
-        if (!timed_) state_ = 3;
+        if (timed_) {
+            snapshot_ = man.Context().scene.CreateSnapshot();
+        } else {
+            state_ = 3;
+        }
         MoveSelected(man, *mode, names);
     }
+    if (state_ != 3) StartTransition(man);
+}
+
+void TComFlip::StartTransition(TCallMan& man) {
+    SceneCommands& scene = man.Context().scene;
+    const bool force = man.EvaluateFlag(transition_).value_or(false);
+    if (!scene.StartTransition(wipeCode_, duration_, force)) return;
+    if (const std::optional<int32_t> p0 = man.EvaluateInt(param0_))
+        scene.SetTransitionParam(0, *p0);
+    if (const std::optional<int32_t> p1 = man.EvaluateInt(param1_))
+        scene.SetTransitionParam(1, *p1);
+    if (const ExpressionResult mask = man.Evaluate(mask_))
+        scene.SetTransitionMask(mask->AsString());
 }
 
 void TComFlip::MoveSelected(TCallMan& man, int32_t mode, const std::vector<std::string>& names) {
@@ -158,9 +176,13 @@ void TComFlip::Execute(TCallMan& man) {
         default:
             break;
     }
-    if (state_ == 2 && man.Player().gameClock - startClock_ < duration_) {
-        man.State().continueFlag = false;
-        return;
+    if (state_ == 2) {
+        const int64_t elapsed = int64_t{man.Player().gameClock} - startClock_;
+        if (elapsed < duration_) {
+            man.Context().scene.SetTransitionElapsed(static_cast<int32_t>(elapsed));
+            man.State().continueFlag = false;
+            return;
+        }
     }
     Finish(man, false);
     ++man.State().pc;
@@ -174,6 +196,9 @@ void TComFlip::Finish(TCallMan& man, bool clearCabinets) {
     SceneCommands& scene = man.Context().scene;
     const int32_t shown = 1 - scene.ActiveLayer();
     scene.SetActiveLayer(shown, -1, 0, false, 0, 0);
+    // Deleting a handle whose object is gone does nothing.
+    scene.Delete(snapshot_);
+    snapshot_ = {};
     if (!clearFlag_) return;
     for (ObjectHandle child : scene.ChildrenOf(scene.Layer(1 - shown))) {
         if (clearCabinets || scene.KindOf(child) != LT_CABINET) scene.Delete(child);
@@ -200,6 +225,8 @@ void TComFlip::RestoreRunningState(ByteReader& reader) {
     timed_ = reader.ReadBool();
     clearFlag_ = reader.ReadBool();
     eventsBlocked_ = reader.ReadBool();
+    // System objects are not saved: a loaded game has no snapshot to delete.
+    snapshot_ = {};
 }
 
 }  // namespace kivo

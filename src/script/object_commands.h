@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "scene/object_handle.h"
 #include "script/command.h"
 
 namespace kivo {
@@ -49,8 +50,9 @@ class TComObjDel : public TCommand {
 };
 
 // Flip: shows the other layer, taking the active layer's children the list selects along.
-// The change waits for its time, one frame first; the picture switches when the time is up.
-// The wipe styles run on the scene root's transition hook once the layers can draw them.
+// The change waits for its time, one frame first, while the scene's transition mixes the old
+// picture (kept by a snapshot on top of the shown layer) into the other layer; the layers
+// switch when the time is up. The snapshot is held by handle: a script may delete it.
 class TComFlip : public TCommand {
   public:
     // Wipe codes above this run as code 0.
@@ -69,6 +71,8 @@ class TComFlip : public TCommand {
   private:
     // Moves the selected children of the shown layer to the other one.
     void MoveSelected(TCallMan& man, int32_t mode, const std::vector<std::string>& names);
+    // Starts the scene's transition with the command's parameters and rule picture.
+    void StartTransition(TCallMan& man);
     // Shows the other layer and, with the clear flag, empties the layer left.
     void Finish(TCallMan& man, bool clearCabinets);
 
@@ -88,6 +92,7 @@ class TComFlip : public TCommand {
     int32_t wipeCode_ = 0;
     int32_t duration_ = 1;
     int32_t startClock_ = 0;
+    ObjectHandle snapshot_;
     bool timed_ = false;
     bool clearFlag_ = false;
     bool eventsBlocked_ = false;

@@ -9,6 +9,7 @@
 #include "scene/scene_root.h"
 #include "script/system_functions.h"
 #include "shell/game_ini.h"
+#include "shell/project_pictures.h"
 #include "shell/scene_expressions.h"
 
 namespace kivo {
@@ -117,6 +118,8 @@ void TFormView::SceneStartup() {
                                   .expressions = player_.sceneExpressions.get()});
         player_.scene = std::move(root);
     }
+    player_.pictures = MakeProjectPictures(player_);
+    player_.scene->SetPictureFiles(player_.pictures.get());
 
     player_.StartupTrace("TProject.Create");
     if (player_.Config().projectFactory) player_.project = player_.Config().projectFactory(player_);

@@ -26,6 +26,8 @@ class GameProject {
     [[nodiscard]] virtual int32_t ScreenHeight() const = 0;
     [[nodiscard]] virtual int32_t FullScreenWidth() const = 0;
     [[nodiscard]] virtual int32_t FullScreenHeight() const = 0;
+    // The code that unlocks the game's protected GAL pictures (0: none).
+    [[nodiscard]] virtual int32_t IdentificationCode() const { return 0; }
     // True when the frame loop sleeps to the frame interval after each frame.
     [[nodiscard]] virtual bool FramePacing() const = 0;
 

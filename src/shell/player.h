@@ -20,6 +20,7 @@
 #include "media/sound_decoder.h"
 #include "media/sound_mixer.h"
 #include "platform/platform.h"
+#include "scene/gale_collection.h"
 #include "scene/scene_port.h"
 #include "scene/scene_services.h"
 #include "scene/timer_list.h"
@@ -143,6 +144,8 @@ class Player {
     TTimerList events;
     // What particles evaluate their expressions through; outlives the scene.
     std::unique_ptr<ExpressionEvaluator> sceneExpressions;
+    // Where the scene's image cache reads pictures: the files and the project's code.
+    std::unique_ptr<PictureFiles> pictures;
     std::unique_ptr<ScenePort> scene;
     // Saved games and the status data, made with the project; the scene's part goes through
     // sceneRecord, the backlog and read marks through their stand-ins.

@@ -16,6 +16,9 @@ class ScriptProject final : public GameProject {
     [[nodiscard]] int32_t ScreenHeight() const override { return project_->ScreenHeight(); }
     [[nodiscard]] int32_t FullScreenWidth() const override { return project_->FullScreenWidth(); }
     [[nodiscard]] int32_t FullScreenHeight() const override { return project_->FullScreenHeight(); }
+    [[nodiscard]] int32_t IdentificationCode() const override {
+        return project_->IdentificationCode();
+    }
     [[nodiscard]] bool FramePacing() const override { return project_->FramePacing(); }
     void RunFrame() override { project_->RunFrame(); }
     [[nodiscard]] bool ServePendingSaveLoad() override { return project_->ServePendingSaveLoad(); }

@@ -101,6 +101,37 @@ TEST_F(SceneGame, FlipShowsTheOtherLayerWithTheObjectsItMoves) {
     EXPECT_EQ(At(9, 1), 0u);
 }
 
+TEST_F(SceneGame, FlipFadesFromTheOldPictureToTheOtherLayerOverItsTime) {
+    // FL_OUT takes "new" (blue) to the other layer and leaves "old" (red) behind; the fade of
+    // 320 ms starts timing in the flip's second frame. The frame of elapsed time t shows the
+    // old picture with the new one blended over it at weight t x 256 / 320, per channel
+    // (old x (255 - w) + new x w) >> 8; after the time the other layer is shown alone.
+    Write(
+        "BoxNew PR_NAME={\"new\"} PR_WIDTH={32} PR_HEIGHT={16} PR_COLOR={0xFF0000}\n"
+        "BoxNew PR_NAME={\"old\"} PR_WIDTH={32} PR_HEIGHT={16} PR_COLOR={0x0000FF}\n"
+        "Flip wipe={1} time={320} mode={0} names=({\"old\"})\n"
+        "VarNew \"done\" type=PT_BOOL value={InPrimary(\"new\")}\n" +
+        Once(""));
+    struct Case {
+        int64_t frames;
+        int32_t elapsed;
+    };
+    // At elapsed 0 nothing is blended: the old picture shows exactly.
+    ASSERT_EQ(Play(2), 0);
+    EXPECT_EQ(At(5, 5), Pixel(kRed));
+    for (const Case& c : {Case{7, 80}, Case{12, 160}, Case{17, 240}}) {
+        ASSERT_EQ(Play(c.frames), 0);
+        const uint32_t w = static_cast<uint32_t>(c.elapsed * 256 / 320);
+        const uint32_t red = (255 * (255 - w)) >> 8, blue = (255 * w) >> 8;
+        EXPECT_EQ(At(5, 5), red << 16 | blue) << c.frames;
+        EXPECT_EQ(At(31, 15), red << 16 | blue) << c.frames;
+        EXPECT_EQ(Var("done"), "missing");
+    }
+    ASSERT_EQ(Play(40), 0);
+    EXPECT_EQ(At(5, 5), Pixel(kBlue));
+    EXPECT_EQ(Var("done"), "true");
+}
+
 TEST_F(SceneGame, PointerEventsReachTheObjectUnderThePointerUnlessItIgnoresTheMouse) {
     // "top" lies over "under" but lets clicks through (ignore-mouse mode 1); "under" counts
     // presses, releases and wheel turns and remembers the sender and where it was pressed.

@@ -129,4 +129,18 @@ std::vector<uint8_t> PaddedRows(int width, int height, int bits,
     return out;
 }
 
+GalFrame RgbFrame(int width, int height, const std::vector<uint32_t>& pixels, int32_t delay,
+                  int32_t transparentValue) {
+    GalFrame frame;
+    frame.width = width;
+    frame.height = height;
+    frame.bits = 24;
+    frame.delay = delay;
+    frame.transparentValue = transparentValue;
+    GalLayer layer;
+    layer.colour = PaddedRows(width, height, 24, pixels);
+    frame.layers.push_back(std::move(layer));
+    return frame;
+}
+
 }  // namespace kivo::test

@@ -60,4 +60,9 @@ struct GalFile {
 [[nodiscard]] std::vector<uint8_t> PaddedRows(int width, int height, int bits,
                                               const std::vector<uint32_t>& pixels);
 
+// A one-layer 24-bit frame of pixels given as 0xRRGGBB, row by row; transparentValue (a pixel
+// value, -1 none) keys the frame.
+[[nodiscard]] GalFrame RgbFrame(int width, int height, const std::vector<uint32_t>& pixels,
+                                int32_t delay = 100, int32_t transparentValue = -1);
+
 }  // namespace kivo::test
