@@ -5,12 +5,16 @@
 #include <limits>
 
 #include "base/error.h"
+#include "platform/font_engine.h"
 #include "scene/kivo_box.h"
+#include "scene/kivo_button.h"
 #include "scene/kivo_cabinet.h"
 #include "scene/kivo_cinema.h"
 #include "scene/kivo_fire.h"
+#include "scene/kivo_menu.h"
 #include "scene/kivo_particle.h"
 #include "scene/kivo_wave.h"
+#include "text/font_pixel_manager.h"
 
 namespace kivo {
 
@@ -97,6 +101,8 @@ std::unique_ptr<TKivoObject> TKivoBaseList::MakeObject(int32_t kind) {
     switch (kind & 0x7F) {
         case LT_BOX:
             return std::make_unique<TKivoBox>(*this);
+        case LT_BUTTON:
+            return std::make_unique<TKivoButton>(*this);
         case LT_CABINET:
             return std::make_unique<TKivoCabinet>(*this);
         case LT_CINEMA:
@@ -107,6 +113,8 @@ std::unique_ptr<TKivoObject> TKivoBaseList::MakeObject(int32_t kind) {
             return std::make_unique<TKivoParticle>(*this);
         case LT_WAVE:
             return std::make_unique<TKivoWave>(*this);
+        case LT_MENU:
+            return std::make_unique<TKivoMenu>(*this);
         default:
             return nullptr;
     }

@@ -106,6 +106,10 @@ void SceneRoot::KeepExpression(ObjectHandle object, int32_t prId, const TKivoPar
     if (TKivoObject* found = root_.Resolve(object)) found->KeepExpression(prId, expression);
 }
 
+void SceneRoot::SetPlayState(ObjectHandle object, int32_t state) {
+    if (TKivoObject* found = root_.Resolve(object)) found->SetPlayState(state);
+}
+
 void SceneRoot::MoveTo(ObjectHandle object, ObjectHandle parent) {
     TKivoControl* control = root_.ResolveControl(object);
     TKivoControl* parentControl = root_.ResolveControl(parent);
