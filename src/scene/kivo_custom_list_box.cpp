@@ -145,7 +145,7 @@ void TKivoCustomListBox::SetChecked(int32_t index, bool checked) {
 // ---- Properties ----
 
 void TKivoCustomListBox::SetTopIndex(int32_t value) {
-    const int32_t top = std::clamp(value, 0, std::max(0, Count() - rowCount_));
+    const int32_t top = std::clamp(value, 0, std::max(0, ScrollRange()));
     if (top == topIndex_) return;
     topIndex_ = top;
     Invalidate();
@@ -875,7 +875,7 @@ void TKivoCustomListBox::Load(ByteReader& reader, int32_t version) {
         mapOutHandler_ = reader.ReadCountedString();
     }
     LayOut();
-    topIndex_ = std::clamp(top, 0, std::max(0, Count() - rowCount_));
+    topIndex_ = std::clamp(top, 0, std::max(0, ScrollRange()));
 }
 
 }  // namespace kivo

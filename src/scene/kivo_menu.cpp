@@ -82,7 +82,7 @@ void TKivoMenu::SetRightClickScrap(bool scrap) {
 }
 
 int32_t TKivoMenu::OrigHeight() const {
-    const bool animating = (phase_ >= 100 && phase_ < 200) || phase_ == 200 || phase_ == 201;
+    const bool animating = phase_ >= 100 && phase_ <= 201;
     return animating ? fullHeight_ : Height();
 }
 
@@ -141,7 +141,7 @@ bool TKivoMenu::Update() {
         case 201:
             busy_ = true;
             if (elapsed < delay_) {
-                SetHeight(fullHeight_ - AnimatedHeight(elapsed));
+                SetHeight(static_cast<int32_t>(int64_t{fullHeight_} - AnimatedHeight(elapsed)));
             } else {
                 PostLifecycle(kClosedCode, ClosedHandler());
                 phase_ = 302;
