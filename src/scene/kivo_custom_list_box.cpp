@@ -113,13 +113,16 @@ void TKivoCustomListBox::SetText(std::string text) {
     MarkLayoutNeeded();
 }
 
+std::vector<std::string> TKivoCustomListBox::ItemsOf(std::string_view text) {
+    while (!text.empty() && static_cast<uint8_t>(text.front()) < 32)
+        text.remove_prefix(1);
+    while (!text.empty() && static_cast<uint8_t>(text.back()) < 32)
+        text.remove_suffix(1);
+    return SplitLines(text);
+}
+
 void TKivoCustomListBox::BuildItems() {
-    std::string_view trimmed = text_;
-    while (!trimmed.empty() && static_cast<uint8_t>(trimmed.front()) < 32)
-        trimmed.remove_prefix(1);
-    while (!trimmed.empty() && static_cast<uint8_t>(trimmed.back()) < 32)
-        trimmed.remove_suffix(1);
-    items_ = SplitLines(trimmed);
+    items_ = ItemsOf(text_);
     labels_.Clear();
     hoverLabels_.Clear();
     for (const std::string& item : items_) {

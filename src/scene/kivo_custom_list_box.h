@@ -54,6 +54,8 @@ class TKivoCustomListBox : public TKivoControl {
     // The items are the lines of the text once characters below code 32 are stripped from
     // both ends of the whole text. Checks are cleared and the list scrolls to the top.
     void SetText(std::string text);
+    // The items a text gives.
+    [[nodiscard]] static std::vector<std::string> ItemsOf(std::string_view text);
     [[nodiscard]] int32_t Count() const { return static_cast<int32_t>(items_.size()); }
     // The item text, empty for an index that is no item.
     [[nodiscard]] std::string ItemText(int32_t index) const;

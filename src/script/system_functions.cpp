@@ -6,6 +6,7 @@
 #include "script/function_registry.h"
 #include "script/host_functions.h"
 #include "script/math_functions.h"
+#include "script/menu_functions.h"
 #include "script/param.h"
 #include "script/script_context.h"
 #include "script/string_functions.h"
@@ -108,6 +109,7 @@ void RegisterSystemFunctions(SystemFunctionRegistry& registry) {
     registry.Register(*FunctionIndex("SetProp"), SetPropFunction);
     registry.Register(*FunctionIndex("ListCompo"), ListCompo);
     RegisterTableFunctions(registry);
+    RegisterMenuFunctions(registry);
 }
 
 }  // namespace kivo

@@ -180,6 +180,10 @@ TEST_F(SceneGame, MenusAreChosenByKeysAndByThePointerAndCloseWithTheirEvents) {
         "PR_HANDLEKEY={TRUE} PR_AUTOSCRAP={TRUE} PR_ONSELECT={\"ev.kss:sel\"} "
         "PR_ONOPENED={\"ev.kss:opened\"} PR_ONCLOSED={\"ev.kss:next\"} "
         "PR_ONMAPIN={\"ev.kss:hover\"}\n"
+        "VarNew \"dummy\" type=PT_INT\nCalc {dummy = SetCheck(\"keys\", 1, TRUE)}\n"
+        "VarNew \"checked\" type=PT_BOOL value={GetCheck(\"keys\", 1)}\n"
+        "VarNew \"far\" type=PT_BOOL value={GetCheck(\"keys\", 7)}\n"
+        "VarNew \"found\" type=PT_INT value={IndexOfMenu(\"keys\", \"NO\")}\n"
         "Menu PR_NAME={\"closer\"} PR_LEFT={40} PR_TEXT={\"x\"} PR_DELAY={50} "
         "PR_ONCLOSED={\"ev.kss:closed\"}\n"
         "Label \"loop\"\nDoEvent\n"
@@ -208,6 +212,10 @@ TEST_F(SceneGame, MenusAreChosenByKeysAndByThePointerAndCloseWithTheirEvents) {
     EXPECT_EQ(Var("lastIndex"), "0");
     EXPECT_EQ(Var("closed"), "2");
     EXPECT_EQ(Var("gone"), "true");
+    // Check marks by item, and items found by their text without regard to case.
+    EXPECT_EQ(Var("checked"), "true");
+    EXPECT_EQ(Var("far"), "false");
+    EXPECT_EQ(Var("found"), "1");
 }
 
 TEST_F(SceneGame, ButtonsNotifyOnAReleaseOverThemAndOnEnterWhileFocused) {

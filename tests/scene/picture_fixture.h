@@ -7,8 +7,12 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "base/error.h"
 #include "imaging/dibx.h"
 #include "scene/control_picture.h"
+#include "scene/kivo_base_list.h"
 
 namespace kivo::test {
 
@@ -61,5 +65,29 @@ class SolidPictures final : public ControlPictureSource {
     std::map<std::string, PictureSpec> specs;
     std::vector<std::string> acquired;
 };
+
+// Saves the scene and loads the record into a new scene with the same pictures, which must
+// read all of it and save the same bytes again. Every record cut short must fail cleanly.
+inline std::unique_ptr<TKivoBaseList> RoundTrip(const TKivoBaseList& scene, PlayerState& state,
+                                                ControlPictureSource& pictures) {
+    ByteWriter writer;
+    scene.Save(writer);
+    const std::vector<uint8_t> bytes = writer.Take();
+    auto copy = std::make_unique<TKivoBaseList>(state);
+    copy->SetPictures(&pictures);
+    ByteReader reader(bytes, "save.dat");
+    copy->Load(reader, kSaveVersionCurrent);
+    EXPECT_TRUE(reader.AtEnd());
+    ByteWriter again;
+    copy->Save(again);
+    EXPECT_EQ(again.Take(), bytes);
+    for (size_t cut : {bytes.size() - 1, bytes.size() - 20, bytes.size() - 40, bytes.size() / 2}) {
+        TKivoBaseList broken{state};
+        const std::vector<uint8_t> part(bytes.begin(), bytes.begin() + static_cast<long>(cut));
+        ByteReader partReader(part, "save.dat");
+        EXPECT_THROW(broken.Load(partReader, kSaveVersionCurrent), KivoError) << cut;
+    }
+    return copy;
+}
 
 }  // namespace kivo::test
