@@ -5,14 +5,18 @@
 #include <limits>
 
 #include "base/error.h"
+#include "platform/font_engine.h"
 #include "scene/kivo_box.h"
+#include "scene/kivo_button.h"
 #include "scene/kivo_cabinet.h"
 #include "scene/kivo_cinema.h"
 #include "scene/kivo_fire.h"
+#include "scene/kivo_menu.h"
 #include "scene/kivo_particle.h"
 #include "scene/kivo_wave.h"
 #include "scene/kivo_images.h"
 #include "scene/kivo_tile.h"
+#include "text/font_pixel_manager.h"
 
 namespace kivo {
 
@@ -101,6 +105,8 @@ std::unique_ptr<TKivoObject> TKivoBaseList::MakeObject(int32_t kind) {
     switch (kind & 0x7F) {
         case LT_BOX:
             return std::make_unique<TKivoBox>(*this);
+        case LT_BUTTON:
+            return std::make_unique<TKivoButton>(*this);
         case LT_CABINET:
             return std::make_unique<TKivoCabinet>(*this);
         case LT_CINEMA:
@@ -115,6 +121,8 @@ std::unique_ptr<TKivoObject> TKivoBaseList::MakeObject(int32_t kind) {
             return std::make_unique<TKivoImages>(*this);
         case LT_TILE:
             return std::make_unique<TKivoTile>(*this);
+        case LT_MENU:
+            return std::make_unique<TKivoMenu>(*this);
         default:
             return nullptr;
     }

@@ -35,6 +35,10 @@
 
 namespace kivo {
 
+class ControlPictureSource;
+class FontEngine;
+class TFontPixelManager;
+
 // The last save version that kept no focus name in the root record.
 inline constexpr int32_t kSaveVersionNoFocusName = 118;
 
@@ -186,6 +190,18 @@ class TKivoBaseList final : public ObjectDirectory, public SystemVariableProvide
     void AddRightClickScrap(TKivoControl& control);
     void RemoveRightClickScrap(const TKivoControl& control);
     [[nodiscard]] KeyboardState& Keys() { return keys_; }
+    // The selection result scripts read as @SelStr and @SelIndex (menus and list boxes set it).
+    void SetSelection(std::string text, int32_t index);
+
+    // ---- What objects draw with ----
+
+    // The glyph cache of text strips and the pictures of controls; both borrowed and set by
+    // the player before objects are made. Without a glyph cache text measures and draws
+    // nothing; without a picture source every picture is missing.
+    void SetGlyphs(TFontPixelManager* glyphs) { glyphs_ = glyphs; }
+    [[nodiscard]] TFontPixelManager& Glyphs();
+    void SetPictures(ControlPictureSource* pictures) { pictures_ = pictures; }
+    [[nodiscard]] ControlPictureSource* Pictures() const { return pictures_; }
 
     // ---- What the window hands over ----
 
@@ -314,6 +330,11 @@ class TKivoBaseList final : public ObjectDirectory, public SystemVariableProvide
     KeyboardState keys_;
     ObjectHandle focus_;
     bool focusRecompute_ = false;
+    TFontPixelManager* glyphs_ = nullptr;
+    // Stands in for a missing glyph cache: a font engine that opens no font.
+    std::unique_ptr<FontEngine> noFonts_;
+    std::unique_ptr<TFontPixelManager> noGlyphs_;
+    ControlPictureSource* pictures_ = nullptr;
 };
 
 }  // namespace kivo

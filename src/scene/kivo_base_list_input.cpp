@@ -54,7 +54,7 @@ void TKivoBaseList::SendKeyEvents() {
     TKivoControl* focus = FocusedControl();
     if (focus == nullptr || !focus->HandleKey()) return;
     if (edges.down) focus->FireKey(Handler::KeyDown);
-    if (edges.repeat) focus->FireKey(Handler::KeyRepeat);
+    if (edges.repeat) focus->FireKeyRepeat();
     if (edges.up) focus->FireKey(Handler::KeyUp);
 }
 

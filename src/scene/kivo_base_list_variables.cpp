@@ -4,6 +4,9 @@
 
 #include "scene/kivo_base_list.h"
 
+#include "platform/font_engine.h"
+#include "text/font_pixel_manager.h"
+
 namespace kivo {
 
 namespace {
@@ -29,7 +32,30 @@ constexpr SystemVariable kOwnVariables[] = {
     SystemVariable::CGDither,
 };
 
+// A font engine without fonts, for a root that was given no glyph cache.
+class NoFontEngine final : public FontEngine {
+  public:
+    [[nodiscard]] std::unique_ptr<Font> Open(std::string_view, int32_t, uint8_t) override {
+        return nullptr;
+    }
+};
+
 }  // namespace
+
+void TKivoBaseList::SetSelection(std::string text, int32_t index) {
+    if (variables_ == nullptr) return;
+    variables_->selectionString = std::move(text);
+    variables_->selectionIndex = index;
+}
+
+TFontPixelManager& TKivoBaseList::Glyphs() {
+    if (glyphs_ != nullptr) return *glyphs_;
+    if (noGlyphs_ == nullptr) {
+        noFonts_ = std::make_unique<NoFontEngine>();
+        noGlyphs_ = std::make_unique<TFontPixelManager>(*noFonts_);
+    }
+    return *noGlyphs_;
+}
 
 void TKivoBaseList::AttachVariables(TParamCollection& variables) {
     variables_ = &variables;

@@ -3,30 +3,12 @@
 #include <algorithm>
 
 #include "imaging/draw_context.h"
+#include "scene/alpha_paint.h"
 #include "scene/film_motion.h"
 
 namespace kivo {
 
 namespace {
-
-// One fill of a box part in the blend its alpha selects.
-void FillPart(TDrawContext& context, const TRect& rect, int32_t color, int32_t alpha) {
-    if (rect.IsEmpty()) return;
-    const TCustomDIBX& surface = context.Surface();
-    if (alpha >= 256) {
-        // Additive: each channel scaled by the strength.
-        const int32_t strength = alpha - 256;
-        int32_t scaled = 0;
-        for (int shift = 0; shift < 24; shift += 8) {
-            scaled |= ((color >> shift & 0xFF) * strength / 256) << shift;
-        }
-        context.FillRectAdd(rect, surface.ColorToPixel(scaled));
-    } else if (alpha == 255) {
-        context.FillRect(rect, surface.ColorToPixel(color));
-    } else {
-        context.FillRectAlpha(rect, surface.ColorToPixel(color), alpha);
-    }
-}
 
 // A rectangle in 64-bit edges (a box may reach past the int32 range once its thickness or
 // position is added) cut to clip.
@@ -58,13 +40,13 @@ void TKivoBox::Draw(TDrawContext& context) {
                                       CutTo(left, bandBottom, right, bottom, clip),
                                       CutTo(left, bandTop, sideLeft, bandBottom, clip),
                                       CutTo(sideRight, bandTop, right, bandBottom, clip)}) {
-                FillPart(context, band, borderColor_, alpha_);
+                FillRectByAlpha(context, band, borderColor_, alpha_);
             }
         }
         if (Color() >= 0) {
-            FillPart(context,
-                     CutTo(left + border, top + border, right - border, bottom - border, clip),
-                     Color(), alpha_);
+            FillRectByAlpha(
+                context, CutTo(left + border, top + border, right - border, bottom - border, clip),
+                Color(), alpha_);
         }
     }
     TKivoControl::Draw(context);

@@ -385,6 +385,20 @@ void TKivoControl::FirePress(Handler handler, uint8_t capture, IgnoreMouseMask m
     FirePointerEvent(handler, x, y);
 }
 
+void TKivoControl::ConsumePress(bool left) {
+    if (TKivoBase* layer = Layer())
+        (left ? layer->Pointer().leftClick : layer->Pointer().rightClick) = false;
+}
+
+void TKivoControl::CaptureLeft() {
+    if (TKivoBase* layer = Layer()) layer->Pointer().capture |= kCaptureLeft;
+}
+
+bool TKivoControl::UnderPointer(int32_t x, int32_t y) const {
+    TKivoBase* layer = Layer();
+    return layer != nullptr && layer->HitTest(x, y, kLeftPressModes) == this;
+}
+
 void TKivoControl::FireLeftDown(int32_t x, int32_t y) {
     FirePress(Handler::LeftDown, kCaptureLeft, kLeftPressModes, x, y);
 }

@@ -204,18 +204,24 @@ class TKivoControl : public TKivoComponent {
 
     // ---- Events (pointer positions in layer pixels) ----
 
-    void FireLeftDown(int32_t x, int32_t y);
-    void FireLeftUp(int32_t x, int32_t y);
-    void FireRightDown(int32_t x, int32_t y);
+    // Kinds that react to the pointer themselves (buttons, list boxes) override these and
+    // call the inherited ones for the events they still raise.
+    virtual void FireLeftDown(int32_t x, int32_t y);
+    virtual void FireLeftUp(int32_t x, int32_t y);
+    virtual void FireRightDown(int32_t x, int32_t y);
     void FireRightUp(int32_t x, int32_t y);
-    void FireMouseMove(int32_t x, int32_t y);
+    virtual void FireMouseMove(int32_t x, int32_t y);
     void FireMouseIn() { PostEvent(HandlerCode(Handler::MouseIn), HandlerText(Handler::MouseIn)); }
-    void FireMouseOut() {
+    virtual void FireMouseOut() {
         PostEvent(HandlerCode(Handler::MouseOut), HandlerText(Handler::MouseOut));
     }
     void FireWheel(bool down);
     // Key down, key up or key repeat.
     void FireKey(Handler handler) { PostEvent(HandlerCode(handler), HandlerText(handler)); }
+    // The focused object's key work of a frame with a key trigger (the press and each
+    // auto-repeat). Kinds that read keys do it here and then call the inherited one, which
+    // queues the key-repeat handler.
+    virtual void FireKeyRepeat() { FireKey(Handler::KeyRepeat); }
 
     // Hooks of the kinds. Drag: the pointer moved while the object holds the capture (menus
     // and sliders follow it). The right-click-scrap pair: whether the object closes on a right
@@ -258,6 +264,13 @@ class TKivoControl : public TKivoComponent {
     }
     // Whether the root's focus lies in this subtree.
     [[nodiscard]] bool HoldsFocus() const;
+    // Takes the frame's left (right) press for this object: scripts no longer see it as a
+    // click of the frame.
+    void ConsumePress(bool left);
+    // The object holds the pointer until the left button is released.
+    void CaptureLeft();
+    // Whether the topmost object taking left presses at (x, y) in its layer is this one.
+    [[nodiscard]] bool UnderPointer(int32_t x, int32_t y) const;
 
     // Set by the constructors of the layers and the cabinets.
     bool isLayer_ = false;

@@ -91,6 +91,10 @@ class TKivoObject {
     // Takes a copy of the creating command's expression for the property, to evaluate again
     // later; kinds that keep none ignore it.
     virtual void KeepExpression(int32_t /*prId*/, const TKivoParser& /*expression*/) {}
+    // The play-state operation of the kinds that open, play or close (LP_ codes: 0 play or
+    // open, 1 with a fade or animation, 2 stop or close, 3 with a fade or animation); other
+    // kinds ignore it.
+    virtual void SetPlayState(int32_t /*state*/) {}
 
     // The property slots of the object's class.
     [[nodiscard]] virtual const PropertyMap& Properties() const { return ClassProperties(); }

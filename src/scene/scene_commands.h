@@ -70,6 +70,13 @@ class SceneCommands : public ObjectDirectory {
     // Deletes the object and its children; it is gone for the scripts at once and freed after
     // the update pass.
     virtual void Delete(ObjectHandle object) = 0;
+    // Sets the object's play state (0 open or play, 1 with its animation or fade, 2 close or
+    // stop, 3 with its animation or fade); kinds without one ignore it.
+    virtual void SetPlayState(ObjectHandle object, int32_t state) = 0;
+    // The check mark of a menu item; objects without items, and indexes that are no item,
+    // read false and ignore writes.
+    [[nodiscard]] virtual bool ItemChecked(ObjectHandle object, int32_t index) const = 0;
+    virtual void SetItemChecked(ObjectHandle object, int32_t index, bool checked) = 0;
 
     // ---- Properties by PR id ----
 
@@ -136,6 +143,9 @@ class NullSceneCommands : public SceneCommands {
     void CompleteCreation(ObjectHandle) override {}
     void MoveTo(ObjectHandle, ObjectHandle) override {}
     void Delete(ObjectHandle) override {}
+    void SetPlayState(ObjectHandle, int32_t) override {}
+    [[nodiscard]] bool ItemChecked(ObjectHandle, int32_t) const override { return false; }
+    void SetItemChecked(ObjectHandle, int32_t, bool) override {}
     [[nodiscard]] bool InPrimary(ObjectHandle) const override { return false; }
     bool ReadProperty(ObjectHandle, int32_t, TCustomParam&) const override { return false; }
     void WriteProperty(ObjectHandle, int32_t, const TCustomParam&) override {}

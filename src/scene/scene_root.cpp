@@ -1,4 +1,5 @@
 #include "scene/scene_root.h"
+#include "scene/kivo_custom_list_box.h"
 
 #include "scene/property_table.h"
 
@@ -104,6 +105,20 @@ void SceneRoot::CompleteCreation(ObjectHandle object) {
 
 void SceneRoot::KeepExpression(ObjectHandle object, int32_t prId, const TKivoParser& expression) {
     if (TKivoObject* found = root_.Resolve(object)) found->KeepExpression(prId, expression);
+}
+
+void SceneRoot::SetPlayState(ObjectHandle object, int32_t state) {
+    if (TKivoObject* found = root_.Resolve(object)) found->SetPlayState(state);
+}
+
+bool SceneRoot::ItemChecked(ObjectHandle object, int32_t index) const {
+    const auto* list = dynamic_cast<const TKivoCustomListBox*>(root_.Resolve(object));
+    return list != nullptr && list->Checked(index);
+}
+
+void SceneRoot::SetItemChecked(ObjectHandle object, int32_t index, bool checked) {
+    if (auto* list = dynamic_cast<TKivoCustomListBox*>(root_.Resolve(object)))
+        list->SetChecked(index, checked);
 }
 
 void SceneRoot::MoveTo(ObjectHandle object, ObjectHandle parent) {

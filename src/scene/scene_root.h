@@ -74,6 +74,9 @@ class SceneRoot final : public ScenePort, public SceneCommands {
                         const TKivoParser& expression) override;
     void MoveTo(ObjectHandle object, ObjectHandle parent) override;
     void Delete(ObjectHandle object) override;
+    void SetPlayState(ObjectHandle object, int32_t state) override;
+    [[nodiscard]] bool ItemChecked(ObjectHandle object, int32_t index) const override;
+    void SetItemChecked(ObjectHandle object, int32_t index, bool checked) override;
     [[nodiscard]] bool InPrimary(ObjectHandle object) const override;
     bool ReadProperty(ObjectHandle object, int32_t prId, TCustomParam& value) const override;
     void WriteProperty(ObjectHandle object, int32_t prId, const TCustomParam& value) override;

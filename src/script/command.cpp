@@ -7,6 +7,7 @@
 #include "base/error.h"
 #include "script/component_command.h"
 #include "script/flow_commands.h"
+#include "script/menu_commands.h"
 #include "script/object_commands.h"
 #include "script/save_commands.h"
 
@@ -60,7 +61,7 @@ constexpr std::array<CommandFactory, kCommandCount> kCommandClasses = {
     Make<TComControl>,    // Cinema
     Make<TComControl>,    // Caption
     Make<TComControl>,    // Menu
-    Make<TComNotBuilt>,   // MenuClose
+    Make<TComMenuClose>,  // MenuClose
     Make<TComComment>,    // Comment
     Make<TComNotBuilt>,   // TextClr
     Make<TComNotBuilt>,   // CallHist

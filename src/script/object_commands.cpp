@@ -14,15 +14,6 @@ namespace kivo {
 
 namespace {
 
-// The object an object-name expression names: no value or the empty name is none.
-ObjectHandle FindNamed(TCallMan& man, const TKivoParser& expr) {
-    const ExpressionResult name = man.Evaluate(expr);
-    if (!name) return {};
-    const std::string text = name->AsString();
-    if (text.empty()) return {};
-    return man.Context().scene.FindByName(text);
-}
-
 int32_t PropertyIdOf(TCallMan& man, const TKivoParser& expr) {
     const std::optional<int32_t> id = man.EvaluateInt(expr);
     if (!id) throw KivoError("プロパティ指定が不正です");
@@ -50,6 +41,14 @@ std::vector<std::string> ListedNames(TCallMan& man, const std::vector<TKivoParse
 }
 
 }  // namespace
+
+ObjectHandle FindNamed(TCallMan& man, const TKivoParser& expr) {
+    const ExpressionResult name = man.Evaluate(expr);
+    if (!name) return {};
+    const std::string text = name->AsString();
+    if (text.empty()) return {};
+    return man.Context().scene.FindByName(text);
+}
 
 // ---- GetProp, SetProp, ObjDel -------------------------------------------------------------
 

@@ -6,6 +6,7 @@
 #include "script/function_registry.h"
 #include "script/host_functions.h"
 #include "script/math_functions.h"
+#include "script/menu_functions.h"
 #include "script/param.h"
 #include "script/save_functions.h"
 #include "script/script_context.h"
@@ -110,6 +111,7 @@ void RegisterSystemFunctions(SystemFunctionRegistry& registry) {
     registry.Register(*FunctionIndex("ListCompo"), ListCompo);
     RegisterTableFunctions(registry);
     RegisterSaveFunctions(registry);
+    RegisterMenuFunctions(registry);
 }
 
 }  // namespace kivo

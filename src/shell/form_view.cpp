@@ -116,6 +116,8 @@ void TFormView::SceneStartup() {
         root->Root().SetServices({.files = player_.files.get(),
                                   .random = &player_.random,
                                   .expressions = player_.sceneExpressions.get()});
+        player_.glyphs = std::make_unique<TFontPixelManager>(player_.platform.fonts);
+        root->Root().SetGlyphs(player_.glyphs.get());
         player_.scene = std::move(root);
     }
     player_.pictures = MakeProjectPictures(player_);
@@ -390,6 +392,7 @@ void TFormView::FormClose() {
     player_.StartupTrace("Bases.Free");
     if (beforeSceneFreed) beforeSceneFreed(player_);
     player_.scene.reset();
+    player_.glyphs.reset();
     player_.StartupTrace("SelRectDIB.Free");
     player_.StartupTrace("TransBGDIB.Free");
     player_.StartupTrace("GaleMan.Free");

@@ -33,6 +33,7 @@
 #include "storage/db_manager.h"
 #include "storage/tp_random.h"
 #include "storage/vr_file_manager.h"
+#include "text/font_pixel_manager.h"
 
 namespace kivo {
 
@@ -139,6 +140,8 @@ class Player {
     std::unique_ptr<TVrFileManager> files;
     std::unique_ptr<TParamCollection> variables;
     std::unique_ptr<SystemFunctionRegistry> functions;
+    // The glyph cache the scene's text draws with; declared before the scene, which borrows it.
+    std::unique_ptr<TFontPixelManager> glyphs;
     // The event queue the scene root fills and the interpreter runs; declared before the
     // scene, which holds it, so that it is freed after the scene.
     TTimerList events;

@@ -198,5 +198,74 @@ TEST_F(SceneGame, KeysGoToTheFocusedObjectAndRepeatAfterADelay) {
     EXPECT_EQ(Var("lowUps"), "1");  // the key after the focus moved
 }
 
+// Property 50 is PR_TEXT; event handlers read the choice through @SelStr and @SelIndex.
+TEST_F(SceneGame, MenusAreChosenByKeysAndByThePointerAndCloseWithTheirEvents) {
+    // "keys" opens focused and is chosen with Down, Down, Enter; its closed handler opens
+    // "mouse", chosen with a click on its first row; "closer" is closed by MenuClose.
+    Write(
+        "VarNew \"opened\" type=PT_INT\nVarNew \"closed\" type=PT_INT\n"
+        "VarNew \"hovers\" type=PT_INT\nVarNew \"picks\" type=PT_INT\n"
+        "VarNew \"lastStr\" type=PT_STR\nVarNew \"lastIndex\" type=PT_INT\n"
+        "VarNew \"gone\" type=PT_BOOL\n"
+        "Menu PR_NAME={\"keys\"} PR_TEXT={\"yes\\nno\"} PR_ROWCOUNT={2} PR_FONTHEIGHT={10} "
+        "PR_HANDLEKEY={TRUE} PR_AUTOSCRAP={TRUE} PR_ONSELECT={\"ev.kss:sel\"} "
+        "PR_ONOPENED={\"ev.kss:opened\"} PR_ONCLOSED={\"ev.kss:next\"} "
+        "PR_ONMAPIN={\"ev.kss:hover\"}\n"
+        "VarNew \"dummy\" type=PT_INT\nCalc {dummy = SetCheck(\"keys\", 1, TRUE)}\n"
+        "VarNew \"checked\" type=PT_BOOL value={GetCheck(\"keys\", 1)}\n"
+        "VarNew \"far\" type=PT_BOOL value={GetCheck(\"keys\", 7)}\n"
+        "VarNew \"found\" type=PT_INT value={IndexOfMenu(\"keys\", \"NO\")}\n"
+        "Menu PR_NAME={\"closer\"} PR_LEFT={40} PR_TEXT={\"x\"} PR_DELAY={50} "
+        "PR_ONCLOSED={\"ev.kss:closed\"}\n"
+        "Label \"loop\"\nDoEvent\n"
+        "If {@UpdateCount == 30}\n    MenuClose object={\"closer\"}\n"
+        "If {@UpdateCount == 50}\n    Calc {gone = Exists(\"closer\") == FALSE}\n"
+        "Jump \"main.ksb\" target=<loop> condition={TRUE}\n",
+        64, 32,
+        "Label \"opened\"\nCalc {opened = opened + 1}\nExit condition={TRUE}\n"
+        "Label \"hover\"\nCalc {hovers = hovers + 1}\nExit condition={TRUE}\n"
+        "Label \"sel\"\nCalc {picks = picks + 1}\nCalc {lastStr = @SelStr}\n"
+        "Calc {lastIndex = @SelIndex}\n"
+        "Exit condition={TRUE}\n"
+        "Label \"closed\"\nCalc {closed = closed + 1}\nExit condition={TRUE}\n"
+        "Label \"next\"\nCalc {closed = closed + 1}\n"
+        "Menu PR_NAME={\"mouse\"} PR_TOP={10} PR_TEXT={\"left\\nright\"} PR_ROWCOUNT={2} "
+        "PR_FONTHEIGHT={10} PR_MARGINX={8} PR_AUTOSCRAP={TRUE} PR_ONSELECT={\"ev.kss:sel\"}\n"
+        "Exit condition={TRUE}\n");
+    ASSERT_EQ(Play(60,
+                   "5 keydown 40\n6 keyup 40\n8 keydown 40\n9 keyup 40\n"
+                   "11 keydown 13\n12 keyup 13\n20 move 2 12\n21 ldown\n22 lup\n"),
+              0);
+    EXPECT_EQ(Var("opened"), "1");
+    EXPECT_EQ(Var("hovers"), "2");
+    EXPECT_EQ(Var("picks"), "2");
+    EXPECT_EQ(Var("lastStr"), "\"left\"");
+    EXPECT_EQ(Var("lastIndex"), "0");
+    EXPECT_EQ(Var("closed"), "2");
+    EXPECT_EQ(Var("gone"), "true");
+    // Check marks by item, and items found by their text without regard to case.
+    EXPECT_EQ(Var("checked"), "true");
+    EXPECT_EQ(Var("far"), "false");
+    EXPECT_EQ(Var("found"), "1");
+}
+
+TEST_F(SceneGame, ButtonsNotifyOnAReleaseOverThemAndOnEnterWhileFocused) {
+    Write(
+        "VarNew \"clicks\" type=PT_INT\nVarNew \"downs\" type=PT_INT\n"
+        "Button PR_NAME={\"go\"} PR_LEFT={4} PR_TOP={4} PR_WIDTH={8} PR_HEIGHT={6} "
+        "PR_HANDLEKEY={TRUE} PR_ONNOTIFY={\"ev.kss:click\"} PR_ONLBTNDOWN={\"ev.kss:down\"}\n"
+        "Label \"loop\"\nDoEvent\nJump \"main.ksb\" target=<loop> condition={TRUE}\n",
+        32, 16,
+        "Label \"click\"\nCalc {clicks = clicks + 1}\nExit condition={TRUE}\n"
+        "Label \"down\"\nCalc {downs = downs + 1}\nExit condition={TRUE}\n");
+    // A click over it, a press dragged off before the release, then Enter.
+    ASSERT_EQ(Play(30,
+                   "3 move 6 6\n4 ldown\n5 lup\n8 ldown\n9 move 20 12\n10 lup\n"
+                   "14 keydown 13\n15 keyup 13\n"),
+              0);
+    EXPECT_EQ(Var("clicks"), "2");
+    EXPECT_EQ(Var("downs"), "0");  // the button takes its presses
+}
+
 }  // namespace
 }  // namespace kivo
