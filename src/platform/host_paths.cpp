@@ -1,5 +1,6 @@
 #include "platform/host_paths.h"
 
+#include <cstdlib>
 #include <system_error>
 
 namespace kivo {
@@ -15,6 +16,21 @@ std::filesystem::path ExecutableFolder() {
     std::error_code error;
     if (exe.empty()) return std::filesystem::current_path(error);
     return exe.parent_path();
+}
+
+std::filesystem::path UserConfigFolder() {
+    const auto absoluteFromEnvironment = [](const char* name) {
+        const char* value = std::getenv(name);
+        std::filesystem::path path = value != nullptr ? value : "";
+        return path.is_absolute() ? path : std::filesystem::path();
+    };
+    std::filesystem::path base = absoluteFromEnvironment("XDG_CONFIG_HOME");
+    if (base.empty()) {
+        const std::filesystem::path home = absoluteFromEnvironment("HOME");
+        if (home.empty()) return {};
+        base = home / ".config";
+    }
+    return base / "kivoplay";
 }
 
 }  // namespace kivo
