@@ -31,7 +31,7 @@ struct ScriptedInput {
     InputEvent event;                        // when !isAnswer
     DialogAnswer answer = DialogAnswer::Ok;  // when isAnswer and choice is -1
     int32_t choice = -1;                     // when isAnswer: the list line to pick, or -1
-    std::filesystem::path folder;            // when isAnswer and not empty: a chosen game folder
+    std::filesystem::path folder{};          // when isAnswer and not empty: a chosen game folder
 };
 
 enum class ObservationKind { Screenshot, DumpVars, DumpScene };
