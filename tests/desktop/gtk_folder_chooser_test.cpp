@@ -12,21 +12,14 @@
 #include <functional>
 #include <string>
 
+#include "gtk_widgets.h"
 #include "platform/desktop/gtk_dialogs.h"
 
 namespace kivo {
 namespace {
 
-GtkWidget* VisibleDialog() {
-    GList* windows = gtk_window_list_toplevels();
-    GtkWidget* found = nullptr;
-    for (GList* window = windows; window != nullptr && found == nullptr; window = window->next) {
-        GtkWidget* widget = GTK_WIDGET(window->data);
-        if (GTK_IS_DIALOG(widget) && gtk_widget_get_mapped(widget)) found = widget;
-    }
-    g_list_free(windows);
-    return found;
-}
+using test::FindListBox;
+using test::VisibleDialog;
 
 // One thing the user does once the dialog on screen is the one the step waits for.
 struct Step {
@@ -57,17 +50,6 @@ gboolean PlayTheUser(gpointer data) {
     }
     step.act(dialog);
     return user.steps.empty() ? G_SOURCE_REMOVE : G_SOURCE_CONTINUE;
-}
-
-GtkWidget* FindListBox(GtkWidget* widget) {
-    if (GTK_IS_LIST_BOX(widget)) return widget;
-    if (!GTK_IS_CONTAINER(widget)) return nullptr;
-    GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
-    GtkWidget* found = nullptr;
-    for (GList* child = children; child != nullptr && found == nullptr; child = child->next)
-        found = FindListBox(GTK_WIDGET(child->data));
-    g_list_free(children);
-    return found;
 }
 
 bool IsFolderChooser(GtkWidget* dialog) {
