@@ -11,9 +11,9 @@
 // the (F+1)-th frame, in file order. An answer is queued for the next message dialog, a
 // folder for the game folder chooser (PATH is the rest of the line) and a choice (a line index
 // from 0) for the next list or recent game; those of frame 0 are queued before start-up, so
-// they also answer start-up dialogs and the chooser of a player started without a game. The observations of frame F are taken after
-// that frame's step (the one its events went into). Blank lines and lines starting with '#'
-// are skipped.
+// they also answer start-up dialogs and the chooser of a player started without a game. The
+// observations of frame F are taken after that frame's step (the one its events went into). Blank
+// lines and lines starting with '#' are skipped.
 
 #include <cstdint>
 #include <filesystem>

@@ -73,9 +73,8 @@ Step PickRecent(int row) {
 }
 
 Step Respond(std::function<bool(GtkWidget*)> ready, gint response) {
-    return {std::move(ready), [response](GtkWidget* dialog) {
-                gtk_dialog_response(GTK_DIALOG(dialog), response);
-            }};
+    return {std::move(ready),
+            [response](GtkWidget* dialog) { gtk_dialog_response(GTK_DIALOG(dialog), response); }};
 }
 
 // Opens folder in the chooser, then, once the chooser shows it, takes it.
@@ -84,17 +83,15 @@ void ChooseFolder(User& user, const std::filesystem::path& folder) {
                               (void)gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(dialog),
                                                                         folder.c_str());
                           }});
-    user.steps.push_back({[folder](GtkWidget* dialog) {
-                              if (!GTK_IS_FILE_CHOOSER(dialog)) return false;
-                              gchar* shown =
-                                  gtk_file_chooser_get_current_folder(GTK_FILE_CHOOSER(dialog));
-                              const bool there = shown != nullptr && folder == shown;
-                              g_free(shown);
-                              return there;
-                          },
-                          [](GtkWidget* dialog) {
-                              gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
-                          }});
+    user.steps.push_back(
+        {[folder](GtkWidget* dialog) {
+             if (!GTK_IS_FILE_CHOOSER(dialog)) return false;
+             gchar* shown = gtk_file_chooser_get_current_folder(GTK_FILE_CHOOSER(dialog));
+             const bool there = shown != nullptr && folder == shown;
+             g_free(shown);
+             return there;
+         },
+         [](GtkWidget* dialog) { gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT); }});
 }
 
 class GtkFolderChooser : public testing::Test {

@@ -69,9 +69,12 @@ TEST(GameChooser, TellsGameFoldersAndGamesBesideTheProgram) {
 
     // A player program that carries the game's archive has a game wherever it stands.
     const std::filesystem::path bare = GameFolder(scratch, "bare", {});
-    test::WriteFile(bare / "kivoplay", test::WithTrailerArchive(Bytes("\x7f" "ELF"), SmallArchive()));
+    test::WriteFile(bare / "kivoplay", test::WithTrailerArchive(Bytes("\x7f"
+                                                                      "ELF"),
+                                                                SmallArchive()));
     EXPECT_TRUE(GameBesideProgram(bare, bare / "kivoplay"));
-    test::WriteFile(bare / "kivoplay", Bytes("\x7f" "ELF"));
+    test::WriteFile(bare / "kivoplay", Bytes("\x7f"
+                                             "ELF"));
     EXPECT_FALSE(GameBesideProgram(bare, bare / "kivoplay"));
 }
 
@@ -171,14 +174,17 @@ TEST(GameChooser, ChoosesFromScriptAndRemembersTheChoice) {
          FolderChoiceStatus::Chosen, a},
         {"OK opens the newest", [](ScriptedDialogs& d) { d.QueueAnswer(DialogAnswer::Ok); },
          FolderChoiceStatus::Chosen, b},
-        {"cancel", [](ScriptedDialogs& d) { d.QueueAnswer(DialogAnswer::Cancel); },
-         FolderChoiceStatus::Cancelled, {}},
+        {"cancel",
+         [](ScriptedDialogs& d) { d.QueueAnswer(DialogAnswer::Cancel); },
+         FolderChoiceStatus::Cancelled,
+         {}},
         {"no such recent game, then cancel",
          [](ScriptedDialogs& d) {
              d.QueueChoice(5);
              d.QueueAnswer(DialogAnswer::No);
          },
-         FolderChoiceStatus::Cancelled, {}},
+         FolderChoiceStatus::Cancelled,
+         {}},
     };
     for (const auto& c : answers) {
         SCOPED_TRACE(c.what);

@@ -17,9 +17,9 @@ class DesktopPlatform {
   public:
     // trace is borrowed and may be null for no tracing; with a trace, the first frame on screen
     // is traced with the time since launched. Raises KivoError when no window can be opened.
-    explicit DesktopPlatform(TraceSink* trace = nullptr,
-                             std::chrono::steady_clock::time_point launched =
-                                 std::chrono::steady_clock::now());
+    explicit DesktopPlatform(
+        TraceSink* trace = nullptr,
+        std::chrono::steady_clock::time_point launched = std::chrono::steady_clock::now());
     DesktopPlatform(const DesktopPlatform&) = delete;
     DesktopPlatform& operator=(const DesktopPlatform&) = delete;
 

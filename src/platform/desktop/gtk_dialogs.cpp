@@ -226,7 +226,8 @@ FolderChoice GtkDialogs::PickFolderWithGtk(const GameFolderRequest& request) {
         if (response == GTK_RESPONSE_OK) {
             return FolderChoice{FolderChoiceStatus::Chosen, request.recent[index]};
         }
-        if (response != kOtherFolderResponse) return FolderChoice{FolderChoiceStatus::Cancelled, {}};
+        if (response != kOtherFolderResponse)
+            return FolderChoice{FolderChoiceStatus::Cancelled, {}};
     }
     std::filesystem::path folder = AskGameFolder(request);
     if (folder.empty()) return FolderChoice{FolderChoiceStatus::Cancelled, {}};

@@ -257,7 +257,8 @@ void SdlWindow::Present(const FrameView& frame, std::span<const TRect> dirty) {
     }
 }
 
-void SdlWindow::TraceFirstPresent(TraceSink& trace, std::chrono::steady_clock::time_point launched) {
+void SdlWindow::TraceFirstPresent(TraceSink& trace,
+                                  std::chrono::steady_clock::time_point launched) {
     firstPresentTrace_ = &trace;
     launched_ = launched;
 }
