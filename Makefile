@@ -6,7 +6,7 @@ CMAKE_FLAGS ?=
 MINUTES ?= 10
 PARALLEL ?= 2
 
-.PHONY: all setup configure build test install demo check-asan bench fuzz fuzz-run clean
+.PHONY: all setup configure build test install package demo check-asan bench fuzz fuzz-run clean
 
 all: build
 
@@ -29,6 +29,11 @@ test: build
 PREFIX ?= /usr/local
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# Builds a Debian package of the files make install puts in place, with its dependencies worked
+# out from the libraries the programs link: $(BUILD)/package/kivoplay_VERSION_ARCH.deb.
+package: build
+	cd $(BUILD) && cpack --config CPackConfig.cmake
 
 # Runs the player on the bundled demo game: in a window when there is a display, otherwise
 # under a virtual X server.

@@ -23,6 +23,7 @@
 #include "script/save_port.h"
 #include "script/script_context.h"
 #include "script/system_functions.h"
+#include "storage/db_manager.h"
 #include "storage/tp_random.h"
 
 namespace {
@@ -63,8 +64,9 @@ struct World {
     kivo::NullTraceSink trace;
     kivo::TracedUrlOpener urls{trace};
     FakeInterpreter interpreter;
-    kivo::ScriptContext context{player, clock, calendar, random, scene,
-                                media,  saves, urls,     &interpreter};
+    kivo::TDBManager tables;
+    kivo::ScriptContext context{player, clock, calendar, random,  scene,
+                                media,  saves, urls,     &tables, &interpreter};
     kivo::SystemFunctionRegistry functions;
 };
 

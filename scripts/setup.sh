@@ -11,7 +11,7 @@ PACKAGES="
   libvorbis-dev libavformat-dev libavcodec-dev libswresample-dev libswscale-dev libavutil-dev
   libfluidsynth-dev timgm6mb-soundfont libasound2-dev libcurl4-openssl-dev
   fonts-ipafont-gothic fonts-ipafont-mincho fonts-dejavu-core
-  xvfb xauth x11-apps x11-utils desktop-file-utils
+  xvfb xauth x11-apps x11-utils desktop-file-utils lintian
 "
 
 missing=""

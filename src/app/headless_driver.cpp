@@ -5,7 +5,9 @@ namespace kivo {
 namespace {
 
 void QueueDialogAnswer(ScriptedDialogs& dialogs, const ScriptedInput& item) {
-    if (item.choice >= 0) {
+    if (!item.folder.empty()) {
+        dialogs.QueueFolder(item.folder);
+    } else if (item.choice >= 0) {
         dialogs.QueueChoice(static_cast<size_t>(item.choice));
     } else {
         dialogs.QueueAnswer(item.answer);

@@ -16,6 +16,8 @@ namespace kivo {
 class HeadlessDriver final : public SessionDriver {
   public:
     HeadlessDriver(HeadlessPlatform& platform, std::vector<ScriptedInput> script, int32_t frameMs);
+    // Queues the dialog answers of frame 0. The program calls it early, for the game folder
+    // chooser; the session's call then finds nothing more to queue.
     void BeforeStartup() override;
     void BeforePass(int64_t frame) override;
     void BeforeIdle() override;

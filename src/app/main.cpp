@@ -1,6 +1,7 @@
 // kivoplay: the player program. Parses the command line, holds the single-instance lock,
 // builds the desktop or the headless platform and runs one session of the player on it.
 
+#include <chrono>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -22,9 +23,11 @@
 #include "platform/trace_sink.h"
 #include "shell/command_line.h"
 #include "shell/form_config.h"
+#include "shell/game_chooser.h"
 #include "shell/input_script.h"
 #include "shell/instance_name.h"
 #include "shell/player.h"
+#include "shell/recent_games.h"
 #include "shell/script_project.h"
 #include "shell/session.h"
 
@@ -61,7 +64,8 @@ int RunConfig(const CommandLine& line, std::vector<ScriptedInput> input,
     if (line.headless) {
         HeadlessPlatform platform(std::cerr);
         for (const ScriptedInput& item : input) {
-            if (item.isAnswer && item.choice < 0) platform.dialogs.QueueAnswer(item.answer);
+            if (item.isAnswer && item.choice < 0 && item.folder.empty())
+                platform.dialogs.QueueAnswer(item.answer);
         }
         return TFormConfig(platform.dialogs, folder).Run();
     }
@@ -73,7 +77,7 @@ int RunConfig(const CommandLine& line, std::vector<ScriptedInput> input,
 #endif
 }
 
-int Run(int argc, char** argv) {
+int Run(int argc, char** argv, [[maybe_unused]] std::chrono::steady_clock::time_point launched) {
     std::vector<std::string_view> words(argv + 1, argv + argc);
     CommandLine line;
     try {
@@ -115,20 +119,45 @@ int Run(int argc, char** argv) {
         !line.arguments.empty() && sjis::EqualsIgnoreCase(line.arguments.front(), "/config");
     // One player per game: a second start on the same folder ends at once, without a word.
     FileInstanceLock lock(DefaultLockFolder());
-    std::filesystem::path gameFolder = exeFolder;
-    if (configRun && line.arguments.size() > 1) {
-        gameFolder = TVrFileManager::GameFolderOf(line.arguments[1]);
-    } else if (!configRun && !line.arguments.empty()) {
-        gameFolder = TVrFileManager::GameFolderOf(line.arguments.front());
-    }
-    if (!lock.TryAcquire(SingleInstanceName(gameFolder))) return 0;
+    const auto lockGame = [&](const std::vector<std::string>& gameArguments) {
+        const std::filesystem::path gameFolder =
+            gameArguments.empty() ? exeFolder : TVrFileManager::GameFolderOf(gameArguments.front());
+        return lock.TryAcquire(SingleInstanceName(gameFolder));
+    };
 
-    if (configRun) return RunConfig(line, std::move(script.input), gameFolder);
+    if (configRun) {
+        const std::vector<std::string> rest(line.arguments.begin() + 1, line.arguments.end());
+        if (!lockGame(rest)) return 0;
+        return RunConfig(line, std::move(script.input),
+                         rest.empty() ? exeFolder : TVrFileManager::GameFolderOf(rest.front()));
+    }
 
     PlayerConfig config;
     config.executableFolder = exeFolder;
     config.executablePath = ExecutablePath();
     config.arguments = line.arguments;
+
+    // An installed player, started without a game and with none of its own, asks for one; the
+    // chosen folder then stands for the command line's. Returns false when the person at the
+    // screen cancelled. Nobody to ask leaves the start-up as it was, which says what is missing.
+    RecentGames recent(UserConfigFolder().empty() ? std::filesystem::path()
+                                                  : UserConfigFolder() / "recent-games");
+    const bool asksForGame =
+        config.arguments.empty() && !GameBesideProgram(exeFolder, config.executablePath);
+    const auto settleGame = [&](MessageDialogs& dialogs) {
+        if (!asksForGame) return true;
+        const FolderChoice choice = ChooseGame(dialogs, recent, std::cerr);
+        switch (choice.status) {
+            case FolderChoiceStatus::Chosen:
+                config.arguments = {choice.folder.string()};
+                return true;
+            case FolderChoiceStatus::Cancelled:
+                return false;
+            case FolderChoiceStatus::Unanswered:
+                return true;
+        }
+        return true;
+    };
     config.seed = line.seed;
     config.projectFactory = ScriptProjectFactory();
     config.media = BackendMedia(!line.headless);
@@ -161,6 +190,9 @@ int Run(int argc, char** argv) {
                 HeadlessPlatform platform(std::cerr, trace.get(),
                                           line.date.value_or(DefaultHeadlessDate()));
                 HeadlessDriver driver(platform, std::move(script.input), line.frameMs);
+                // The chooser is answered by the script's answers of frame 0, as start-up is.
+                driver.BeforeStartup();
+                if (!settleGame(platform.dialogs) || !lockGame(config.arguments)) return 0;
                 if (!line.audioDumpFile.empty()) platform.audio.KeepSamples();
                 runOn(platform.Services(), driver);
                 if (!line.audioDumpFile.empty()) {
@@ -177,7 +209,12 @@ int Run(int argc, char** argv) {
 #ifdef KIVO_HAVE_DESKTOP
         status = GuardedRun(
             [&] {
-                DesktopPlatform platform(trace.get());
+                if (asksForGame) {
+                    GtkDialogs chooser;
+                    if (!settleGame(chooser)) return 0;
+                }
+                if (!lockGame(config.arguments)) return 0;
+                DesktopPlatform platform(trace.get(), launched);
                 DesktopDriver driver(platform.window);
                 runOn(platform.Services(), driver);
                 return status;
@@ -200,5 +237,8 @@ int Run(int argc, char** argv) {
 }  // namespace kivo
 
 int main(int argc, char** argv) {
-    return kivo::GuardedRun([&] { return kivo::Run(argc, argv); }, std::cerr);
+    // The start of the program as the player can see it; the desktop trace times the first
+    // frame from here.
+    const auto launched = std::chrono::steady_clock::now();
+    return kivo::GuardedRun([&] { return kivo::Run(argc, argv, launched); }, std::cerr);
 }

@@ -11,6 +11,10 @@ bool MessageDialogs::EditSoundSettings(SoundSettingsControls&) {
     return false;
 }
 
+FolderChoice MessageDialogs::ChooseGameFolder(const GameFolderRequest&) {
+    return FolderChoice{};
+}
+
 DialogAnswer DefaultAnswer(DialogButtons buttons) {
     switch (buttons) {
         case DialogButtons::Ok:

@@ -5,9 +5,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kivo {
 
@@ -20,6 +23,25 @@ enum class DialogAnswer { Ok, Cancel, Yes, No };
 struct SoundSettingsControls {
     bool directSound = true;
     int32_t delayPosition = 5;
+};
+
+// What the game folder chooser offers: the games played last (newest first, each still a game
+// folder), and the test a chosen folder must pass to be taken.
+struct GameFolderRequest {
+    std::string title;  // UTF-8
+    std::vector<std::filesystem::path> recent;
+    std::function<bool(const std::filesystem::path&)> holdsGame;
+};
+
+enum class FolderChoiceStatus {
+    Chosen,      // folder holds a game
+    Cancelled,   // the person at the screen closed the chooser
+    Unanswered,  // nobody is there to ask (no display and no terminal, no scripted answer)
+};
+
+struct FolderChoice {
+    FolderChoiceStatus status = FolderChoiceStatus::Unanswered;
+    std::filesystem::path folder;  // when Chosen
 };
 
 class MessageDialogs {
@@ -55,6 +77,12 @@ class MessageDialogs {
     // close box, with controls unchanged. The default, for services that cannot show it,
     // cancels, so that nothing is written that nobody chose.
     [[nodiscard]] virtual bool EditSoundSettings(SoundSettingsControls& controls);
+
+    // Asks for the folder of a game to play, offering the recent games, and waits for the
+    // answer. Called on the main thread once, before start-up, by a player started without a
+    // game. A folder that fails request.holdsGame is never returned: the chooser says so and
+    // asks again. The default, for services that cannot ask, is Unanswered.
+    [[nodiscard]] virtual FolderChoice ChooseGameFolder(const GameFolderRequest& request);
 };
 
 // The answer a dialog with these buttons gives when nobody chooses: OK, or Yes.

@@ -27,4 +27,19 @@ std::filesystem::path UserDataFolder() {
     return {};
 }
 
+std::filesystem::path UserConfigFolder() {
+    const auto absoluteFromEnvironment = [](const char* name) {
+        const char* value = std::getenv(name);
+        std::filesystem::path path = value != nullptr ? value : "";
+        return path.is_absolute() ? path : std::filesystem::path();
+    };
+    std::filesystem::path base = absoluteFromEnvironment("XDG_CONFIG_HOME");
+    if (base.empty()) {
+        const std::filesystem::path home = absoluteFromEnvironment("HOME");
+        if (home.empty()) return {};
+        base = home / ".config";
+    }
+    return base / "kivoplay";
+}
+
 }  // namespace kivo

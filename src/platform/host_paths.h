@@ -16,4 +16,9 @@ namespace kivo {
 // The running executable itself (from /proc/self/exe); empty when the system does not say.
 [[nodiscard]] std::filesystem::path ExecutablePath();
 
+// The player's folder among the user's settings: $XDG_CONFIG_HOME/kivoplay, else
+// $HOME/.config/kivoplay (a relative value counts as unset); empty when neither is known.
+// Reads the environment; called at start-up only.
+[[nodiscard]] std::filesystem::path UserConfigFolder();
+
 }  // namespace kivo

@@ -17,6 +17,8 @@ class TraceSink {
     // reads.
     virtual void WriteLine(std::string_view line) = 0;
     [[nodiscard]] virtual bool Enabled() const = 0;
+    // Hands what was written so far on to the reader now, for lines someone waits for.
+    virtual void Flush() {}
 };
 
 // Drops everything: the default of every run.
@@ -33,6 +35,7 @@ class FileTraceSink final : public TraceSink {
     explicit FileTraceSink(const std::filesystem::path& path);
     void WriteLine(std::string_view line) override;
     [[nodiscard]] bool Enabled() const override { return true; }
+    void Flush() override { out_.flush(); }
 
   private:
     std::ofstream out_;

@@ -73,7 +73,11 @@ std::unique_ptr<TCustomParam> Slice(const TCustomParam& value, int32_t first, in
 void GetArraySize(const FunctionCall& call) {
     const TCustomParam& value = VariableArgument(call, 0);
     if (!HasArgument(call, 1)) return call.target.SetInteger(value.ElementCount());
-    call.target.SetInteger(value.DimensionSize(value.DimensionCount() - 1 - IntArgument(call, 1)));
+    // Counted back from the last dimension; an index past either end, however far, reads as
+    // a dimension of size 1.
+    const int64_t dimension = int64_t{value.DimensionCount()} - 1 - IntArgument(call, 1);
+    const bool inRange = dimension >= 0 && dimension < value.DimensionCount();
+    call.target.SetInteger(value.DimensionSize(inRange ? static_cast<int32_t>(dimension) : -1));
 }
 
 void SetArray(const FunctionCall& call) {

@@ -26,7 +26,8 @@ T ParseNumber(std::string_view option, std::string_view text, int64_t low, int64
 std::string_view UsageText() {
     return "usage: kivoplay [options] [GAME_FOLDER ...]\n"
            "\n"
-           "Runs the game in GAME_FOLDER (or the game beside the program when none is given).\n"
+           "Runs the game in GAME_FOLDER (or the game beside the program when none is given;\n"
+           "without one, asks for a game folder and offers the games played last).\n"
            "\n"
            "options:\n"
            "  --help              show this text and exit\n"

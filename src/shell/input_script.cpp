@@ -39,6 +39,17 @@ std::optional<int32_t> ParseInt(std::string_view word, int64_t low, int64_t high
     return static_cast<int32_t>(value);
 }
 
+// What follows word on the line, blanks trimmed at both ends: a path, which may hold spaces.
+std::string_view RestOfLine(std::string_view line, std::string_view word) {
+    std::string_view rest =
+        line.substr(static_cast<size_t>(word.data() + word.size() - line.data()));
+    while (!rest.empty() && (rest.front() == ' ' || rest.front() == '\t'))
+        rest.remove_prefix(1);
+    while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t' || rest.back() == '\r'))
+        rest.remove_suffix(1);
+    return rest;
+}
+
 struct Verb {
     std::string_view name;
     InputKind kind;
@@ -93,21 +104,19 @@ InputScript ParseInputScript(std::string_view text, std::string_view fileName) {
         const auto observation = std::find_if(std::begin(kObservations), std::end(kObservations),
                                               [&](const auto& o) { return o.first == words[1]; });
         if (observation != std::end(kObservations)) {
-            // The path is the rest of the line, so that it may hold spaces.
-            std::string_view path =
-                line.substr(static_cast<size_t>(words[1].data() + words[1].size() - line.data()));
-            while (!path.empty() && (path.front() == ' ' || path.front() == '\t'))
-                path.remove_prefix(1);
-            while (!path.empty() &&
-                   (path.back() == ' ' || path.back() == '\t' || path.back() == '\r'))
-                path.remove_suffix(1);
+            const std::string_view path = RestOfLine(line, words[1]);
             if (path.empty()) fail("expected " + std::string(words[1]) + " PATH");
             script.observations.push_back(
                 Observation{*frame, observation->second, std::filesystem::path(path)});
             continue;
         }
-        if (words[1] == "answer") {
-            if (words.size() != 3) fail("expected answer ok|cancel|yes|no");
+        if (words[1] == "answer" && words.size() >= 3 && words[2] == "folder") {
+            const std::string_view path = RestOfLine(line, words[2]);
+            if (path.empty()) fail("expected answer folder PATH");
+            item.isAnswer = true;
+            item.folder = std::filesystem::path(path);
+        } else if (words[1] == "answer") {
+            if (words.size() != 3) fail("expected answer ok|cancel|yes|no|folder PATH");
             const auto found = std::find_if(std::begin(kAnswers), std::end(kAnswers),
                                             [&](const auto& a) { return a.first == words[2]; });
             if (found == std::end(kAnswers)) fail("unknown answer '" + std::string(words[2]) + "'");

@@ -3,15 +3,17 @@
 //
 //   FRAME move X Y | ldown | lup | rdown | rup | wheelup | wheeldown | keydown VK | keyup VK
 //   FRAME answer ok|cancel|yes|no
+//   FRAME answer folder PATH
 //   FRAME choose N
 //   FRAME screenshot PATH | dump-vars PATH | dump-scene PATH
 //
 // FRAME counts frame steps from 0: the events of frame F are applied before the input pass of
-// the (F+1)-th frame, in file order. An answer is queued for the next message dialog and a
-// choice (a line index from 0) for the next list; those of frame 0 are queued before
-// start-up, so they also answer start-up dialogs. The observations of frame F are taken after
-// that frame's step (the one its events went into). Blank lines and lines starting with '#'
-// are skipped.
+// the (F+1)-th frame, in file order. An answer is queued for the next message dialog, a
+// folder for the game folder chooser (PATH is the rest of the line) and a choice (a line index
+// from 0) for the next list or recent game; those of frame 0 are queued before start-up, so
+// they also answer start-up dialogs and the chooser of a player started without a game. The
+// observations of frame F are taken after that frame's step (the one its events went into). Blank
+// lines and lines starting with '#' are skipped.
 
 #include <cstdint>
 #include <filesystem>
@@ -29,6 +31,7 @@ struct ScriptedInput {
     InputEvent event;                        // when !isAnswer
     DialogAnswer answer = DialogAnswer::Ok;  // when isAnswer and choice is -1
     int32_t choice = -1;                     // when isAnswer: the list line to pick, or -1
+    std::filesystem::path folder{};          // when isAnswer and not empty: a chosen game folder
 };
 
 enum class ObservationKind { Screenshot, DumpVars, DumpScene };

@@ -244,7 +244,8 @@ int32_t TDBTable::AddField(std::string_view name, int32_t typeCode, int32_t leng
     const auto oldSize = static_cast<size_t>(fields_.RecordSize());
     const auto newSize = oldSize + static_cast<size_t>(*size);
     std::vector<uint8_t> grown(static_cast<size_t>(recordCount_) * newSize, 0);
-    for (size_t i = 0; i < static_cast<size_t>(recordCount_); ++i) {
+    // Records made before the first field hold no bytes and have nothing to copy.
+    for (size_t i = 0; oldSize > 0 && i < static_cast<size_t>(recordCount_); ++i) {
         std::memcpy(grown.data() + i * newSize, records_.data() + i * oldSize, oldSize);
     }
     records_ = std::move(grown);

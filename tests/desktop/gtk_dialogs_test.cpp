@@ -9,8 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "gtk_widgets.h"
+
 namespace kivo {
 namespace {
+
+using test::FindListBox;
+using test::VisibleDialog;
 
 enum class UserAction { PressButton, ActivateRow, CloseWindow };
 
@@ -23,28 +28,6 @@ struct User {
     int rows = 0;
     bool answered = false;
 };
-
-GtkWidget* FindListBox(GtkWidget* widget) {
-    if (GTK_IS_LIST_BOX(widget)) return widget;
-    if (!GTK_IS_CONTAINER(widget)) return nullptr;
-    GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
-    GtkWidget* found = nullptr;
-    for (GList* child = children; child != nullptr && found == nullptr; child = child->next)
-        found = FindListBox(GTK_WIDGET(child->data));
-    g_list_free(children);
-    return found;
-}
-
-GtkWidget* VisibleDialog() {
-    GList* windows = gtk_window_list_toplevels();
-    GtkWidget* found = nullptr;
-    for (GList* window = windows; window != nullptr && found == nullptr; window = window->next) {
-        GtkWidget* widget = GTK_WIDGET(window->data);
-        if (GTK_IS_DIALOG(widget) && gtk_widget_get_mapped(widget)) found = widget;
-    }
-    g_list_free(windows);
-    return found;
-}
 
 gboolean PlayTheUser(gpointer data) {
     User& user = *static_cast<User*>(data);

@@ -2,6 +2,7 @@
 # and --version, the demo game headless, and the manual pages held to each program's --help
 # (every option and command the help names is in the page, every long option the page names
 # is in the help). The desktop entry must start an installed program with an installed icon.
+# Installed on its own, the player started without a game asks for one and remembers it.
 #   cmake -DBUILD=<build folder> -DWORK=<folder> -DVERSION=<x.y.z> -DDEMO=<0|1> -P install_test.cmake
 
 cmake_minimum_required(VERSION 3.25)
@@ -23,7 +24,10 @@ endfunction()
 
 # The words of a manual page as they read: font changes dropped, escaped minus signs plain.
 function(read_manual_page path out)
-  file(READ ${path} page)
+  execute_process(COMMAND gzip -dc ${path} RESULT_VARIABLE status OUTPUT_VARIABLE page)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "${path} is not a compressed manual page")
+  endif()
   string(REGEX REPLACE "\\\\f[BIRP]" "" page "${page}")
   string(REPLACE "\\-" "-" page "${page}")
   string(REPLACE "\\&" "" page "${page}")
@@ -56,8 +60,8 @@ function(help_words program help out)
 endfunction()
 
 function(check_manual_page program help)
-  set(path ${prefix}/share/man/man1/${program}.1)
-  require_file(share/man/man1/${program}.1)
+  set(path ${prefix}/share/man/man1/${program}.1.gz)
+  require_file(share/man/man1/${program}.1.gz)
   read_manual_page(${path} page)
   help_words(${program} "${help}" words)
   list(LENGTH words count)
@@ -95,7 +99,8 @@ foreach(program kivoplay kivo-pack kivo-gal kivo-script)
   check_manual_page(${program} "${help}")
 endforeach()
 
-foreach(doc README.md kivoplay.md kivo-pack.md kivo-gal.md kivo-script.md fonts.md formats.md)
+foreach(doc README.md kivoplay.md kivo-pack.md kivo-gal.md kivo-script.md fonts.md formats.md
+        copyright changelog.gz)
   require_file(share/doc/kivoplay/${doc})
 endforeach()
 
@@ -123,4 +128,5 @@ endif()
 
 if(DEMO)
   check_game(${prefix}/bin/kivoplay ${prefix}/share/kivoplay/demo ${WORK}/demo 120)
+  check_game_chooser(${prefix}/bin/kivoplay ${prefix}/share/kivoplay/demo ${WORK}/chooser)
 endif()

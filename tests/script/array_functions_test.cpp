@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "script/function_call.h"
 
 namespace kivo::test {
@@ -29,6 +31,10 @@ TEST(ArrayFunctions, SizesAndDimensions) {
     EXPECT_EQ(caller.Text("GetArraySize", {V("a"), 0}), "5");
     EXPECT_EQ(caller.Text("GetArraySize", {V("a"), 1}), "3");
     EXPECT_EQ(caller.Text("GetArraySize", {V("a"), 2}), "1");
+    // Dimensions past either end, even where counting back from the last would overflow.
+    EXPECT_EQ(caller.Text("GetArraySize", {V("a"), -1}), "1");
+    EXPECT_EQ(caller.Text("GetArraySize", {V("a"), INT32_MIN}), "1");
+    EXPECT_EQ(caller.Text("GetArraySize", {V("a"), INT32_MAX}), "1");
 
     EXPECT_EQ(caller.Error("SetArray", {V("a"), 0}), "配列の要素数[0]が不正です");
     EXPECT_EQ(caller.Error("SetArray", {V("a"), 65536, 65536}),

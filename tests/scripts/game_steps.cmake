@@ -11,11 +11,12 @@ function(run)
 endfunction()
 
 # Plays the game in folder game headless for the given number of frames and checks that it set
-# its variable ok (to 1 or true), reading the variables kivoplay dumps into work.
+# its variable ok (to 1 or true), reading the variables kivoplay dumps into work. Further
+# arguments go to kivoplay before the game folder; an empty game runs kivoplay without one.
 function(check_game kivoplay game work frames)
   file(MAKE_DIRECTORY ${work})
   execute_process(COMMAND ${kivoplay} --headless --frames ${frames} --dump-vars ${work}/vars.json
-                          ${game}
+                          ${ARGN} ${game}
                   RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
   if(NOT status EQUAL 0)
     message(FATAL_ERROR "kivoplay failed (${status}) on ${game}:\n${out}${err}")
@@ -35,4 +36,38 @@ function(check_game kivoplay game work frames)
   if(NOT (ok STREQUAL "1" OR ok STREQUAL "ON" OR ok STREQUAL "true"))
     message(FATAL_ERROR "${game} ended with ok = \"${ok}\" after ${frames} frames\n${err}")
   endif()
+endfunction()
+
+# A player with no game of its own, started without one (as an installed program is): the
+# chooser, answered by input scripts, runs the game in folder game and offers it again next
+# time from the list of recent games in the config folder below work; a cancelled chooser ends
+# the run at once with status 0, and with nobody to answer it the start-up is the one without a
+# chooser, which reports the missing installation.
+function(check_game_chooser kivoplay game work)
+  file(REMOVE_RECURSE ${work})
+  file(MAKE_DIRECTORY ${work})
+  set(ENV{XDG_CONFIG_HOME} ${work}/config)
+  file(WRITE ${work}/folder.txt "0 answer folder ${work}/not-a-game\n0 answer folder ${game}\n")
+  check_game(${kivoplay} "" ${work}/folder 120 --input ${work}/folder.txt)
+  file(READ ${work}/config/kivoplay/recent-games recent)
+  if(NOT recent STREQUAL "${game}\n")
+    message(FATAL_ERROR "the chosen game was not remembered: \"${recent}\"")
+  endif()
+  file(WRITE ${work}/recent.txt "0 choose 0\n")
+  check_game(${kivoplay} "" ${work}/recent 120 --input ${work}/recent.txt)
+
+  file(WRITE ${work}/cancel.txt "0 answer cancel\n")
+  execute_process(COMMAND ${kivoplay} --headless --frames 5 --input ${work}/cancel.txt
+                          --dump-vars ${work}/cancel.json
+                  RESULT_VARIABLE status ERROR_VARIABLE err)
+  string(FIND "${err}" "  0) ${game}\n  -> cancel\n" offered)
+  if(NOT status EQUAL 0 OR offered EQUAL -1 OR EXISTS ${work}/cancel.json)
+    message(FATAL_ERROR "a cancelled chooser gave ${status}:\n${err}")
+  endif()
+  execute_process(COMMAND ${kivoplay} --headless --frames 5 RESULT_VARIABLE status
+                  ERROR_VARIABLE err)
+  if(NOT status EQUAL 1 OR NOT err MATCHES "-> unanswered\n.*インストールし直してください")
+    message(FATAL_ERROR "an unanswered chooser gave ${status}:\n${err}")
+  endif()
+  unset(ENV{XDG_CONFIG_HOME})
 endfunction()

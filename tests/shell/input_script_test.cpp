@@ -64,13 +64,27 @@ TEST(InputScript, ObservationsTakeTheRestOfTheLineAsPathAndSortByFrame) {
     }
 }
 
+TEST(InputScript, AFolderAnswerTakesTheRestOfTheLine) {
+    const InputScript script =
+        ParseInputScript("0 answer folder /games/my game \r\n0 answer cancel\n", "in.txt");
+    ASSERT_EQ(script.input.size(), 2u);
+    EXPECT_TRUE(script.input[0].isAnswer);
+    EXPECT_EQ(script.input[0].folder, "/games/my game");
+    EXPECT_EQ(script.input[0].choice, -1);
+    EXPECT_TRUE(script.input[1].folder.empty());
+    EXPECT_EQ(script.input[1].answer, DialogAnswer::Cancel);
+}
+
 TEST(InputScript, RejectsMalformedLinesNamingFileAndLine) {
     const char* bad[] = {
-        "x move 1 2",    "-1 ldown",        "1",          "1 jump",       "1 move 1",
-        "1 move 1 2 3",  "1 keydown 256",   "1 keydown",  "1 keyup -1",   "1 answer maybe",
-        "1 answer",      "99999999999 lup", "1 move a 2", "1 ldown 3",    "1 move 1 99999999999",
-        "1 choose",      "1 choose -1",     "1 choose x", "1 choose 1 2", "1 screenshot",
-        "1 dump-vars  ", "1 dump-scene\t",
+        "x move 1 2",     "-1 ldown",        "1",
+        "1 jump",         "1 move 1",        "1 move 1 2 3",
+        "1 keydown 256",  "1 keydown",       "1 keyup -1",
+        "1 answer maybe", "1 answer",        "99999999999 lup",
+        "1 move a 2",     "1 ldown 3",       "1 move 1 99999999999",
+        "1 choose",       "1 choose -1",     "1 choose x",
+        "1 choose 1 2",   "1 screenshot",    "1 dump-vars  ",
+        "1 dump-scene\t", "1 answer folder", "1 answer folder \t",
     };
     for (const char* line : bad) {
         try {

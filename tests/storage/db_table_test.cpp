@@ -66,6 +66,15 @@ TEST(DBTable, AddingAFieldGrowsRecordsAndKeepsTheirValues) {
     EXPECT_EQ(TextAt(table, 0, 1), "abcd");
     EXPECT_EQ(IntAt(table, 1, 0), -8);
     EXPECT_EQ(TextAt(table, 1, 1), "xy");
+
+    // Records added before any field hold no bytes; the first field gives them some (the
+    // sanitizers hold the copy of the empty records to its rules).
+    TDBTable empty("e", false);
+    ASSERT_TRUE(empty.AddRecord());
+    ASSERT_TRUE(empty.AddRecord());
+    ASSERT_EQ(empty.AddField("a", 1, 0), 0);
+    EXPECT_EQ(empty.RecordCount(), 2);
+    EXPECT_EQ(IntAt(empty, 1, 0), 0);
 }
 
 TEST(DBTable, NavigationOverRecords) {

@@ -2,7 +2,10 @@
 
 namespace kivo {
 
-DesktopPlatform::DesktopPlatform(TraceSink* trace) : trace_(trace ? trace : &nullTrace_) {}
+DesktopPlatform::DesktopPlatform(TraceSink* trace, std::chrono::steady_clock::time_point launched)
+    : trace_(trace ? trace : &nullTrace_) {
+    if (trace != nullptr) window.TraceFirstPresent(*trace, launched);
+}
 
 Platform DesktopPlatform::Services() {
     return Platform{clock, calendar, dialogs, window, window, window, audio, fonts, *trace_, urls};

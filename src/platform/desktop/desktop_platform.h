@@ -2,6 +2,7 @@
 // The platform of the desktop player: the SDL window, input and audio device, GTK dialogs,
 // the host clock and calendar, and the system font set.
 
+#include <chrono>
 #include <memory>
 
 #include "platform/desktop/gtk_dialogs.h"
@@ -14,9 +15,11 @@ namespace kivo {
 
 class DesktopPlatform {
   public:
-    // trace is borrowed and may be null for no tracing. Raises KivoError when no window can
-    // be opened.
-    explicit DesktopPlatform(TraceSink* trace = nullptr);
+    // trace is borrowed and may be null for no tracing; with a trace, the first frame on screen
+    // is traced with the time since launched. Raises KivoError when no window can be opened.
+    explicit DesktopPlatform(
+        TraceSink* trace = nullptr,
+        std::chrono::steady_clock::time_point launched = std::chrono::steady_clock::now());
     DesktopPlatform(const DesktopPlatform&) = delete;
     DesktopPlatform& operator=(const DesktopPlatform&) = delete;
 

@@ -6,8 +6,10 @@
 #include <charconv>
 #include <clocale>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <string>
+#include <vector>
 
 namespace kivo {
 
@@ -138,7 +140,138 @@ GtkWidget* PlaceAt(GtkWidget* fixed, GtkWidget* widget, int x, int y, int width 
     return widget;
 }
 
+constexpr gint kOtherFolderResponse = 1;
+
+// A host name as GTK may show it: UTF-8 even when the name on disk is not.
+std::string DisplayName(const std::filesystem::path& path) {
+    gchar* shown = g_filename_display_name(path.c_str());
+    std::string text = shown != nullptr ? shown : "";
+    g_free(shown);
+    return text;
+}
+
+// A recent game as its list shows it: the folder's name, then where it is.
+std::string RecentGameLine(const std::filesystem::path& folder) {
+    return DisplayName(folder.filename()) + "  —  " + DisplayName(folder);
+}
+
+// The recent games to open one of; kOtherFolderResponse asks for the folder chooser.
+gint AskRecentGame(const GameFolderRequest& request, size_t& index) {
+    GtkWidget* dialog = gtk_dialog_new_with_buttons(
+        request.title.c_str(), nullptr, GTK_DIALOG_MODAL, "キャンセル(_C)", GTK_RESPONSE_CANCEL,
+        "ほかのフォルダ(_F)…", kOtherFolderResponse, "開く(_O)", GTK_RESPONSE_OK, nullptr);
+    gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
+    gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+    std::vector<std::string> lines;
+    for (const std::filesystem::path& folder : request.recent)
+        lines.push_back(RecentGameLine(folder));
+    GtkWidget* list = MakeChoiceList(lines);
+    g_signal_connect(list, "row-activated", G_CALLBACK(AnswerOnRowActivated), dialog);
+    GtkWidget* content = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
+    GtkWidget* caption = gtk_label_new("最近のゲーム");
+    gtk_label_set_xalign(GTK_LABEL(caption), 0.0F);
+    gtk_widget_set_margin_start(caption, 8);
+    gtk_widget_set_margin_top(caption, 8);
+    gtk_box_pack_start(GTK_BOX(content), caption, FALSE, FALSE, 4);
+    gtk_box_pack_start(GTK_BOX(content), ScrollingUpTo(list, 320), TRUE, TRUE, 0);
+    gtk_widget_show_all(dialog);
+    const gint response = gtk_dialog_run(GTK_DIALOG(dialog));
+    GtkListBoxRow* row = gtk_list_box_get_selected_row(GTK_LIST_BOX(list));
+    const gint selected = row != nullptr ? gtk_list_box_row_get_index(row) : 0;
+    index = selected > 0 && static_cast<size_t>(selected) < request.recent.size()
+                ? static_cast<size_t>(selected)
+                : 0;
+    gtk_widget_destroy(dialog);
+    DrainGtkEvents();
+    return response;
+}
+
+// GTK's folder chooser, starting beside the newest recent game; empty when cancelled.
+std::filesystem::path AskGameFolder(const GameFolderRequest& request) {
+    GtkWidget* dialog = gtk_file_chooser_dialog_new(
+        request.title.c_str(), nullptr, GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, "キャンセル(_C)",
+        GTK_RESPONSE_CANCEL, "選択(_S)", GTK_RESPONSE_ACCEPT, nullptr);
+    gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
+    GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
+    for (const std::filesystem::path& folder : request.recent)
+        (void)gtk_file_chooser_add_shortcut_folder(chooser, folder.c_str(), nullptr);
+    if (!request.recent.empty()) {
+        (void)gtk_file_chooser_set_current_folder(chooser,
+                                                  request.recent.front().parent_path().c_str());
+    }
+    std::filesystem::path folder;
+    if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
+        if (gchar* name = gtk_file_chooser_get_filename(chooser)) {
+            folder = name;
+            g_free(name);
+        }
+    }
+    gtk_widget_destroy(dialog);
+    DrainGtkEvents();
+    return folder;
+}
+
+std::string NotAGameText(const std::filesystem::path& folder) {
+    return DisplayName(folder) +
+           "\nにはゲームがありません。kivo.kpb、game.dat またはゲームの実行ファイル (.exe) "
+           "があるフォルダを選んでください。";
+}
+
 }  // namespace
+
+FolderChoice GtkDialogs::PickFolderWithGtk(const GameFolderRequest& request) {
+    if (!request.recent.empty()) {
+        size_t index = 0;
+        const gint response = AskRecentGame(request, index);
+        if (response == GTK_RESPONSE_OK) {
+            return FolderChoice{FolderChoiceStatus::Chosen, request.recent[index]};
+        }
+        if (response != kOtherFolderResponse)
+            return FolderChoice{FolderChoiceStatus::Cancelled, {}};
+    }
+    std::filesystem::path folder = AskGameFolder(request);
+    if (folder.empty()) return FolderChoice{FolderChoiceStatus::Cancelled, {}};
+    return FolderChoice{FolderChoiceStatus::Chosen, std::move(folder)};
+}
+
+FolderChoice GtkDialogs::ChooseGameFolder(const GameFolderRequest& request) {
+    if (!UsesGtk()) return ChooseFolderOnConsole(request);
+    for (;;) {
+        FolderChoice choice = PickFolderWithGtk(request);
+        if (choice.status != FolderChoiceStatus::Chosen) return choice;
+        if (request.holdsGame && request.holdsGame(choice.folder)) return choice;
+        (void)Show(NotAGameText(choice.folder), request.title, DialogIcon::Warning,
+                   DialogButtons::Ok);
+    }
+}
+
+FolderChoice GtkDialogs::ChooseFolderOnConsole(const GameFolderRequest& request) {
+    std::cerr << "[folder] " << request.title << '\n';
+    for (size_t i = 0; i < request.recent.size(); ++i)
+        std::cerr << "  " << i << ") " << request.recent[i].string() << '\n';
+    if (isatty(STDIN_FILENO) == 0) return FolderChoice{};
+    for (;;) {
+        std::cerr << (request.recent.empty() ? "(folder, or nothing to cancel) "
+                                             : "(number or folder, nothing to cancel) ")
+                  << std::flush;
+        std::string reply;
+        if (!std::getline(std::cin, reply) || reply.empty()) {
+            return FolderChoice{FolderChoiceStatus::Cancelled, {}};
+        }
+        std::filesystem::path folder(reply);
+        size_t index = 0;
+        const std::from_chars_result read =
+            std::from_chars(reply.data(), reply.data() + reply.size(), index);
+        if (read.ec == std::errc() && read.ptr == reply.data() + reply.size() &&
+            index < request.recent.size()) {
+            folder = request.recent[index];
+        }
+        if (request.holdsGame && request.holdsGame(folder)) {
+            return FolderChoice{FolderChoiceStatus::Chosen, std::move(folder)};
+        }
+        std::cerr << NotAGameText(folder) << '\n';
+    }
+}
 
 bool GtkDialogs::EditSoundSettings(SoundSettingsControls& controls) {
     if (!UsesGtk()) {
@@ -214,10 +347,13 @@ bool GtkDialogs::UsesGtk() {
     if (!gtkTried_) {
         gtkTried_ = true;
         // GTK would switch every locale category to the user's; numbers the player writes
-        // (dumps, traces) keep the C form whenever the first dialog comes.
-        gtk_disable_setlocale();
-        std::setlocale(LC_ALL, "");
-        std::setlocale(LC_NUMERIC, "C");
+        // (dumps, traces) keep the C form whenever the first dialog comes. Another dialog
+        // service (the game folder chooser's) may have opened GTK already.
+        if (gdk_display_get_default() == nullptr) {
+            gtk_disable_setlocale();
+            std::setlocale(LC_ALL, "");
+            std::setlocale(LC_NUMERIC, "C");
+        }
         gtkReady_ = gtk_init_check(nullptr, nullptr) != FALSE;
     }
     return gtkReady_;

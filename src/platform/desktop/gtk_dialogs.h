@@ -21,6 +21,10 @@ class GtkDialogs final : public MessageDialogs {
     [[nodiscard]] bool Unattended() override;
     // Without a display the settings cannot be shown: the console says so and nothing changes.
     [[nodiscard]] bool EditSoundSettings(SoundSettingsControls& controls) override;
+    // The recent games in a list (open one, or look for another folder), then GTK's folder
+    // chooser with the recent games among its places. Without a display, the console asks
+    // when stdin is a terminal; otherwise it is unanswered.
+    [[nodiscard]] FolderChoice ChooseGameFolder(const GameFolderRequest& request) override;
     // Opens GTK if no dialog has yet; true when it could.
     [[nodiscard]] bool UsesGtk();
     // True once GTK was tried (a dialog was shown or UsesGtk asked).
@@ -31,6 +35,9 @@ class GtkDialogs final : public MessageDialogs {
                                              DialogIcon icon, DialogButtons buttons);
     [[nodiscard]] static size_t ChooseOnConsole(std::string_view title,
                                                 std::span<const std::string> lines);
+    [[nodiscard]] static FolderChoice ChooseFolderOnConsole(const GameFolderRequest& request);
+    // One pass of the GTK chooser: the folder picked, which may still not hold a game.
+    [[nodiscard]] static FolderChoice PickFolderWithGtk(const GameFolderRequest& request);
     bool gtkTried_ = false;
     bool gtkReady_ = false;
 };

@@ -245,7 +245,22 @@ void SdlWindow::Present(const FrameView& frame, std::span<const TRect> dirty) {
                           frame.stride * 4);
         changed = true;
     }
-    if (changed) Redraw();
+    if (!changed) return;
+    Redraw();
+    if (firstPresentTrace_ != nullptr) {
+        const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now() - launched_);
+        firstPresentTrace_->WriteLine("FirstPresent " + std::to_string(elapsed.count()) + " ms");
+        // Whoever times the start reads the line as it comes.
+        firstPresentTrace_->Flush();
+        firstPresentTrace_ = nullptr;
+    }
+}
+
+void SdlWindow::TraceFirstPresent(TraceSink& trace,
+                                  std::chrono::steady_clock::time_point launched) {
+    firstPresentTrace_ = &trace;
+    launched_ = launched;
 }
 
 bool SdlWindow::OutputHasClientSize() const {

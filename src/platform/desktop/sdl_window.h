@@ -4,6 +4,7 @@
 // window's input turned into the player's events (panel coordinates, virtual-key codes,
 // toolbar clicks, focus and close).
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -14,6 +15,7 @@
 #include "platform/font_engine.h"
 #include "platform/input.h"
 #include "platform/main_window.h"
+#include "platform/trace_sink.h"
 
 struct SDL_Window;
 struct SDL_Renderer;
@@ -48,6 +50,11 @@ class SdlWindow final : public MainWindow, public Presenter, public InputSource 
     // Width x Height pixels (B, G, R, X). For screenshots of the desktop player.
     [[nodiscard]] std::vector<uint32_t> CaptureClientArea(int32_t& width, int32_t& height);
 
+    // Writes "FirstPresent N ms" to trace once, right after the first frame has gone to the
+    // screen, N being the milliseconds since launched: how long a start takes, measured without
+    // changing anything a game sees. trace is borrowed and must outlive the window.
+    void TraceFirstPresent(TraceSink& trace, std::chrono::steady_clock::time_point launched);
+
   private:
     enum class ToolButton { None, Quit, ScreenSwitch };
 
@@ -80,6 +87,8 @@ class SdlWindow final : public MainWindow, public Presenter, public InputSource 
     double pixelsPerPointY_ = 1;
     ToolButton pressed_ = ToolButton::None;
     std::deque<InputEvent> pending_;
+    TraceSink* firstPresentTrace_ = nullptr;  // until the first present
+    std::chrono::steady_clock::time_point launched_;
 };
 
 }  // namespace kivo

@@ -50,6 +50,60 @@ bool ScriptedDialogs::EditSoundSettings(SoundSettingsControls& controls) {
     return answer == DialogAnswer::Ok;
 }
 
+FolderChoice ScriptedDialogs::NextFolderAnswer(const GameFolderRequest& request) {
+    if (!folders_.empty()) {
+        FolderChoice choice{FolderChoiceStatus::Chosen, std::move(folders_.front())};
+        folders_.pop_front();
+        return choice;
+    }
+    // An index or an OK with no recent game behind it picks nothing; an empty folder is never
+    // a game, so it is refused below and the next answer taken.
+    const auto recent = [&](size_t index) {
+        return FolderChoice{FolderChoiceStatus::Chosen, index < request.recent.size()
+                                                            ? request.recent[index]
+                                                            : std::filesystem::path()};
+    };
+    if (!choices_.empty()) {
+        const size_t index = choices_.front();
+        choices_.pop_front();
+        return recent(index);
+    }
+    if (!answers_.empty()) {
+        const DialogAnswer answer = FitAnswer(answers_.front(), DialogButtons::OkCancel);
+        answers_.pop_front();
+        if (answer == DialogAnswer::Ok) return recent(0);
+        return FolderChoice{FolderChoiceStatus::Cancelled, {}};
+    }
+    return FolderChoice{};
+}
+
+FolderChoice ScriptedDialogs::ChooseGameFolder(const GameFolderRequest& request) {
+    ++shown_;
+    log_ << "[folder] " << request.title << '\n';
+    for (size_t i = 0; i < request.recent.size(); ++i)
+        log_ << "  " << i << ") " << request.recent[i].string() << '\n';
+    for (;;) {
+        FolderChoice choice = NextFolderAnswer(request);
+        if (choice.status != FolderChoiceStatus::Chosen) {
+            log_ << "  -> "
+                 << (choice.status == FolderChoiceStatus::Cancelled ? "cancel" : "unanswered")
+                 << '\n';
+            log_.flush();
+            return choice;
+        }
+        if (!choice.folder.empty() && request.holdsGame && request.holdsGame(choice.folder)) {
+            log_ << "  -> " << choice.folder.string() << '\n';
+            log_.flush();
+            return choice;
+        }
+        if (choice.folder.empty()) {
+            log_ << "  -> no such recent game\n";
+        } else {
+            log_ << "  -> " << choice.folder.string() << ": not a game folder\n";
+        }
+    }
+}
+
 bool QueuedInput::PollEvent(InputEvent& event) {
     if (events_.empty()) return false;
     event = events_.front();

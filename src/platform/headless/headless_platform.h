@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <filesystem>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -43,6 +44,11 @@ class HeadlessClock final : public Clock {
 // answered with the next queued choice, or the first line when the queue is empty or the
 // choice is past the end. Answers and choices are queued apart, so a script's answers stay
 // with the message dialogs whatever lists come between.
+// The game folder chooser is written as "[folder] title", the recent games as "  N) path",
+// then one "  -> ..." line per answer it takes: a queued folder first, else a queued choice
+// (the recent game of that index), else a queued answer (OK/Yes: the newest recent game;
+// Cancel/No: cancel). A folder that is not a game, or a choice or OK with no such recent game,
+// is refused and the next answer taken; with nothing queued it is unanswered.
 class ScriptedDialogs final : public MessageDialogs {
   public:
     explicit ScriptedDialogs(std::ostream& log) : log_(log) {}
@@ -55,18 +61,24 @@ class ScriptedDialogs final : public MessageDialogs {
     // came, Cancel and No cancel. Written as "[settings] 動作設定: DirectSound=1 DelayTime=500 ->
     // ok".
     [[nodiscard]] bool EditSoundSettings(SoundSettingsControls& controls) override;
+    [[nodiscard]] FolderChoice ChooseGameFolder(const GameFolderRequest& request) override;
 
     void QueueAnswer(DialogAnswer answer) { answers_.push_back(answer); }
     void QueueChoice(size_t index) { choices_.push_back(index); }
+    void QueueFolder(std::filesystem::path folder) { folders_.push_back(std::move(folder)); }
     // Message dialogs shown so far (lists are counted by ListsShown).
     [[nodiscard]] int32_t Shown() const { return shown_; }
     [[nodiscard]] int32_t ListsShown() const { return listsShown_; }
     [[nodiscard]] const std::string& LastText() const { return lastText_; }
 
   private:
+    // The folder the next queued answer names; Unanswered when none is queued.
+    [[nodiscard]] FolderChoice NextFolderAnswer(const GameFolderRequest& request);
+
     std::ostream& log_;
     std::deque<DialogAnswer> answers_;
     std::deque<size_t> choices_;
+    std::deque<std::filesystem::path> folders_;
     int32_t shown_ = 0;
     int32_t listsShown_ = 0;
     std::string lastText_;
