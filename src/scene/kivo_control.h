@@ -204,13 +204,14 @@ class TKivoControl : public TKivoComponent {
 
     // ---- Events (pointer positions in layer pixels) ----
 
-    void FireLeftDown(int32_t x, int32_t y);
+    // Message windows take clicks on links and follow the pointer over them.
+    virtual void FireLeftDown(int32_t x, int32_t y);
     void FireLeftUp(int32_t x, int32_t y);
     void FireRightDown(int32_t x, int32_t y);
     void FireRightUp(int32_t x, int32_t y);
-    void FireMouseMove(int32_t x, int32_t y);
+    virtual void FireMouseMove(int32_t x, int32_t y);
     void FireMouseIn() { PostEvent(HandlerCode(Handler::MouseIn), HandlerText(Handler::MouseIn)); }
-    void FireMouseOut() {
+    virtual void FireMouseOut() {
         PostEvent(HandlerCode(Handler::MouseOut), HandlerText(Handler::MouseOut));
     }
     void FireWheel(bool down);

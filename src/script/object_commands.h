@@ -11,6 +11,9 @@
 
 namespace kivo {
 
+// The object an object-name expression names: no value or the empty name is none.
+[[nodiscard]] ObjectHandle FindNamedObject(TCallMan& man, const TKivoParser& expr);
+
 // GetProp object, property, variable: the property's value into the variable, which converts
 // it to its own type.
 class TComGetProp : public TCommand {

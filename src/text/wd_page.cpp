@@ -38,6 +38,22 @@ void TWdPage::DropLastRow() {
     std::erase_if(owned_, [last](const auto& owned) { return owned.get() == last; });
 }
 
+std::vector<std::unique_ptr<TWdRow>> TWdPage::TakeRows() {
+    std::vector<std::unique_ptr<TWdRow>> rows;
+    for (TWdGlyph* child : children_) {
+        auto owned = std::find_if(owned_.begin(), owned_.end(),
+                                  [child](const auto& o) { return o.get() == child; });
+        if (owned == owned_.end()) continue;
+        owned->release();
+        child->SetParent(nullptr);
+        rows.emplace_back(static_cast<TWdRow*>(child));
+    }
+    children_.clear();
+    owned_.clear();
+    hovered_ = nullptr;
+    return rows;
+}
+
 void TWdPage::Arrange() {
     int32_t bottom = 0;
     for (TWdGlyph* child : children_) {
@@ -131,6 +147,11 @@ void TWdPage::ResetReveal() {
     // Glyphs not reached yet stay hidden.
     for (TWdGlyph* glyph : Glyphs())
         glyph->SetAlpha(0);
+}
+
+void TWdPage::RestartTiming() {
+    budget_ = fadeAccumulator_ = 0;
+    startCountdown_ = Word().settings.fadeDuration > 0 ? 1 : 0;
 }
 
 bool TWdPage::MoreToReveal() const {
@@ -318,6 +339,10 @@ void TWdPage::RepaintRun(const std::vector<TWdGlyph*>& run) {
         glyph->Render(false);
         glyph->Invalidate();
     }
+}
+
+std::string TWdPage::HoveredLink() const {
+    return hovered_ != nullptr ? hovered_->LinkText() : std::string();
 }
 
 std::string TWdPage::HoveredText() const {
