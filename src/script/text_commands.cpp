@@ -50,7 +50,11 @@ void TComTextIns::Execute(TCallMan& man) {
         window_ = man.Context().scene.FindByName(windowName_);
     }
     // A window deleted while the command waits lets it go on.
-    if (wait_ && messages != nullptr && messages->Revealing(window_)) return;
+    if (wait_ && messages != nullptr && messages->Revealing(window_)) {
+        // Waiting ends the frame's run even under a continue flag.
+        man.State().continueFlag = false;
+        return;
+    }
     ++man.State().pc;
 }
 

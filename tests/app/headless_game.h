@@ -1,0 +1,120 @@
+#pragma once
+// Small games written in the page text form and played headless end to end: the fixture
+// assembles the project and its pages into a scratch folder, plays a number of frames with an
+// input script and keeps the last frame's pixels and the variable dump.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/headless_driver.h"
+#include "shell/input_script.h"
+#include "shell/script_project.h"
+#include "shell/session.h"
+#include "support/scratch_folder.h"
+#include "tools/script/text/script_files.h"
+
+namespace kivo {
+
+// The page text with every command but the waiting ones run in the same frame as the next.
+inline std::string Continued(const std::string& text) {
+    std::istringstream lines(text);
+    std::string out;
+    for (std::string line; std::getline(lines, line);) {
+        const bool waits = line.starts_with("Wait") || line.starts_with("DoEvent") ||
+                           line.starts_with("Flip") || line.starts_with("Exit");
+        out += line + (waits || line.empty() ? "\n" : " .continue\n");
+    }
+    return out;
+}
+
+// The frame's pixel of a colour given as a script writes it (0xBBGGRR).
+inline uint32_t Pixel(uint32_t colorRef) {
+    return ((colorRef & 0xFF) << 16) | (colorRef & 0xFF00) | ((colorRef >> 16) & 0xFF);
+}
+
+inline constexpr uint32_t kRed = 0x0000FF;
+inline constexpr uint32_t kGreen = 0x00FF00;
+inline constexpr uint32_t kBlue = 0xFF0000;
+inline constexpr uint32_t kWhite = 0xFFFFFF;
+inline constexpr uint32_t kGrey = 0x808080;
+
+class HeadlessGame : public ::testing::Test {
+  protected:
+    explicit HeadlessGame(const char* folder) : folder_(folder) {}
+
+    // A game of a width x height scene whose start page is main; variables are declared by
+    // the pages.
+    void Write(const std::string& mainText, int32_t width = 32, int32_t height = 16,
+               const std::string& handlersText = "") {
+        const std::string project = "version 110\ntitle \"scene\"\nscreen " +
+                                    std::to_string(width) + " " + std::to_string(height) +
+                                    "\nfullscreen " + std::to_string(width) + " " +
+                                    std::to_string(height) + "\nstart \"main.ksb\"\n";
+        Assemble("kivo.kps", script_text::SourceKind::ProjectText, project, "kivo.kpb");
+        Assemble("main.kss", script_text::SourceKind::PageText, "version 110\n" + Continued(mainText),
+                 "main.ksb");
+        if (!handlersText.empty())
+            Assemble("ev.kss", script_text::SourceKind::PageText, "version 110\n" + Continued(handlersText),
+                     "ev.ksb");
+    }
+
+    // Plays the game for frames steps with the input script; returns the status.
+    int Play(int64_t frames, const std::string& input = "") {
+        HeadlessPlatform platform(dialogLog_);
+        HeadlessDriver driver(platform, ParseInputScript(input, "input").input, 16);
+        PlayerConfig config;
+        config.executableFolder = folder_.Path();
+        config.arguments = {folder_.Path().string()};
+        config.seed = 1;
+        config.projectFactory = ScriptProjectFactory();
+        Player player(platform.Services(), config);
+        SessionOptions options;
+        options.frames = frames;
+        options.dumpVarsFile = folder_ / "vars.json";
+        options.dumpSceneFile = folder_ / "scene.json";
+        const int status = RunSession(player, options, driver);
+        if (afterRun) afterRun(player);
+        frame_ = platform.screen.Frame();
+        width_ = platform.screen.FrameWidth();
+        return status;
+    }
+
+    [[nodiscard]] uint32_t At(int32_t x, int32_t y) const {
+        return frame_[static_cast<size_t>(y * width_ + x)] & 0xFFFFFF;
+    }
+
+    // The first value of an integer (or flag) variable in the dump, as its text.
+    [[nodiscard]] std::string Var(const std::string& name) const {
+        const std::string json = test::ReadWholeFile(folder_ / "vars.json");
+        const size_t at = json.find("\"name\": \"" + name + "\"");
+        if (at == std::string::npos) return "missing";
+        const size_t open = json.find('[', json.find("\"values\"", at));
+        return json.substr(open + 1, json.find(']', open) - open - 1);
+    }
+
+    // Looks at the player once the run is over, before it is freed.
+    std::function<void(Player&)> afterRun;
+    const test::ScratchFolder folder_;
+    std::ostringstream dialogLog_;
+    std::vector<uint32_t> frame_;
+    int32_t width_ = 0;
+
+  private:
+    void Assemble(const std::string& name, script_text::SourceKind kind, const std::string& text,
+                  const std::string& output) {
+        const script_text::SourceFile source{name, kind, std::vector<uint8_t>(text.begin(), text.end())};
+        const std::vector<uint8_t> bytes = script_text::Assemble(source);
+        std::ofstream out(folder_ / output, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+    }
+};
+
+}  // namespace kivo
