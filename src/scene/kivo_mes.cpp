@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "base/error.h"
+#include "base/sjis.h"
 #include "imaging/draw_context.h"
 #include "scene/kivo_base.h"
 #include "scene/kivo_base_list.h"
@@ -47,7 +48,8 @@ void TKivoMes::PlaceText() {
     word_.settings.originY = AbsTop();
 }
 
-// ---- Text ----------------------------------------------------------------------------------------
+// ---- Text
+// ----------------------------------------------------------------------------------------
 
 void TKivoMes::BuildFromMarkup(const std::string& markup) {
     pages_.clear();
@@ -57,7 +59,7 @@ void TKivoMes::BuildFromMarkup(const std::string& markup) {
     word_.settings.pageHeight = Height();
     std::optional<KivoError> fault;
     try {
-        word_.Parse(SplitLines(markup), World().TextDelay());
+        word_.Parse(MarkupLines(markup), World().TextDelay());
     } catch (const KivoError& error) {
         fault = error;
     }
@@ -69,7 +71,9 @@ void TKivoMes::BuildFromMarkup(const std::string& markup) {
 
 void TKivoMes::SetText(const std::string& markup) {
     Invalidate();
-    data_.pieces.pieces.clear();
+    // Both forms of references go: a window left with old backlog entries would show them
+    // again instead of this text once a saved game is loaded.
+    data_.Clear();
     markup_ = markup;
     LeaveCurrentPage();
     backlogOffset_ = 0;
@@ -121,8 +125,9 @@ void TKivoMes::ShowBacklog(int32_t start, int32_t count, bool compact) {
     readMode_ = ReadMarkMode::Backlog;
     backlogOffset_ = history->Fill(start, count, data_);
     if (!history->ScreenMode()) scroll_ = 0;
-    Rebuild(true);
-    current_ = -1;
+    // ShowPage announces the backlog's page; a second play start from the rebuild would run
+    // the window's handler twice for one page.
+    Rebuild(false);
     ShowPage(0);
 }
 
@@ -309,7 +314,8 @@ void TKivoMes::SetHeight(int32_t height) {
     word_.settings.pageHeight = height;
 }
 
-// ---- Frame work ----------------------------------------------------------------------------------
+// ---- Frame work
+// ----------------------------------------------------------------------------------
 
 bool TKivoMes::Update() {
     const bool finished = TKivoControl::Update();
@@ -382,7 +388,7 @@ void TKivoMes::FireLeftDown(int32_t x, int32_t y) {
     const std::string link = page != nullptr ? page->HoveredLink() : std::string();
     if (!onLink_.empty() && !link.empty() && !Root().Events().Contains(Handle(), kEventLink)) {
         std::vector<std::string> arguments{page->HoveredText()};
-        for (std::string& line : SplitLines(link))
+        for (std::string& line : sjis::SplitLines(link))
             arguments.push_back(std::move(line));
         PostEvent(kEventLink, onLink_, std::move(arguments));
         if (TKivoBase* layer = Layer()) layer->Pointer().capture &= ~kCaptureLeft;
@@ -416,7 +422,7 @@ void TKivoMes::FireMouseOut() {
 }
 
 void TKivoMes::PostNotify(std::string_view text) {
-    PostEvent(kEventNotify, onNotify_, SplitLines(text));
+    PostEvent(kEventNotify, onNotify_, sjis::SplitLines(text));
 }
 
 void TKivoMes::ReleaseImages() {
@@ -492,8 +498,8 @@ void TKivoMes::Save(ByteWriter& writer) const {
     writer.WriteI32(intSlot_);
     for (const std::string& text : reserved_)
         writer.WriteCountedString(text);
-    for (const std::string* handler : {&onPlaying_, &onPlayStart_, &onPlayEnd_, &onLink_,
-                                       &onNotify_}) {
+    for (const std::string* handler :
+         {&onPlaying_, &onPlayStart_, &onPlayEnd_, &onLink_, &onNotify_}) {
         writer.WriteCountedString(*handler);
     }
     writer.WriteBool(paused_);

@@ -29,8 +29,8 @@ enum class ReadMarkMode : uint8_t { Off = 0, On = 1, Backlog = 2 };
 class TKivoMes final : public TKivoControl {
   public:
     // Save versions that added fields to the window's record.
-    static constexpr int32_t kSaveVersionIdle = 104;        // the idle handler (above 103)
-    static constexpr int32_t kSaveVersionOffset = 113;      // the backlog offset (above 112)
+    static constexpr int32_t kSaveVersionIdle = 104;    // the idle handler (above 103)
+    static constexpr int32_t kSaveVersionOffset = 113;  // the backlog offset (above 112)
     static constexpr int32_t kSaveVersionCaptureLink = 120;
 
     explicit TKivoMes(TKivoBaseList& root);

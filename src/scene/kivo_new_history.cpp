@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/sjis.h"
+
 #include "text/text_math.h"
 
 namespace kivo {
@@ -94,7 +96,7 @@ void TKivoNewHistory::CommitScreens(const PendingEntry& entry) {
     if (source == nullptr) return;
     word_.Clear();
     word_.CopyGlyphs(*source, 0, -1);
-    word_.frozenValues = SplitLines(entry.frozenValues);
+    word_.frozenValues = sjis::SplitLines(entry.frozenValues);
     const TWdGlyph* startGlyph = entry.start > 0 ? word_.GlyphAt(entry.start) : nullptr;
     const int32_t first = startGlyph != nullptr ? word_.IndexOf(startGlyph) : 0;
     const TWdGlyph* endGlyph = entry.end >= 0 ? word_.GlyphAt(entry.end) : nullptr;
@@ -112,9 +114,8 @@ void TKivoNewHistory::CommitScreens(const PendingEntry& entry) {
                         end,
                         text_math::Add(page->Height(), word_.settings.lineSpacing),
                         entry.frozenValues};
-        const bool fits = !screens_.empty() && int64_t{screens_.back().TotalHeight()} +
-                                                       piece.height <=
-                                                   boxHeight;
+        const bool fits =
+            !screens_.empty() && int64_t{screens_.back().TotalHeight()} + piece.height <= boxHeight;
         if (!fits) screens_.emplace_back();
         screens_.back().pieces.push_back(std::move(piece));
     }

@@ -63,18 +63,9 @@ void TKivoHistData::Load(ByteReader& reader, int32_t version) {
     pieces = std::move(loaded);
 }
 
-std::vector<std::string> SplitLines(std::string_view text) {
-    std::vector<std::string> lines;
-    if (text.empty()) return lines;
-    size_t start = 0;
-    while (true) {
-        size_t end = text.find('\n', start);
-        std::string_view line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        lines.emplace_back(line);
-        if (end == std::string_view::npos) break;
-        start = end + 1;
-    }
+std::vector<std::string> MarkupLines(std::string_view text) {
+    std::vector<std::string> lines = sjis::SplitLines(text);
+    if (!text.empty() && (text.back() == '\r' || text.back() == '\n')) lines.emplace_back();
     return lines;
 }
 
@@ -91,7 +82,7 @@ std::unique_ptr<TTpWord> LoadTextRecord(const TextWorld& world, const CommandRec
             word->LoadGlyphs(text, pageFile);
         } else {
             const std::vector<std::string> lines =
-                SplitLines({reinterpret_cast<const char*>(text.data()), text.size()});
+                MarkupLines({reinterpret_cast<const char*>(text.data()), text.size()});
             word->Parse(lines, world.TextDelay());
         }
     } catch (const KivoError&) {
@@ -146,9 +137,8 @@ const TTpWord* TMesDataCacheList::Find(const TextWorld& world, std::string_view 
     if (command < 0 || static_cast<size_t>(command) >= cached.file.commands.size()) {
         return nullptr;
     }
-    std::unique_ptr<TTpWord> word =
-        LoadTextRecord(world, cached.file.commands[static_cast<size_t>(command)],
-                       std::string(pageFile));
+    std::unique_ptr<TTpWord> word = LoadTextRecord(
+        world, cached.file.commands[static_cast<size_t>(command)], std::string(pageFile));
     if (word == nullptr) return nullptr;
     cached.texts.push_front(CachedText{command, std::move(word)});
     if (cached.texts.size() > kTexts) cached.texts.pop_back();
@@ -191,7 +181,7 @@ int32_t TKivoNewMesData::AppendPiece(const TextWorld& world, TTpWord& word,
     const auto appendedAt = static_cast<int32_t>(word.GlyphCount());
     word.CopyGlyphs(*source, first, last);
     if (word.GlyphCount() == static_cast<size_t>(appendedAt)) return -1;
-    word.frozenValues = SplitLines(frozen);
+    word.frozenValues = sjis::SplitLines(frozen);
     word.ExpandVars(appendedAt, -1);
     return appendedAt;
 }
@@ -256,7 +246,8 @@ void TKivoNewMesData::RebuildEntries(const TextWorld& world, TTpWord& word, Page
         word.settings.pageHeight = reference.height;
         PageList scratch;
         word.Layout(scratch, first, -1);
-        const bool held = reference.page >= 0 && static_cast<size_t>(reference.page) < scratch.size();
+        const bool held =
+            reference.page >= 0 && static_cast<size_t>(reference.page) < scratch.size();
         int64_t bottom = y;
         if (held) bottom = MoveRows(*scratch[static_cast<size_t>(reference.page)], *combined, y);
         y = compact ? bottom + word.settings.lineSpacing : y + reference.height;

@@ -84,8 +84,9 @@ class StoredNames {
 // The text positions of a page's first and last glyph that count, (0, -1) for none.
 [[nodiscard]] std::pair<int32_t, int32_t> PageTextRange(const TTpWord& word, const TWdPage& page);
 
-// Splits "a=1\r\nb=2" into lines.
-[[nodiscard]] std::vector<std::string> SplitLines(std::string_view text);
+// The lines of marked-up text; a final line break is kept as an empty last line, since
+// markup reads its lines joined by line breaks.
+[[nodiscard]] std::vector<std::string> MarkupLines(std::string_view text);
 
 // The four most recently used scenario pages, each with the sixteen texts of its records
 // loaded last, most recent first.

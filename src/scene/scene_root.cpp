@@ -177,7 +177,8 @@ bool SceneRoot::IsMessageWindow(ObjectHandle window) const {
 
 void SceneRoot::ShowRecord(ObjectHandle window, std::string_view pageFile, int32_t command,
                            bool readMarks) {
-    if (TKivoMes* mes = MessageWindow(window)) mes->ShowRecord(std::string(pageFile), command, readMarks);
+    if (TKivoMes* mes = MessageWindow(window))
+        mes->ShowRecord(std::string(pageFile), command, readMarks);
 }
 
 bool SceneRoot::Revealing(ObjectHandle window) const {

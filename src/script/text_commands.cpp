@@ -111,8 +111,7 @@ void TComCallHist::Execute(TCallMan& man) {
     const int64_t count = std::min<int64_t>(man.EvaluateInt(count_).value_or(1), size - from);
     const bool compact = man.EvaluateFlag(flag_).value_or(false);
     if (count <= 0) return;
-    messages->ShowHistory(window, static_cast<int32_t>(from), static_cast<int32_t>(count),
-                          compact);
+    messages->ShowHistory(window, static_cast<int32_t>(from), static_cast<int32_t>(count), compact);
 }
 
 // ---- ClrHist, ClrRead, FormatHist --------------------------------------------------------------

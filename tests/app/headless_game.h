@@ -45,6 +45,28 @@ inline constexpr uint32_t kBlue = 0xFF0000;
 inline constexpr uint32_t kWhite = 0xFFFFFF;
 inline constexpr uint32_t kGrey = 0x808080;
 
+// A driver that lets a test look at the player between frames.
+class WatchedDriver final : public SessionDriver {
+  public:
+    WatchedDriver(SessionDriver& inner, std::function<void(int64_t)> watch)
+        : inner_(inner), watch_(std::move(watch)) {}
+    void BeforeStartup() override { inner_.BeforeStartup(); }
+    void BeforePass(int64_t frame) override {
+        inner_.BeforePass(frame);
+        if (watch_) watch_(frame);
+    }
+    void BeforeIdle() override { inner_.BeforeIdle(); }
+    [[nodiscard]] bool Headless() const override { return inner_.Headless(); }
+    [[nodiscard]] bool Capture(std::vector<uint32_t>& pixels, int32_t& width,
+                               int32_t& height) override {
+        return inner_.Capture(pixels, width, height);
+    }
+
+  private:
+    SessionDriver& inner_;
+    std::function<void(int64_t)> watch_;
+};
+
 class HeadlessGame : public ::testing::Test {
   protected:
     explicit HeadlessGame(const char* folder) : folder_(folder) {}
@@ -58,17 +80,17 @@ class HeadlessGame : public ::testing::Test {
                                     "\nfullscreen " + std::to_string(width) + " " +
                                     std::to_string(height) + "\nstart \"main.ksb\"\n";
         Assemble("kivo.kps", script_text::SourceKind::ProjectText, project, "kivo.kpb");
-        Assemble("main.kss", script_text::SourceKind::PageText, "version 110\n" + Continued(mainText),
-                 "main.ksb");
+        Assemble("main.kss", script_text::SourceKind::PageText,
+                 "version 110\n" + Continued(mainText), "main.ksb");
         if (!handlersText.empty())
-            Assemble("ev.kss", script_text::SourceKind::PageText, "version 110\n" + Continued(handlersText),
-                     "ev.ksb");
+            Assemble("ev.kss", script_text::SourceKind::PageText,
+                     "version 110\n" + Continued(handlersText), "ev.ksb");
     }
 
     // Plays the game for frames steps with the input script; returns the status.
     int Play(int64_t frames, const std::string& input = "") {
         HeadlessPlatform platform(dialogLog_);
-        HeadlessDriver driver(platform, ParseInputScript(input, "input").input, 16);
+        HeadlessDriver headless(platform, ParseInputScript(input, "input").input, 16);
         PlayerConfig config;
         config.executableFolder = folder_.Path();
         config.arguments = {folder_.Path().string()};
@@ -79,8 +101,10 @@ class HeadlessGame : public ::testing::Test {
         options.frames = frames;
         options.dumpVarsFile = folder_ / "vars.json";
         options.dumpSceneFile = folder_ / "scene.json";
+        WatchedDriver driver(headless, [&](int64_t frame) {
+            if (eachPass) eachPass(player, frame);
+        });
         const int status = RunSession(player, options, driver);
-        if (afterRun) afterRun(player);
         frame_ = platform.screen.Frame();
         width_ = platform.screen.FrameWidth();
         return status;
@@ -99,8 +123,8 @@ class HeadlessGame : public ::testing::Test {
         return json.substr(open + 1, json.find(']', open) - open - 1);
     }
 
-    // Looks at the player once the run is over, before it is freed.
-    std::function<void(Player&)> afterRun;
+    // Looks at the player before each pass of the loop (frame steps run so far).
+    std::function<void(Player&, int64_t)> eachPass;
     const test::ScratchFolder folder_;
     std::ostringstream dialogLog_;
     std::vector<uint32_t> frame_;
@@ -109,7 +133,8 @@ class HeadlessGame : public ::testing::Test {
   private:
     void Assemble(const std::string& name, script_text::SourceKind kind, const std::string& text,
                   const std::string& output) {
-        const script_text::SourceFile source{name, kind, std::vector<uint8_t>(text.begin(), text.end())};
+        const script_text::SourceFile source{name, kind,
+                                             std::vector<uint8_t>(text.begin(), text.end())};
         const std::vector<uint8_t> bytes = script_text::Assemble(source);
         std::ofstream out(folder_ / output, std::ios::binary);
         out.write(reinterpret_cast<const char*>(bytes.data()),

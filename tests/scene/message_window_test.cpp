@@ -174,11 +174,11 @@ std::vector<uint8_t> BacklogStream(int32_t version) {
     ByteWriter w;
     if (version <= 112) {
         w.WriteCountedString("unused");
-        w.WriteI32(1);                // entries
+        w.WriteI32(1);                  // entries
         w.WriteCountedString("a.ksb");  // names
-        w.WriteI32(7);                // commands
-        w.WriteI32(2);                // pages
-        w.WriteI32(320);              // sizes
+        w.WriteI32(7);                  // commands
+        w.WriteI32(2);                  // pages
+        w.WriteI32(320);                // sizes
         w.WriteI32(96);
     } else {
         w.WriteI32(1);
