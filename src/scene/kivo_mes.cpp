@@ -278,18 +278,18 @@ void TKivoMes::SetAlpha(int32_t alpha) {
 }
 
 void TKivoMes::SetPaused(bool paused) {
-    const bool was = paused_ || textPaused_;
-    paused_ = paused;
-    word_.settings.paused = paused_ || textPaused_;
-    if (was && !word_.settings.paused) {
-        if (TWdPage* page = CurrentPage()) page->RestartTiming();
-    }
+    ChangePause(paused_, paused);
 }
 
 void TKivoMes::SetTextPaused(bool paused) {
-    const bool was = paused_ || textPaused_;
-    textPaused_ = paused;
+    ChangePause(textPaused_, paused);
+}
+
+void TKivoMes::ChangePause(bool& flag, bool paused) {
+    const bool was = word_.settings.paused;
+    flag = paused;
     word_.settings.paused = paused_ || textPaused_;
+    // The text goes on with a fresh wait and fade once neither pause holds it.
     if (was && !word_.settings.paused) {
         if (TWdPage* page = CurrentPage()) page->RestartTiming();
     }

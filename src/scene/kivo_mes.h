@@ -155,6 +155,7 @@ class TKivoMes final : public TKivoControl {
     // Parses and lays out markup into the pages; a markup fault raises after the layout.
     void BuildFromMarkup(const std::string& markup);
     void Rerender();
+    void ChangePause(bool& flag, bool paused);
     void FlushDirty();
     void ClearHover();
     void PostNotify(std::string_view text);

@@ -15,7 +15,7 @@ constexpr int32_t kCell = 16;
 constexpr int32_t kColumns = 10;
 
 class MessageGame : public HeadlessGame {
-  protected:
+  public:
     MessageGame() : HeadlessGame("kivo_message_game_test") {}
 
     // A window over the whole scene, ten 16-pixel cells wide and rows high, white text.
@@ -29,6 +29,7 @@ class MessageGame : public HeadlessGame {
         Write(main + "Label \"idle\"\nWait time={0}\n", kColumns * kCell, rows * kCell, handlers);
     }
 
+  protected:
     // The cells of a row whose centre shows the white text (the glyph's coverage there may
     // fall a step short of full).
     [[nodiscard]] int32_t InkedCells(int32_t row) const {
@@ -119,9 +120,27 @@ TEST_F(MessageGame, TextInsGoesOnWhenItsWindowIsDeletedWhileItWaits) {
     EXPECT_EQ(Var("after"), "1");
 }
 
+// Two rounds of text A then text B, both with read marks, at a wait scale; between A and B
+// each round runs betweenAB. The play-start handler appends each page's read flag as a digit
+// to flags, which starts at 1.
+void WriteReadMarkGame(MessageGame& game, int32_t scale, const std::string& textA,
+                       const std::string& betweenAB) {
+    game.WriteGame(1,
+                   "VarNew \"flags\" type=PT_INT value={1}\nVarNew \"n\" type=PT_INT\n" +
+                       MessageGame::Window(1, "PR_TEXTDELAY={" + std::to_string(scale) +
+                                                  "} PR_ONPLAYSTART={\"ev.kss:start\"}") +
+                       "Label \"round\"\n" + textA + betweenAB +
+                       "TextIns \"□□\" object={\"mes\"} readMark={TRUE} wait={TRUE}\n"
+                       "Calc {n = n + 1}\n"
+                       "Jump \"main.ksb\" target=<round> condition={n < 2}\n",
+                   "Label \"start\"\n"
+                   "Calc {flags = flags * 10 + StrToIntDef(@ParamStr[0], 5)}\n"
+                   "Exit condition={TRUE}\n");
+}
+
 TEST_F(MessageGame, PagesReadToTheirEndAreMarkedReadAndToldSoWhenShownAgain) {
     // Round one shows A and leaves it at once for B, which is read to its end; round two
-    // shows A to its end and then B again. The play-start handler appends the read flags as digits.
+    // shows A to its end and then B again.
     std::vector<uint8_t> marks;
     eachPass = [&](Player& player, int64_t) {
         if (player.textRead == nullptr) return;
@@ -129,25 +148,14 @@ TEST_F(MessageGame, PagesReadToTheirEndAreMarkedReadAndToldSoWhenShownAgain) {
         player.textRead->Save(writer);
         marks = writer.Take();
     };
-    WriteGame(1,
-              "VarNew \"flags\" type=PT_INT value={1}\nVarNew \"n\" type=PT_INT\n" +
-                  Window(1, "PR_TEXTDELAY={82} PR_ONPLAYSTART={\"ev.kss:start\"}") +
-                  "Label \"round\"\n"
-                  "TextIns \"■■■\" object={\"mes\"} readMark={TRUE}\n"
-                  "If {n == 1}\n"
-                  "    Wait time={200}\n"
-                  "TextIns \"□□\" object={\"mes\"} readMark={TRUE} wait={TRUE}\n"
-                  "Calc {n = n + 1}\n"
-                  "Jump \"main.ksb\" target=<round> condition={n < 2}\n",
-              "Label \"start\"\n"
-              "Calc {flags = flags * 10 + StrToIntDef(@ParamStr[0], 5)}\n"
-              "Exit condition={TRUE}\n");
+    WriteReadMarkGame(*this, 82, "TextIns \"■■■\" object={\"mes\"} readMark={TRUE}\n",
+                      "If {n == 1}\n    Wait time={200}\n");
     ASSERT_EQ(Play(60), 0);
-    EXPECT_EQ(Var("flags"), "10001");  // a leading 1, then the flags in order
+    EXPECT_EQ(Var("flags"), "10001");
     // The marks survive their stream form: A's command and B's, each at page 0.
     TKivoReadList loaded;
     ByteReader reader(marks, "marks");
-    loaded.Load(reader, 134);
+    loaded.Load(reader, kSaveVersionCurrent);
     ASSERT_EQ(loaded.FileCount(), 1);
     EXPECT_EQ(loaded.File(0).Marks().size(), 2u);
     for (const auto& [command, page] : loaded.File(0).Marks()) {
@@ -159,17 +167,8 @@ TEST_F(MessageGame, PagesReadToTheirEndAreMarkedReadAndToldSoWhenShownAgain) {
 TEST_F(MessageGame, APageLeftAsSoonAsItIsRevealedWholeIsStillMarkedRead) {
     // With no waits A is revealed whole in one frame, and TextIns goes on the next frame,
     // before any tick could see the page finish; shown again, A tells it was read.
-    WriteGame(1,
-              "VarNew \"flags\" type=PT_INT value={1}\nVarNew \"n\" type=PT_INT\n" +
-                  Window(1, "PR_TEXTDELAY={0} PR_ONPLAYSTART={\"ev.kss:start\"}") +
-                  "Label \"round\"\n"
-                  "TextIns \"■■■\" object={\"mes\"} readMark={TRUE} wait={TRUE}\n"
-                  "TextIns \"□□\" object={\"mes\"} readMark={TRUE} wait={TRUE}\n"
-                  "Calc {n = n + 1}\n"
-                  "Jump \"main.ksb\" target=<round> condition={n < 2}\n",
-              "Label \"start\"\n"
-              "Calc {flags = flags * 10 + StrToIntDef(@ParamStr[0], 5)}\n"
-              "Exit condition={TRUE}\n");
+    WriteReadMarkGame(*this, 0,
+                      "TextIns \"■■■\" object={\"mes\"} readMark={TRUE} wait={TRUE}\n", "");
     ASSERT_EQ(Play(40), 0);
     EXPECT_EQ(Var("flags"), "10011");
 }
