@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/error.h"
 #include "imaging/draw_context.h"
 #include "text/text_math.h"
 #include "text/tp_word.h"
@@ -89,8 +90,17 @@ void TWdPage::RenderPage() {
     int32_t height = std::clamp(Height(), 0, kMaxSurfaceSide);
     TDIBX& colour = Word().TextSurface();
     TDIBX& mask = Word().MaskSurface();
-    colour.SetSize(width, height, 32);
-    mask.SetSize(width, height, 8);
+    try {
+        colour.SetSize(width, height, 32);
+        mask.SetSize(width, height, 8);
+    } catch (const KivoError&) {
+        // A box too large for its pictures (a script's or a saved game's size) shows no text
+        // rather than ending the frame.
+        colour.SetSize(0, 0, 32);
+        mask.SetSize(0, 0, 8);
+        hovered_ = nullptr;
+        return;
+    }
     TDrawContext(colour).Fill(0);
     TDrawContext(mask).Fill(0);
     hovered_ = nullptr;

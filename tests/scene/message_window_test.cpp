@@ -84,6 +84,17 @@ TEST_F(MessageWindowTest, AQueuedPlayStartHoldsThePageOnlyWhileTheInterpreterCan
     }
 }
 
+TEST_F(MessageWindowTest, AWindowTooLargeForItsPicturesRevealsWithoutDrawing) {
+    TKivoMes& mes = Window(J("あいうえ"));
+    mes.SetWidth(100000);
+    mes.SetHeight(100000);
+    mes.SetWaitScale(0);
+    mes.SetText(J("あいうえ"));
+    EXPECT_NO_THROW(Frames(3));
+    EXPECT_EQ(mes.ShownText(), J("あいうえ"));
+    EXPECT_NO_THROW((void)Picture());
+}
+
 TEST_F(MessageWindowTest, TheSaveRecordRestoresPageRevealAndHandlers) {
     TKivoMes& mes = Window(J("あいうえおかきく"));
     mes.SetWaitScale(82);
