@@ -3,7 +3,7 @@
 // CallHist shows what the backlog kept. The text is full blocks, whose cell centres are inked
 // in every font, so the facts checked do not depend on the font that draws them.
 
-#include "headless_game.h"
+#include "scene_game_fixture.h"
 
 #include "scene/kivo_read_list.h"
 
@@ -14,10 +14,8 @@ namespace {
 constexpr int32_t kCell = 16;
 constexpr int32_t kColumns = 10;
 
-class MessageGame : public HeadlessGame {
+class MessageGame : public SceneGame {
   public:
-    MessageGame() : HeadlessGame("kivo_message_game_test") {}
-
     // A window over the whole scene, ten 16-pixel cells wide and rows high, white text.
     static std::string Window(int32_t rows, const std::string& extra = "") {
         return "MesNew PR_NAME={\"mes\"} PR_WIDTH={" + std::to_string(kColumns * kCell) +
@@ -167,8 +165,8 @@ TEST_F(MessageGame, PagesReadToTheirEndAreMarkedReadAndToldSoWhenShownAgain) {
 TEST_F(MessageGame, APageLeftAsSoonAsItIsRevealedWholeIsStillMarkedRead) {
     // With no waits A is revealed whole in one frame, and TextIns goes on the next frame,
     // before any tick could see the page finish; shown again, A tells it was read.
-    WriteReadMarkGame(*this, 0,
-                      "TextIns \"■■■\" object={\"mes\"} readMark={TRUE} wait={TRUE}\n", "");
+    WriteReadMarkGame(*this, 0, "TextIns \"■■■\" object={\"mes\"} readMark={TRUE} wait={TRUE}\n",
+                      "");
     ASSERT_EQ(Play(40), 0);
     EXPECT_EQ(Var("flags"), "10011");
 }
