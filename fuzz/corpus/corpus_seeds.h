@@ -34,6 +34,8 @@ void LabelStyleSeeds(SeedFolder& seeds);
 // table_seeds.cpp
 void DBStreamSeeds(SeedFolder& seeds);
 void DBTsvSeeds(SeedFolder& seeds);
+// message_seeds.cpp
+void MessageWindowSeeds(SeedFolder& seeds);
 // shell_seeds.cpp
 void PlayerSettingsSeeds(SeedFolder& seeds);
 

@@ -36,6 +36,7 @@ constexpr SeedWriter kWriters[] = {
     {"fuzz_interpreter_state", kivo::corpus::InterpreterStateSeeds},
     {"fuzz_label_style", kivo::corpus::LabelStyleSeeds},
     {"fuzz_markup_text", kivo::corpus::MarkupTextSeeds},
+    {"fuzz_message_window", kivo::corpus::MessageWindowSeeds},
     {"fuzz_midi", kivo::corpus::MidiSeeds},
     {"fuzz_page_file", kivo::corpus::PageFileSeeds},
     {"fuzz_pe_resources", kivo::corpus::PeResourcesSeeds},

@@ -170,4 +170,17 @@ std::optional<std::string> ToUtf8Strict(std::string_view cp932) { return ToUtf8I
 std::optional<std::string> FromUtf8(std::string_view utf8) { return FromUtf8Impl(utf8, false); }
 std::string FromUtf8Lossy(std::string_view utf8) { return *FromUtf8Impl(utf8, true); }
 
+std::vector<std::string> SplitLines(std::string_view text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r' && text[i] != '\n') continue;
+        lines.emplace_back(text.substr(start, i - start));
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        start = i + 1;
+    }
+    if (start < text.size()) lines.emplace_back(text.substr(start));
+    return lines;
+}
+
 }  // namespace kivo::sjis

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kivo::sjis {
 
@@ -35,6 +36,10 @@ void ForEachChar(std::string_view text, Fn&& fn) {
         pos += len;
     }
 }
+
+// Splits text into lines at CR, LF or CR LF; a final line break adds no empty line. Neither
+// byte is ever a trail byte, so the split never cuts a character.
+[[nodiscard]] std::vector<std::string> SplitLines(std::string_view text);
 
 // ASCII-only case folding of single-byte characters; trail bytes are never changed.
 [[nodiscard]] std::string ToUpperAscii(std::string_view text);

@@ -12,6 +12,7 @@
 #include "scene/kivo_cinema.h"
 #include "scene/kivo_fire.h"
 #include "scene/kivo_menu.h"
+#include "scene/kivo_mes.h"
 #include "scene/kivo_particle.h"
 #include "scene/kivo_wave.h"
 #include "scene/kivo_images.h"
@@ -113,6 +114,8 @@ std::unique_ptr<TKivoObject> TKivoBaseList::MakeObject(int32_t kind) {
             return std::make_unique<TKivoCinema>(*this);
         case LT_FIRE:
             return std::make_unique<TKivoFire>(*this);
+        case LT_MES:
+            return std::make_unique<TKivoMes>(*this);
         case LT_PARTICLE:
             return std::make_unique<TKivoParticle>(*this);
         case LT_WAVE:

@@ -29,6 +29,7 @@
 #include "scene/object_handle.h"
 #include "scene/scene_services.h"
 #include "scene/scene_window.h"
+#include "scene/text_world.h"
 #include "scene/timer_list.h"
 #include "script/param_collection.h"
 #include "storage/tp_random.h"
@@ -229,6 +230,12 @@ class TKivoBaseList final : public ObjectDirectory, public SystemVariableProvide
     // Forgets both layers' dirty rectangles after a present.
     void ClearDirty();
 
+    // ---- Text ----
+
+    // The services message windows reach outside the scene; borrowed, set by the shell.
+    void SetTextWorld(const TextWorld& world) { text_ = world; }
+    [[nodiscard]] const TextWorld& Text() const { return text_; }
+
     // ---- Save record ----
 
     // Size, shown layer, both layers with their objects, the components, the event queue and
@@ -297,6 +304,7 @@ class TKivoBaseList final : public ObjectDirectory, public SystemVariableProvide
     TProcessRandom ownRandom_;
     SceneWindow* window_;
     TParamCollection* variables_ = nullptr;
+    TextWorld text_;
     int32_t width_ = 8;
     int32_t height_ = 8;
     TDIBX backBuffer_;

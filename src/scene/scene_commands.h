@@ -20,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "scene/message_commands.h"
 #include "scene/object_handle.h"
 
 namespace kivo {
@@ -121,6 +122,9 @@ class SceneCommands : public ObjectDirectory {
 
     // The Reset command: every object, both layers' contents and the event queue go.
     virtual void Reset() = 0;
+
+    // Message windows, the backlog and the read marks; null where the scene shows no text.
+    [[nodiscard]] virtual MessageCommands* Messages() { return nullptr; }
 };
 
 // The scene of a player whose scene root does not exist yet: it holds no objects, so every

@@ -22,6 +22,7 @@
 #include "scene/object_handle.h"
 #include "scene/scene_commands.h"
 #include "scene/scene_dump.h"
+#include "scene/text_world.h"
 #include "script/param_collection.h"
 
 namespace kivo {
@@ -43,6 +44,9 @@ class ScenePort {
     virtual void ReleaseVariables() {}
     // Where the image cache reads pictures; it must outlive the port (null: nowhere).
     virtual void SetPictureFiles(PictureFiles* /*files*/) {}
+    // The services message windows use (text_world.h); called at start-up once they exist and
+    // with an empty set before they are freed.
+    virtual void SetTextWorld(const TextWorld& /*world*/) {}
 
     // Key state by Windows virtual-key code (0..255).
     virtual void SetKeyDown(int32_t key, bool down) = 0;

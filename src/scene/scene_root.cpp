@@ -1,6 +1,9 @@
 #include "scene/scene_root.h"
 #include "scene/kivo_custom_list_box.h"
 
+#include "scene/kivo_mes.h"
+#include "scene/kivo_new_history.h"
+#include "scene/kivo_read_list.h"
 #include "scene/property_table.h"
 
 namespace kivo {
@@ -174,6 +177,56 @@ void SceneRoot::SetActiveLayer(int32_t index, int32_t transition, int32_t durati
 
 bool SceneRoot::StartTransition(int32_t code, int32_t duration, bool force) {
     return root_.StartTransition(code, duration, force);
+}
+
+// ---- Message windows ----
+
+TKivoMes* SceneRoot::MessageWindow(ObjectHandle window) const {
+    TKivoObject* object = root_.Resolve(window);
+    return object != nullptr && object->Kind() == LT_MES ? static_cast<TKivoMes*>(object) : nullptr;
+}
+
+bool SceneRoot::IsMessageWindow(ObjectHandle window) const {
+    return MessageWindow(window) != nullptr;
+}
+
+void SceneRoot::ShowRecord(ObjectHandle window, std::string_view pageFile, int32_t command,
+                           bool readMarks) {
+    if (TKivoMes* mes = MessageWindow(window))
+        mes->ShowRecord(std::string(pageFile), command, readMarks);
+}
+
+bool SceneRoot::Revealing(ObjectHandle window) const {
+    const TKivoMes* mes = MessageWindow(window);
+    return mes != nullptr && mes->PlayingState() != 2;
+}
+
+void SceneRoot::ClearText(ObjectHandle window) {
+    if (TKivoMes* mes = MessageWindow(window)) mes->ClearText();
+}
+
+int32_t SceneRoot::HistorySize() const {
+    const TKivoNewHistory* history = root_.Text().history;
+    return history != nullptr ? history->Size() : 0;
+}
+
+void SceneRoot::ShowHistory(ObjectHandle window, int32_t start, int32_t count, bool compact) {
+    if (TKivoMes* mes = MessageWindow(window)) mes->ShowBacklog(start, count, compact);
+}
+
+void SceneRoot::ClearHistory() {
+    if (TKivoNewHistory* history = root_.Text().history) history->Clear();
+}
+
+void SceneRoot::ClearReadMarks() {
+    if (TKivoReadList* marks = root_.Text().readMarks) marks->Clear();
+}
+
+std::optional<std::array<int32_t, 6>> SceneRoot::HistoryFormatOf(ObjectHandle window) const {
+    const TKivoMes* mes = MessageWindow(window);
+    if (mes == nullptr) return std::nullopt;
+    return std::array<int32_t, 6>{mes->FontHeight(), mes->FontBorder(), mes->FontShadow(),
+                                  mes->Width(),      mes->Height(),     mes->LineSpace()};
 }
 
 }  // namespace kivo

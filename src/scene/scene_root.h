@@ -17,7 +17,9 @@
 
 namespace kivo {
 
-class SceneRoot final : public ScenePort, public SceneCommands {
+class TKivoMes;
+
+class SceneRoot final : public ScenePort, public SceneCommands, public MessageCommands {
   public:
     // events is the queue the interpreter runs; variables, when given, is the table the root
     // serves its system variables in; window, when given, shows cursors and answers the display
@@ -38,6 +40,7 @@ class SceneRoot final : public ScenePort, public SceneCommands {
     [[nodiscard]] const ObjectDirectory& Objects() const override { return root_; }
     [[nodiscard]] SceneCommands& Commands() override { return *this; }
     void ReleaseVariables() override { root_.DetachVariables(); }
+    void SetTextWorld(const TextWorld& world) override { root_.SetTextWorld(world); }
     void SetKeyDown(int32_t key, bool down) override { root_.SetKeyDown(key, down); }
     void MarkKeyPressed(int32_t key) override { root_.MarkKeyPressed(key); }
     void SetButtonsHeld(bool left, bool right) override { root_.SetButtonsHeld(left, right); }
@@ -96,8 +99,25 @@ class SceneRoot final : public ScenePort, public SceneCommands {
     [[nodiscard]] int32_t Width() const override { return root_.Width(); }
     [[nodiscard]] int32_t Height() const override { return root_.Height(); }
     void Reset() override { root_.Reset(); }
+    [[nodiscard]] MessageCommands* Messages() override { return this; }
+
+    // ---- MessageCommands ----
+
+    [[nodiscard]] bool IsMessageWindow(ObjectHandle window) const override;
+    void ShowRecord(ObjectHandle window, std::string_view pageFile, int32_t command,
+                    bool readMarks) override;
+    [[nodiscard]] bool Revealing(ObjectHandle window) const override;
+    void ClearText(ObjectHandle window) override;
+    [[nodiscard]] int32_t HistorySize() const override;
+    void ShowHistory(ObjectHandle window, int32_t start, int32_t count, bool compact) override;
+    void ClearHistory() override;
+    void ClearReadMarks() override;
+    [[nodiscard]] std::optional<std::array<int32_t, 6>> HistoryFormatOf(
+        ObjectHandle window) const override;
 
   private:
+    [[nodiscard]] TKivoMes* MessageWindow(ObjectHandle window) const;
+
     // The root answers lookups through non-const members; looking never changes the scene.
     [[nodiscard]] TKivoBaseList& Mutable() const { return const_cast<TKivoBaseList&>(root_); }
 

@@ -46,6 +46,12 @@ class TTimerList {
     void RemovePending(ObjectHandle sender);
     void Clear() { entries_.clear(); }
 
+    // Whether the interpreter stands at a command that holds events back. The interpreter
+    // sets it after each run; an object that waits for its own event to be taken must not
+    // wait while it is set, since the event would never be taken.
+    [[nodiscard]] bool Blocked() const { return blocked_; }
+    void SetBlocked(bool blocked) { blocked_ = blocked; }
+
     // Whether an entry of this sender and kind is in the queue, pending or running.
     [[nodiscard]] bool Contains(ObjectHandle sender, uint8_t kind) const;
 
@@ -66,6 +72,7 @@ class TTimerList {
     void RemoveIf(Pred pred);
 
     std::deque<TTimerData> entries_;
+    bool blocked_ = false;
 };
 
 }  // namespace kivo

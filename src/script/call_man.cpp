@@ -368,6 +368,16 @@ bool TCallMan::CheckEvent(int32_t level) {
 void TCallMan::RunFrame() {
     InterpreterState& s = state_;
     TTimerList& events = services_.events;
+    // After the run, objects learn whether the command the script stands at holds their
+    // events back (a window waiting for its play-start handler must not wait on it then).
+    struct ReportBlocked {
+        const InterpreterState& state;
+        TTimerList& events;
+        ~ReportBlocked() {
+            events.SetBlocked(state.begun && state.AtCommand() &&
+                              state.page->Command(state.pc).BlocksEvents());
+        }
+    } reportBlocked{s, events};
     do {
         switch (s.mode) {
             case EventMode::Normal:

@@ -10,6 +10,7 @@
 #include "script/menu_commands.h"
 #include "script/object_commands.h"
 #include "script/save_commands.h"
+#include "script/text_commands.h"
 
 namespace kivo {
 
@@ -55,16 +56,16 @@ constexpr std::array<CommandFactory, kCommandCount> kCommandClasses = {
     Make<TComGetProp>,    // GetProp
     Make<TComSetProp>,    // SetProp
     Make<TComObjDel>,     // ObjDel
-    Make<TComNotBuilt>,   // TextIns
+    Make<TComTextIns>,    // TextIns
     Make<TComNotBuilt>,   // MovieStop
-    Make<TComNotBuilt>,   // ClrHist
+    Make<TComClrHist>,    // ClrHist
     Make<TComControl>,    // Cinema
     Make<TComControl>,    // Caption
     Make<TComControl>,    // Menu
     Make<TComMenuClose>,  // MenuClose
     Make<TComComment>,    // Comment
-    Make<TComNotBuilt>,   // TextClr
-    Make<TComNotBuilt>,   // CallHist
+    Make<TComTextClr>,    // TextClr
+    Make<TComCallHist>,   // CallHist
     Make<TComControl>,    // Button
     Make<TComWhile>,      // While
     Make<TComWhileInit>,  // WhileInit
@@ -82,7 +83,7 @@ constexpr std::array<CommandFactory, kCommandCount> kCommandClasses = {
     Make<TComControl>,    // MemoNew
     Make<TComTerminate>,  // Terminate
     Make<TComDoEvent>,    // DoEvent
-    Make<TComNotBuilt>,   // ClrRead
+    Make<TComClrRead>,    // ClrRead
     Make<TComControl>,    // MapImgNew
     Make<TComControl>,    // WaveNew
     Make<TComControl>,    // TileNew
@@ -93,7 +94,7 @@ constexpr std::array<CommandFactory, kCommandCount> kCommandClasses = {
     Make<TComNotBuilt>,   // MediaPlay
     Make<TComControl>,    // PrevMenuNew
     Make<TComNotBuilt>,   // PropMotion
-    Make<TComNotBuilt>,   // FormatHist
+    Make<TComEntryHist>,  // FormatHist
     Make<TComComponent>,  // SaveCabinet
     Make<TComComponent>,  // LoadCabinet
 };

@@ -305,6 +305,7 @@ std::vector<uint8_t> TProject::LoadFile(std::string_view name) {
 
 void TProject::ResetWorld() {
     if (services_.context.tables) services_.context.tables->DeleteNonKept();
+    if (MessageCommands* messages = services_.context.scene.Messages()) messages->ClearHistory();
 }
 
 }  // namespace kivo

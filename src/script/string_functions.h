@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/sjis.h"
+
 namespace kivo {
 
 class SystemFunctionRegistry;
@@ -21,7 +23,6 @@ void RegisterStringFunctions(SystemFunctionRegistry& registry);
 // text without leading and trailing bytes up to 0x20 (blanks and control bytes).
 [[nodiscard]] std::string_view TrimBlanks(std::string_view text);
 
-// Splits text into lines at CR, LF or CR LF; a final line break adds no empty line.
-[[nodiscard]] std::vector<std::string> SplitLines(std::string_view text);
+using sjis::SplitLines;
 
 }  // namespace kivo

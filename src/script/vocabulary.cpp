@@ -105,7 +105,7 @@ constexpr std::array<PropertyInfo, kPropertyCount> kProperties{{
     {"PR_REPEAT", PT_BOOL},
     {"PR_BALANCE", PT_INT},
     {"PR_ANGLE", PT_INT},
-    {"PR_ONPLAYING", PT_BOOL},
+    {"PR_ONPLAYING", PT_STR},
     {"PR_ONNOTIFY", PT_STR},
     {"PR_ONMOUSEMOVE", PT_STR},
     {"PR_ONMOUSEOUT", PT_STR},

@@ -8,6 +8,7 @@
 #include "base/sjis.h"
 #include "scene/scene_root.h"
 #include "script/system_functions.h"
+#include "script/text_expressions.h"
 #include "shell/game_ini.h"
 #include "shell/project_pictures.h"
 #include "shell/scene_expressions.h"
@@ -122,6 +123,7 @@ void TFormView::SceneStartup() {
     }
     player_.pictures = MakeProjectPictures(player_);
     player_.scene->SetPictureFiles(player_.pictures.get());
+    TextStartup();
 
     player_.StartupTrace("TProject.Create");
     if (player_.Config().projectFactory) player_.project = player_.Config().projectFactory(player_);
@@ -137,6 +139,25 @@ void TFormView::SceneStartup() {
 
     player_.StartupTrace("KivoInitColor");
     PlaceScene(width, height);
+}
+
+void TFormView::TextStartup() {
+    player_.textHistory = std::make_unique<TKivoNewHistory>();
+    player_.textRead = std::make_unique<TKivoReadList>();
+    player_.glyphCache = std::make_unique<TFontPixelManager>(player_.platform.fonts);
+    if (player_.variables && player_.functions) {
+        player_.textExpressions =
+            std::make_unique<ScriptTextExpressions>(*player_.variables, *player_.functions);
+    }
+    TextWorld world;
+    world.painter = player_.glyphCache.get();
+    world.expressions = player_.textExpressions.get();
+    world.files = player_.files.get();
+    world.variables = player_.variables.get();
+    world.history = player_.textHistory.get();
+    world.readMarks = player_.textRead.get();
+    player_.textHistory->Attach(world);
+    player_.scene->SetTextWorld(world);
 }
 
 void TFormView::MediaInit() {
@@ -382,13 +403,20 @@ void TFormView::FormClose() {
     player_.StartupTrace("SysFuncMan.Free");
     player_.functions.reset();
     if (beforeVariablesFreed) beforeVariablesFreed(player_);
-    if (player_.scene) player_.scene->ReleaseVariables();
+    if (player_.scene) {
+        player_.scene->ReleaseVariables();
+        player_.scene->SetTextWorld({});
+    }
+    if (player_.textHistory) player_.textHistory->Detach();
+    player_.textExpressions.reset();
     player_.StartupTrace("ParamMan.Free");
     player_.variables.reset();
 
     player_.StartupTrace("KivoFinalize");
     player_.StartupTrace("TextRead.Free");
+    player_.textRead.reset();
     player_.StartupTrace("TextHistory.Free");
+    player_.textHistory.reset();
     player_.StartupTrace("Bases.Free");
     if (beforeSceneFreed) beforeSceneFreed(player_);
     player_.scene.reset();

@@ -71,6 +71,9 @@ class TFormView {
   private:
     void MountGame();
     void SceneStartup();
+    // The backlog, the read marks, the glyph cache and the text expressions, handed to the
+    // scene for its message windows.
+    void TextStartup();
     void MediaInit();
     void MediaFinal();
     // The MIDI mapper's SoundFont: the command line's, else game.ini's, else the default.

@@ -21,6 +21,8 @@
 #include "media/sound_mixer.h"
 #include "platform/platform.h"
 #include "scene/gale_collection.h"
+#include "scene/kivo_new_history.h"
+#include "scene/kivo_read_list.h"
 #include "scene/scene_port.h"
 #include "scene/scene_services.h"
 #include "scene/timer_list.h"
@@ -156,6 +158,13 @@ class Player {
     TBacklogStandIn backlogRecord;
     TReadMarkStandIn readMarkRecord;
     std::unique_ptr<TSaveManager> saves;
+    // The backlog (saved with each game) and the read marks (saved with the status data), one
+    // each for the program, made with the scene; the glyph cache and the expressions that
+    // message windows draw and expand their text with.
+    std::unique_ptr<TKivoNewHistory> textHistory;
+    std::unique_ptr<TKivoReadList> textRead;
+    std::unique_ptr<TFontPixelManager> glyphCache;
+    std::unique_ptr<TextExpressions> textExpressions;
     std::unique_ptr<GameProject> project;
     // The media layer: the decoders, the mixer installed in the audio output, the library of
     // sound and film items, the MIDI ports and the managers.

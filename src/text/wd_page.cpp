@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/error.h"
 #include "imaging/draw_context.h"
 #include "text/text_math.h"
 #include "text/tp_word.h"
@@ -36,6 +37,22 @@ void TWdPage::DropLastRow() {
     TWdGlyph* last = children_.back();
     children_.pop_back();
     std::erase_if(owned_, [last](const auto& owned) { return owned.get() == last; });
+}
+
+std::vector<std::unique_ptr<TWdRow>> TWdPage::TakeRows() {
+    std::vector<std::unique_ptr<TWdRow>> rows;
+    for (TWdGlyph* child : children_) {
+        auto owned = std::find_if(owned_.begin(), owned_.end(),
+                                  [child](const auto& o) { return o.get() == child; });
+        if (owned == owned_.end()) continue;
+        owned->release();
+        child->SetParent(nullptr);
+        rows.emplace_back(static_cast<TWdRow*>(child));
+    }
+    children_.clear();
+    owned_.clear();
+    hovered_ = nullptr;
+    return rows;
 }
 
 void TWdPage::Arrange() {
@@ -73,8 +90,17 @@ void TWdPage::RenderPage() {
     int32_t height = std::clamp(Height(), 0, kMaxSurfaceSide);
     TDIBX& colour = Word().TextSurface();
     TDIBX& mask = Word().MaskSurface();
-    colour.SetSize(width, height, 32);
-    mask.SetSize(width, height, 8);
+    try {
+        colour.SetSize(width, height, 32);
+        mask.SetSize(width, height, 8);
+    } catch (const KivoError&) {
+        // A box too large for its pictures (a script's or a saved game's size) shows no text
+        // rather than ending the frame.
+        colour.SetSize(0, 0, 32);
+        mask.SetSize(0, 0, 8);
+        hovered_ = nullptr;
+        return;
+    }
     TDrawContext(colour).Fill(0);
     TDrawContext(mask).Fill(0);
     hovered_ = nullptr;
@@ -131,6 +157,11 @@ void TWdPage::ResetReveal() {
     // Glyphs not reached yet stay hidden.
     for (TWdGlyph* glyph : Glyphs())
         glyph->SetAlpha(0);
+}
+
+void TWdPage::RestartTiming() {
+    budget_ = fadeAccumulator_ = 0;
+    startCountdown_ = Word().settings.fadeDuration > 0 ? 1 : 0;
 }
 
 bool TWdPage::MoreToReveal() const {
@@ -318,6 +349,10 @@ void TWdPage::RepaintRun(const std::vector<TWdGlyph*>& run) {
         glyph->Render(false);
         glyph->Invalidate();
     }
+}
+
+std::string TWdPage::HoveredLink() const {
+    return hovered_ != nullptr ? hovered_->LinkText() : std::string();
 }
 
 std::string TWdPage::HoveredText() const {

@@ -30,6 +30,9 @@ class TWdPage : public TWdComposite {
     TWdRow& AddRow(std::unique_ptr<TWdRow> row);
     // Takes the last row out of the page and frees it.
     void DropLastRow();
+    // Hands every row over to the caller, top to bottom, leaving the page empty (backlog
+    // screens gather the rows of several pages into one).
+    [[nodiscard]] std::vector<std::unique_ptr<TWdRow>> TakeRows();
     // Arranges every row; the page is as tall as its lowest row bottom.
     void Arrange();
 
@@ -48,6 +51,9 @@ class TWdPage : public TWdComposite {
     // Whether ticks still have something to show.
     [[nodiscard]] bool MoreToReveal() const;
     void ResetReveal();
+    // Starts the wait before the next glyph and the fade afresh, keeping what is shown (a
+    // pause that ends).
+    void RestartTiming();
     [[nodiscard]] bool Finished() const { return finished_; }
     [[nodiscard]] size_t RowIndex() const { return rowIndex_; }
     [[nodiscard]] size_t GlyphIndex() const { return glyphIndex_; }
@@ -57,6 +63,8 @@ class TWdPage : public TWdComposite {
     // Highlights the link run under the point; true when the hovered run changed.
     bool HoverAt(int32_t x, int32_t y);
     [[nodiscard]] std::string HoveredText() const;
+    // The link text of the hovered run; empty when nothing is hovered.
+    [[nodiscard]] std::string HoveredLink() const;
 
     // Keeps the values the page's variable fields show, for the backlog.
     void StoreFrozenValues();

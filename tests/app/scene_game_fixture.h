@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 
@@ -44,6 +45,28 @@ inline constexpr uint32_t kBlue = 0xFF0000;
 inline constexpr uint32_t kWhite = 0xFFFFFF;
 inline constexpr uint32_t kGrey = 0x808080;
 
+// A driver that lets a test look at the player between frames.
+class WatchedDriver final : public SessionDriver {
+  public:
+    WatchedDriver(SessionDriver& inner, std::function<void(int64_t)> watch)
+        : inner_(inner), watch_(std::move(watch)) {}
+    void BeforeStartup() override { inner_.BeforeStartup(); }
+    void BeforePass(int64_t frame) override {
+        inner_.BeforePass(frame);
+        if (watch_) watch_(frame);
+    }
+    void BeforeIdle() override { inner_.BeforeIdle(); }
+    [[nodiscard]] bool Headless() const override { return inner_.Headless(); }
+    [[nodiscard]] bool Capture(std::vector<uint32_t>& pixels, int32_t& width,
+                               int32_t& height) override {
+        return inner_.Capture(pixels, width, height);
+    }
+
+  private:
+    SessionDriver& inner_;
+    std::function<void(int64_t)> watch_;
+};
+
 class SceneGame : public ::testing::Test {
   protected:
     // A game of a width x height scene whose start page is main; variables are declared by
@@ -65,7 +88,7 @@ class SceneGame : public ::testing::Test {
     // Plays the game for frames steps with the input script; returns the status.
     int Play(int64_t frames, const std::string& input = "") {
         HeadlessPlatform platform(dialogLog_);
-        HeadlessDriver driver(platform, ParseInputScript(input, "input").input, 16);
+        HeadlessDriver headless(platform, ParseInputScript(input, "input").input, 16);
         PlayerConfig config;
         config.executableFolder = folder_.Path();
         config.arguments = {folder_.Path().string()};
@@ -76,6 +99,9 @@ class SceneGame : public ::testing::Test {
         options.frames = frames;
         options.dumpVarsFile = folder_ / "vars.json";
         options.dumpSceneFile = folder_ / "scene.json";
+        WatchedDriver driver(headless, [&](int64_t frame) {
+            if (eachPass) eachPass(player, frame);
+        });
         const int status = RunSession(player, options, driver);
         frame_ = platform.screen.Frame();
         width_ = platform.screen.FrameWidth();
@@ -98,6 +124,8 @@ class SceneGame : public ::testing::Test {
                   static_cast<std::streamsize>(bytes.size()));
     }
 
+    // Looks at the player before each pass of the loop (frame steps run so far).
+    std::function<void(Player&, int64_t)> eachPass;
     const test::ScratchFolder folder_{"kivo_scene_game_test"};
     // The random generator's seed of the next Play.
     uint32_t seed_ = 1;

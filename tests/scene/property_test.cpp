@@ -53,7 +53,7 @@ TEST_F(PropertyTest, KindsWithoutAPropertyReadItsDefault) {
         {PR_OVERLAY, true, true},
         {PR_PARAM2, 0.0, 0.0},
         {PR_FONTNAME, std::string(), std::string()},
-        {PR_ONPLAYING, false, false},
+        {PR_ONPLAYING, std::string(), std::string()},
         {PR_LEFT, 1, 0},
         {PR_ORIGWIDTH, 30, 0},
         {PR_ORIGHEIGHT, 40, 0},
