@@ -61,7 +61,7 @@ void TComGetProp::Load(CommandRecord& record) {
 
 void TComGetProp::Execute(TCallMan& man) {
     ++man.State().pc;
-    const ObjectHandle object = FindNamedObject(man, object_);
+    const ObjectHandle object = FindNamed(man, object_);
     if (object.IsNull()) return;
     const int32_t id = PropertyIdOf(man, property_);
     if (TParamCollectionItem* variable = man.Variables().Find(variable_))
@@ -78,7 +78,7 @@ void TComSetProp::Load(CommandRecord& record) {
 void TComSetProp::Execute(TCallMan& man) {
     ++man.State().pc;
     // A missing object evaluates neither the property nor the value.
-    const ObjectHandle object = FindNamedObject(man, object_);
+    const ObjectHandle object = FindNamed(man, object_);
     if (object.IsNull()) return;
     const int32_t id = PropertyIdOf(man, property_);
     if (const ExpressionResult value = man.Evaluate(value_))
@@ -92,7 +92,7 @@ void TComObjDel::Load(CommandRecord& record) {
 
 void TComObjDel::Execute(TCallMan& man) {
     ++man.State().pc;
-    const ObjectHandle object = FindNamedObject(man, object_);
+    const ObjectHandle object = FindNamed(man, object_);
     if (!object.IsNull()) man.Context().scene.Delete(object);
 }
 
