@@ -27,12 +27,12 @@ struct PictureSpec {
 
 class SolidPicture final : public ControlPicture {
   public:
-    explicit SolidPicture(const PictureSpec& spec) : spec_(spec) {
-        for (const std::vector<int32_t>& pieces : spec.frames) {
-            auto surface = std::make_unique<TDIBX>(spec.width, spec.height, 32);
-            const int32_t pieceWidth = spec.width / static_cast<int32_t>(pieces.size());
-            for (int32_t y = 0; y < spec.height; ++y) {
-                for (int32_t x = 0; x < spec.width; ++x) {
+    explicit SolidPicture(const PictureSpec& shape) : shape_(shape) {
+        for (const std::vector<int32_t>& pieces : shape.frames) {
+            auto surface = std::make_unique<TDIBX>(shape.width, shape.height, 32);
+            const int32_t pieceWidth = shape.width / static_cast<int32_t>(pieces.size());
+            for (int32_t y = 0; y < shape.height; ++y) {
+                for (int32_t x = 0; x < shape.width; ++x) {
                     const size_t piece =
                         std::min<size_t>(static_cast<size_t>(x / pieceWidth), pieces.size() - 1);
                     surface->SetPixel(x, y, surface->ColorToPixel(pieces[piece]));
@@ -41,15 +41,15 @@ class SolidPicture final : public ControlPicture {
             surfaces_.push_back(std::move(surface));
         }
     }
-    int32_t Width() const override { return spec_.width; }
-    int32_t Height() const override { return spec_.height; }
+    int32_t Width() const override { return shape_.width; }
+    int32_t Height() const override { return shape_.height; }
     int32_t FrameCount() const override { return static_cast<int32_t>(surfaces_.size()); }
     PictureFrame Frame(int32_t index) const override {
-        return {surfaces_.at(static_cast<size_t>(index)).get(), nullptr, {}, spec_.time};
+        return {surfaces_.at(static_cast<size_t>(index)).get(), nullptr, {}, shape_.time};
     }
 
   private:
-    PictureSpec spec_;
+    PictureSpec shape_;
     std::vector<std::unique_ptr<TDIBX>> surfaces_;
 };
 
