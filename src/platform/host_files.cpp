@@ -242,6 +242,11 @@ bool StandardErrorIsTerminal() {
     return ::isatty(STDERR_FILENO) == 1;
 }
 
+bool IsFolder(const std::filesystem::path& path) {
+    std::error_code error;
+    return std::filesystem::is_directory(path, error);
+}
+
 bool IsOnDiscFileSystem(const std::filesystem::path& path) {
     struct statfs info {};
     if (::statfs(path.c_str(), &info) != 0) return false;

@@ -99,6 +99,8 @@ class ReplacingFile {
 // raises KivoError naming it when it cannot.
 void WriteFileBytes(const std::filesystem::path& path, std::span<const uint8_t> bytes);
 
+// True when path is an existing folder (symbolic links followed).
+[[nodiscard]] bool IsFolder(const std::filesystem::path& path);
 // True when path lies on an iso9660 or udf file system (a data disc).
 [[nodiscard]] bool IsOnDiscFileSystem(const std::filesystem::path& path);
 

@@ -20,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "imaging/dib_surface.h"
 #include "scene/object_handle.h"
 
 namespace kivo {
@@ -98,6 +99,10 @@ class SceneCommands : public ObjectDirectory {
 
     // The Reset command: every object, both layers' contents and the event queue go.
     virtual void Reset() = 0;
+
+    // Draws the shown layer (the other one when back) and copies its picture, scene-sized at
+    // 32 bits, into picture; false when there is no scene to take it from.
+    virtual bool CaptureLayer(bool /*back*/, TDIBSurface& /*picture*/) { return false; }
 };
 
 // The scene of a player whose scene root does not exist yet: it holds no objects, so every

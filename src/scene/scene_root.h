@@ -82,6 +82,7 @@ class SceneRoot final : public ScenePort, public SceneCommands {
     [[nodiscard]] int32_t Width() const override { return root_.Width(); }
     [[nodiscard]] int32_t Height() const override { return root_.Height(); }
     void Reset() override { root_.Reset(); }
+    bool CaptureLayer(bool back, TDIBSurface& picture) override;
 
   private:
     // The root answers lookups through non-const members; looking never changes the scene.

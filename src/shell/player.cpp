@@ -18,8 +18,10 @@ std::filesystem::path Player::HomeFolder() const {
 
 ScriptContext Player::ScriptWorld() {
     SceneCommands& sceneCommands = scene ? scene->Commands() : noScene;
-    return ScriptContext{state,   platform.clock, platform.calendar, random, sceneCommands,
-                         noMedia, noSaves,        platform.urls,     &tables};
+    ScriptContext context{state,   platform.clock, platform.calendar, random, sceneCommands,
+                          noMedia, noSaves,        platform.urls,     &tables};
+    context.screen = &sceneWindow;
+    return context;
 }
 
 void Player::StartupTrace(std::string_view label) {

@@ -1,7 +1,9 @@
 #include "shell/player_screen.h"
 
 #include "base/error.h"
+#include "imaging/gale_frame_list.h"
 #include "imaging/ico_codec.h"
+#include "platform/host_files.h"
 #include "shell/player.h"
 
 namespace kivo {
@@ -80,6 +82,48 @@ void PlayerScreen::SetDisplayModeIndex(int32_t index) {
         screen->Release();
         screen->SetMode(index);
     }
+}
+
+std::optional<DisplayMode> PlayerScreen::DisplayModeAt(int32_t index) const {
+    return player_.screen ? player_.screen->ModeAt(index) : std::nullopt;
+}
+
+bool PlayerScreen::LoadPicture(std::string_view name, TDIBSurface& picture) {
+    if (!player_.files || name.empty()) return false;
+    try {
+        const std::optional<TVrLocalFile> local = player_.files->GetLocalPath(name);
+        if (!local) return false;
+        TGaleFrameList frames;
+        frames.LoadFromFile(local->Path(), true);
+        if (frames.Count() == 0) return false;
+        picture = std::move(frames[0].Bitmap);
+        return !picture.IsEmpty();
+    } catch (const KivoError&) {
+        return false;
+    }
+}
+
+bool PlayerScreen::SetWallPaper(std::span<const uint8_t> bitmapFile, int32_t mode) {
+    return player_.platform.wallpaper.Set(bitmapFile, mode);
+}
+
+std::filesystem::path PlayerScreen::LooseFolder() const {
+    if (!player_.files || player_.files->Folder().empty()) return {};
+    return host::IsFolder(player_.files->Folder()) ? player_.files->Folder()
+                                                   : std::filesystem::path();
+}
+
+void PlayerScreen::StoreMemoryEntry(std::string_view name, std::vector<uint8_t> bytes) {
+    if (!player_.files) return;
+    TVrFile* entry = player_.files->FindEntry(name);
+    if (entry == nullptr || !entry->IsMemoryEntry())
+        entry = &player_.files->MemoryCollection().AddMemoryEntry(std::string(name));
+    entry->memory->Clear();
+    entry->memory->Write(bytes.data(), bytes.size());
+}
+
+void PlayerScreen::ForgetPicture(std::string_view name) {
+    if (player_.files) player_.files->Remove(name);
 }
 
 }  // namespace kivo
