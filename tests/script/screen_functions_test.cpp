@@ -10,8 +10,9 @@
 #include "imaging/bmp_codec.h"
 #include "imaging/gale_frame_list.h"
 #include "interpreter_harness.h"
-#include "scratch_folder.h"
+#include "platform/host_files.h"
 #include "storage/install_data.h"
+#include "support/scratch_folder.h"
 
 namespace kivo::test {
 namespace {
