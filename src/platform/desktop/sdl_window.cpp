@@ -97,7 +97,6 @@ void SdlWindow::MakeSceneTexture() {
     if (scene_) SDL_DestroyTexture(scene_);
     scene_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
                                sceneWidth_, sceneHeight_);
-    wholeFrameWanted_ = true;
     if (scene_ == nullptr) return;
     ApplyScaleMode();
     // The panel is black until the next frame arrives.
@@ -411,6 +410,7 @@ void SdlWindow::Translate(const SDL_Event& event) {
             // The renderer lost its textures (a driver reset, a switch of the GPU): both are
             // made again and the next frame is uploaded whole.
             MakeSceneTexture();
+            wholeFrameWanted_ = true;
             PaintToolbar();
             Redraw();
             break;

@@ -81,7 +81,7 @@ class SdlWindow final : public MainWindow,
     void ScenePoint(int32_t windowX, int32_t windowY, int32_t& x, int32_t& y) const;
     [[nodiscard]] ToolButton ButtonAt(int32_t x, int32_t y) const;
     // Makes the scene's texture (again, after the renderer lost it), black until the next
-    // present, which then uploads the whole frame.
+    // present.
     void MakeSceneTexture();
     void ApplyScaleMode();
     // In full screen the toolbar shows only while the pointer is on its rows.
@@ -105,8 +105,8 @@ class SdlWindow final : public MainWindow,
     bool fullScreen_ = false;
     bool pointerOnDock_ = false;
     bool smooth_ = false;
-    // The scene texture holds nothing of the frame (new, or lost with the device).
-    bool wholeFrameWanted_ = true;
+    // The scene texture lost the frame with the device: the next present uploads it whole.
+    bool wholeFrameWanted_ = false;
     SDL_Cursor* cursor_ = nullptr;
 };
 
