@@ -1,13 +1,15 @@
 // The scene at 1280 x 720: drawing 500 boxes with dirty rectangles against repainting the
 // whole frame with the same fills, hit tests through an object tree against a reverse scan of
-// a flat list of rectangles, and creating unnamed objects at two counts (the time per object
-// must not grow with the count), and a frame of a text menu at two item counts (scrolling a page,
-// following the pointer and drawing must cost the same for 100 and for 10,000 items).
+// a flat list of rectangles, creating objects and resetting the scene at two counts (the time
+// per object must not grow with the count), and a frame of a text menu at two item counts
+// (scrolling a page, following the pointer and drawing must cost the same for 100 and for 10,000
+// items).
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "base/player_state.h"
@@ -16,6 +18,8 @@
 #include "scene/kivo_base_list.h"
 #include "scene/kivo_box.h"
 #include "scene/kivo_menu.h"
+#include "scene/scene_root.h"
+#include "script/param.h"
 
 namespace kivo {
 namespace {
@@ -256,6 +260,53 @@ void BM_MenuFrame(benchmark::State& state) {
     }
 }
 
+// The way a script's BoxNew makes them: through the scene's commands, placed, sized and
+// named when asked.
+void BM_CreateLikeScripts(benchmark::State& state) {
+    PlayerState player;
+    TTimerList events;
+    SceneRoot scene(player, events, nullptr);
+    scene.SetSize(kWidth, kHeight);
+    const auto count = static_cast<int32_t>(state.range(0));
+    Sequence places;
+    const std::unique_ptr<TCustomParam> value = CreateParam(PT_INT);
+    const std::unique_ptr<TCustomParam> name = CreateParam(PT_STR);
+    for (auto _ : state) {
+        for (int32_t i = 0; i < count; ++i) {
+            const ObjectHandle box = scene.Create(LT_BOX, {}, {});
+            value->SetInteger(places.Next(kWidth));
+            scene.WriteProperty(box, PR_LEFT, *value);
+            value->SetInteger(places.Next(kHeight));
+            scene.WriteProperty(box, PR_TOP, *value);
+            value->SetInteger(8);
+            scene.WriteProperty(box, PR_WIDTH, *value);
+            scene.WriteProperty(box, PR_HEIGHT, *value);
+            name->SetString("box" + std::to_string(i));
+            scene.WriteProperty(box, PR_NAME, *name);
+            scene.CompleteCreation(box);
+        }
+        state.PauseTiming();
+        scene.Reset();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * count);
+}
+
+void BM_ResetObjects(benchmark::State& state) {
+    PlayerState player;
+    TKivoBaseList scene(player);
+    scene.SetSize(kWidth, kHeight);
+    const auto count = static_cast<int32_t>(state.range(0));
+    for (auto _ : state) {
+        state.PauseTiming();
+        for (int32_t i = 0; i < count; ++i)
+            scene.Create<TKivoBox>().SetParent(&scene.ActiveLayer());
+        state.ResumeTiming();
+        scene.Reset();
+    }
+    state.SetItemsProcessed(state.iterations() * count);
+}
+
 BENCHMARK(BM_Ours_MoveOneBox);
 BENCHMARK(BM_Ours_MoveAllBoxes);
 BENCHMARK(BM_Ref_Repaint);
@@ -263,6 +314,8 @@ BENCHMARK(BM_Ours_HitTestTree)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Ref_HitTestFlat)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CreateObjects)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MenuFrame)->Arg(100)->Arg(10000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_CreateLikeScripts)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ResetObjects)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace kivo
@@ -278,14 +331,19 @@ int main(int argc, char** argv) {
              "BM_Ref_HitTestFlat", "at most 3"},
         },
         [](const kivo::bench::RatioReporter& r) {
-            const double small = r.Time("BM_CreateObjects/1000"),
-                         large = r.Time("BM_CreateObjects/10000");
-            if (small > 0 && large > 0) {
-                std::printf(
-                    "ratio time per object, 10000 / 1000 objects: %.2f (target at most "
-                    "2)\n",
-                    large / 10000 / (small / 1000));
-            }
+            // Time per object must not grow with the number of objects.
+            const auto perObject = [&r](const char* what, const char* name) {
+                const double small = r.Time(std::string(name) + "/1000");
+                const double large = r.Time(std::string(name) + "/10000");
+                if (small > 0 && large > 0) {
+                    std::printf(
+                        "ratio %s, time per object at 10000 / at 1000: %.2f (target at most 2)\n",
+                        what, large / 10000 / (small / 1000));
+                }
+            };
+            perObject("creating unnamed objects", "BM_CreateObjects");
+            perObject("creating named objects as scripts do", "BM_CreateLikeScripts");
+            perObject("resetting the scene", "BM_ResetObjects");
             const double fewItems = r.Time("BM_MenuFrame/100"),
                          manyItems = r.Time("BM_MenuFrame/10000");
             if (fewItems > 0 && manyItems > 0) {

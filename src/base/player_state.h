@@ -23,6 +23,7 @@ struct PlayerState {
     int32_t soundDelay = 500;    // game.ini [Sound] DelayTime, wave output buffer length
     std::string soundFont;       // game.ini [Sound] SoundFont: the MIDI mapper's, empty: default
     bool oggThreading = true;
+    bool smoothScaling = false;  // game.ini [Screen] Smooth: linear scaling of the scene
     std::vector<std::string> pendingExitDeletions;  // host paths deleted when the process ends
 
     // Raised asynchronously by SIGINT or SIGTERM (the platform layer owns the flag); null when

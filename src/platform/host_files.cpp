@@ -246,6 +246,11 @@ bool IsWritable(const std::filesystem::path& path) {
     return ::access(path.c_str(), W_OK) == 0;
 }
 
+bool IsFolder(const std::filesystem::path& path) {
+    std::error_code error;
+    return std::filesystem::is_directory(path, error);
+}
+
 bool IsOnDiscFileSystem(const std::filesystem::path& path) {
     struct statfs info {};
     if (::statfs(path.c_str(), &info) != 0) return false;

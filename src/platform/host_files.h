@@ -102,6 +102,9 @@ void WriteFileBytes(const std::filesystem::path& path, std::span<const uint8_t> 
 // True when this process may write to the file or folder at path (false when it is missing).
 [[nodiscard]] bool IsWritable(const std::filesystem::path& path);
 
+// True when path is an existing folder (symbolic links followed).
+[[nodiscard]] bool IsFolder(const std::filesystem::path& path);
+
 // True when path lies on an iso9660 or udf file system (a data disc).
 [[nodiscard]] bool IsOnDiscFileSystem(const std::filesystem::path& path);
 

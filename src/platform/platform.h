@@ -6,11 +6,13 @@
 #include "platform/calendar.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
+#include "platform/display_device.h"
 #include "platform/font_engine.h"
 #include "platform/input.h"
 #include "platform/main_window.h"
 #include "platform/trace_sink.h"
 #include "platform/url_opener.h"
+#include "platform/wallpaper.h"
 
 namespace kivo {
 
@@ -25,6 +27,8 @@ struct Platform {
     FontEngine& fonts;
     TraceSink& trace;
     UrlOpener& urls;
+    DisplayDevice& display;
+    Wallpaper& wallpaper;
 };
 
 // The height of the toolbar buttons "終了" and "画面切替" (67 x 18); the dock is 4 pixels taller.

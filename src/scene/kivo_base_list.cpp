@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <limits>
+#include <stdexcept>
 
 #include "base/error.h"
 #include "platform/font_engine.h"
@@ -156,6 +157,13 @@ TKivoObject& TKivoBaseList::Adopt(std::unique_ptr<TKivoObject> object, bool auto
     return adopted;
 }
 
+TKivoObject& TKivoBaseList::ObjectAt(int32_t index) const {
+    for (const auto& object : registry_) {
+        if (object != nullptr && index-- == 0) return *object;
+    }
+    throw std::out_of_range("object index past the registry");
+}
+
 int32_t TKivoBaseList::IndexOf(const TKivoObject& object) const {
     if (Resolve(object.handle_) != &object || object.AsControl() == layers_[0].get() ||
         object.AsControl() == layers_[1].get()) {
@@ -222,7 +230,7 @@ int32_t TKivoBaseList::ListCompo(std::vector<std::string>& names, int32_t kind,
                                  const TKivoControl* parent) const {
     int32_t appended = 0;
     for (const auto& object : registry_) {
-        if (kind >= 0 && object->Kind() != kind) continue;
+        if (object == nullptr || (kind >= 0 && object->Kind() != kind)) continue;
         if (parent != nullptr) {
             const TKivoControl* control = object->AsControl();
             if (control == nullptr || control->Parent() != parent) continue;
@@ -304,7 +312,7 @@ void TKivoBaseList::Destroy(TKivoObject& object) {
         return;
     }
     Free(object);
-    CompactRegistry();
+    CompactRegistry(false);
 }
 
 void TKivoBaseList::Free(TKivoObject& object) {
@@ -317,15 +325,25 @@ void TKivoBaseList::Free(TKivoObject& object) {
     // Destroying shows what lay below, like hiding.
     control->Invalidate();
     if (TKivoControl* parent = control->Parent()) parent->RemoveChild(*control);
-    // Children first, the deepest first; each leaves its parent before it goes.
-    std::vector<TKivoControl*> order{control};
+    FreeDetached(*control);
+}
+
+void TKivoBaseList::FreeDetached(TKivoControl& control) {
+    // The whole subtree is unlinked first, so that nothing below is drawn or invalidated while
+    // it goes, and each list of children is dropped whole rather than child by child (which
+    // would cost the number of siblings for every child).
+    std::vector<TKivoControl*> order{&control};
     for (size_t i = 0; i < order.size(); ++i) {
         for (TKivoControl* child : order[i]->children_)
             order.push_back(child);
     }
+    for (TKivoControl* doomed : order) {
+        doomed->children_.clear();
+        doomed->parent_ = nullptr;
+    }
+    // The deepest first, as children go before their parents.
     for (auto it = order.rbegin(); it != order.rend(); ++it) {
         TKivoControl* doomed = *it;
-        if (TKivoControl* parent = doomed->Parent()) parent->RemoveChild(*doomed);
         doomed->FreeMotion();
         Forget(*doomed);
     }
@@ -354,8 +372,9 @@ void TKivoBaseList::Forget(TKivoObject& object) {
     registry_[object.registryIndex_].reset();
 }
 
-void TKivoBaseList::CompactRegistry() {
+void TKivoBaseList::CompactRegistry(bool always) {
     if (freedInRegistry_ == 0) return;
+    if (!always && freedInRegistry_ * 2 < registry_.size()) return;
     std::erase(registry_, nullptr);
     for (size_t i = 0; i < registry_.size(); ++i)
         registry_[i]->registryIndex_ = i;
@@ -365,10 +384,36 @@ void TKivoBaseList::CompactRegistry() {
 void TKivoBaseList::FreeScheduled() {
     std::vector<ObjectHandle> scheduled = std::move(scheduled_);
     scheduled_.clear();
+    // Many siblings often end together (a scene's worth of objects scrapped at once): each
+    // parent's list of children is filtered once for all of them rather than once per object.
+    std::vector<TKivoControl*> doomed;
+    std::vector<TKivoControl*> parents;
     for (ObjectHandle handle : scheduled) {
-        if (TKivoObject* object = Resolve(handle)) Free(*object);
+        TKivoObject* object = Resolve(handle);
+        if (object == nullptr || IndexOf(*object) < 0) continue;
+        TKivoControl* control = object->AsControl();
+        if (control == nullptr) {
+            Forget(*object);
+            continue;
+        }
+        control->Invalidate();
+        if (TKivoControl* parent = control->Parent()) parents.push_back(parent);
+        doomed.push_back(control);
     }
-    CompactRegistry();
+    std::sort(parents.begin(), parents.end());
+    parents.erase(std::unique(parents.begin(), parents.end()), parents.end());
+    for (TKivoControl* parent : parents) {
+        std::erase_if(parent->children_, [](const TKivoControl* child) {
+            if (!child->scheduled_) return false;
+            const_cast<TKivoControl*>(child)->parent_ = nullptr;
+            return true;
+        });
+    }
+    for (TKivoControl* control : doomed) {
+        // An object below another one of the list went with it.
+        if (Resolve(control->Handle()) == control) FreeDetached(*control);
+    }
+    CompactRegistry(false);
 }
 
 // ---- Focus ----

@@ -135,11 +135,12 @@ class TKivoBaseList final : public ObjectDirectory, public SystemVariableProvide
         return created;
     }
 
-    [[nodiscard]] int32_t ObjectCount() const { return static_cast<int32_t>(registry_.size()); }
-    // Registered objects in registration order (the layers are not among them).
-    [[nodiscard]] TKivoObject& ObjectAt(int32_t index) const {
-        return *registry_[static_cast<size_t>(index)];
+    [[nodiscard]] int32_t ObjectCount() const {
+        return static_cast<int32_t>(registry_.size() - freedInRegistry_);
     }
+    // Registered objects in registration order (the layers are not among them); index is
+    // below ObjectCount().
+    [[nodiscard]] TKivoObject& ObjectAt(int32_t index) const;
     // The object's place in the registry, -1 when it is not registered.
     [[nodiscard]] int32_t IndexOf(const TKivoObject& object) const;
     [[nodiscard]] TKivoObject* Resolve(ObjectHandle handle) const {
@@ -284,8 +285,12 @@ class TKivoBaseList final : public ObjectDirectory, public SystemVariableProvide
     void ReleaseTransitionRule();
     // Detaches the object and its descendants from the scene and frees them.
     void Free(TKivoObject& object);
+    // Frees a control that no longer has a parent, with everything below it.
+    void FreeDetached(TKivoControl& control);
     void Forget(TKivoObject& object);
-    void CompactRegistry();
+    // Closes the registry's gaps left by freed objects: always, or only once they are as many
+    // as the live objects, so that freeing one object at a time costs no walk of the registry.
+    void CompactRegistry(bool always = true);
     void FreeScheduled();
     void IndexName(TKivoObject& object);
     void UnindexName(TKivoObject& object);
@@ -322,6 +327,7 @@ class TKivoBaseList final : public ObjectDirectory, public SystemVariableProvide
     bool transitionShown_ = false;
 
     HandleTable<TKivoObject> handles_;
+    // In registration order; freed objects leave null entries until the next compaction.
     std::vector<std::unique_ptr<TKivoObject>> registry_;
     size_t freedInRegistry_ = 0;
     uint64_t nextSerial_ = 1;

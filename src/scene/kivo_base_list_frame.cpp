@@ -16,8 +16,9 @@ void TKivoBaseList::FrameAdvance() {
     // is only scheduled while the walk runs.
     std::vector<ObjectHandle> walk;
     walk.reserve(registry_.size());
-    for (const auto& object : registry_)
-        walk.push_back(object->Handle());
+    for (const auto& object : registry_) {
+        if (object != nullptr) walk.push_back(object->Handle());
+    }
     constexpr uint8_t kIdleCode = PR_ONIDLE;
     for (ObjectHandle handle : walk) {
         TKivoObject* object = Resolve(handle);
@@ -68,8 +69,8 @@ void TKivoBaseList::Save(ByteWriter& writer) const {
 void TKivoBaseList::SaveComponents(ByteWriter& writer) const {
     std::vector<const TKivoObject*> saved;
     for (const auto& object : registry_) {
-        if (object->AsControl() == nullptr && !object->scheduled_ && object->Kind() != 0 &&
-            !object->IsSystem()) {
+        if (object != nullptr && object->AsControl() == nullptr && !object->scheduled_ &&
+            object->Kind() != 0 && !object->IsSystem()) {
             saved.push_back(object.get());
         }
     }
@@ -134,16 +135,19 @@ TKivoBaseList::LoadNesting::LoadNesting(TKivoBaseList& root, ByteReader& reader)
 void TKivoBaseList::Reset() {
     EndTransition();
     std::vector<TKivoObject*> all;
-    for (const auto& object : registry_)
-        all.push_back(object.get());
-    for (auto& layer : layers_) {
-        for (TKivoControl* child : std::vector<TKivoControl*>(layer->children_)) {
-            layer->RemoveChild(*child);
-        }
+    for (const auto& object : registry_) {
+        if (object != nullptr) all.push_back(object.get());
     }
-    // Parents are detached first, so every object is freed once, by itself.
+    // Every link of the tree is cut before anything is freed, so every object is freed once,
+    // by itself. The lists are emptied whole: taking children out one by one would cost the
+    // number of siblings each time.
+    for (auto& layer : layers_)
+        layer->children_.clear();
     for (TKivoObject* object : all) {
-        if (TKivoControl* control = object->AsControl()) control->children_.clear();
+        if (TKivoControl* control = object->AsControl()) {
+            control->children_.clear();
+            control->parent_ = nullptr;
+        }
     }
     for (TKivoObject* object : all)
         Forget(*object);

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "scene/message_commands.h"
+#include "imaging/dib_surface.h"
 #include "scene/object_handle.h"
 
 namespace kivo {
@@ -125,6 +126,9 @@ class SceneCommands : public ObjectDirectory {
 
     // Message windows, the backlog and the read marks; null where the scene shows no text.
     [[nodiscard]] virtual MessageCommands* Messages() { return nullptr; }
+    // Draws the shown layer (the other one when back) and copies its picture, scene-sized at
+    // 32 bits, into picture; false when there is no scene to take it from.
+    virtual bool CaptureLayer(bool /*back*/, TDIBSurface& /*picture*/) { return false; }
 };
 
 // The scene of a player whose scene root does not exist yet: it holds no objects, so every

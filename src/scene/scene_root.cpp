@@ -229,4 +229,15 @@ std::optional<std::array<int32_t, 6>> SceneRoot::HistoryFormatOf(ObjectHandle wi
                                   mes->Width(),      mes->Height(),     mes->LineSpace()};
 }
 
+bool SceneRoot::CaptureLayer(bool back, TDIBSurface& picture) {
+    TKivoBase& layer = back ? root_.InactiveLayer() : root_.ActiveLayer();
+    // Only what changed is drawn again; the dirty areas stay listed for the next present.
+    layer.DrawDirty();
+    const TDIBSurface& drawn =
+        root_.LayerShown(layer) ? root_.BackBuffer().Bitmap() : layer.OwnSurface().Bitmap();
+    picture.SetSize(root_.Width(), root_.Height(), 32);
+    picture.Draw(0, 0, drawn);
+    return true;
+}
+
 }  // namespace kivo

@@ -115,6 +115,8 @@ class SceneRoot final : public ScenePort, public SceneCommands, public MessageCo
     [[nodiscard]] std::optional<std::array<int32_t, 6>> HistoryFormatOf(
         ObjectHandle window) const override;
 
+    bool CaptureLayer(bool back, TDIBSurface& picture) override;
+
   private:
     [[nodiscard]] TKivoMes* MessageWindow(ObjectHandle window) const;
 

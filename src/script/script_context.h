@@ -28,6 +28,7 @@
 #include "scene/scene_commands.h"
 #include "script/media_port.h"
 #include "script/save_port.h"
+#include "script/screen_port.h"
 #include "storage/tp_random.h"
 
 namespace kivo {
@@ -68,6 +69,9 @@ struct ScriptContext {
     TDBManager* tables = nullptr;
     // Set by the interpreter for the expressions it evaluates; null elsewhere.
     InterpreterPort* interpreter = nullptr;
+    // The display modes, the desktop and the game's folders for the screen functions; null
+    // where no player runs.
+    ScreenPort* screen = nullptr;
 };
 
 }  // namespace kivo

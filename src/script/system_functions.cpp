@@ -5,6 +5,7 @@
 #include "script/date_functions.h"
 #include "script/function_registry.h"
 #include "script/host_functions.h"
+#include "script/screen_functions.h"
 #include "script/math_functions.h"
 #include "script/menu_functions.h"
 #include "script/param.h"
@@ -105,6 +106,7 @@ void RegisterSystemFunctions(SystemFunctionRegistry& registry) {
     RegisterDateFunctions(registry);
     RegisterArrayFunctions(registry);
     RegisterHostFunctions(registry);
+    RegisterScreenFunctions(registry);
     registry.Register(*FunctionIndex("InPrimary"), InPrimary);
     registry.Register(*FunctionIndex("GetProp"), GetPropFunction);
     registry.Register(*FunctionIndex("SetProp"), SetPropFunction);

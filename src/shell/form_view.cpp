@@ -111,8 +111,8 @@ void TFormView::SceneStartup() {
     if (makeScene) {
         player_.scene = makeScene(player_);
     } else {
-        auto root =
-            std::make_unique<SceneRoot>(player_.state, player_.events, player_.variables.get());
+        auto root = std::make_unique<SceneRoot>(player_.state, player_.events,
+                                                player_.variables.get(), &player_.sceneWindow);
         player_.sceneExpressions = std::make_unique<SceneExpressions>(player_);
         root->Root().SetServices({.files = player_.files.get(),
                                   .random = &player_.random,
@@ -174,8 +174,19 @@ void TFormView::MediaInit() {
     player_.StartupTrace("MediaInit.kivoOggmanSetUseThread");
     player_.media->OggmanSetUseThread(player_.state.oggThreading);
     // The screen manager exists only for a real scene size; without one the loop never runs.
-    screenReady_ = sceneWidth_ > 0 && sceneHeight_ > 0;
-    if (screenReady_) player_.StartupTrace("MediaInit.TScreenManager.Create");
+    // Full screen lists the modes at least as large as the scene and prefers the project's
+    // full-screen size (the scene's when the project names none).
+    if (sceneWidth_ > 0 && sceneHeight_ > 0) {
+        player_.StartupTrace("MediaInit.TScreenManager.Create");
+        const GameProject* project = player_.project.get();
+        const int32_t fullWidth = project ? project->FullScreenWidth() : 0;
+        const int32_t fullHeight = project ? project->FullScreenHeight() : 0;
+        const bool fullSized = fullWidth > 0 && fullHeight > 0;
+        player_.screen = std::make_unique<TScreenManager>(
+            player_.platform.display, player_.platform.presenter, sceneWidth_, sceneHeight_,
+            fullSized ? fullWidth : sceneWidth_, fullSized ? fullHeight : sceneHeight_);
+        player_.platform.display.SetSmoothScaling(player_.state.smoothScaling);
+    }
 
     TMediaManagers& managers = player_.managers;
     MediaLibrary& library = *player_.media;
@@ -210,7 +221,8 @@ void TFormView::MediaFinal() {
     TMediaManagers& managers = player_.managers;
     player_.StartupTrace("MediaFinal");
     player_.StartupTrace("ScreenMan.Free");
-    screenReady_ = false;
+    if (player_.screen && player_.screen->FullScreen()) player_.sceneWindow.SetFullScreen(false);
+    player_.screen.reset();
     player_.StartupTrace("VideoMan.Free");
     managers.video.reset();
     player_.StartupTrace("WaveMan.Free");
@@ -238,10 +250,21 @@ void TFormView::PlaceScene(int32_t sceneWidth, int32_t sceneHeight) {
     if (!player_.state.quitRequest)
         player_.platform.window.ShowWithSceneSize(sceneWidth, sceneHeight);
     player_.scene->SetSize(sceneWidth, sceneHeight);
-    // Full screen is not switched to yet, so the panel always sits right under the dock.
-    const int32_t clientWidth = sceneWidth;
-    panelX_ = (clientWidth - sceneWidth) / 2;
-    panelY_ = player_.platform.window.DockHeight();
+}
+
+int32_t TFormView::PanelX() const {
+    // The client area is as wide as the scene in the window and in full screen.
+    return 0;
+}
+
+int32_t TFormView::PanelY() const {
+    // Full screen centres the scene in a client area of its size, the toolbar coming and going
+    // over it; the window keeps the dock above the scene.
+    return player_.sceneWindow.FullScreen() ? 0 : player_.platform.window.DockHeight();
+}
+
+void TFormView::SwitchFullScreen(bool fullScreen) {
+    player_.sceneWindow.SetFullScreen(fullScreen);
 }
 
 bool TFormView::CloseRequested() const {
@@ -254,7 +277,7 @@ bool TFormView::Idle() {
         state.quitRequest = true;
         closePosted_ = true;
     }
-    if (state.quitRequest || !active_ || closed_ || !screenReady_) return true;
+    if (state.quitRequest || !active_ || closed_ || !player_.screen) return true;
 
     Clock& clock = player_.platform.clock;
     const uint32_t now = clock.NowMs();
@@ -306,7 +329,7 @@ void TFormView::FrameStep() {
     if (frameSkipPhase_ != 0) return;
 
     const FrameView frame = scene->Draw(dirty_);
-    player_.platform.presenter.Present(frame, dirty_);
+    if (player_.screen) player_.screen->Present(frame, dirty_);
     scene->ClearDirty();
     ++presents_;
 }
@@ -365,8 +388,7 @@ void TFormView::HandleEvent(const InputEvent& event) {
             AskQuit();
             break;
         case InputKind::ScreenSwitchButton:
-            // Full screen arrives with the screen manager; until then the window stays as it is,
-            // which is also what happens when no display mode suits.
+            SwitchFullScreen(!player_.sceneWindow.FullScreen());
             break;
     }
 }

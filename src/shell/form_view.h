@@ -39,6 +39,10 @@ class TFormView {
 
     void HandleEvent(const InputEvent& event);
 
+    // The toolbar button "画面切替": full screen in the chosen display mode, or back to the
+    // window; nothing happens without a suitable mode. The panel is placed again.
+    void SwitchFullScreen(bool fullScreen);
+
     // The toolbar button "終了": asks whether to quit; the quit request stays set while the
     // question is open, so that no frame runs behind it.
     void AskQuit();
@@ -64,8 +68,9 @@ class TFormView {
     [[nodiscard]] int32_t FrameSkipPhase() const { return frameSkipPhase_; }
     [[nodiscard]] int32_t SkipDrawCount() const { return skipDrawCount_; }
     [[nodiscard]] bool Active() const { return active_; }
-    [[nodiscard]] int32_t PanelX() const { return panelX_; }
-    [[nodiscard]] int32_t PanelY() const { return panelY_; }
+    // Where the scene panel sits in the client area: centred, below the dock in the window.
+    [[nodiscard]] int32_t PanelX() const;
+    [[nodiscard]] int32_t PanelY() const;
     [[nodiscard]] int32_t Presents() const { return presents_; }
 
   private:
@@ -85,12 +90,9 @@ class TFormView {
     int32_t frameSkipPhase_ = 0;
     int32_t skipDrawCount_ = 0;
     bool active_ = false;
-    int32_t panelX_ = 0;
-    int32_t panelY_ = 0;
     int32_t sceneWidth_ = 0;
     int32_t sceneHeight_ = 0;
-    bool screenReady_ = false;  // stands for the screen manager until it exists
-    bool started_ = false;      // start-up succeeded and the loop may run
+    bool started_ = false;  // start-up succeeded and the loop may run
     bool closePosted_ = false;
     bool closed_ = false;
     int32_t presents_ = 0;

@@ -43,6 +43,7 @@ void ApplyGameIni(std::string_view text, std::string_view fileName, PlayerState&
     if (text.size() > kMaxIniBytes)
         throw KivoError(std::string(fileName), "settings file too large");
     bool inSound = false;
+    bool inScreen = false;
     size_t pos = 0;
     while (pos < text.size()) {
         size_t end = text.find('\n', pos);
@@ -52,14 +53,22 @@ void ApplyGameIni(std::string_view text, std::string_view fileName, PlayerState&
         if (line.empty() || line.front() == ';') continue;
         if (line.front() == '[') {
             const size_t close = line.find(']');
-            inSound = close != std::string_view::npos &&
-                      SameAscii(Trim(line.substr(1, close - 1)), "Sound");
+            const std::string_view section =
+                close != std::string_view::npos ? Trim(line.substr(1, close - 1)) : "";
+            inSound = SameAscii(section, "Sound");
+            inScreen = SameAscii(section, "Screen");
             continue;
         }
-        if (!inSound) continue;
+        if (!inSound && !inScreen) continue;
         const size_t eq = line.find('=');
         if (eq == std::string_view::npos) continue;
         const std::string_view key = Trim(line.substr(0, eq));
+        if (inScreen) {
+            int32_t smooth = 0;
+            if (SameAscii(key, "Smooth") && TryParseInt(line.substr(eq + 1), smooth))
+                state.smoothScaling = smooth != 0;
+            continue;
+        }
         if (SameAscii(key, "SoundFont")) {
             state.soundFont = std::string(Trim(line.substr(eq + 1)));
             continue;

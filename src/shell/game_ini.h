@@ -1,5 +1,6 @@
 #pragma once
-// game.ini beside the player: the two sound settings start-up reads from section "Sound".
+// game.ini beside the player: the sound settings start-up reads from section "Sound", and the
+// scaling filter of section "Screen".
 
 #include <cstdint>
 #include <filesystem>
@@ -19,8 +20,9 @@ namespace kivo {
 // "DelayTime" (rounded by RoundDelayTime) and "SoundFont" (the MIDI mapper's SoundFont file, a
 // host path, relative to the game.ini's folder). Keys and sections match without regard to ASCII
 // case, as the original's profile reader did; a missing key or a value that is not a number keeps
-// the current setting. fileName only names the file in errors. Raises KivoError naming the file
-// when the text is too large to be a settings file.
+// the current setting. From section "Screen": "Smooth" (non-zero scales the scene linearly
+// instead of to the nearest pixel). fileName only names the file in errors. Raises KivoError naming
+// the file when the text is too large to be a settings file.
 void ApplyGameIni(std::string_view text, std::string_view fileName, PlayerState& state);
 
 // The text of a game.ini with the "Sound" section's "DirectSound" (1 or 0) and "DelayTime" set,

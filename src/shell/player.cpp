@@ -22,8 +22,10 @@ std::filesystem::path Player::HomeFolder() const {
 ScriptContext Player::ScriptWorld() {
     SceneCommands& sceneCommands = scene ? scene->Commands() : noScene;
     SavePort& savePort = saves ? static_cast<SavePort&>(*saves) : noSaves;
-    return ScriptContext{state,   platform.clock, platform.calendar, random, sceneCommands,
-                         noMedia, savePort,       platform.urls,     &tables};
+    ScriptContext context{state,   platform.clock, platform.calendar, random, sceneCommands,
+                          noMedia, savePort,       platform.urls,     &tables};
+    context.screen = &sceneWindow;
+    return context;
 }
 
 void Player::CreateSaves() {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "base/player_state.h"
+#include "imaging/screen_manager.h"
 #include "media/media_library.h"
 #include "media/media_managers.h"
 #include "media/midi_out_port.h"
@@ -32,6 +33,7 @@
 #include "script/save_manager.h"
 #include "script/script_context.h"
 #include "shell/game_project.h"
+#include "shell/player_screen.h"
 #include "storage/db_manager.h"
 #include "storage/tp_random.h"
 #include "storage/vr_file_manager.h"
@@ -173,6 +175,11 @@ class Player {
     std::unique_ptr<MediaLibrary> media;
     std::unique_ptr<MidiPortProvider> midiPorts;
     TMediaManagers managers;
+    // Presents frames and switches full screen; made with the media managers once the scene
+    // size is known.
+    std::unique_ptr<TScreenManager> screen;
+    // The window as the scene root and the scripts see it (cursor, full screen, modes).
+    PlayerScreen sceneWindow{*this};
     SilentAudioSource silence;
     // Where the interpreter stood when the project was closed, for the variable dump.
     InterpreterPosition lastPosition;

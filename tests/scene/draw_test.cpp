@@ -2,6 +2,7 @@
 // deleting, blending and flipping layers.
 
 #include "imaging/draw_context.h"
+#include "scene/scene_root.h"
 #include "scene_fixture.h"
 
 namespace kivo::test {
@@ -177,6 +178,32 @@ TEST_F(DrawTest, FlippingShowsTheOtherLayerWhole) {
                          }));
     // The layer now hidden kept drawing into its own surface.
     EXPECT_EQ(PictureOf(root.Layer(0).OwnSurface())[1], "RR......");
+}
+
+}  // namespace
+}  // namespace kivo::test
+
+namespace kivo::test {
+namespace {
+
+TEST(SceneRootCapture, TakesTheShownOrTheOtherLayerAtSceneSize) {
+    PlayerState state;
+    TTimerList events;
+    SceneRoot scene(state, events, nullptr);
+    scene.SetSize(6, 4);
+    scene.Root().Layer(0).SetColor(0x0000FF);
+    scene.Root().Layer(1).SetColor(0x00FF00);
+    TDIBSurface shown;
+    TDIBSurface other;
+    ASSERT_TRUE(scene.CaptureLayer(false, shown));
+    ASSERT_TRUE(scene.CaptureLayer(true, other));
+    ASSERT_EQ(shown.Width(), 6);
+    ASSERT_EQ(shown.Height(), 4);
+    EXPECT_EQ(shown.PixelToColor(shown.GetPixel(5, 3)), 0x0000FFu);
+    EXPECT_EQ(other.PixelToColor(other.GetPixel(0, 0)), 0x00FF00u);
+    scene.SetActiveLayer(1, -1, 0, false, 0, 0);
+    ASSERT_TRUE(scene.CaptureLayer(false, shown));
+    EXPECT_EQ(shown.PixelToColor(shown.GetPixel(2, 2)), 0x00FF00u);
 }
 
 }  // namespace

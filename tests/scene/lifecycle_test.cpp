@@ -1,6 +1,7 @@
 // Destruction and the frame advance: what freeing an object forgets, objects freed while the
 // root walks them, idle events and reset.
 
+#include <algorithm>
 #include <set>
 
 #include "scene/kivo_cabinet.h"
@@ -72,6 +73,59 @@ TEST_F(LifecycleTest, ObjectsDestroyedDuringTheFrameAdvanceAreFreedAfterIt) {
     // Outside the walk a destroy is immediate.
     root.Destroy(root.ObjectAt(1));
     EXPECT_EQ(root.ObjectCount(), 1);
+}
+
+TEST_F(LifecycleTest, SiblingsScrappedTogetherLeaveTheOthersInOrderAndTheirAreaDirty) {
+    // Every other box ends in the same frame, one of them with a child that ends too, and one
+    // inside a parent that ends.
+    root.SetSize(64, 12);
+    TKivoBox& outer = Box("outer", 40, 0, 8, 8);
+    TKivoBox& inner = Box("inner", 0, 0, 2, 2, 0, &outer);
+    std::vector<TKivoBox*> row;
+    for (int i = 0; i < 8; ++i)
+        row.push_back(&Box("b" + std::to_string(i), i * 4, 0, 2, 2));
+    TKivoBox& nested = Box("nested", 0, 0, 1, 1, 0, row[2]);
+    std::vector<ObjectHandle> gone;
+    (void)Picture();
+    for (TKivoBox* box : {row[0], row[2], row[4], row[6], &nested, &outer, &inner}) {
+        root.ScheduleDestroy(*box);
+        gone.push_back(box->Handle());
+    }
+    root.FrameAdvance();
+    for (ObjectHandle handle : gone)
+        EXPECT_EQ(root.Resolve(handle), nullptr);
+    std::vector<std::string> left;
+    for (const TKivoControl* child : root.ActiveLayer().Children())
+        left.push_back(child->Name());
+    EXPECT_EQ(left, (std::vector<std::string>{"b1", "b3", "b5", "b7"}));
+    EXPECT_EQ(root.ObjectCount(), 4);
+    for (int32_t i = 0; i < root.ObjectCount(); ++i)
+        EXPECT_EQ(root.ObjectAt(i).Name(), left[static_cast<size_t>(i)]);
+    // What the freed boxes covered is drawn again.
+    const std::vector<TRect>& rects = root.ActiveLayer().Dirty().Rects();
+    ASSERT_FALSE(rects.empty());
+    for (int32_t x : {0, 8, 16, 24, 40}) {
+        EXPECT_TRUE(std::any_of(rects.begin(), rects.end(), [x](const TRect& r) {
+            return r.Contains(x, 0);
+        })) << x;
+    }
+}
+
+TEST_F(LifecycleTest, ObjectsFreedOneByOneKeepTheRegistryInOrder) {
+    std::vector<TKivoBox*> boxes;
+    for (int i = 0; i < 10; ++i)
+        boxes.push_back(&Box("n" + std::to_string(i), 0, 0, 1, 1));
+    for (int i : {1, 2, 5, 8})
+        root.Destroy(*boxes[static_cast<size_t>(i)]);
+    std::vector<std::string> names;
+    for (int32_t i = 0; i < root.ObjectCount(); ++i)
+        names.push_back(root.ObjectAt(i).Name());
+    EXPECT_EQ(names, (std::vector<std::string>{"n0", "n3", "n4", "n6", "n7", "n9"}));
+    std::vector<std::string> listed;
+    EXPECT_EQ(root.ListCompo(listed), 6);
+    EXPECT_EQ(listed, names);
+    EXPECT_GE(root.IndexOf(*boxes[9]), 0);
+    EXPECT_EQ(root.FindComponent("n5"), nullptr);
 }
 
 TEST_F(LifecycleTest, IdleHandlersQueueOnceUntilTakenAndNotFromCabinets) {

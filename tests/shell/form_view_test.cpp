@@ -289,7 +289,7 @@ TEST(FormView, QuitQuestionHoldsTheQuitRequestWhileItIsOpen) {
     Platform services = h.platform.Services();
     Player player(Platform{services.clock, services.calendar, dialogs, services.input,
                            services.window, services.presenter, services.audio, services.fonts,
-                           services.trace, services.urls},
+                           services.trace, services.urls, services.display, services.wallpaper},
                   h.Config(true));
     dialogs.state = &player.state;
     TFormView view(player);
@@ -384,6 +384,56 @@ TEST(FormView, ScriptTerminationEndsTheFrameBeforeTheSceneAdvances) {
     EXPECT_EQ(h.player.state.frameCounter, 1);
     EXPECT_TRUE(h.view.CloseRequested());
     EXPECT_TRUE(h.Tick());
+}
+
+}  // namespace
+}  // namespace kivo
+
+namespace kivo {
+namespace {
+
+TEST(FormView, ScreenListsModesOfTheSceneSizeAndPrefersTheProjectsFullScreenSize) {
+    Harness h;
+    h.Start();
+    ASSERT_NE(h.player.screen, nullptr);
+    const TScreenManager& screen = *h.player.screen;
+    // Every virtual mode of at least 64 x 48 and above 15 bits; 640 x 480 x 32 is the
+    // project's full-screen size.
+    EXPECT_EQ(screen.ModeCount(), 8);
+    EXPECT_EQ(screen.ModeAt(screen.ChosenMode()), (DisplayMode{640, 480, 32, 60}));
+    EXPECT_EQ(h.player.sceneWindow.DisplayModeIndex(), 7);
+    EXPECT_EQ(h.player.sceneWindow.DisplayModeCount(), 8);
+    EXPECT_FALSE(screen.FullScreen());
+}
+
+TEST(FormView, TheSwitchButtonTogglesFullScreenInTheChosenMode) {
+    Harness h;
+    h.Start();
+    PlayerScreen& window = h.player.sceneWindow;
+    ASSERT_EQ(h.view.PanelY(), kDockHeight);
+    h.view.HandleEvent({InputKind::ScreenSwitchButton});
+    EXPECT_TRUE(h.platform.display.FullScreen());
+    EXPECT_TRUE(window.FullScreen());
+    EXPECT_EQ(h.player.screen->Mode(), 7);
+    EXPECT_EQ(h.view.PanelY(), 0);
+    // A new mode chosen in full screen is switched to; one outside the list is not taken.
+    window.SetDisplayModeIndex(5);
+    EXPECT_EQ(h.player.screen->Mode(), 5);
+    window.SetDisplayModeIndex(8);
+    EXPECT_EQ(window.DisplayModeIndex(), 5);
+    // The whole frame follows each switch.
+    const int32_t presents = h.platform.screen.Presents();
+    EXPECT_FALSE(h.Tick());
+    EXPECT_EQ(h.platform.screen.Presents(), presents + 1);
+    h.view.HandleEvent({InputKind::ScreenSwitchButton});
+    EXPECT_FALSE(h.platform.display.FullScreen());
+    EXPECT_EQ(h.platform.display.Switches(), 2);
+    EXPECT_EQ(h.view.PanelY(), kDockHeight);
+    // Chosen while windowed, a mode is only recorded.
+    window.SetDisplayModeIndex(2);
+    EXPECT_FALSE(window.FullScreen());
+    EXPECT_EQ(window.DisplayModeIndex(), 2);
+    h.view.FormClose();
 }
 
 }  // namespace

@@ -8,7 +8,8 @@ DesktopPlatform::DesktopPlatform(TraceSink* trace, std::chrono::steady_clock::ti
 }
 
 Platform DesktopPlatform::Services() {
-    return Platform{clock, calendar, dialogs, window, window, window, audio, fonts, *trace_, urls};
+    return Platform{clock, calendar, dialogs, window, window, window,
+                    audio, fonts,    *trace_, urls,   window, wallpaper};
 }
 
 }  // namespace kivo

@@ -33,6 +33,7 @@ class DesktopPlatform {
     SdlWindow window{fonts};
     SdlAudioOutput audio;
     XdgUrlOpener urls;
+    DesktopWallpaper wallpaper;
 
   private:
     NullTraceSink nullTrace_;

@@ -62,6 +62,7 @@ SdlWindow::SdlWindow(FontEngine& fonts) : fonts_(fonts) {
 }
 
 SdlWindow::~SdlWindow() {
+    if (cursor_) SDL_FreeCursor(cursor_);
     if (scene_) SDL_DestroyTexture(scene_);
     if (toolbar_) SDL_DestroyTexture(toolbar_);
     SDL_DestroyRenderer(renderer_);
@@ -82,17 +83,7 @@ void SdlWindow::ShowWithSceneSize(int32_t sceneWidth, int32_t sceneHeight) {
     sceneHeight_ = std::max(sceneHeight, 1);
     SDL_SetWindowSize(window_, sceneWidth_, sceneHeight_ + kDockHeight);
     SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
-    if (scene_) SDL_DestroyTexture(scene_);
-    scene_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
-                               sceneWidth_, sceneHeight_);
-    if (scene_ != nullptr) {
-        // Scaled pixels stay sharp.
-        SDL_SetTextureScaleMode(scene_, SDL_ScaleModeNearest);
-        // The panel is black until the first frame arrives.
-        std::vector<uint32_t> black(
-            static_cast<size_t>(sceneWidth_) * static_cast<size_t>(sceneHeight_), 0xFF000000u);
-        SDL_UpdateTexture(scene_, nullptr, black.data(), sceneWidth_ * 4);
-    }
+    MakeSceneTexture();
     PaintToolbar();
     SDL_ShowWindow(window_);
     SDL_RaiseWindow(window_);
@@ -100,6 +91,92 @@ void SdlWindow::ShowWithSceneSize(int32_t sceneWidth, int32_t sceneHeight) {
     // (A display without a window manager never sends them.)
     pending_.push_back(InputEvent{InputKind::Activate});
     Redraw();
+}
+
+void SdlWindow::MakeSceneTexture() {
+    if (scene_) SDL_DestroyTexture(scene_);
+    scene_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
+                               sceneWidth_, sceneHeight_);
+    if (scene_ == nullptr) return;
+    ApplyScaleMode();
+    // The panel is black until the next frame arrives.
+    std::vector<uint32_t> black(
+        static_cast<size_t>(sceneWidth_) * static_cast<size_t>(sceneHeight_), 0xFF000000u);
+    SDL_UpdateTexture(scene_, nullptr, black.data(), sceneWidth_ * 4);
+}
+
+void SdlWindow::ApplyScaleMode() {
+    // Scaled pixels stay sharp unless the game asked for smooth scaling.
+    if (scene_)
+        SDL_SetTextureScaleMode(scene_, smooth_ ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
+}
+
+void SdlWindow::SetSmoothScaling(bool smooth) {
+    smooth_ = smooth;
+    ApplyScaleMode();
+    Redraw();
+}
+
+std::vector<DisplayMode> SdlWindow::Modes() {
+    std::vector<DisplayMode> modes;
+    const int display = std::max(SDL_GetWindowDisplayIndex(window_), 0);
+    const int count = SDL_GetNumDisplayModes(display);
+    for (int i = 0; i < count; ++i) {
+        SDL_DisplayMode mode{};
+        if (SDL_GetDisplayMode(display, i, &mode) != 0) continue;
+        modes.push_back({mode.w, mode.h, static_cast<int32_t>(SDL_BYTESPERPIXEL(mode.format)) * 8,
+                         mode.refresh_rate});
+    }
+    return modes;
+}
+
+int32_t SdlWindow::DesktopBitCount() {
+    SDL_DisplayMode mode{};
+    const int display = std::max(SDL_GetWindowDisplayIndex(window_), 0);
+    if (SDL_GetDesktopDisplayMode(display, &mode) != 0) return 24;
+    return static_cast<int32_t>(SDL_BYTESPERPIXEL(mode.format)) * 8;
+}
+
+bool SdlWindow::SetFullScreen(bool fullScreen) {
+    if (fullScreen == fullScreen_) return true;
+    const Uint32 flags = fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0;
+    if (SDL_SetWindowFullscreen(window_, flags) != 0) return false;
+    fullScreen_ = fullScreen;
+    pointerOnDock_ = false;
+    if (!fullScreen) {
+        SDL_SetWindowSize(window_, sceneWidth_, sceneHeight_ + kDockHeight);
+        SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    }
+    Redraw();
+    return true;
+}
+
+void SdlWindow::ShowCursor(const CursorImage* image) {
+    SDL_Cursor* made = nullptr;
+    if (image != nullptr && image->width > 0 && image->height > 0 &&
+        image->pixels.size() ==
+            static_cast<size_t>(image->width) * static_cast<size_t>(image->height)) {
+        SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
+            const_cast<uint32_t*>(image->pixels.data()), image->width, image->height, 32,
+            image->width * 4, SDL_PIXELFORMAT_ARGB8888);
+        if (surface != nullptr) {
+            made = SDL_CreateColorCursor(surface, std::clamp(image->hotX, 0, image->width - 1),
+                                         std::clamp(image->hotY, 0, image->height - 1));
+            SDL_FreeSurface(surface);
+        }
+    }
+    // A picture the system refuses shows the arrow, like a missing file.
+    SDL_SetCursor(made != nullptr ? made : SDL_GetDefaultCursor());
+    if (cursor_) SDL_FreeCursor(cursor_);
+    cursor_ = made;
+}
+
+void SdlWindow::MovePointer(int32_t x, int32_t y) {
+    if (sceneWidth_ <= 0 || sceneHeight_ <= 0) return;
+    const double px = panel_.Left + (x + 0.5) * panel_.Width() / sceneWidth_;
+    const double py = panel_.Top + (y + 0.5) * panel_.Height() / sceneHeight_;
+    SDL_WarpMouseInWindow(window_, static_cast<int>(px / pixelsPerPointX_),
+                          static_cast<int>(py / pixelsPerPointY_));
 }
 
 void SdlWindow::DrawLabel(std::vector<uint32_t>& pixels, int32_t width, int32_t x, int32_t baseline,
@@ -187,9 +264,11 @@ void SdlWindow::PlacePanel() {
     pixelsPerPointX_ = static_cast<double>(outputWidth) / windowWidth;
     pixelsPerPointY_ = static_cast<double>(outputHeight) / windowHeight;
     dockPixels_ = static_cast<int32_t>(kDockHeight * pixelsPerPointY_ + 0.5);
-    panel_ = FitScene(sceneWidth_, sceneHeight_, outputWidth, outputHeight - dockPixels_);
-    panel_.Top += dockPixels_;
-    panel_.Bottom += dockPixels_;
+    // In full screen the scene has the whole monitor and the toolbar shows over it on demand.
+    const int32_t reserved = fullScreen_ ? 0 : dockPixels_;
+    panel_ = FitScene(sceneWidth_, sceneHeight_, outputWidth, outputHeight - reserved);
+    panel_.Top += reserved;
+    panel_.Bottom += reserved;
 }
 
 TRect FitScene(int32_t sceneWidth, int32_t sceneHeight, int32_t areaWidth, int32_t areaHeight) {
@@ -222,8 +301,8 @@ void SdlWindow::Compose() {
     // The dock keeps its own size at the top left.
     const SDL_Rect dock{0, 0, static_cast<int>(sceneWidth_ * pixelsPerPointX_ + 0.5), dockPixels_};
     const SDL_Rect panel{panel_.Left, panel_.Top, panel_.Width(), panel_.Height()};
-    if (toolbar_) SDL_RenderCopy(renderer_, toolbar_, nullptr, &dock);
     if (scene_) SDL_RenderCopy(renderer_, scene_, nullptr, &panel);
+    if (toolbar_ && ToolbarShown()) SDL_RenderCopy(renderer_, toolbar_, nullptr, &dock);
 }
 
 void SdlWindow::Redraw() {
@@ -236,6 +315,13 @@ void SdlWindow::Present(const FrameView& frame, std::span<const TRect> dirty) {
     const TRect bounds{0, 0, std::min(frame.width, sceneWidth_),
                        std::min(frame.height, sceneHeight_)};
     bool changed = false;
+    if (wholeFrameWanted_) {
+        // Only changed rectangles are uploaded normally; a new texture needs everything.
+        const SDL_Rect area{bounds.Left, bounds.Top, bounds.Width(), bounds.Height()};
+        SDL_UpdateTexture(scene_, &area, frame.pixels, frame.stride * 4);
+        wholeFrameWanted_ = false;
+        changed = true;
+    }
     for (const TRect& rect : dirty) {
         const TRect r = Intersect(rect, bounds);
         if (r.IsEmpty()) continue;
@@ -334,6 +420,15 @@ void SdlWindow::Translate(const SDL_Event& event) {
                 Redraw();
             }
             break;
+        case SDL_RENDER_DEVICE_RESET:
+        case SDL_RENDER_TARGETS_RESET:
+            // The renderer lost its textures (a driver reset, a switch of the GPU): both are
+            // made again and the next frame is uploaded whole.
+            MakeSceneTexture();
+            wholeFrameWanted_ = true;
+            PaintToolbar();
+            Redraw();
+            break;
         case SDL_KEYDOWN:
         case SDL_KEYUP:
             if (const int32_t key = VirtualKeyFromHidUsage(event.key.keysym.scancode); key != 0) {
@@ -342,6 +437,14 @@ void SdlWindow::Translate(const SDL_Event& event) {
             }
             break;
         case SDL_MOUSEMOTION: {
+            if (fullScreen_) {
+                // The toolbar comes down while the pointer is on its rows.
+                const bool onDock = event.motion.y < kDockHeight;
+                if (onDock != pointerOnDock_) {
+                    pointerOnDock_ = onDock;
+                    Redraw();
+                }
+            }
             int32_t x = 0, y = 0;
             ScenePoint(event.motion.x, event.motion.y, x, y);
             push(InputKind::PointerMove, x, y);
@@ -352,7 +455,7 @@ void SdlWindow::Translate(const SDL_Event& event) {
             const bool down = event.type == SDL_MOUSEBUTTONDOWN;
             const int32_t x = event.button.x;
             const int32_t y = event.button.y;
-            if (y < kDockHeight || pressed_ != ToolButton::None) {
+            if ((y < kDockHeight && ToolbarShown()) || pressed_ != ToolButton::None) {
                 // The toolbar: a button acts when it is released over the button it was pressed on.
                 if (event.button.button != SDL_BUTTON_LEFT) break;
                 const ToolButton over = ButtonAt(x, y);

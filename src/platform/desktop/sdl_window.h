@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/rect.h"
+#include "platform/display_device.h"
 #include "platform/font_engine.h"
 #include "platform/input.h"
 #include "platform/main_window.h"
@@ -20,6 +21,7 @@
 struct SDL_Window;
 struct SDL_Renderer;
 struct SDL_Texture;
+struct SDL_Cursor;
 union SDL_Event;
 
 namespace kivo {
@@ -29,7 +31,10 @@ namespace kivo {
 [[nodiscard]] TRect FitScene(int32_t sceneWidth, int32_t sceneHeight, int32_t areaWidth,
                              int32_t areaHeight);
 
-class SdlWindow final : public MainWindow, public Presenter, public InputSource {
+class SdlWindow final : public MainWindow,
+                        public Presenter,
+                        public InputSource,
+                        public DisplayDevice {
   public:
     // Initialises SDL's video and creates the window hidden, with the caption "KivoPlayer".
     // The toolbar labels are drawn with a font of fonts, which must outlive the window.
@@ -45,6 +50,17 @@ class SdlWindow final : public MainWindow, public Presenter, public InputSource 
     void Present(const FrameView& frame, std::span<const TRect> dirty) override;
     [[nodiscard]] bool PollEvent(InputEvent& event) override;
     void WaitForEvent(uint32_t timeoutMs) override;
+
+    // Modes of the display the window is on; 32 bits for the usual 8-bit-per-channel formats
+    // (which SDL counts as 24).
+    [[nodiscard]] std::vector<DisplayMode> Modes() override;
+    [[nodiscard]] int32_t DesktopBitCount() override;
+    // Desktop full screen: the window covers the monitor at its current mode; the toolbar
+    // hides and comes back while the pointer is at the top of the screen.
+    [[nodiscard]] bool SetFullScreen(bool fullScreen) override;
+    void SetSmoothScaling(bool smooth) override;
+    void ShowCursor(const CursorImage* image) override;
+    void MovePointer(int32_t x, int32_t y) override;
 
     // Reads back the window's client area as shown (toolbar and scene), rows of
     // Width x Height pixels (B, G, R, X). For screenshots of the desktop player.
@@ -71,6 +87,12 @@ class SdlWindow final : public MainWindow, public Presenter, public InputSource 
     // A window point (the pointer's) in scene pixels.
     void ScenePoint(int32_t windowX, int32_t windowY, int32_t& x, int32_t& y) const;
     [[nodiscard]] ToolButton ButtonAt(int32_t x, int32_t y) const;
+    // Makes the scene's texture (again, after the renderer lost it), black until the next
+    // present.
+    void MakeSceneTexture();
+    void ApplyScaleMode();
+    // In full screen the toolbar shows only while the pointer is on its rows.
+    [[nodiscard]] bool ToolbarShown() const { return !fullScreen_ || pointerOnDock_; }
 
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
@@ -89,6 +111,12 @@ class SdlWindow final : public MainWindow, public Presenter, public InputSource 
     std::deque<InputEvent> pending_;
     TraceSink* firstPresentTrace_ = nullptr;  // until the first present
     std::chrono::steady_clock::time_point launched_;
+    bool fullScreen_ = false;
+    bool pointerOnDock_ = false;
+    bool smooth_ = false;
+    // The scene texture lost the frame with the device: the next present uploads it whole.
+    bool wholeFrameWanted_ = false;
+    SDL_Cursor* cursor_ = nullptr;
 };
 
 }  // namespace kivo

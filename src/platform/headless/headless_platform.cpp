@@ -1,6 +1,7 @@
 #include "platform/headless/headless_platform.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace kivo {
 
@@ -136,6 +137,26 @@ void MemoryScreen::Present(const FrameView& frame, std::span<const TRect> dirty)
     ++presents_;
 }
 
+std::vector<DisplayMode> VirtualDisplay::Modes() {
+    return {std::begin(kVirtualDisplayModes), std::end(kVirtualDisplayModes)};
+}
+
+bool VirtualDisplay::SetFullScreen(bool fullScreen) {
+    if (fullScreen != fullScreen_) ++switches_;
+    fullScreen_ = fullScreen;
+    return true;
+}
+
+void VirtualDisplay::ShowCursor(const CursorImage* image) {
+    cursor_ = image != nullptr ? *image : CursorImage{};
+    ++cursorChanges_;
+}
+
+void VirtualDisplay::MovePointer(int32_t x, int32_t y) {
+    pointerX_ = x;
+    pointerY_ = y;
+}
+
 bool GameTimeAudioSink::Open(const AudioFormat& format, AudioSource& source) {
     format_ = format;
     source_ = &source;
@@ -201,7 +222,8 @@ HeadlessPlatform::HeadlessPlatform(std::ostream& dialogLog, TraceSink* trace, Ca
     : calendar(clock, date), dialogs(dialogLog), trace_(trace ? trace : &nullTrace_) {}
 
 Platform HeadlessPlatform::Services() {
-    return Platform{clock, calendar, dialogs, input, screen, screen, audio, fonts, *trace_, urls_};
+    return Platform{clock, calendar, dialogs, input, screen,  screen,
+                    audio, fonts,    *trace_, urls_, display, wallpaper};
 }
 
 }  // namespace kivo

@@ -123,6 +123,45 @@ class MemoryScreen final : public MainWindow, public Presenter {
     int32_t frameHeight_ = 0;
 };
 
+// The display of headless runs: one fixed virtual monitor whose modes are kVirtualDisplayModes
+// on a 32-bit desktop, full screen granted whenever asked, and the pointer's picture and moves
+// remembered for tests.
+class VirtualDisplay final : public DisplayDevice {
+  public:
+    [[nodiscard]] std::vector<DisplayMode> Modes() override;
+    [[nodiscard]] int32_t DesktopBitCount() override { return 32; }
+    [[nodiscard]] bool SetFullScreen(bool fullScreen) override;
+    void SetSmoothScaling(bool smooth) override { smooth_ = smooth; }
+    void ShowCursor(const CursorImage* image) override;
+    void MovePointer(int32_t x, int32_t y) override;
+
+    [[nodiscard]] bool FullScreen() const { return fullScreen_; }
+    [[nodiscard]] int32_t Switches() const { return switches_; }
+    [[nodiscard]] bool Smooth() const { return smooth_; }
+    // The pointer's picture, empty (no pixels) for the arrow.
+    [[nodiscard]] const CursorImage& Cursor() const { return cursor_; }
+    [[nodiscard]] int32_t CursorChanges() const { return cursorChanges_; }
+    [[nodiscard]] int32_t PointerX() const { return pointerX_; }
+    [[nodiscard]] int32_t PointerY() const { return pointerY_; }
+
+  private:
+    bool fullScreen_ = false;
+    int32_t switches_ = 0;
+    bool smooth_ = false;
+    CursorImage cursor_;
+    int32_t cursorChanges_ = 0;
+    int32_t pointerX_ = 0;
+    int32_t pointerY_ = 0;
+};
+
+// The modes the virtual monitor reports, in its order: 1920 x 1080 down to 640 x 480, with a
+// 16-bit and a 15-bit mode among them and two refresh rates at 1024 x 768 and 800 x 600.
+inline constexpr DisplayMode kVirtualDisplayModes[] = {
+    {1920, 1080, 32, 60}, {1280, 720, 32, 60}, {1024, 768, 32, 75},
+    {1024, 768, 32, 60},  {800, 600, 32, 75},  {800, 600, 32, 60},
+    {800, 600, 16, 60},   {640, 480, 32, 60},  {640, 480, 15, 60},
+};
+
 // Pulls from the source exactly the samples of the game time that passed, on the main thread,
 // and keeps them when asked (kivoplay --audio-dump), so that the sound of a run can be
 // compared byte for byte.
@@ -173,11 +212,15 @@ class HeadlessPlatform {
     MemoryScreen screen;
     GameTimeAudioSink audio;
     FreeTypeFontEngine fonts{FontSet::Fixed};
+    VirtualDisplay display;
 
   private:
     NullTraceSink nullTrace_;
     TraceSink* trace_;
     TracedUrlOpener urls_{*trace_};
+
+  public:
+    TracedWallpaper wallpaper{*trace_};
 };
 
 }  // namespace kivo
