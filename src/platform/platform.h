@@ -7,6 +7,7 @@
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/font_engine.h"
+#include "platform/http_client.h"
 #include "platform/input.h"
 #include "platform/main_window.h"
 #include "platform/trace_sink.h"
@@ -25,6 +26,7 @@ struct Platform {
     FontEngine& fonts;
     TraceSink& trace;
     UrlOpener& urls;
+    HttpClient& http;
 };
 
 // The height of the toolbar buttons "終了" and "画面切替" (67 x 18); the dock is 4 pixels taller.

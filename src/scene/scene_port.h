@@ -25,6 +25,8 @@
 
 namespace kivo {
 
+class TKivoBaseList;
+
 class ScenePort {
   public:
     virtual ~ScenePort() = default;
@@ -67,6 +69,10 @@ class ScenePort {
 
     // Fills dump with the two layers and every object below them, as they stand now.
     virtual void DumpScene(SceneDump& dump) const = 0;
+
+    // The scene root whose objects the media layer drives (sounds, motions, HTTP objects);
+    // null for a scene without objects.
+    [[nodiscard]] virtual TKivoBaseList* ObjectRoot() { return nullptr; }
 };
 
 // The scene of a player without a scene root: two empty layers "\x01BASE0" (shown) and

@@ -51,6 +51,7 @@ class SceneRoot final : public ScenePort, public SceneCommands {
     [[nodiscard]] FrameView Draw(std::vector<TRect>& dirty) override { return root_.Draw(dirty); }
     void ClearDirty() override { root_.ClearDirty(); }
     void DumpScene(SceneDump& dump) const override;
+    [[nodiscard]] TKivoBaseList* ObjectRoot() override { return &root_; }
 
     // ---- SceneCommands ----
 

@@ -117,6 +117,10 @@ void TFormView::SceneStartup() {
                                   .expressions = player_.sceneExpressions.get()});
         player_.scene = std::move(root);
     }
+    if (TKivoBaseList* root = player_.scene->ObjectRoot()) {
+        player_.mediaObjects = std::make_unique<MediaObjectsPort>(*root);
+        root->SetHttp(&player_.platform.http);
+    }
 
     player_.StartupTrace("TProject.Create");
     if (player_.Config().projectFactory) player_.project = player_.Config().projectFactory(player_);
@@ -169,6 +173,9 @@ void TFormView::MediaInit() {
                                                : std::make_unique<NoMidiPorts>();
     managers.midi = std::make_unique<TMidiManager>(files, *player_.midiPorts, *player_.mixer,
                                                    threadClock, config.midiTrace);
+    player_.sceneMedia = std::make_unique<SceneMediaService>(managers, files);
+    if (TKivoBaseList* root = player_.scene ? player_.scene->ObjectRoot() : nullptr)
+        root->SetMedia(player_.sceneMedia.get());
     player_.StartupTrace("MediaInit.end");
 }
 
@@ -185,6 +192,10 @@ void TFormView::MediaFinal() {
     player_.StartupTrace("MediaFinal");
     player_.StartupTrace("ScreenMan.Free");
     screenReady_ = false;
+    // Sounds freed with the scene have given their items back; nothing asks for new ones.
+    if (TKivoBaseList* root = player_.scene ? player_.scene->ObjectRoot() : nullptr)
+        root->SetMedia(nullptr);
+    player_.sceneMedia.reset();
     player_.StartupTrace("VideoMan.Free");
     managers.video.reset();
     player_.StartupTrace("WaveMan.Free");
@@ -258,6 +269,8 @@ void TFormView::FrameStep() {
     if (project == nullptr || scene == nullptr) return;
 
     if (player_.files) player_.files->UpkeepWorkFiles(state.frameDelta);
+    // Finished HTTP requests reach their objects in this frame's update.
+    player_.platform.http.Pump();
     scene->InputPass();
     project->RunFrame();
     if (state.QuitRequested()) {
@@ -385,6 +398,7 @@ void TFormView::FormClose() {
     player_.StartupTrace("TextHistory.Free");
     player_.StartupTrace("Bases.Free");
     if (beforeSceneFreed) beforeSceneFreed(player_);
+    player_.mediaObjects.reset();
     player_.scene.reset();
     player_.StartupTrace("SelRectDIB.Free");
     player_.StartupTrace("TransBGDIB.Free");

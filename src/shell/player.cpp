@@ -18,8 +18,9 @@ std::filesystem::path Player::HomeFolder() const {
 
 ScriptContext Player::ScriptWorld() {
     SceneCommands& sceneCommands = scene ? scene->Commands() : noScene;
-    return ScriptContext{state,   platform.clock, platform.calendar, random, sceneCommands,
-                         noMedia, noSaves,        platform.urls,     &tables};
+    MediaPort& mediaPort = mediaObjects ? static_cast<MediaPort&>(*mediaObjects) : noMedia;
+    return ScriptContext{state,     platform.clock, platform.calendar, random, sceneCommands,
+                         mediaPort, noSaves,        platform.urls,     &tables};
 }
 
 void Player::StartupTrace(std::string_view label) {

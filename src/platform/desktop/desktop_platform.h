@@ -8,6 +8,7 @@
 #include "platform/desktop/sdl_audio_output.h"
 #include "platform/desktop/sdl_window.h"
 #include "platform/fonts/freetype_font_engine.h"
+#include "platform/net/curl_http_client.h"
 #include "platform/platform.h"
 
 namespace kivo {
@@ -30,6 +31,7 @@ class DesktopPlatform {
     SdlWindow window{fonts};
     SdlAudioOutput audio;
     XdgUrlOpener urls;
+    CurlHttpClient http;
 
   private:
     NullTraceSink nullTrace_;

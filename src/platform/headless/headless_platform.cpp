@@ -147,7 +147,8 @@ HeadlessPlatform::HeadlessPlatform(std::ostream& dialogLog, TraceSink* trace, Ca
     : calendar(clock, date), dialogs(dialogLog), trace_(trace ? trace : &nullTrace_) {}
 
 Platform HeadlessPlatform::Services() {
-    return Platform{clock, calendar, dialogs, input, screen, screen, audio, fonts, *trace_, urls_};
+    return Platform{clock, calendar, dialogs, input, screen, screen,
+                    audio, fonts,    *trace_, urls_, http};
 }
 
 }  // namespace kivo

@@ -161,6 +161,8 @@ class HeadlessPlatform {
     MemoryScreen screen;
     GameTimeAudioSink audio;
     FreeTypeFontEngine fonts{FontSet::Fixed};
+    // HTTP answers from a table the test or the run fills in.
+    ScriptedHttpClient http;
 
   private:
     NullTraceSink nullTrace_;
