@@ -146,8 +146,8 @@ TEST_F(MediaGame, ASoundFadesOutFromItsFullLevelAlongTheDecibelCurveAndThenGoes)
     EXPECT_EQ(IntVar("t1") - IntVar("t0"), 480 + 2 * kFrameMs);
 
     // Full level until the fade starts.
-    const auto fadeStart = std::find_if(left_.begin() + 2000, left_.end(),
-                                        [](int16_t s) { return s < kDcLevel - 8; });
+    const auto fadeStart =
+        std::find_if(left_.begin() + 2000, left_.end(), [](int16_t s) { return s < kDcLevel - 8; });
     ASSERT_NE(fadeStart, left_.end());
     EXPECT_EQ(*(left_.begin() + 2000), kDcLevel);
     const auto s0 = static_cast<double>(fadeStart - left_.begin());
