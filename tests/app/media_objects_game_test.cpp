@@ -169,5 +169,36 @@ TEST_F(MediaGame, ASoundFadesOutFromItsFullLevelAlongTheDecibelCurveAndThenGoes)
                             [](int16_t s) { return s == 0; }));
 }
 
+TEST_F(MediaGame, TimerAndPropMotionCommandsRunOnGameTime) {
+    // A timer of 100 ms made at game time c0 queues its handler in the first frame at or past
+    // each c0 + 100 k, and the handler runs one frame later. A property motion moves the box
+    // 0 to 100 over 160 ms and its handler reads where the box stands.
+    Write(
+        "VarNew \"n\" type=PT_INT\nVarNew \"sum\" type=PT_INT\nVarNew \"last\" type=PT_INT\nVarNew "
+        "\"c0\" type=PT_INT\nVarNew \"x\" type=PT_INT\n"
+        "BoxNew PR_NAME={\"b\"} PR_WIDTH={2} PR_HEIGHT={2} PR_COLOR={0xFF}\n"
+        "Timer PR_NAME={\"t\"} PR_ONNOTIFY={\"ev.kss:tick\"} PR_DELAY={100}\n"
+        "Calc {c0 = @TickCount}\n"
+        "PropMotion name={\"m\"} object={\"b\"} property={3} value={100} duration={160} "
+        "curve={0} paused={FALSE}\n"
+        "Label \"idle\"\nWait time={0}\n",
+        "Label \"tick\"\nCalc {n = n + 1}\nCalc {sum = sum + @TickCount}\nCalc {last = "
+        "@TickCount}\n"
+        "GetProp object={\"b\"} property={3} variable=\"x\"\nExit condition={TRUE}\n");
+    ASSERT_EQ(Play(24), 0);
+    const int32_t c0 = IntVar("c0");
+    int32_t sum = 0;
+    int32_t last = 0;
+    for (int32_t k = 1; k <= 3; ++k) {
+        const int32_t due = c0 + 100 * k;
+        last = (due + kFrameMs - 1) / kFrameMs * kFrameMs + kFrameMs;
+        sum += last;
+    }
+    EXPECT_EQ(IntVar("n"), 3);
+    EXPECT_EQ(IntVar("sum"), sum);
+    EXPECT_EQ(IntVar("last"), last);
+    EXPECT_EQ(IntVar("x"), 100);
+}
+
 }  // namespace
 }  // namespace kivo
