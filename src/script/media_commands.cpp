@@ -2,21 +2,13 @@
 
 #include "base/error.h"
 #include "script/call_man.h"
+#include "script/object_commands.h"
 #include "script/param.h"
 #include "script/script_context.h"
 
 namespace kivo {
 
 namespace {
-
-// The object an object-name expression names: no value or the empty name is none.
-ObjectHandle FindNamed(TCallMan& man, const TKivoParser& expr) {
-    const ExpressionResult name = man.Evaluate(expr);
-    if (!name) return {};
-    const std::string text = name->AsString();
-    if (text.empty()) return {};
-    return man.Context().scene.FindByName(text);
-}
 
 // A string expression's text when it has a non-empty value.
 std::string TextOf(TCallMan& man, const TKivoParser& expr) {

@@ -12,9 +12,6 @@
 
 namespace kivo {
 
-namespace {
-
-// The object an object-name expression names: no value or the empty name is none.
 ObjectHandle FindNamed(TCallMan& man, const TKivoParser& expr) {
     const ExpressionResult name = man.Evaluate(expr);
     if (!name) return {};
@@ -22,6 +19,8 @@ ObjectHandle FindNamed(TCallMan& man, const TKivoParser& expr) {
     if (text.empty()) return {};
     return man.Context().scene.FindByName(text);
 }
+
+namespace {
 
 int32_t PropertyIdOf(TCallMan& man, const TKivoParser& expr) {
     const std::optional<int32_t> id = man.EvaluateInt(expr);

@@ -6,9 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "scene/object_handle.h"
 #include "script/command.h"
 
 namespace kivo {
+
+// The object an object-name expression names: no value or the empty name is none.
+[[nodiscard]] ObjectHandle FindNamed(TCallMan& man, const TKivoParser& expr);
 
 // GetProp object, property, variable: the property's value into the variable, which converts
 // it to its own type.

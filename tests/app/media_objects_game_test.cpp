@@ -13,6 +13,7 @@
 
 #include "app/headless_driver.h"
 #include "media/backend/backend_media_codecs.h"
+#include "page_game.h"
 #include "shell/input_script.h"
 #include "shell/script_project.h"
 #include "shell/session.h"
@@ -30,16 +31,8 @@ constexpr int32_t kFrameMs = 16;
 constexpr double kSamplesPerFrame = 44100.0 * kFrameMs / 1000;
 constexpr int32_t kDcLevel = 16000;
 
-// The page text with every command but the waiting ones run in the same frame as the next.
 std::string Continued(const std::string& text) {
-    std::istringstream lines(text);
-    std::string out;
-    for (std::string line; std::getline(lines, line);) {
-        const bool waits = line.starts_with("Wait") || line.starts_with("DoEvent") ||
-                           line.starts_with("MovieStop") || line.starts_with("Exit");
-        out += line + (waits || line.empty() ? "\n" : " .continue\n");
-    }
-    return out;
+    return test::ContinuedPage(text, {"Wait", "DoEvent", "MovieStop", "Exit"});
 }
 
 // The gain of a level in hundredths of a decibel.
@@ -105,11 +98,7 @@ class MediaGame : public ::testing::Test {
 
     // The first value of a variable in the dump, as its text.
     [[nodiscard]] std::string Var(const std::string& name) const {
-        const std::string json = test::ReadWholeFile(folder_ / "vars.json");
-        const size_t at = json.find("\"name\": \"" + name + "\"");
-        if (at == std::string::npos) return "missing";
-        const size_t open = json.find('[', json.find("\"values\"", at));
-        return json.substr(open + 1, json.find(']', open) - open - 1);
+        return test::DumpedVar(folder_ / "vars.json", name);
     }
     [[nodiscard]] int32_t IntVar(const std::string& name) const { return std::stoi(Var(name)); }
 
@@ -122,8 +111,7 @@ class MediaGame : public ::testing::Test {
   private:
     void Assemble(const std::string& name, SourceKind kind, const std::string& text,
                   const std::string& output) {
-        const SourceFile source{name, kind, std::vector<uint8_t>(text.begin(), text.end())};
-        WriteFile(output, script_text::Assemble(source));
+        test::AssembleInto(folder_.Path(), name, kind, text, output);
     }
 };
 

@@ -101,6 +101,8 @@ class MediaObjectsTest : public SceneTest {
         root.SetMedia(&media);
         root.SetHttp(&http);
     }
+    // The sounds give their items back while the media layer still exists.
+    ~MediaObjectsTest() override { root.Reset(); }
 
     // Runs frames of the frame delta: the clock, then the scene's update.
     void Frames(int32_t count) {
