@@ -73,8 +73,7 @@ uint64_t CurlHttpClient::Get(std::string_view url) {
     curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 10L);
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(kHttpConnectTimeoutMs));
     curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(kHttpTimeoutMs));
-    curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE,
-                     static_cast<curl_off_t>(kHttpMaxBodyBytes));
+    curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kHttpMaxBodyBytes));
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_FAILONERROR, 1L);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &ReceiveBody);
@@ -129,7 +128,8 @@ void CurlHttpClient::Cancel(uint64_t id) {
     finished_.erase(id);
     const auto found = running_.find(id);
     if (found == running_.end()) return;
-    if (auto* multi = static_cast<CURLM*>(multi_)) curl_multi_remove_handle(multi, found->second->easy);
+    if (auto* multi = static_cast<CURLM*>(multi_))
+        curl_multi_remove_handle(multi, found->second->easy);
     running_.erase(found);
 }
 
