@@ -9,12 +9,12 @@
 #include "scene/kivo_cabinet.h"
 #include "scene/kivo_cinema.h"
 #include "scene/kivo_fire.h"
-#include "scene/kivo_particle.h"
-#include "scene/kivo_wave.h"
 #include "scene/kivo_http.h"
+#include "scene/kivo_particle.h"
 #include "scene/kivo_prop_motion.h"
 #include "scene/kivo_sound.h"
 #include "scene/kivo_timer.h"
+#include "scene/kivo_wave.h"
 
 namespace kivo {
 
