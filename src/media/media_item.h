@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "media/media_library.h"
+#include "scene/scene_media.h"
 #include "storage/vr_file_manager.h"
 
 namespace kivo {
@@ -28,27 +29,27 @@ class TMediaManager;
 [[nodiscard]] std::unique_ptr<TStream> OpenMediaFile(TVrFileManager& files,
                                                      std::string_view fileName);
 
-class TDMediaItem {
+class TDMediaItem : public SoundItem {
   public:
-    virtual ~TDMediaItem() = default;
+    ~TDMediaItem() override = default;
     TDMediaItem(const TDMediaItem&) = delete;
     TDMediaItem& operator=(const TDMediaItem&) = delete;
 
-    [[nodiscard]] virtual bool GetLoop() { return false; }
-    virtual void SetLoop(bool) {}
-    [[nodiscard]] virtual int32_t GetPan() { return 0; }
-    [[nodiscard]] virtual int32_t GetVolume() { return 0; }
-    virtual void SetPan(int32_t) {}
-    virtual void SetVolume(int32_t) {}
-    [[nodiscard]] virtual int32_t GetPosition() { return 0; }
-    virtual void SetPosition(int32_t) {}
-    [[nodiscard]] virtual int32_t GetLength() { return 0; }
-    [[nodiscard]] virtual bool IsEnd() { return false; }
+    [[nodiscard]] bool GetLoop() override { return false; }
+    void SetLoop(bool) override {}
+    [[nodiscard]] int32_t GetPan() override { return 0; }
+    [[nodiscard]] int32_t GetVolume() override { return 0; }
+    void SetPan(int32_t) override {}
+    void SetVolume(int32_t) override {}
+    [[nodiscard]] int32_t GetPosition() override { return 0; }
+    void SetPosition(int32_t) override {}
+    [[nodiscard]] int32_t GetLength() override { return 0; }
+    [[nodiscard]] bool IsEnd() override { return false; }
     virtual void Poll() {}
-    [[nodiscard]] virtual bool IsPlaying() { return false; }
-    [[nodiscard]] virtual bool IsPaused() { return false; }
-    virtual void Play() {}
-    virtual void Pause() {}
+    [[nodiscard]] bool IsPlaying() override { return false; }
+    [[nodiscard]] bool IsPaused() override { return false; }
+    void Play() override {}
+    void Pause() override {}
 
     // Set by the manager's Suspend for the items it paused, so Resume plays exactly those.
     bool pausedByManager = false;

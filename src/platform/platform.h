@@ -8,6 +8,7 @@
 #include "platform/dialogs.h"
 #include "platform/display_device.h"
 #include "platform/font_engine.h"
+#include "platform/http_client.h"
 #include "platform/input.h"
 #include "platform/main_window.h"
 #include "platform/trace_sink.h"
@@ -29,6 +30,7 @@ struct Platform {
     UrlOpener& urls;
     DisplayDevice& display;
     Wallpaper& wallpaper;
+    HttpClient& http;
 };
 
 // The height of the toolbar buttons "終了" and "画面切替" (67 x 18); the dock is 4 pixels taller.

@@ -14,7 +14,11 @@
 #include "scene/kivo_fire.h"
 #include "scene/kivo_menu.h"
 #include "scene/kivo_mes.h"
+#include "scene/kivo_http.h"
 #include "scene/kivo_particle.h"
+#include "scene/kivo_prop_motion.h"
+#include "scene/kivo_sound.h"
+#include "scene/kivo_timer.h"
 #include "scene/kivo_wave.h"
 #include "scene/kivo_images.h"
 #include "scene/kivo_tile.h"
@@ -127,6 +131,14 @@ std::unique_ptr<TKivoObject> TKivoBaseList::MakeObject(int32_t kind) {
             return std::make_unique<TKivoTile>(*this);
         case LT_MENU:
             return std::make_unique<TKivoMenu>(*this);
+        case LT_HTTP:
+            return std::make_unique<TKivoHttp>(*this);
+        case LT_PROPMOTION:
+            return std::make_unique<TKivoPropMotion>(*this);
+        case LT_SOUND:
+            return std::make_unique<TKivoSound>(*this);
+        case LT_TIMER:
+            return std::make_unique<TKivoTimer>(*this);
         default:
             return nullptr;
     }

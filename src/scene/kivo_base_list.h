@@ -39,6 +39,8 @@ namespace kivo {
 class ControlPictureSource;
 class FontEngine;
 class TFontPixelManager;
+class HttpClient;
+class SceneMedia;
 
 // The last save version that kept no focus name in the root record.
 inline constexpr int32_t kSaveVersionNoFocusName = 118;
@@ -262,6 +264,15 @@ class TKivoBaseList final : public ObjectDirectory, public SystemVariableProvide
     // An unnamed object of a saved kind code; an unknown code is damaged data.
     TKivoObject* CreateForLoad(uint8_t kind, ByteReader& reader);
 
+    // ---- Media and network ----
+
+    // The media layer's items for sound objects, and the HTTP client of HTTP objects; null
+    // (the default) plays and fetches nothing. Each must outlive the objects that use it.
+    void SetMedia(SceneMedia* media) { media_ = media; }
+    [[nodiscard]] SceneMedia* Media() const { return media_; }
+    void SetHttp(HttpClient* http) { http_ = http; }
+    [[nodiscard]] HttpClient* Http() const { return http_; }
+
     // ---- ObjectDirectory: names in save data ----
 
     [[nodiscard]] std::optional<std::string> NameOf(ObjectHandle handle) const override;
@@ -310,6 +321,9 @@ class TKivoBaseList final : public ObjectDirectory, public SystemVariableProvide
     SceneWindow* window_;
     TParamCollection* variables_ = nullptr;
     TextWorld text_;
+    SceneMedia* media_ = nullptr;
+    HttpClient* http_ = nullptr;
+    bool soundOn_ = true;
     int32_t width_ = 8;
     int32_t height_ = 8;
     TDIBX backBuffer_;

@@ -1,8 +1,9 @@
 // The system variables the scene root answers: the pointer and buttons of the shown layer,
-// the key arrays, the wheel, the focused object, the scene size, the display modes and the
-// image cache's dithering flag.
+// the key arrays, the wheel, the focused object, the scene size, the display modes, the
+// image cache's dithering flag, the sound switch and the MIDI ports.
 
 #include "scene/kivo_base_list.h"
+#include "scene/scene_media.h"
 
 #include "platform/font_engine.h"
 #include "text/font_pixel_manager.h"
@@ -30,6 +31,9 @@ constexpr SystemVariable kOwnVariables[] = {
     SystemVariable::WheelDown,
     SystemVariable::WheelUp,
     SystemVariable::CGDither,
+    SystemVariable::SoundON,
+    SystemVariable::MidiPort,
+    SystemVariable::MidiPorts,
 };
 
 // A font engine without fonts, for a root that was given no glyph cache.
@@ -74,6 +78,9 @@ void TKivoBaseList::DetachVariables() {
 int32_t TKivoBaseList::ElementCount(SystemVariable id) const {
     const bool keyArray = id == SystemVariable::KeyPush || id == SystemVariable::KeyClick ||
                           id == SystemVariable::KeyRepeat;
+    if (id == SystemVariable::MidiPorts) {
+        return media_ != nullptr ? static_cast<int32_t>(media_->MidiPortNames().size()) : 0;
+    }
     return keyArray ? kKeyArraySize : 1;
 }
 
@@ -103,6 +110,15 @@ SystemValue TKivoBaseList::Read(SystemVariable id, int32_t element) const {
     if (id == S::DisplayModeCount) return window_ != nullptr ? window_->DisplayModeCount() : 0;
     if (id == S::DisplayModeIndex) return window_ != nullptr ? window_->DisplayModeIndex() : -1;
     if (id == S::CGDither) return images_.ScreenDepth();
+    if (id == S::SoundON) return soundOn_;
+    if (id == S::MidiPort) return media_ != nullptr ? media_->MidiPort() : std::string();
+    if (id == S::MidiPorts) {
+        // The plain reading is empty; element i is the name of port i.
+        if (media_ == nullptr || element < 0) return std::string();
+        const std::vector<std::string> names = media_->MidiPortNames();
+        return static_cast<size_t>(element) < names.size() ? names[static_cast<size_t>(element)]
+                                                           : std::string();
+    }
     if (id == S::ActiveCompo) {
         const TKivoControl* focus = FocusedControl();
         return focus != nullptr ? focus->Name() : std::string();
@@ -133,6 +149,11 @@ void TKivoBaseList::Write(SystemVariable id, const SystemValue& value) {
         }
     } else if (id == S::CGDither) {
         images_.SetScreenDepth(std::get<bool>(value));
+    } else if (id == S::SoundON) {
+        soundOn_ = std::get<bool>(value);
+        if (media_ != nullptr) media_->SetSoundOn(soundOn_);
+    } else if (id == S::MidiPort) {
+        if (media_ != nullptr) media_->SelectMidiPort(std::get<std::string>(value));
     } else if (id == S::ActiveCompo) {
         TKivoObject* object = FindComponent(std::get<std::string>(value));
         TKivoControl* control = object != nullptr ? object->AsControl() : nullptr;

@@ -28,6 +28,7 @@
 namespace kivo {
 
 class PictureFiles;
+class TKivoBaseList;
 
 class ScenePort {
   public:
@@ -81,6 +82,9 @@ class ScenePort {
     // whole scene; damaged data raise KivoError.
     virtual void SaveRecord(ByteWriter& writer) const = 0;
     virtual void LoadRecord(ByteReader& reader, int32_t version) = 0;
+    // The scene root whose objects the media layer drives (sounds, motions, HTTP objects);
+    // null for a scene without objects.
+    [[nodiscard]] virtual TKivoBaseList* ObjectRoot() { return nullptr; }
 };
 
 // The scene of a player without a scene root: two empty layers "\x01BASE0" (shown) and

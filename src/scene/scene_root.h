@@ -56,6 +56,7 @@ class SceneRoot final : public ScenePort, public SceneCommands, public MessageCo
     void DumpScene(SceneDump& dump) const override;
     void SaveRecord(ByteWriter& writer) const override { root_.Save(writer); }
     void LoadRecord(ByteReader& reader, int32_t version) override { root_.Load(reader, version); }
+    [[nodiscard]] TKivoBaseList* ObjectRoot() override { return &root_; }
 
     // ---- SceneCommands ----
 

@@ -7,6 +7,7 @@
 #include "base/error.h"
 #include "script/component_command.h"
 #include "script/flow_commands.h"
+#include "script/media_commands.h"
 #include "script/menu_commands.h"
 #include "script/object_commands.h"
 #include "script/save_commands.h"
@@ -36,67 +37,67 @@ std::unique_ptr<TCommand> Make(CommandCode code) {
 
 // The class of each command, by type code.
 constexpr std::array<CommandFactory, kCommandCount> kCommandClasses = {
-    Make<TComIf>,         // If
-    Make<TComElseif>,     // Elseif
-    Make<TComElse>,       // Else
-    Make<TComLabel>,      // Label
-    Make<TComJump>,       // Jump
-    Make<TComCall>,       // Call
-    Make<TComExit>,       // Exit
-    Make<TComWait>,       // Wait
-    Make<TComControl>,    // BoxNew
-    Make<TComControl>,    // ImgNew
-    Make<TComControl>,    // MesNew
-    Make<TComComponent>,  // Timer
-    Make<TComControl>,    // Movie
-    Make<TComFlip>,       // Flip
-    Make<TComCalc>,       // Calc
-    Make<TComVarNew>,     // VarNew
-    Make<TComVarDel>,     // VarDel
-    Make<TComGetProp>,    // GetProp
-    Make<TComSetProp>,    // SetProp
-    Make<TComObjDel>,     // ObjDel
-    Make<TComTextIns>,    // TextIns
-    Make<TComNotBuilt>,   // MovieStop
-    Make<TComClrHist>,    // ClrHist
-    Make<TComControl>,    // Cinema
-    Make<TComControl>,    // Caption
-    Make<TComControl>,    // Menu
-    Make<TComMenuClose>,  // MenuClose
-    Make<TComComment>,    // Comment
-    Make<TComTextClr>,    // TextClr
-    Make<TComCallHist>,   // CallHist
-    Make<TComControl>,    // Button
-    Make<TComWhile>,      // While
-    Make<TComWhileInit>,  // WhileInit
-    Make<TComWhileLoop>,  // WhileLoop
-    Make<TComBreak>,      // Break
-    Make<TComContinue>,   // Continue
-    Make<TComControl>,    // ParticleNew
-    Make<TComControl>,    // FireNew
-    Make<TComGameSave>,   // GameSave
-    Make<TComGameLoad>,   // GameLoad
-    Make<TComPCReset>,    // PCReset
-    Make<TComReset>,      // Reset
-    Make<TComComponent>,  // Sound
-    Make<TComControl>,    // EditNew
-    Make<TComControl>,    // MemoNew
-    Make<TComTerminate>,  // Terminate
-    Make<TComDoEvent>,    // DoEvent
-    Make<TComClrRead>,    // ClrRead
-    Make<TComControl>,    // MapImgNew
-    Make<TComControl>,    // WaveNew
-    Make<TComControl>,    // TileNew
-    Make<TComControl>,    // SliderNew
-    Make<TComControl>,    // ScrollbarNew
-    Make<TComControl>,    // GaugeNew
-    Make<TComControl>,    // CGCaption
-    Make<TComNotBuilt>,   // MediaPlay
-    Make<TComControl>,    // PrevMenuNew
-    Make<TComNotBuilt>,   // PropMotion
-    Make<TComEntryHist>,  // FormatHist
-    Make<TComComponent>,  // SaveCabinet
-    Make<TComComponent>,  // LoadCabinet
+    Make<TComIf>,          // If
+    Make<TComElseif>,      // Elseif
+    Make<TComElse>,        // Else
+    Make<TComLabel>,       // Label
+    Make<TComJump>,        // Jump
+    Make<TComCall>,        // Call
+    Make<TComExit>,        // Exit
+    Make<TComWait>,        // Wait
+    Make<TComControl>,     // BoxNew
+    Make<TComControl>,     // ImgNew
+    Make<TComControl>,     // MesNew
+    Make<TComComponent>,   // Timer
+    Make<TComControl>,     // Movie
+    Make<TComFlip>,        // Flip
+    Make<TComCalc>,        // Calc
+    Make<TComVarNew>,      // VarNew
+    Make<TComVarDel>,      // VarDel
+    Make<TComGetProp>,     // GetProp
+    Make<TComSetProp>,     // SetProp
+    Make<TComObjDel>,      // ObjDel
+    Make<TComTextIns>,     // TextIns
+    Make<TComMovieStop>,   // MovieStop
+    Make<TComClrHist>,     // ClrHist
+    Make<TComControl>,     // Cinema
+    Make<TComControl>,     // Caption
+    Make<TComControl>,     // Menu
+    Make<TComMenuClose>,   // MenuClose
+    Make<TComComment>,     // Comment
+    Make<TComTextClr>,     // TextClr
+    Make<TComCallHist>,    // CallHist
+    Make<TComControl>,     // Button
+    Make<TComWhile>,       // While
+    Make<TComWhileInit>,   // WhileInit
+    Make<TComWhileLoop>,   // WhileLoop
+    Make<TComBreak>,       // Break
+    Make<TComContinue>,    // Continue
+    Make<TComControl>,     // ParticleNew
+    Make<TComControl>,     // FireNew
+    Make<TComGameSave>,    // GameSave
+    Make<TComGameLoad>,    // GameLoad
+    Make<TComPCReset>,     // PCReset
+    Make<TComReset>,       // Reset
+    Make<TComComponent>,   // Sound
+    Make<TComControl>,     // EditNew
+    Make<TComControl>,     // MemoNew
+    Make<TComTerminate>,   // Terminate
+    Make<TComDoEvent>,     // DoEvent
+    Make<TComClrRead>,     // ClrRead
+    Make<TComControl>,     // MapImgNew
+    Make<TComControl>,     // WaveNew
+    Make<TComControl>,     // TileNew
+    Make<TComControl>,     // SliderNew
+    Make<TComControl>,     // ScrollbarNew
+    Make<TComControl>,     // GaugeNew
+    Make<TComControl>,     // CGCaption
+    Make<TComMediaPlay>,   // MediaPlay
+    Make<TComControl>,     // PrevMenuNew
+    Make<TComPropMotion>,  // PropMotion
+    Make<TComEntryHist>,   // FormatHist
+    Make<TComComponent>,   // SaveCabinet
+    Make<TComComponent>,   // LoadCabinet
 };
 
 }  // namespace

@@ -145,6 +145,14 @@ void TComComponent::Execute(TCallMan& man) {
         }
     }
     scene.CompleteCreation(object);
+    if (Code() == CommandCode::Sound || Code() == CommandCode::Movie) StartPlaying(man, object);
+}
+
+void TComComponent::StartPlaying(TCallMan& man, ObjectHandle object) const {
+    // A sound or movie with a fade time fades in; one without starts at its full level.
+    TParamInt fadeTime;
+    (void)man.Context().scene.ReadProperty(object, PR_DELAY, fadeTime);
+    man.Context().media.SetPlayState(object, fadeTime.AsInteger() != 0 ? LP_PLAYFADE : LP_PLAY);
 }
 
 void TComComponent::ApplyProperty(TCallMan& man, ObjectHandle object,

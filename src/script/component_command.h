@@ -48,6 +48,8 @@ class TComComponent : public TComNotBuilt {
   private:
     // Writes the expression of one property to the new object.
     void ApplyProperty(TCallMan& man, ObjectHandle object, const PropertyExpr& property) const;
+    // Sets a new sound or movie playing, fading in when it has a fade time.
+    void StartPlaying(TCallMan& man, ObjectHandle object) const;
 };
 
 class TComControl : public TComComponent {

@@ -124,6 +124,10 @@ void TFormView::SceneStartup() {
     player_.pictures = MakeProjectPictures(player_);
     player_.scene->SetPictureFiles(player_.pictures.get());
     TextStartup();
+    if (TKivoBaseList* root = player_.scene->ObjectRoot()) {
+        player_.mediaObjects = std::make_unique<MediaObjectsPort>(*root);
+        root->SetHttp(&player_.platform.http);
+    }
 
     player_.StartupTrace("TProject.Create");
     if (player_.Config().projectFactory) player_.project = player_.Config().projectFactory(player_);
@@ -206,6 +210,9 @@ void TFormView::MediaInit() {
                                                : std::make_unique<NoMidiPorts>();
     managers.midi = std::make_unique<TMidiManager>(files, *player_.midiPorts, *player_.mixer,
                                                    threadClock, config.midiTrace);
+    player_.sceneMedia = std::make_unique<SceneMediaService>(managers, files);
+    if (TKivoBaseList* root = player_.scene ? player_.scene->ObjectRoot() : nullptr)
+        root->SetMedia(player_.sceneMedia.get());
     player_.StartupTrace("MediaInit.end");
 }
 
@@ -223,6 +230,10 @@ void TFormView::MediaFinal() {
     player_.StartupTrace("ScreenMan.Free");
     if (player_.screen && player_.screen->FullScreen()) player_.sceneWindow.SetFullScreen(false);
     player_.screen.reset();
+    // Sounds freed with the scene have given their items back; nothing asks for new ones.
+    if (TKivoBaseList* root = player_.scene ? player_.scene->ObjectRoot() : nullptr)
+        root->SetMedia(nullptr);
+    player_.sceneMedia.reset();
     player_.StartupTrace("VideoMan.Free");
     managers.video.reset();
     player_.StartupTrace("WaveMan.Free");
@@ -307,6 +318,8 @@ void TFormView::FrameStep() {
     if (project == nullptr || scene == nullptr) return;
 
     if (player_.files) player_.files->UpkeepWorkFiles(state.frameDelta);
+    // Finished HTTP requests reach their objects in this frame's update.
+    player_.platform.http.Pump();
     scene->InputPass();
     project->RunFrame();
     if (state.QuitRequested()) {
@@ -441,6 +454,7 @@ void TFormView::FormClose() {
     player_.textHistory.reset();
     player_.StartupTrace("Bases.Free");
     if (beforeSceneFreed) beforeSceneFreed(player_);
+    player_.mediaObjects.reset();
     player_.scene.reset();
     player_.glyphs.reset();
     player_.StartupTrace("SelRectDIB.Free");

@@ -21,9 +21,10 @@ std::filesystem::path Player::HomeFolder() const {
 
 ScriptContext Player::ScriptWorld() {
     SceneCommands& sceneCommands = scene ? scene->Commands() : noScene;
+    MediaPort& mediaPort = mediaObjects ? static_cast<MediaPort&>(*mediaObjects) : noMedia;
     SavePort& savePort = saves ? static_cast<SavePort&>(*saves) : noSaves;
     ScriptContext context{state,   platform.clock, platform.calendar, random, sceneCommands,
-                          noMedia, savePort,       platform.urls,     &tables};
+                          mediaPort, savePort,       platform.urls,     &tables};
     context.screen = &sceneWindow;
     return context;
 }

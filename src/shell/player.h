@@ -17,7 +17,9 @@
 #include "imaging/screen_manager.h"
 #include "media/media_library.h"
 #include "media/media_managers.h"
+#include "media/media_objects_port.h"
 #include "media/midi_out_port.h"
+#include "media/scene_media_service.h"
 #include "media/sound_decoder.h"
 #include "media/sound_mixer.h"
 #include "platform/platform.h"
@@ -180,6 +182,10 @@ class Player {
     std::unique_ptr<TScreenManager> screen;
     // The window as the scene root and the scripts see it (cursor, full screen, modes).
     PlayerScreen sceneWindow{*this};
+    // The managers as the scene's sounds see them, from MediaInit to MediaFinal.
+    std::unique_ptr<SceneMediaService> sceneMedia;
+    // The media commands' view of the scene's media objects, made with a scene root.
+    std::unique_ptr<MediaObjectsPort> mediaObjects;
     SilentAudioSource silence;
     // Where the interpreter stood when the project was closed, for the variable dump.
     InterpreterPosition lastPosition;

@@ -289,7 +289,7 @@ TEST(FormView, QuitQuestionHoldsTheQuitRequestWhileItIsOpen) {
     Platform services = h.platform.Services();
     Player player(Platform{services.clock, services.calendar, dialogs, services.input,
                            services.window, services.presenter, services.audio, services.fonts,
-                           services.trace, services.urls, services.display, services.wallpaper},
+                           services.trace, services.urls, services.display, services.wallpaper, services.http},
                   h.Config(true));
     dialogs.state = &player.state;
     TFormView view(player);

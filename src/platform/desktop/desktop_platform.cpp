@@ -9,7 +9,7 @@ DesktopPlatform::DesktopPlatform(TraceSink* trace, std::chrono::steady_clock::ti
 
 Platform DesktopPlatform::Services() {
     return Platform{clock, calendar, dialogs, window, window, window,
-                    audio, fonts,    *trace_, urls,   window, wallpaper};
+                    audio, fonts,    *trace_, urls,   window, wallpaper, http};
 }
 
 }  // namespace kivo

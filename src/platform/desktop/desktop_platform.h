@@ -9,6 +9,7 @@
 #include "platform/desktop/sdl_audio_output.h"
 #include "platform/desktop/sdl_window.h"
 #include "platform/fonts/freetype_font_engine.h"
+#include "platform/net/curl_http_client.h"
 #include "platform/platform.h"
 
 namespace kivo {
@@ -34,6 +35,7 @@ class DesktopPlatform {
     SdlAudioOutput audio;
     XdgUrlOpener urls;
     DesktopWallpaper wallpaper;
+    CurlHttpClient http;
 
   private:
     NullTraceSink nullTrace_;

@@ -223,7 +223,7 @@ HeadlessPlatform::HeadlessPlatform(std::ostream& dialogLog, TraceSink* trace, Ca
 
 Platform HeadlessPlatform::Services() {
     return Platform{clock, calendar, dialogs, input, screen,  screen,
-                    audio, fonts,    *trace_, urls_, display, wallpaper};
+                    audio, fonts,    *trace_, urls_, display, wallpaper, http};
 }
 
 }  // namespace kivo

@@ -213,6 +213,8 @@ class HeadlessPlatform {
     GameTimeAudioSink audio;
     FreeTypeFontEngine fonts{FontSet::Fixed};
     VirtualDisplay display;
+    // HTTP answers from a table the test or the run fills in.
+    ScriptedHttpClient http;
 
   private:
     NullTraceSink nullTrace_;
