@@ -307,6 +307,21 @@ void BM_ResetObjects(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * count);
 }
 
+// Every object posting its idle event once, each checked against the queue for a duplicate
+// first, as objects do.
+void BM_PostEvents(benchmark::State& state) {
+    const auto count = static_cast<uint32_t>(state.range(0));
+    for (auto _ : state) {
+        TTimerList events;
+        for (uint32_t i = 0; i < count; ++i) {
+            const ObjectHandle sender{i, 1};
+            if (!events.Contains(sender, 1)) events.Post({"idle.ksb", sender, 1, 0, {}});
+        }
+        benchmark::DoNotOptimize(events.Count());
+    }
+    state.SetItemsProcessed(state.iterations() * count);
+}
+
 BENCHMARK(BM_Ours_MoveOneBox);
 BENCHMARK(BM_Ours_MoveAllBoxes);
 BENCHMARK(BM_Ref_Repaint);
@@ -315,6 +330,7 @@ BENCHMARK(BM_Ref_HitTestFlat)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CreateObjects)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MenuFrame)->Arg(100)->Arg(10000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CreateLikeScripts)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PostEvents)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ResetObjects)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
@@ -344,6 +360,7 @@ int main(int argc, char** argv) {
             perObject("creating unnamed objects", "BM_CreateObjects");
             perObject("creating named objects as scripts do", "BM_CreateLikeScripts");
             perObject("resetting the scene", "BM_ResetObjects");
+            perObject("posting events with the duplicate check", "BM_PostEvents");
             const double fewItems = r.Time("BM_MenuFrame/100"),
                          manyItems = r.Time("BM_MenuFrame/10000");
             if (fewItems > 0 && manyItems > 0) {

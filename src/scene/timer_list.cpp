@@ -11,9 +11,33 @@ TTimerData* TTimerList::FirstPending() {
     return nullptr;
 }
 
+void TTimerList::Post(TTimerData entry) {
+    CountIn(entry);
+    entries_.push_back(std::move(entry));
+}
+
+void TTimerList::Clear() {
+    entries_.clear();
+    counts_.clear();
+}
+
+void TTimerList::CountIn(const TTimerData& entry) {
+    ++counts_[KeyOf(entry.sender, entry.kind)];
+}
+
+void TTimerList::CountOut(const TTimerData& entry) {
+    const auto found = counts_.find(KeyOf(entry.sender, entry.kind));
+    if (found != counts_.end() && --found->second == 0) counts_.erase(found);
+}
+
 template <typename Pred>
 void TTimerList::RemoveIf(Pred pred) {
-    entries_.erase(std::remove_if(entries_.begin(), entries_.end(), pred), entries_.end());
+    const auto gone = std::remove_if(entries_.begin(), entries_.end(), [&](const TTimerData& e) {
+        if (!pred(e)) return false;
+        CountOut(e);
+        return true;
+    });
+    entries_.erase(gone, entries_.end());
 }
 
 void TTimerList::Remove(const TTimerData* entry) {
@@ -37,9 +61,7 @@ void TTimerList::RemovePending(ObjectHandle sender) {
 }
 
 bool TTimerList::Contains(ObjectHandle sender, uint8_t kind) const {
-    return std::any_of(entries_.begin(), entries_.end(), [&](const TTimerData& entry) {
-        return entry.sender == sender && entry.kind == kind;
-    });
+    return counts_.contains(KeyOf(sender, kind));
 }
 
 void TTimerList::Save(ByteWriter& writer, const ObjectDirectory& objects) const {
@@ -69,6 +91,9 @@ void TTimerList::Load(ByteReader& reader, int32_t version, const ObjectDirectory
         loaded.push_back(std::move(entry));
     }
     entries_ = std::move(loaded);
+    counts_.clear();
+    for (const TTimerData& entry : entries_)
+        CountIn(entry);
 }
 
 }  // namespace kivo

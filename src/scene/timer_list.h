@@ -6,7 +6,9 @@
 
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "base/byte_io.h"
@@ -28,7 +30,7 @@ struct TTimerData {
 class TTimerList {
   public:
     // Appends an entry in posting order.
-    void Post(TTimerData entry) { entries_.push_back(std::move(entry)); }
+    void Post(TTimerData entry);
 
     // The first entry still pending (level 0), or nullptr. The pointer is valid until the queue
     // is next changed.
@@ -44,7 +46,7 @@ class TTimerList {
     void RemoveStarted();
     // Removes the pending entries an object posted (its running ones finish).
     void RemovePending(ObjectHandle sender);
-    void Clear() { entries_.clear(); }
+    void Clear();
 
     // Whether the interpreter stands at a command that holds events back. The interpreter
     // sets it after each run; an object that waits for its own event to be taken must not
@@ -70,8 +72,18 @@ class TTimerList {
   private:
     template <typename Pred>
     void RemoveIf(Pred pred);
+    void CountIn(const TTimerData& entry);
+    void CountOut(const TTimerData& entry);
+
+    // (slot, generation, kind) of the entries in the queue and how many there are of each, so
+    // that the duplicate check of every post does not scan a long queue of idle handlers.
+    using SenderKind = std::tuple<uint32_t, uint32_t, uint8_t>;
+    [[nodiscard]] static SenderKind KeyOf(ObjectHandle sender, uint8_t kind) {
+        return {sender.slot, sender.generation, kind};
+    }
 
     std::deque<TTimerData> entries_;
+    std::map<SenderKind, uint32_t> counts_;
     bool blocked_ = false;
 };
 
