@@ -20,8 +20,8 @@
 #include <string_view>
 #include <vector>
 
-#include "scene/message_commands.h"
 #include "imaging/dib_surface.h"
+#include "scene/message_commands.h"
 #include "scene/object_handle.h"
 
 namespace kivo {
@@ -84,6 +84,16 @@ class SceneCommands : public ObjectDirectory {
 
     // Whether the object lies in the shown layer and is not parked in a cabinet.
     [[nodiscard]] virtual bool InPrimary(ObjectHandle object) const = 0;
+
+    // Where the object's client origin lies on its layer; nothing for an object without a
+    // place on the screen (a component) or one that is gone.
+    struct LayerPoint {
+        int32_t x = 0;
+        int32_t y = 0;
+    };
+    [[nodiscard]] virtual std::optional<LayerPoint> ClientOrigin(ObjectHandle /*object*/) const {
+        return std::nullopt;
+    }
 
     // Reads the property into value, which converts it to its own type; false (value
     // untouched) when the object is gone. An id outside 0..161 raises "GetPropエラー"; a

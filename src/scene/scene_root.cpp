@@ -146,6 +146,13 @@ bool SceneRoot::InPrimary(ObjectHandle object) const {
     return found != nullptr && Mutable().InPrimary(*found);
 }
 
+std::optional<SceneCommands::LayerPoint> SceneRoot::ClientOrigin(ObjectHandle object) const {
+    const TKivoObject* found = root_.Resolve(object);
+    const TKivoControl* control = found != nullptr ? found->AsControl() : nullptr;
+    if (control == nullptr) return std::nullopt;
+    return LayerPoint{control->AbsLeft(), control->AbsTop()};
+}
+
 bool SceneRoot::ReadProperty(ObjectHandle object, int32_t prId, TCustomParam& value) const {
     const TKivoObject* found = root_.Resolve(object);
     if (found == nullptr) return false;

@@ -74,14 +74,14 @@ class SceneRoot final : public ScenePort, public SceneCommands, public MessageCo
     [[nodiscard]] ObjectHandle Create(int32_t kind, ObjectHandle parent,
                                       std::string_view name) override;
     void CompleteCreation(ObjectHandle object) override;
-    void KeepExpression(ObjectHandle object, int32_t prId,
-                        const TKivoParser& expression) override;
+    void KeepExpression(ObjectHandle object, int32_t prId, const TKivoParser& expression) override;
     void MoveTo(ObjectHandle object, ObjectHandle parent) override;
     void Delete(ObjectHandle object) override;
     void SetPlayState(ObjectHandle object, int32_t state) override;
     [[nodiscard]] bool ItemChecked(ObjectHandle object, int32_t index) const override;
     void SetItemChecked(ObjectHandle object, int32_t index, bool checked) override;
     [[nodiscard]] bool InPrimary(ObjectHandle object) const override;
+    [[nodiscard]] std::optional<LayerPoint> ClientOrigin(ObjectHandle object) const override;
     bool ReadProperty(ObjectHandle object, int32_t prId, TCustomParam& value) const override;
     void WriteProperty(ObjectHandle object, int32_t prId, const TCustomParam& value) override;
     [[nodiscard]] int32_t ActiveLayer() const override { return root_.ActiveIndex(); }

@@ -5,11 +5,11 @@
 #include "script/date_functions.h"
 #include "script/function_registry.h"
 #include "script/host_functions.h"
-#include "script/screen_functions.h"
 #include "script/math_functions.h"
 #include "script/menu_functions.h"
 #include "script/param.h"
 #include "script/save_functions.h"
+#include "script/screen_functions.h"
 #include "script/script_context.h"
 #include "script/string_functions.h"
 #include "script/table_functions.h"
@@ -43,6 +43,19 @@ void InPrimary(const FunctionCall& call) {
     call.target.SetFlag(false);
     const ObjectHandle object = ObjectArgument(call, 0);
     call.target.SetFlag(!object.IsNull() && call.Context().scene.InPrimary(object));
+}
+
+// ToClientX/Y(object, coordinate) and ToScreenX/Y: a point of the scene panel into the
+// object's own coordinates and back, one axis at a time. The panel stands where the screen's
+// origin is (as in full screen), since a window's place on the desktop is not known to every
+// Linux desktop; without the object the coordinate is returned unchanged.
+template <bool toClient, bool vertical>
+void ConvertCoordinate(const FunctionCall& call) {
+    const int32_t coordinate = call.arguments[1]->AsInteger();
+    const auto origin = call.Context().scene.ClientOrigin(ObjectArgument(call, 0));
+    const int64_t shift = !origin ? 0 : vertical ? origin->y : origin->x;
+    const int64_t converted = toClient ? coordinate - shift : coordinate + shift;
+    call.target.SetInteger(static_cast<int32_t>(static_cast<uint32_t>(converted)));
 }
 
 // GetProp(object, id): the property into the target, which has the property's type. A missing
@@ -111,6 +124,10 @@ void RegisterSystemFunctions(SystemFunctionRegistry& registry) {
     registry.Register(*FunctionIndex("GetProp"), GetPropFunction);
     registry.Register(*FunctionIndex("SetProp"), SetPropFunction);
     registry.Register(*FunctionIndex("ListCompo"), ListCompo);
+    registry.Register(*FunctionIndex("ToClientX"), ConvertCoordinate<true, false>);
+    registry.Register(*FunctionIndex("ToClientY"), ConvertCoordinate<true, true>);
+    registry.Register(*FunctionIndex("ToScreenX"), ConvertCoordinate<false, false>);
+    registry.Register(*FunctionIndex("ToScreenY"), ConvertCoordinate<false, true>);
     RegisterTableFunctions(registry);
     RegisterSaveFunctions(registry);
     RegisterMenuFunctions(registry);

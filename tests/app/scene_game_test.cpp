@@ -269,3 +269,38 @@ TEST_F(SceneGame, ButtonsNotifyOnAReleaseOverThemAndOnEnterWhileFocused) {
 
 }  // namespace
 }  // namespace kivo
+
+namespace kivo {
+namespace {
+
+TEST_F(SceneGame, CoordinatesConvertBetweenThePanelAndAnObjectThatMoves) {
+    // "c" lies at (5, 7) inside "p", which starts at (30, 20) and then moves to (40, 60).
+    Write(
+        "BoxNew PR_NAME={\"p\"} PR_LEFT={30} PR_TOP={20} PR_WIDTH={50} PR_HEIGHT={50}\n"
+        "BoxNew PR_NAME={\"c\"} PR_PARENT={\"p\"} PR_LEFT={5} PR_TOP={7} PR_WIDTH={4} "
+        "PR_HEIGHT={4}\n"
+        "Timer PR_NAME={\"t\"}\n"
+        "VarNew \"cx\" type=PT_INT value={ToClientX(\"c\", 100)}\n"
+        "VarNew \"cy\" type=PT_INT value={ToClientY(\"c\", 100)}\n"
+        "VarNew \"sx\" type=PT_INT value={ToScreenX(\"c\", 1)}\n"
+        "VarNew \"sy\" type=PT_INT value={ToScreenY(\"c\", 1)}\n"
+        "SetProp object={\"p\"} property={3} value={40}\n"
+        "SetProp object={\"p\"} property={4} value={60}\n"
+        "VarNew \"movedX\" type=PT_INT value={ToClientX(\"c\", 100)}\n"
+        "VarNew \"movedY\" type=PT_INT value={ToScreenY(\"c\", 1)}\n"
+        "VarNew \"missing\" type=PT_INT value={ToClientX(\"nobody\", 100)}\n"
+        "VarNew \"component\" type=PT_INT value={ToScreenY(\"t\", 100)}\n" +
+        Once(""));
+    ASSERT_EQ(Play(4), 0);
+    EXPECT_EQ(Var("cx"), "65");
+    EXPECT_EQ(Var("cy"), "73");
+    EXPECT_EQ(Var("sx"), "36");
+    EXPECT_EQ(Var("sy"), "28");
+    EXPECT_EQ(Var("movedX"), "55");
+    EXPECT_EQ(Var("movedY"), "68");
+    EXPECT_EQ(Var("missing"), "100");
+    EXPECT_EQ(Var("component"), "100");
+}
+
+}  // namespace
+}  // namespace kivo
