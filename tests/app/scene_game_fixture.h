@@ -76,7 +76,8 @@ class SceneGame : public ::testing::Test {
         const std::string project = "version 110\ntitle \"scene\"\nscreen " +
                                     std::to_string(width) + " " + std::to_string(height) +
                                     "\nfullscreen " + std::to_string(width) + " " +
-                                    std::to_string(height) + "\nstart \"main.ksb\"\n";
+                                    std::to_string(height) + "\nstart \"main.ksb\"\n" +
+                                    projectLines;
         Assemble("kivo.kps", script_text::SourceKind::ProjectText, project, "kivo.kpb");
         Assemble("main.kss", script_text::SourceKind::PageText, "version 110\n" + Continued(mainText),
                  "main.ksb");
@@ -124,6 +125,8 @@ class SceneGame : public ::testing::Test {
                   static_cast<std::streamsize>(bytes.size()));
     }
 
+    // Lines added to the project file: its status variables.
+    std::string projectLines;
     // Looks at the player before each pass of the loop (frame steps run so far).
     std::function<void(Player&, int64_t)> eachPass;
     const test::ScratchFolder folder_{"kivo_scene_game_test"};

@@ -1,6 +1,16 @@
 # Plays a built game headless and checks that it set its variable ok.
-#   cmake -DKIVOPLAY=... -DGAME=<game folder> -DWORK=<folder> -DFRAMES=N -P check_game.cmake
+#   cmake -DKIVOPLAY=... -DGAME=<game folder> -DWORK=<folder> -DFRAMES=N
+#         [-DINPUT=<input script>] [-DSAVE_DIR=<folder, emptied first>] -P check_game.cmake
 
 cmake_minimum_required(VERSION 3.25)
 include(${CMAKE_CURRENT_LIST_DIR}/game_steps.cmake)
-check_game(${KIVOPLAY} ${GAME} ${WORK} ${FRAMES})
+set(options)
+if(DEFINED INPUT)
+  list(APPEND options --input ${INPUT})
+endif()
+if(DEFINED SAVE_DIR)
+  file(REMOVE_RECURSE ${SAVE_DIR})
+  file(MAKE_DIRECTORY ${SAVE_DIR})
+  list(APPEND options --save-dir ${SAVE_DIR})
+endif()
+check_game(${KIVOPLAY} ${GAME} ${WORK} ${FRAMES} ${options})
