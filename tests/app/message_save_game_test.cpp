@@ -21,14 +21,7 @@ constexpr int32_t kColumns = 10;
 class MessageSaveGame : public SceneGame {
   protected:
     [[nodiscard]] int32_t InkedCells(int32_t row) const {
-        int32_t count = 0;
-        for (int32_t column = 0; column < kColumns; ++column) {
-            const uint32_t pixel = At(column * kCell + kCell / 2, row * kCell + kCell / 2);
-            const bool white = (pixel & 0xFF) >= 0xF0 && (pixel >> 8 & 0xFF) >= 0xF0 &&
-                               (pixel >> 16 & 0xFF) >= 0xF0;
-            if (white) ++count;
-        }
-        return count;
+        return SceneGame::InkedCells(row, kCell, kColumns);
     }
 
     // Every read mark the player holds, over all page files.
