@@ -10,7 +10,8 @@
 #include "base/error.h"
 #include "fuzz_game.h"
 #include "scene/kivo_base_list.h"
-#include "script/backlog_stand_in.h"
+#include "scene/kivo_new_history.h"
+#include "scene/kivo_read_list.h"
 #include "script/save_manager.h"
 
 namespace {
@@ -25,6 +26,18 @@ class SceneSection final : public kivo::SaveSection {
     kivo::TKivoBaseList& scene_;
 };
 
+class DitherSection final : public kivo::SaveSection {
+  public:
+    explicit DitherSection(kivo::TKivoBaseList& scene) : scene_(scene) {}
+    void Save(kivo::ByteWriter& writer) const override { scene_.Images().Save(writer); }
+    void Load(kivo::ByteReader& reader, int32_t version) override {
+        scene_.Images().Load(reader, version);
+    }
+
+  private:
+    kivo::TKivoBaseList& scene_;
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -32,11 +45,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kivo::fuzz::FuzzGame world;
     kivo::TKivoBaseList scene(world.player, nullptr, &world.events);
     SceneSection sceneRecord(scene);
-    kivo::TBacklogStandIn backlog;
-    kivo::TReadMarkStandIn readMarks;
+    auto history = std::make_unique<kivo::TKivoNewHistory>();
+    auto marks = std::make_unique<kivo::TKivoReadList>();
+    kivo::KeeperSaveSection<kivo::TKivoNewHistory> backlog(history);
+    kivo::KeeperSaveSection<kivo::TKivoReadList> readMarks(marks);
+    DitherSection dither(scene);
     std::ostringstream warnings;
     kivo::TSaveManager saves({world.player, world.variables, world.tables, world.dialogs,
-                              sceneRecord, backlog, readMarks, warnings},
+                              sceneRecord, backlog, readMarks, dither, warnings},
                              kivo::TSaveFile("/nonexistent-kivo-fuzz/save.dat"));
     kivo::NullSceneCommands sceneCommands;
     kivo::TProject game(world.Services(sceneCommands, saves, &scene, &saves));

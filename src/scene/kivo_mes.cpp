@@ -591,6 +591,13 @@ void TKivoMes::RestoreAfterLoad(int32_t page, int32_t scroll, ReadMarkMode mode,
             break;
         }
     }
+    // The read marks are not part of a saved game, so whatever mark was pending belongs to
+    // the game that ran before the load: the page shown now is the one to mark when it has
+    // been read to its end.
+    TKivoReadList* marks = World().readMarks;
+    if (marks != nullptr && readMode_ == ReadMarkMode::On && current_ >= 0) {
+        marks->SetPending(Name(), pageFile_, current_, command_);
+    }
     Invalidate();
 }
 

@@ -12,7 +12,6 @@ namespace {
 
 constexpr std::string_view kStatusTag = "Status";
 constexpr size_t kStatusHeaderSize = 9;
-constexpr std::string_view kDitherVariable = "@CGDither";
 constexpr std::string_view kWarningCaption = "警告";
 
 // The version in a status header, "Status" and three digits; 0 when they are not digits.
@@ -117,8 +116,7 @@ std::vector<uint8_t> TSaveManager::StatusEntry() const {
     writer.WriteBytes(std::span(reinterpret_cast<const uint8_t*>(tag.data()), tag.size()));
     services_.variables.SaveStatusVariables(writer);
     services_.readMarks.Save(writer);
-    const TParamCollectionItem* dither = services_.variables.Find(kDitherVariable);
-    writer.WriteBool(dither != nullptr && dither->Value().AsFlag());
+    services_.dither.Save(writer);
     services_.tables.Save(writer, true);
     return writer.Take();
 }
@@ -181,11 +179,7 @@ void TSaveManager::RestoreStatus(std::span<const uint8_t> entry, const std::stri
     }
     services_.variables.LoadStatusVariables(reader);
     services_.readMarks.Load(reader, version);
-    if (version > kStatusVersionDither) {
-        const bool dither = reader.ReadBool();
-        if (TParamCollectionItem* variable = services_.variables.Find(kDitherVariable))
-            variable->Value().SetFlag(dither);
-    }
+    if (version > kStatusVersionDither) services_.dither.Load(reader, version);
     if (version > kStatusVersionTables) services_.tables.Load(reader, true);
 }
 

@@ -46,10 +46,12 @@ struct SaveServices {
     TParamCollection& variables;
     TDBManager& tables;
     MessageDialogs& dialogs;
-    // The scene root record, the backlog and the read marks.
+    // The scene root record and the backlog (game entries); the read marks and the image
+    // cache's dithering flag (the status entry).
     SaveSection& scene;
     SaveSection& backlog;
     SaveSection& readMarks;
+    SaveSection& dither;
     // Where failures that do not stop the game are reported (stderr in the player).
     std::ostream& warnings;
 };

@@ -8,6 +8,7 @@
 // runs. A second request of the same kind in one frame replaces the first.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,32 @@ class SaveSection {
     // version is the save version of the game entry, or the status version of the status
     // entry. Damaged data raise KivoError.
     virtual void Load(ByteReader& reader, int32_t version) = 0;
+};
+
+// The part kept by an object that the player makes and frees during the run (the backlog, the
+// read marks): its own stream form while it exists. While it is missing, the form of a new one
+// is written and a stored one is read and dropped, so that the entry keeps its layout.
+template <class Keeper>
+class KeeperSaveSection final : public SaveSection {
+  public:
+    explicit KeeperSaveSection(const std::unique_ptr<Keeper>& keeper) : keeper_(keeper) {}
+    void Save(ByteWriter& writer) const override {
+        if (keeper_) {
+            keeper_->Save(writer);
+        } else {
+            Keeper().Save(writer);
+        }
+    }
+    void Load(ByteReader& reader, int32_t version) override {
+        if (keeper_) {
+            keeper_->Load(reader, version);
+        } else {
+            Keeper().Load(reader, version);
+        }
+    }
+
+  private:
+    const std::unique_ptr<Keeper>& keeper_;
 };
 
 struct SaveCaption {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iostream>
 
+#include "scene/kivo_base_list.h"
 #include "shell/save_folder.h"
 
 namespace kivo {
@@ -23,7 +24,7 @@ ScriptContext Player::ScriptWorld() {
     SceneCommands& sceneCommands = scene ? scene->Commands() : noScene;
     MediaPort& mediaPort = mediaObjects ? static_cast<MediaPort&>(*mediaObjects) : noMedia;
     SavePort& savePort = saves ? static_cast<SavePort&>(*saves) : noSaves;
-    ScriptContext context{state,   platform.clock, platform.calendar, random, sceneCommands,
+    ScriptContext context{state,     platform.clock, platform.calendar, random, sceneCommands,
                           mediaPort, savePort,       platform.urls,     &tables};
     context.screen = &sceneWindow;
     return context;
@@ -34,7 +35,8 @@ void Player::CreateSaves() {
         ChooseSaveLocation(HomeFolder(), config_.saveDir, config_.userDataFolder);
     std::ostream& warnings = config_.warnings != nullptr ? *config_.warnings : std::cerr;
     const SaveServices services{state,       *variables,    tables,         platform.dialogs,
-                                sceneRecord, backlogRecord, readMarkRecord, warnings};
+                                sceneRecord, backlogRecord, readMarkRecord, ditherRecord,
+                                warnings};
     saves = std::make_unique<TSaveManager>(services, TSaveFile(location.file, location.seed));
 }
 
@@ -44,6 +46,24 @@ void SceneSaveSection::Save(ByteWriter& writer) const {
 
 void SceneSaveSection::Load(ByteReader& reader, int32_t version) {
     if (scene_) scene_->LoadRecord(reader, version);
+}
+
+void DitherSaveSection::Save(ByteWriter& writer) const {
+    TKivoBaseList* root = scene_ ? scene_->ObjectRoot() : nullptr;
+    if (root != nullptr) {
+        root->Images().Save(writer);
+    } else {
+        writer.WriteBool(false);
+    }
+}
+
+void DitherSaveSection::Load(ByteReader& reader, int32_t version) {
+    TKivoBaseList* root = scene_ ? scene_->ObjectRoot() : nullptr;
+    if (root != nullptr) {
+        root->Images().Load(reader, version);
+    } else if (version >= TGaleCollection::kSaveVersionCache) {
+        (void)reader.ReadBool();
+    }
 }
 
 void Player::StartupTrace(std::string_view label) {

@@ -29,7 +29,6 @@
 #include "scene/scene_port.h"
 #include "scene/scene_services.h"
 #include "scene/timer_list.h"
-#include "script/backlog_stand_in.h"
 #include "script/function_registry.h"
 #include "script/param_collection.h"
 #include "script/save_manager.h"
@@ -100,6 +99,18 @@ class SceneSaveSection final : public SaveSection {
     const std::unique_ptr<ScenePort>& scene_;
 };
 
+// The status data's dithering byte: the flag of the scene's image cache (@CGDither). A scene
+// without an image cache writes it clear and drops the stored one.
+class DitherSaveSection final : public SaveSection {
+  public:
+    explicit DitherSaveSection(const std::unique_ptr<ScenePort>& scene) : scene_(scene) {}
+    void Save(ByteWriter& writer) const override;
+    void Load(ByteReader& reader, int32_t version) override;
+
+  private:
+    const std::unique_ptr<ScenePort>& scene_;
+};
+
 // Silence for the audio device until the mixer arrives, and again after it has gone.
 class SilentAudioSource final : public AudioSource {
   public:
@@ -156,11 +167,13 @@ class Player {
     // Where the scene's image cache reads pictures: the files and the project's code.
     std::unique_ptr<PictureFiles> pictures;
     std::unique_ptr<ScenePort> scene;
-    // Saved games and the status data, made with the project; the scene's part goes through
-    // sceneRecord, the backlog and read marks through their stand-ins.
+    // Saved games and the status data, made with the project, and the parts kept by the
+    // scene, the backlog, the read marks and the image cache, which the save system reaches
+    // through these sections whichever of them exist at the time.
     SceneSaveSection sceneRecord{scene};
-    TBacklogStandIn backlogRecord;
-    TReadMarkStandIn readMarkRecord;
+    KeeperSaveSection<TKivoNewHistory> backlogRecord{textHistory};
+    KeeperSaveSection<TKivoReadList> readMarkRecord{textRead};
+    DitherSaveSection ditherRecord{scene};
     std::unique_ptr<TSaveManager> saves;
     // The backlog (saved with each game) and the read marks (saved with the status data), one
     // each for the program, made with the scene; the glyph cache and the expressions that

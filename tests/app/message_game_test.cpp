@@ -28,17 +28,8 @@ class MessageGame : public SceneGame {
     }
 
   protected:
-    // The cells of a row whose centre shows the white text (the glyph's coverage there may
-    // fall a step short of full).
     [[nodiscard]] int32_t InkedCells(int32_t row) const {
-        int32_t count = 0;
-        for (int32_t column = 0; column < kColumns; ++column) {
-            const uint32_t pixel = At(column * kCell + kCell / 2, row * kCell + kCell / 2);
-            const bool white = (pixel & 0xFF) >= 0xF0 && (pixel >> 8 & 0xFF) >= 0xF0 &&
-                               (pixel >> 16 & 0xFF) >= 0xF0;
-            if (white) ++count;
-        }
-        return count;
+        return SceneGame::InkedCells(row, kCell, kColumns);
     }
 };
 
@@ -200,6 +191,80 @@ TEST_F(MessageGame, AFormattedBacklogCountsPixelsAndShowsTheScreensItPacked) {
     // From pixel 16 on, only the second text is left; it shows at the window's top.
     EXPECT_EQ(InkedCells(0), 1);
     EXPECT_EQ(InkedCells(1), 0);
+}
+
+TEST_F(MessageGame, LinksAndEventTagsRunTheirHandlersWithTheirTexts) {
+    // The first two cells are a link to "go"; the EVENT tag after the fifth block fires as
+    // the reveal passes it. Each click over the link runs ONLINK once; a click beside it not.
+    WriteGame(1,
+              "VarNew \"links\" type=PT_INT\nVarNew \"linkText\" type=PT_STR\n"
+              "VarNew \"notes\" type=PT_INT\nVarNew \"noteText\" type=PT_STR\n"
+              "VarNew \"noteAt\" type=PT_INT\n" +
+                  Window(1,
+                         "PR_TEXTDELAY={164} PR_ONLINK={\"ev.kss:link\"} "
+                         "PR_ONNOTIFY={\"ev.kss:note\"}") +
+                  "TextIns \"<A HREF=go>■■</A>■■■<EVENT VALUE=ping>■\" object={\"mes\"}\n",
+              "Label \"link\"\n"
+              "Calc {links = links + 1}\n"
+              "Calc {linkText = @ParamStr[0] ++ \"|\" ++ @ParamStr[1]}\n"
+              "Exit condition={TRUE}\n"
+              "Label \"note\"\n"
+              "Calc {notes = notes + 1}\n"
+              "Calc {noteText = @ParamStr[0]}\n"
+              "Calc {noteAt = Length(GetProp(\"mes\", 50))}\n"
+              "Exit condition={TRUE}\n");
+    // Not revealed yet at frame 6: a click then is no link click.
+    const std::string input =
+        "5 move 8 8\n6 ldown\n7 lup\n30 move 9 8\n31 ldown\n32 lup\n"
+        "36 ldown\n37 lup\n40 move 120 8\n41 ldown\n42 lup\n";
+    ASSERT_EQ(Play(50, input), 0);
+    EXPECT_EQ(Var("links"), "2");
+    EXPECT_EQ(Var("linkText"), "\"■■|go\"");
+    EXPECT_EQ(Var("notes"), "1");
+    EXPECT_EQ(Var("noteText"), "\"ping\"");
+    // Fired once the five blocks before it were shown, before the last one.
+    EXPECT_EQ(Var("noteAt"), "10");
+}
+
+TEST_F(MessageGame, EnterSpaceAndClicksTurnPagesAndAHeldKeyOnlyWhenTheGameAsksForRepeats) {
+    // Three one-row pages shown at once; the game turns a page on what its condition reads
+    // (key codes: 13 Enter, 32 Space, 65 A).
+    // @KeyClick and @LClick are edges: a key held down turns one page. @KeyRepeat is the
+    // game asking for the key's repeats, 300 ms after the press and then every 50 ms.
+    const struct {
+        const char* name;
+        const char* advance;
+        const char* input;
+        const char* turns;
+    } cases[] = {
+        {"enter held", "@KeyClick[13]", "5 keydown 13\n40 keyup 13\n", "1"},
+        {"space twice", "@KeyClick[32]", "5 keydown 32\n6 keyup 32\n15 keydown 32\n16 keyup 32\n",
+         "2"},
+        {"click", "@LClick", "1 move 8 8\n5 ldown\n6 lup\n", "1"},
+        {"other key", "@KeyClick[13] | @KeyClick[32]", "5 keydown 65\n6 keyup 65\n", "0"},
+        {"enter repeating", "@KeyRepeat[13]", "5 keydown 13\n40 keyup 13\n", "2"},
+    };
+    std::string blocks;
+    for (int i = 0; i < 25; ++i)
+        blocks += "■";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteGame(1, "VarNew \"turns\" type=PT_INT\n" + Window(1, "PR_TEXTDELAY={0}") +
+                         "TextIns \"" + blocks +
+                         "\" object={\"mes\"}\n"
+                         "Label \"loop\"\n"
+                         "DoEvent\n"
+                         "Jump \"main.ksb\" target=<loop> condition={(" +
+                         c.advance +
+                         ") == FALSE}\n"
+                         "Calc {turns = turns + 1}\n"
+                         "SetProp object={\"mes\"} property={44} value={turns}\n"
+                         "Jump \"main.ksb\" target=<loop> condition={turns < 2}\n");
+        ASSERT_EQ(Play(45, c.input), 0);
+        EXPECT_EQ(Var("turns"), c.turns);
+        // Pages of ten, ten and five blocks.
+        EXPECT_EQ(InkedCells(0), std::string(c.turns) == "2" ? 5 : kColumns);
+    }
 }
 
 }  // namespace

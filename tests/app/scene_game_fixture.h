@@ -76,7 +76,8 @@ class SceneGame : public ::testing::Test {
         const std::string project = "version 110\ntitle \"scene\"\nscreen " +
                                     std::to_string(width) + " " + std::to_string(height) +
                                     "\nfullscreen " + std::to_string(width) + " " +
-                                    std::to_string(height) + "\nstart \"main.ksb\"\n";
+                                    std::to_string(height) + "\nstart \"main.ksb\"\n" +
+                                    projectLines;
         Assemble("kivo.kps", script_text::SourceKind::ProjectText, project, "kivo.kpb");
         Assemble("main.kss", script_text::SourceKind::PageText, "version 110\n" + Continued(mainText),
                  "main.ksb");
@@ -112,6 +113,19 @@ class SceneGame : public ::testing::Test {
         return frame_[static_cast<size_t>(y * width_ + x)] & 0xFFFFFF;
     }
 
+    // The cells of a row of square cells whose centre shows white text (a glyph's coverage
+    // there may fall a step short of full), counted over the first columns cells.
+    [[nodiscard]] int32_t InkedCells(int32_t row, int32_t cell, int32_t columns) const {
+        int32_t count = 0;
+        for (int32_t column = 0; column < columns; ++column) {
+            const uint32_t pixel = At(column * cell + cell / 2, row * cell + cell / 2);
+            const bool white = (pixel & 0xFF) >= 0xF0 && (pixel >> 8 & 0xFF) >= 0xF0 &&
+                               (pixel >> 16 & 0xFF) >= 0xF0;
+            if (white) ++count;
+        }
+        return count;
+    }
+
     // The first value of an integer (or flag) variable in the dump, as its text.
     [[nodiscard]] std::string Var(const std::string& name) const {
         return test::FirstDumpedValue(folder_ / "vars.json", name);
@@ -124,6 +138,8 @@ class SceneGame : public ::testing::Test {
                   static_cast<std::streamsize>(bytes.size()));
     }
 
+    // Lines added to the project file: its status variables.
+    std::string projectLines;
     // Looks at the player before each pass of the loop (frame steps run so far).
     std::function<void(Player&, int64_t)> eachPass;
     const test::ScratchFolder folder_{"kivo_scene_game_test"};

@@ -6,7 +6,9 @@
 #include <sstream>
 
 #include "base/error.h"
-#include "script/backlog_stand_in.h"
+#include "scene/gale_collection.h"
+#include "scene/kivo_new_history.h"
+#include "scene/kivo_read_list.h"
 #include "script/call_man.h"
 #include "script/interpreter_harness.h"
 #include "script/save_manager.h"
@@ -66,11 +68,15 @@ struct SaveRig {
     ScratchFolder folder{"kivo_save_manager_test"};
     Harness h;
     MarkerScene scene;
-    TBacklogStandIn backlog;
-    TReadMarkStandIn readMarks;
+    std::unique_ptr<TKivoNewHistory> history = std::make_unique<TKivoNewHistory>();
+    std::unique_ptr<TKivoReadList> marks = std::make_unique<TKivoReadList>();
+    std::unique_ptr<TGaleCollection> images = std::make_unique<TGaleCollection>();
+    KeeperSaveSection<TKivoNewHistory> backlog{history};
+    KeeperSaveSection<TKivoReadList> readMarks{marks};
+    KeeperSaveSection<TGaleCollection> dither{images};
     std::ostringstream warnings;
-    SaveServices services{h.player, h.variables, h.tables,  h.dialogs,
-                          scene,    backlog,     readMarks, warnings};
+    SaveServices services{h.player, h.variables, h.tables, h.dialogs, scene,
+                          backlog,  readMarks,   dither,   warnings};
     TSaveManager saves{services, TSaveFile(folder / "save.dat")};
 };
 
@@ -87,19 +93,38 @@ TEST(SaveManager, EntriesAreLaidOutPartByPart) {
     (void)rig.h.variables.Create("score", PT_INT);
     (void)rig.h.tables.CreateOrActivate("kept", true);
     (void)rig.h.tables.CreateOrActivate("game", false);
+    // One backlog entry and one read mark, each in its owner's own form.
+    rig.history->Record({"mes", "start.ksb", 2, 0, 0, -1, 320, 96, {}});
+    rig.history->Commit("mes");
+    rig.marks->SetPending("mes", "start.ksb", 0, 2);
+    rig.marks->Commit("mes");
 
     const SavedGame game{
         .caption = "第一章",
         .resumePage = "resume.ksb",
         .resumeIndex = 3,
         .scene = MarkerScene::Bytes(42),
+        .backlog = Parts([&](ByteWriter& w) { rig.history->Save(w); }),
         .interpreter = Parts([&](ByteWriter& w) { rig.h.Interpreter().SaveState(w); }),
         .variables = Parts([&](ByteWriter& w) { rig.h.variables.SaveGameVariables(w); }),
         .tables = Parts([&](ByteWriter& w) { rig.h.tables.Save(w, false); })};
-    EXPECT_EQ(rig.saves.GameEntry("第一章", "resume.ksb", 3), WriteGameEntry(game));
+    const std::vector<uint8_t> entry = rig.saves.GameEntry("第一章", "resume.ksb", 3);
+    EXPECT_EQ(entry, WriteGameEntry(game));
+    // The backlog comes back with the game; the read marks are no part of it.
+    rig.history->Clear();
+    rig.marks->Clear();
+    rig.saves.RestoreGame(entry, "save.dat");
+    ASSERT_EQ(rig.history->Count(), 1);
+    EXPECT_EQ(rig.history->Entries()[0].command, 2);
+    EXPECT_EQ(rig.marks->FileCount(), 0);
+    rig.marks->SetPending("mes", "start.ksb", 0, 2);
+    rig.marks->Commit("mes");
 
+    rig.images->SetScreenDepth(true);
     const SavedStatus status{
         .variables = Parts([&](ByteWriter& w) { rig.h.variables.SaveStatusVariables(w); }),
+        .readMarks = Parts([&](ByteWriter& w) { rig.marks->Save(w); }),
+        .dither = uint8_t{1},
         .tables = Parts([&](ByteWriter& w) { rig.h.tables.Save(w, true); })};
     EXPECT_EQ(rig.saves.StatusEntry(), WriteStatusEntry(status));
 }
@@ -182,13 +207,14 @@ TEST(SaveManager, StatusVersionsDecideTheDitherByteAndTheKeptTables) {
         SCOPED_TRACE(c.header);
         SaveRig rig;
         (void)rig.h.variables.Create("older", PT_STR);
-        SavedStatus entry{.header = c.header, .variables = variables};
+        SavedStatus entry{.header = c.header, .variables = variables, .dither = uint8_t{1}};
         if (!c.readMarks) entry.readMarks = std::vector<uint8_t>{};
         if (!c.dither) entry.dither.reset();
         if (c.tables) entry.tables = keptTables;
         rig.saves.RestoreStatus(WriteStatusEntry(entry), "save.dat");
         EXPECT_EQ(rig.h.Int("volume"), 80);
         EXPECT_TRUE(rig.h.Has("older"));  // the status data only adds
+        EXPECT_EQ(rig.images->ScreenDepth(), c.dither);
         EXPECT_EQ(rig.h.tables.Find("settings") != nullptr, c.tables);
     }
 }

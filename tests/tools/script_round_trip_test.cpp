@@ -13,6 +13,7 @@
 #include "script/page_file.h"
 #include "script/project_file.h"
 #include "support/page_builder.h"
+#include "text/tp_word.h"
 #include "tools/script/text/expression_text.h"
 #include "tools/script/text/page_text.h"
 #include "tools/script/text/project_text.h"
@@ -214,6 +215,35 @@ TEST(ScriptRoundTrip, RandomPagesOfEveryVersionComeBackByteForByte) {
         ASSERT_EQ(again.Write("self.ksb"), bytes) << "seed " << seed << "\n" << text;
         ASSERT_EQ(script_text::WritePageText(again, "self.ksb"), text) << "seed " << seed;
     }
+}
+
+// TextIns text is the markup a person writes, shown as such; a stored glyph stream is no text
+// and comes back byte for byte.
+TEST(ScriptRoundTrip, TextInsMarkupIsShownAsItsTextAndGlyphStreamsKeepTheirBytes) {
+    const std::string markup = "<FONT COLOR=#FF0000>赤い</FONT>字<BR><A HREF=\"x\">次</A>";
+    const std::string written = "TextIns \"" + std::string("<FONT COLOR=#FF0000>赤い</FONT>字") +
+                                "<BR><A HREF=\\\"x\\\">次</A>\"";
+    const std::string source = "version 110\n" + written + " object={\"mes\"}\n";
+    const std::vector<uint8_t> bytes = script_text::ReadPageText(source, "t.kss").Write("t.ksb");
+    const PageFile page = PageFile::Read(bytes, "t.ksb");
+    const std::string text = script_text::WritePageText(page, "t.ksb");
+    EXPECT_NE(text.find(written), std::string::npos) << text;
+    const auto& payload = std::get<std::vector<uint8_t>>(page.commands.at(0).fields.at(0));
+    EXPECT_EQ(std::string(payload.begin(), payload.end()), Cp932(markup));
+
+    TTpWord word;
+    const std::vector<std::string> lines = {Cp932(markup)};
+    word.Parse(lines, 50);
+    ByteWriter stream;
+    word.SaveGlyphs(stream);
+    const std::vector<uint8_t> glyphs = stream.Take();
+    ASSERT_TRUE(IsGlyphStream(glyphs, nullptr));
+    PageFile streamPage = script_text::ReadPageText(source, "t.kss");
+    streamPage.commands.at(0).fields.at(0) = glyphs;
+    const std::vector<uint8_t> streamBytes = streamPage.Write("t.ksb");
+    const std::string streamText =
+        script_text::WritePageText(PageFile::Read(streamBytes, "t.ksb"), "t.ksb");
+    EXPECT_EQ(script_text::ReadPageText(streamText, "t.kss").Write("t.ksb"), streamBytes);
 }
 
 TEST(ScriptRoundTrip, PagesOfUnknownVersionsKeepTheirBytes) {
