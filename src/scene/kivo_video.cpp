@@ -332,6 +332,15 @@ const PropertyMap& TKivoVideo::ClassProperties() {
 
 void TKivoVideo::Save(ByteWriter& writer) const {
     TKivoCustomImage::Save(writer);
+    SaveVideoFields(writer);
+}
+
+void TKivoVideo::Load(ByteReader& reader, int32_t version) {
+    TKivoCustomImage::Load(reader, version);
+    LoadVideoFields(reader, version);
+}
+
+void TKivoVideo::SaveVideoFields(ByteWriter& writer) const {
     writer.WriteCountedString(source_);
     writer.WriteU8(repeat_);
     writer.WriteU8(finished_);
@@ -348,8 +357,7 @@ void TKivoVideo::Save(ByteWriter& writer) const {
     writer.WriteU8(muteOnLoad_);
 }
 
-void TKivoVideo::Load(ByteReader& reader, int32_t version) {
-    TKivoCustomImage::Load(reader, version);
+void TKivoVideo::LoadVideoFields(ByteReader& reader, int32_t version) {
     SetSource(reader.ReadCountedString());
     repeat_ = reader.ReadBool();
     finished_ = reader.ReadBool();

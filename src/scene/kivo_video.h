@@ -85,6 +85,10 @@ class TKivoVideo final : public TKivoCustomImage, public MediaObject {
     [[nodiscard]] static const PropertyMap& ClassProperties();
     void Save(ByteWriter& writer) const override;
     void Load(ByteReader& reader, int32_t version) override;
+    // The video's own part of the record, after the image's; loading it plays the video again
+    // in its saved state.
+    void SaveVideoFields(ByteWriter& writer) const;
+    void LoadVideoFields(ByteReader& reader, int32_t version);
 
   private:
     bool LoadItem();
