@@ -47,7 +47,12 @@ bool TKivoVideo::LoadItem() {
     if (width > 0 && height > 0) {
         Invalidate();
         OwnSurface().SetSize(width, height, 32);
-        OwnSurface().FillRect(OwnSurface().ClientRect(), OwnSurface().ClientRect(), 0);
+        // Black until the first frame arrives.
+        for (int32_t y = 0; y < height; ++y) {
+            if (uint8_t* row = OwnSurface().PixelAddress(0, y))
+                std::memset(row, 0, static_cast<size_t>(width) * sizeof(uint32_t));
+        }
+        OwnSurface().EndAccess();
         RefreshSize();
         Invalidate();
     }
@@ -300,7 +305,7 @@ int32_t TKivoVideo::Length() const {
     }
 }
 
-bool TKivoVideo::Playing() const {
+bool TKivoVideo::ItemPlaying() const {
     return item_ != nullptr && item_->IsPlaying();
 }
 
@@ -316,7 +321,7 @@ const PropertyMap& TKivoVideo::ClassProperties() {
         m[PR_ANIPAUSED] = Accessor<&TKivoVideo::MediaAniPaused, &TKivoVideo::SetMediaAniPaused>();
         m[PR_INDEX] = Accessor<&TKivoVideo::Position, &TKivoVideo::SetPosition>();
         m[PR_COUNT] = Accessor<&TKivoVideo::Length>();
-        m[PR_PLAYING] = Accessor<&TKivoVideo::Playing>();
+        m[PR_PLAYING] = Accessor<&TKivoVideo::ItemPlaying>();
         m[PR_AUTOSCRAP] = Accessor<&TKivoVideo::AutoScrap, &TKivoVideo::SetAutoScrap>();
         m[PR_REWINDONLOAD] = Accessor<&TKivoVideo::RewindOnLoad, &TKivoVideo::SetRewindOnLoad>();
         m[PR_MUTEONLOAD] = Accessor<&TKivoVideo::MuteOnLoad, &TKivoVideo::SetMuteOnLoad>();

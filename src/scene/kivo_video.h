@@ -49,7 +49,7 @@ class TKivoVideo final : public TKivoCustomImage, public MediaObject {
     void SetBalance(int32_t balance);
     [[nodiscard]] int32_t FadeTime() const { return fadeTime_; }
     void SetFadeTime(int32_t ms) { fadeTime_ = ms; }
-    [[nodiscard]] bool Repeat() const { return repeat_; }
+    [[nodiscard]] bool Repeat() const override { return repeat_; }
     void SetRepeat(bool repeat);
     [[nodiscard]] bool PausedFlag() const { return paused_; }
     void SetPaused(bool paused);
@@ -58,8 +58,9 @@ class TKivoVideo final : public TKivoCustomImage, public MediaObject {
     [[nodiscard]] int32_t Position() const;
     void SetPosition(int32_t ms);
     [[nodiscard]] int32_t Length() const;
-    [[nodiscard]] bool Playing() const;
-    [[nodiscard]] bool AutoScrap() const { return autoScrap_; }
+    // The item plays (a control's Playing is about its motion).
+    [[nodiscard]] bool ItemPlaying() const;
+    [[nodiscard]] bool AutoScrap() const override { return autoScrap_; }
     void SetAutoScrap(bool autoScrap) { autoScrap_ = autoScrap; }
     [[nodiscard]] bool RewindOnLoad() const { return rewindOnLoad_; }
     void SetRewindOnLoad(bool rewind) { rewindOnLoad_ = rewind; }
@@ -67,7 +68,7 @@ class TKivoVideo final : public TKivoCustomImage, public MediaObject {
     void SetMuteOnLoad(bool mute) { muteOnLoad_ = mute; }
     [[nodiscard]] bool Overlay() const { return overlay_; }
     void SetOverlay(bool overlay);
-    [[nodiscard]] const std::string& PlayEndHandler() const { return playEndHandler_; }
+    [[nodiscard]] std::string PlayEndHandler() const override { return playEndHandler_; }
     void SetPlayEndHandler(std::string handler) { playEndHandler_ = std::move(handler); }
     void SetIdleHandler(std::string handler) { idleHandler_ = std::move(handler); }
     [[nodiscard]] bool Finished() const { return finished_; }

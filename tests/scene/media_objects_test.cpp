@@ -537,7 +537,7 @@ TEST_F(MediaObjectsTest, AnOverlayShowsThePartOfTheVideoInsideItsParentAndClip) 
     // The video is 16 x 8 at double size; the parent shows (4, 2)-(14, 8) of the layer.
     for (const Case& c : {
              Case{"inside the parent", 0, 0, {}, true, {4, 2, 14, 8}, {0, 0, 5, 3}},
-             Case{"moved left", -6, -2, {}, true, {4, 2, 14, 6}, {3, 1, 8, 3}},
+             Case{"moved left", -6, -2, {}, true, {4, 2, 14, 8}, {3, 1, 8, 4}},
              Case{"clipped", 0, 0, {2, 2, 4, 2}, true, {6, 4, 10, 6}, {1, 1, 3, 2}},
              Case{"outside", 20, 0, {}, true, {}, {}},
              Case{"hidden", 0, 0, {}, false, {}, {}},
