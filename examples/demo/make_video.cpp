@@ -18,7 +18,8 @@ int main(int argc, char** argv) {
         {.width = 128, .height = 96, .framesPerSecond = 10, .frames = 20, .soundHz = 330});
     const std::filesystem::path path = std::filesystem::path(argv[1]) / "clip.wmv";
     std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(film.data()), static_cast<std::streamsize>(film.size()));
+    out.write(reinterpret_cast<const char*>(film.data()),
+              static_cast<std::streamsize>(film.size()));
     if (!out) {
         std::fprintf(stderr, "make_video: cannot write %s\n", path.string().c_str());
         return 1;

@@ -24,9 +24,7 @@ class TVideoItem final : public TLibraryItem<TDMediaItem>, public VideoFrames {
     [[nodiscard]] std::span<const uint32_t> Frame() const override {
         return Table().Frame(Handle());
     }
-    [[nodiscard]] int32_t SourceWidth() const override {
-        return Table().GetSourceWidth(Handle());
-    }
+    [[nodiscard]] int32_t SourceWidth() const override { return Table().GetSourceWidth(Handle()); }
     [[nodiscard]] int32_t SourceHeight() const override {
         return Table().GetSourceHeight(Handle());
     }

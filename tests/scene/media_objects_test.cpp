@@ -1,5 +1,5 @@
-// Sound, video, timer, property-motion and HTTP objects on a scene root with a recording media layer
-// and a scripted HTTP client: levels and fades, play states and the renaming of a fading
+// Sound, video, timer, property-motion and HTTP objects on a scene root with a recording media
+// layer and a scripted HTTP client: levels and fades, play states and the renaming of a fading
 // sound, ends, timers under long frames, motions that lose their target or name no property,
 // fetches, the EUC-JP text, and save records that round trip.
 
@@ -574,13 +574,14 @@ TEST_F(MediaObjectsTest, VideoRecordsReadTheFieldsOfTheirSaveVersion) {
         size_t dropped;  // the newer fields at the end of the record
         bool rewind, overlay, mute;
     };
-    for (const Case& c : {Case{107, 3, false, true, false}, Case{111, 2, true, true, false},
-                          Case{128, 1, true, false, false},
-                          Case{kSaveVersionCurrent, 0, true, false, true}}) {
+    for (const Case& c :
+         {Case{107, 3, false, true, false}, Case{111, 2, true, true, false},
+          Case{128, 1, true, false, false}, Case{kSaveVersionCurrent, 0, true, false, true}}) {
         FakeMedia otherMedia{state};
         TKivoBaseList loaded(state);
         loaded.SetMedia(&otherMedia);
-        const std::vector<uint8_t> record(bytes.begin(), bytes.end() - static_cast<long>(c.dropped));
+        const std::vector<uint8_t> record(bytes.begin(),
+                                          bytes.end() - static_cast<long>(c.dropped));
         ByteReader reader(record, "save.dat");
         auto& copy = loaded.Create<TKivoVideo>();
         copy.LoadVideoFields(reader, c.version);
