@@ -16,6 +16,17 @@ void SceneMediaService::RemoveSound(SoundItem* item) {
     managers_.RemoveSound(static_cast<TDMediaItem*>(item));
 }
 
+VideoItemRef SceneMediaService::AddVideo(std::string_view name, bool overlay) {
+    if (!managers_.video) return {};
+    // Every item of the video manager is a video item.
+    auto* item = static_cast<TVideoItem*>(managers_.video->Add(name, overlay));
+    return {item, item};
+}
+
+void SceneMediaService::RemoveVideo(SoundItem* item) {
+    if (managers_.video) managers_.video->Remove(static_cast<TDMediaItem*>(item));
+}
+
 std::vector<std::string> SceneMediaService::MidiPortNames() {
     return managers_.midi ? managers_.midi->PortNames() : std::vector<std::string>{};
 }

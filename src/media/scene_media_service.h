@@ -21,6 +21,8 @@ class SceneMediaService final : public SceneMedia {
     [[nodiscard]] bool GameHasFile(std::string_view name) override;
     [[nodiscard]] SoundItemRef AddSound(std::string_view name) override;
     void RemoveSound(SoundItem* item) override;
+    [[nodiscard]] VideoItemRef AddVideo(std::string_view name, bool overlay) override;
+    void RemoveVideo(SoundItem* item) override;
     void SetSoundOn(bool on) override { managers_.SetSoundOn(on); }
     [[nodiscard]] std::vector<std::string> MidiPortNames() override;
     [[nodiscard]] std::string MidiPort() override;

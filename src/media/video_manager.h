@@ -13,20 +13,26 @@ namespace kivo {
 
 class TVideoManager;
 
-class TVideoItem final : public TLibraryItem<TDMediaItem> {
+class TVideoItem final : public TLibraryItem<TDMediaItem>, public VideoFrames {
   public:
     TVideoItem(TVideoManager& manager, std::string_view fileName, bool flag);
     ~TVideoItem() override;
 
     // The picture: NeedPaint decodes the frame due now and says whether it changed; Frame is
     // SourceWidth x SourceHeight pixels (B, G, R, X).
-    [[nodiscard]] bool NeedPaint() { return Table().NeedPaint(Handle()); }
-    [[nodiscard]] std::span<const uint32_t> Frame() const { return Table().Frame(Handle()); }
-    [[nodiscard]] int32_t SourceWidth() const { return Table().GetSourceWidth(Handle()); }
-    [[nodiscard]] int32_t SourceHeight() const { return Table().GetSourceHeight(Handle()); }
-    void SetRect(const TRect& rect, const TRect& clip) { Table().SetRect(Handle(), rect, clip); }
+    [[nodiscard]] bool NeedPaint() override { return Table().NeedPaint(Handle()); }
+    [[nodiscard]] std::span<const uint32_t> Frame() const override {
+        return Table().Frame(Handle());
+    }
+    [[nodiscard]] int32_t SourceWidth() const override { return Table().GetSourceWidth(Handle()); }
+    [[nodiscard]] int32_t SourceHeight() const override {
+        return Table().GetSourceHeight(Handle());
+    }
+    void SetRect(const TRect& rect, const TRect& clip) override {
+        Table().SetRect(Handle(), rect, clip);
+    }
     [[nodiscard]] bool GetVisible() const { return Table().GetVisible(Handle()); }
-    void SetVisible(bool visible) { Table().SetVisible(Handle(), visible); }
+    void SetVisible(bool visible) override { Table().SetVisible(Handle(), visible); }
 
   private:
     TVideoManager& manager_;

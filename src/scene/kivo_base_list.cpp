@@ -19,6 +19,7 @@
 #include "scene/kivo_prop_motion.h"
 #include "scene/kivo_sound.h"
 #include "scene/kivo_timer.h"
+#include "scene/kivo_video.h"
 #include "scene/kivo_wave.h"
 #include "scene/kivo_images.h"
 #include "scene/kivo_tile.h"
@@ -139,6 +140,8 @@ std::unique_ptr<TKivoObject> TKivoBaseList::MakeObject(int32_t kind) {
             return std::make_unique<TKivoSound>(*this);
         case LT_TIMER:
             return std::make_unique<TKivoTimer>(*this);
+        case LT_VIDEO:
+            return std::make_unique<TKivoVideo>(*this);
         default:
             return nullptr;
     }

@@ -9,9 +9,12 @@
 // (-10000 silent to 0 full), pans -10000 (left) to 10000 (right), times milliseconds.
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "base/rect.h"
 
 namespace kivo {
 
@@ -47,6 +50,31 @@ struct SoundItemRef {
     bool midi = false;
 };
 
+// The pictures of a playing video, beside its SoundItem.
+class VideoFrames {
+  public:
+    virtual ~VideoFrames() = default;
+
+    // Decodes the frame due now; true when the picture changed.
+    [[nodiscard]] virtual bool NeedPaint() = 0;
+    // SourceWidth x SourceHeight pixels (B, G, R, X), rows top to bottom.
+    [[nodiscard]] virtual std::span<const uint32_t> Frame() const = 0;
+    [[nodiscard]] virtual int32_t SourceWidth() const = 0;
+    [[nodiscard]] virtual int32_t SourceHeight() const = 0;
+    // The overlay: where on the screen the video shows (rect), which part of the video in video
+    // pixels (clip), and whether it shows at all.
+    virtual void SetRect(const TRect& rect, const TRect& clip) = 0;
+    virtual void SetVisible(bool visible) = 0;
+
+  protected:
+    VideoFrames() = default;
+};
+
+struct VideoItemRef {
+    SoundItem* item = nullptr;
+    VideoFrames* frames = nullptr;
+};
+
 class SceneMedia {
   public:
     virtual ~SceneMedia() = default;
@@ -57,6 +85,13 @@ class SceneMedia {
     // KivoError for data the item cannot play. The item stays valid until RemoveSound.
     [[nodiscard]] virtual SoundItemRef AddSound(std::string_view name) = 0;
     virtual void RemoveSound(SoundItem* item) = 0;
+
+    // A new item for the video file (both parts null when no video plays): overlay says the
+    // picture is shown over the scene rather than drawn as an image. Valid until RemoveVideo.
+    [[nodiscard]] virtual VideoItemRef AddVideo(std::string_view /*name*/, bool /*overlay*/) {
+        return {};
+    }
+    virtual void RemoveVideo(SoundItem* /*item*/) {}
 
     // The game's sound switch: off pauses every sound and piece of music until it is on again.
     virtual void SetSoundOn(bool on) = 0;

@@ -44,6 +44,7 @@ void TComMovieStop::Load(CommandRecord& record) {
 void TComMovieStop::Begin(TCallMan& man) {
     eventsBlocked_ = man.EvaluateFlag(eventsBlockedExpr_).value_or(false);
     wait_ = false;
+    targetName_.clear();
     target_ = FindNamed(man, object_);
     const int32_t fadeTime = man.EvaluateInt(fadeTime_).value_or(0);
     if (target_.IsNull()) return;
@@ -66,15 +67,41 @@ void TComMovieStop::Begin(TCallMan& man) {
     delay.SetInteger(fadeTime);
     scene.WriteProperty(target_, PR_DELAY, delay);
     media.SetPlayState(target_, LP_STOPFADE);
+    // Fading out renames the object out of the way of a new one of the same name.
+    targetName_ = scene.NameOf(target_).value_or(std::string());
     wait_ = man.EvaluateFlag(waitExpr_).value_or(false);
 }
 
 void TComMovieStop::Execute(TCallMan& man) {
-    // The object frees itself when its fade ends; until then a waiting stop stays.
-    if (wait_ && !target_.IsNull() && man.Context().scene.NameOf(target_)) return;
+    SceneCommands& scene = man.Context().scene;
+    if (wait_ && target_.IsNull() && !targetName_.empty()) target_ = scene.FindByName(targetName_);
+    // The object frees itself when its fade ends; until then a waiting stop stays, and
+    // waiting ends the frame's run even under a continue flag.
+    if (wait_ && !target_.IsNull() && scene.NameOf(target_)) {
+        man.State().continueFlag = false;
+        return;
+    }
     wait_ = false;
     target_ = {};
+    targetName_.clear();
     ++man.State().pc;
+}
+
+void TComMovieStop::SaveRunningState(ByteWriter& writer) const {
+    WriteRunningStateSignature(writer);
+    writer.WriteCountedString(targetName_);
+    writer.WriteBool(wait_);
+    writer.WriteBool(eventsBlocked_);
+}
+
+void TComMovieStop::RestoreRunningState(ByteReader& reader) {
+    const int32_t version = ReadRunningStateVersion(reader);
+    targetName_ = reader.ReadCountedString();
+    wait_ = reader.ReadBool();
+    eventsBlocked_ = version > 99 && reader.ReadBool();
+    // The handle is found again by name on the first Execute; a target that is gone lets
+    // the stop go on.
+    target_ = {};
 }
 
 // ---- PropMotion -------------------------------------------------------------------------------

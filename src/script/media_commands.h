@@ -5,6 +5,7 @@
 // through the context's MediaPort and SceneCommands.
 
 #include <cstdint>
+#include <string>
 
 #include "scene/object_handle.h"
 #include "script/command.h"
@@ -33,6 +34,9 @@ class TComMovieStop : public TCommand {
     void Execute(TCallMan& man) override;
     [[nodiscard]] bool BlocksEvents() const override { return eventsBlocked_; }
     [[nodiscard]] bool IsWaitPoint() const override { return wait_; }
+    // The object waited for (by name), whether the stop waits, and the events-blocked flag.
+    void SaveRunningState(ByteWriter& writer) const override;
+    void RestoreRunningState(ByteReader& reader) override;
 
   private:
     TKivoParser object_;
@@ -41,6 +45,8 @@ class TComMovieStop : public TCommand {
     TKivoParser eventsBlockedExpr_;
 
     ObjectHandle target_;
+    // The target's name while it fades; a restored stop finds its target again by it.
+    std::string targetName_;
     bool wait_ = false;
     bool eventsBlocked_ = false;
 };

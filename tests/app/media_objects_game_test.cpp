@@ -17,6 +17,7 @@
 #include "shell/input_script.h"
 #include "shell/script_project.h"
 #include "shell/session.h"
+#include "support/media/media_encoders.h"
 #include "support/scratch_folder.h"
 #include "support/wave_writer.h"
 #include "tools/script/text/script_files.h"
@@ -31,10 +32,6 @@ constexpr int32_t kFrameMs = 16;
 constexpr double kSamplesPerFrame = 44100.0 * kFrameMs / 1000;
 constexpr int32_t kDcLevel = 16000;
 
-std::string Continued(const std::string& text) {
-    return test::ContinuedPage(text, {"Wait", "DoEvent", "MovieStop", "Exit"});
-}
-
 // The gain of a level in hundredths of a decibel.
 double Gain(int32_t level) {
     return level <= -10000 ? 0.0 : std::pow(10.0, level / 2000.0);
@@ -43,8 +40,8 @@ double Gain(int32_t level) {
 class MediaGame : public ::testing::Test {
   protected:
     void Write(const std::string& mainText, const std::string& handlersText = "") {
-        const std::string project =
-            "version 110\ntitle \"media\"\nscreen 32 16\nfullscreen 32 16\nstart \"main.ksb\"\n";
+        const std::string project = "version 110\ntitle \"media\"\nscreen " + screen_ +
+                                    "\nfullscreen " + screen_ + "\nstart \"main.ksb\"\n";
         Assemble("kivo.kps", SourceKind::ProjectText, project, "kivo.kpb");
         Assemble("main.kss", SourceKind::PageText, "version 110\n" + Continued(mainText),
                  "main.ksb");
@@ -85,6 +82,7 @@ class MediaGame : public ::testing::Test {
         options.frames = frames;
         options.dumpVarsFile = folder_ / "vars.json";
         const int status = RunSession(player, options, driver);
+        if (!driver.Capture(screenPixels_, screenWidth_, screenHeight_)) screenPixels_.clear();
         const std::vector<uint8_t> wave = platform.audio.KeptAsWave();
         left_.clear();
         for (size_t at = 44; at + 4 <= wave.size(); at += 4) {
@@ -102,7 +100,25 @@ class MediaGame : public ::testing::Test {
     }
     [[nodiscard]] int32_t IntVar(const std::string& name) const { return std::stoi(Var(name)); }
 
+    // The colour of the last presented picture at (x, y), as 0x00RRGGBB.
+    [[nodiscard]] uint32_t ScreenAt(int32_t x, int32_t y) const {
+        return screenPixels_.at(static_cast<size_t>(y) * static_cast<size_t>(screenWidth_) +
+                                static_cast<size_t>(x)) &
+               0xFFFFFF;
+    }
+
+    // The page text with every command run in the same frame as the next, except the ones
+    // that end their frame.
+    [[nodiscard]] std::string Continued(const std::string& text) const {
+        return test::ContinuedPage(text, waiting_);
+    }
+
     const test::ScratchFolder folder_{"kivo_media_game_test"};
+    std::string screen_ = "32 16";
+    std::vector<std::string_view> waiting_{"Wait", "DoEvent", "MovieStop", "Exit"};
+    std::vector<uint32_t> screenPixels_;
+    int32_t screenWidth_ = 0;
+    int32_t screenHeight_ = 0;
     std::ostringstream dialogLog_;
     std::vector<int16_t> left_;
     std::vector<std::pair<std::string, HttpResult>> answers_;
@@ -186,6 +202,105 @@ TEST_F(MediaGame, TimerAndPropMotionCommandsRunOnGameTime) {
     EXPECT_EQ(IntVar("sum"), sum);
     EXPECT_EQ(IntVar("last"), last);
     EXPECT_EQ(IntVar("x"), 100);
+}
+
+// A film of 64 x 48 pixels at 10 frames per second, one solid colour per frame (film.wmv).
+class VideoGame : public MediaGame {
+  protected:
+    static constexpr int32_t kFilmFrames = 10;
+    static constexpr int32_t kFrameTimeMs = 100;
+
+    void SetUp() override {
+        screen_ = "64 48";
+        WriteFile("film.wmv", test::EncodeFilm({.width = 64,
+                                                .height = 48,
+                                                .framesPerSecond = 1000 / kFrameTimeMs,
+                                                .frames = kFilmFrames}));
+    }
+
+    // The film frame whose colour is nearest to a screen colour (the film is lossy).
+    [[nodiscard]] static int32_t NearestFrame(uint32_t colour) {
+        int32_t best = -1;
+        int32_t bestDistance = 1 << 30;
+        for (int32_t k = 0; k < kFilmFrames; ++k) {
+            const uint32_t c = test::FrameColor(k);
+            int32_t distance = 0;
+            for (int shift = 0; shift < 24; shift += 8)
+                distance += std::abs(static_cast<int32_t>((c >> shift) & 0xFF) -
+                                     static_cast<int32_t>((colour >> shift) & 0xFF));
+            if (distance < bestDistance) {
+                best = k;
+                bestDistance = distance;
+            }
+        }
+        return bestDistance < 48 ? best : -1;
+    }
+};
+
+TEST_F(VideoGame, AMovieShowsTheFrameOfItsGameTimeAtItsZoomAndEndsOnce) {
+    // The movie starts in the first frame, drawn at half size at (16, 8). The last picture of a
+    // run shows the film frame due at the last pull (at most 32 ms before the end of the run);
+    // the runs end well inside a film frame so that the pull's lag cannot change it.
+    Write(
+        "VarNew \"t0\" type=PT_INT\nVarNew \"len\" type=PT_INT\nVarNew \"ended\" type=PT_INT\n"
+        "VarNew \"ends\" type=PT_INT\n"
+        "Movie PR_NAME={\"v\"} PR_SOURCE={\"film.wmv\"} PR_LEFT={16} PR_TOP={8} PR_ZOOMX={128} "
+        "PR_ZOOMY={128} PR_ONPLAYEND={\"ev.kss:end\"}\n"
+        "Calc {t0 = @TickCount}\n"
+        "GetProp object={\"v\"} property={45} variable=\"len\"\n"
+        "Label \"idle\"\nWait time={0}\n",
+        "Label \"end\"\nCalc {ended = @TickCount}\nCalc {ends = ends + 1}\nExit "
+        "condition={TRUE}\n");
+    struct Run {
+        int64_t frames;
+        int32_t filmFrame;
+    };
+    // After n frames of 16 ms the film has played 16 (n - 1) ms.
+    for (const Run run : {Run{20, 2}, Run{35, 5}, Run{48, 7}}) {
+        ASSERT_EQ(Play(run.frames), 0);
+        ASSERT_EQ(screenWidth_, 64);
+        EXPECT_EQ(NearestFrame(ScreenAt(32, 20)), run.filmFrame) << run.frames << " frames";
+        EXPECT_EQ(NearestFrame(ScreenAt(17, 9)), run.filmFrame) << run.frames << " frames";
+        // Half size: nothing beyond (48, 32).
+        EXPECT_EQ(ScreenAt(48, 20), 0u);
+        EXPECT_EQ(ScreenAt(32, 32), 0u);
+        EXPECT_EQ(ScreenAt(15, 20), 0u);
+    }
+    // The length is the container's: the fixture's muxer stamps the start of the last frame.
+    const int32_t length = IntVar("len");
+    EXPECT_GE(length, (kFilmFrames - 1) * kFrameTimeMs);
+    EXPECT_LE(length, kFilmFrames * kFrameTimeMs);
+    EXPECT_EQ(IntVar("ends"), 0);
+
+    // The end is reported once, in the first frame at or past the film's length; the handler
+    // runs one frame later.
+    ASSERT_EQ(Play(90), 0);
+    const int32_t t0 = IntVar("t0");
+    const int32_t due = (t0 + length + kFrameMs - 1) / kFrameMs * kFrameMs;
+    EXPECT_EQ(IntVar("ends"), 1);
+    EXPECT_EQ(IntVar("ended"), due + kFrameMs);
+    // The last frame stays on screen.
+    EXPECT_EQ(NearestFrame(ScreenAt(32, 20)), kFilmFrames - 1);
+}
+
+TEST_F(VideoGame, AWaitingMovieStopUnderAContinueMarkEndsItsFramesUntilTheFadeIsOver) {
+    // MovieStop is run in the same frame as the next command; while it waits for the fade the
+    // frame must still end, and the command after it runs once the movie has gone.
+    waiting_ = {"Wait", "Exit"};
+    Write(
+        "VarNew \"t0\" type=PT_INT\nVarNew \"t1\" type=PT_INT\n"
+        "Movie PR_NAME={\"v\"} PR_SOURCE={\"film.wmv\"} PR_REPEAT={TRUE}\n"
+        "Wait time={160}\n"
+        "Calc {t0 = @TickCount}\n"
+        "MovieStop object={\"v\"} fadeTime={320} wait={TRUE} eventsBlocked={TRUE}\n"
+        "Calc {t1 = @TickCount}\n"
+        "Label \"idle\"\nWait time={0}\n");
+    ASSERT_EQ(Play(60), 0);
+    // The fade completes in the update of the frame 320 ms on; the stop sees the movie gone in
+    // the next frame and, under its continue mark, the line after it runs in that frame too.
+    EXPECT_EQ(IntVar("t1") - IntVar("t0"), 320 + kFrameMs);
+    // The film is gone from the screen.
+    EXPECT_EQ(ScreenAt(32, 24), 0u);
 }
 
 }  // namespace

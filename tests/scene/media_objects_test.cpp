@@ -1,5 +1,5 @@
-// Sound, timer, property-motion and HTTP objects on a scene root with a recording media layer
-// and a scripted HTTP client: levels and fades, play states and the renaming of a fading
+// Sound, video, timer, property-motion and HTTP objects on a scene root with a recording media
+// layer and a scripted HTTP client: levels and fades, play states and the renaming of a fading
 // sound, ends, timers under long frames, motions that lose their target or name no property,
 // fetches, the EUC-JP text, and save records that round trip.
 
@@ -11,6 +11,7 @@
 #include "scene/kivo_prop_motion.h"
 #include "scene/kivo_sound.h"
 #include "scene/kivo_timer.h"
+#include "scene/kivo_video.h"
 #include "scene_fixture.h"
 
 namespace kivo::test {
@@ -70,6 +71,38 @@ class FakeItem final : public SoundItem {
     bool ended_ = false;
 };
 
+// A video of 8 x 4 pixels that plays in game time: red, green and blue frames of 100 ms each,
+// then red again; it counts the frames decoded and keeps where its overlay was put.
+class FakeVideo final : public VideoFrames {
+  public:
+    explicit FakeVideo(FakeItem& item) : item_(item) {}
+    bool NeedPaint() override {
+        ++decodes;
+        const uint32_t pixel = kPixels[(item_.GetPosition() / 100) % 3];
+        if (!frame_.empty() && frame_[0] == pixel) return false;
+        frame_.assign(8 * 4, pixel);
+        return true;
+    }
+    std::span<const uint32_t> Frame() const override { return frame_; }
+    int32_t SourceWidth() const override { return 8; }
+    int32_t SourceHeight() const override { return 4; }
+    void SetRect(const TRect& rect, const TRect& clip) override {
+        screen = rect;
+        video = clip;
+    }
+    void SetVisible(bool shown) override { visible = shown; }
+
+    static constexpr uint32_t kPixels[3] = {0xFF0000, 0x00FF00, 0x0000FF};
+    int32_t decodes = 0;
+    TRect screen;
+    TRect video;
+    bool visible = false;
+
+  private:
+    FakeItem& item_;
+    std::vector<uint32_t> frame_;
+};
+
 class FakeMedia final : public SceneMedia {
   public:
     explicit FakeMedia(const PlayerState& state) : state_(state) {}
@@ -81,6 +114,16 @@ class FakeMedia final : public SceneMedia {
     void RemoveSound(SoundItem* item) override {
         std::erase_if(items, [item](const auto& held) { return held.get() == item; });
     }
+    VideoItemRef AddVideo(std::string_view name, bool overlay) override {
+        overlays.push_back(overlay);
+        (void)AddSound(name);
+        video = std::make_unique<FakeVideo>(Last());
+        return {&Last(), video.get()};
+    }
+    void RemoveVideo(SoundItem* item) override {
+        RemoveSound(item);
+        video.reset();
+    }
     void SetSoundOn(bool) override {}
     std::vector<std::string> MidiPortNames() override { return {}; }
     std::string MidiPort() override { return {}; }
@@ -90,6 +133,8 @@ class FakeMedia final : public SceneMedia {
 
     int32_t length = 1000;
     std::vector<std::unique_ptr<FakeItem>> items;
+    std::unique_ptr<FakeVideo> video;
+    std::vector<bool> overlays;
 
   private:
     const PlayerState& state_;
@@ -118,6 +163,14 @@ class MediaObjectsTest : public SceneTest {
         sound.Rename(name);
         sound.SetSource(source);
         return sound;
+    }
+
+    TKivoVideo& Video(const std::string& name, const std::string& source) {
+        TKivoVideo& video = root.Create<TKivoVideo>();
+        video.Rename(name);
+        video.SetSource(source);
+        video.SetParent(&root.ActiveLayer());
+        return video;
     }
 
     std::vector<uint8_t> Saved(const TKivoBaseList& scene) {
@@ -431,6 +484,135 @@ TEST_F(MediaObjectsTest, SaveRecordsRoundTrip) {
     state.gameClock += 16;
     loaded.FrameAdvance();
     EXPECT_EQ(box->Left(), 6);  // 64 ms of 640 towards 64
+}
+
+TEST_F(MediaObjectsTest, AVideoDrawsTheFrameOfItsTimeAtItsZoomPullingAtMostEvery32Ms) {
+    TKivoVideo& video = Video("v", "film.wmv");
+    video.SetOverlay(false);
+    video.SetBounds(2, 1, 0, 0);
+    video.SetZoomY(512);
+    video.SetPlayState(LP_PLAY);
+    ASSERT_NE(media.video, nullptr);
+    EXPECT_EQ(media.overlays, std::vector<bool>{false});
+    // The size follows the video and the zoom.
+    EXPECT_EQ(video.Width(), 8);
+    EXPECT_EQ(video.Height(), 8);
+    EXPECT_EQ(video.Length(), 1000);
+    Frames(1);
+    EXPECT_EQ(Picture()[1], "..RRRRRRRR......");
+    EXPECT_EQ(Picture()[8], "..RRRRRRRR......");
+    EXPECT_EQ(Picture()[9], "................");
+    // Seven more frames of 16 ms: 128 ms of film, pulled every second frame only.
+    Frames(7);
+    EXPECT_EQ(media.video->decodes, 4);
+    EXPECT_EQ(Picture()[4], "..GGGGGGGG......");
+    // Pausing holds the picture; the end of the film raises play-end once.
+    video.SetPaused(true);
+    Frames(20);
+    EXPECT_EQ(Picture()[4], "..GGGGGGGG......");
+    video.SetPlayEndHandler("ev.ksb:end");
+    video.SetPaused(false);
+    Frames(60);
+    EXPECT_TRUE(video.Finished());
+    EXPECT_EQ(Queue(), std::vector<std::string>{"v:43"});
+}
+
+TEST_F(MediaObjectsTest, AnOverlayShowsThePartOfTheVideoInsideItsParentAndClip) {
+    TKivoBox& frame = Box("frame", 4, 2, 10, 6);
+    TKivoVideo& video = Video("v", "film.wmv");
+    video.SetParent(&frame);
+    video.SetZoomX(512);
+    video.SetZoomY(512);
+    video.SetPlayState(LP_PLAY);
+    ASSERT_NE(media.video, nullptr);
+    EXPECT_EQ(media.overlays, std::vector<bool>{true});
+    struct Case {
+        const char* name;
+        int32_t left, top;
+        ClipBox clip;
+        bool visible;
+        TRect screen;
+        TRect part;
+    };
+    // The video is 16 x 8 at double size; the parent shows (4, 2)-(14, 8) of the layer.
+    for (const Case& c : {
+             Case{"inside the parent", 0, 0, {}, true, {4, 2, 14, 8}, {0, 0, 5, 3}},
+             Case{"moved left", -6, -2, {}, true, {4, 2, 14, 8}, {3, 1, 8, 4}},
+             Case{"clipped", 0, 0, {2, 2, 4, 2}, true, {6, 4, 10, 6}, {1, 1, 3, 2}},
+             Case{"outside", 20, 0, {}, true, {}, {}},
+             Case{"hidden", 0, 0, {}, false, {}, {}},
+         }) {
+        video.SetBounds(c.left, c.top, video.Width(), video.Height());
+        video.SetClip(c.clip);
+        video.SetVisible(c.visible);
+        Frames(1);
+        const bool shown = !c.screen.IsEmpty();
+        EXPECT_EQ(media.video->visible, shown) << c.name;
+        if (!shown) continue;
+        EXPECT_EQ(media.video->screen, c.screen) << c.name;
+        EXPECT_EQ(media.video->video, c.part) << c.name;
+    }
+}
+
+TEST_F(MediaObjectsTest, VideoRecordsReadTheFieldsOfTheirSaveVersion) {
+    TKivoVideo& video = Video("v", "film.wmv");
+    video.SetRepeat(true);
+    video.SetVolume(600);
+    video.SetOverlay(false);
+    video.SetRewindOnLoad(true);
+    video.SetMuteOnLoad(true);
+    video.SetPlayEndHandler("ev.ksb:end");
+    video.SetIdleHandler("ev.ksb:idle");
+    video.SetPlayState(LP_PLAY);
+    Frames(10);
+    ByteWriter writer;
+    video.SaveVideoFields(writer);
+    const std::vector<uint8_t> bytes = writer.Take();
+
+    struct Case {
+        int32_t version;
+        size_t dropped;  // the newer fields at the end of the record
+        bool rewind, overlay, mute;
+    };
+    for (const Case& c :
+         {Case{107, 3, false, true, false}, Case{111, 2, true, true, false},
+          Case{128, 1, true, false, false}, Case{kSaveVersionCurrent, 0, true, false, true}}) {
+        FakeMedia otherMedia{state};
+        TKivoBaseList loaded(state);
+        loaded.SetMedia(&otherMedia);
+        const std::vector<uint8_t> record(bytes.begin(),
+                                          bytes.end() - static_cast<long>(c.dropped));
+        ByteReader reader(record, "save.dat");
+        auto& copy = loaded.Create<TKivoVideo>();
+        copy.LoadVideoFields(reader, c.version);
+        EXPECT_TRUE(reader.AtEnd()) << c.version;
+        EXPECT_EQ(copy.RewindOnLoad(), c.rewind) << c.version;
+        EXPECT_EQ(copy.Overlay(), c.overlay) << c.version;
+        EXPECT_EQ(copy.MuteOnLoad(), c.mute) << c.version;
+        EXPECT_EQ(copy.Volume(), c.mute ? 0 : 600) << c.version;
+        EXPECT_EQ(copy.IdleHandler(), "ev.ksb:idle") << c.version;
+        // It plays again, from the start when it rewinds on load.
+        ASSERT_EQ(otherMedia.items.size(), 1u) << c.version;
+        EXPECT_TRUE(otherMedia.Last().playing) << c.version;
+        EXPECT_EQ(otherMedia.Last().GetPosition(), c.rewind ? 0 : 160) << c.version;
+        loaded.Reset();
+    }
+    // The whole record, the image's part first, round trips (what is loaded plays on as it
+    // was when it neither rewinds nor mutes on load).
+    video.SetRewindOnLoad(false);
+    video.SetMuteOnLoad(false);
+    video.SetZoomX(128);
+    ByteWriter whole;
+    root.Save(whole);
+    const std::vector<uint8_t> scene = whole.Take();
+    FakeMedia otherMedia{state};
+    TKivoBaseList loaded(state);
+    loaded.SetMedia(&otherMedia);
+    ByteReader reader(scene, "save.dat");
+    loaded.Load(reader, kSaveVersionCurrent);
+    EXPECT_TRUE(reader.AtEnd());
+    EXPECT_EQ(Saved(loaded), scene);
+    loaded.Reset();
 }
 
 }  // namespace
