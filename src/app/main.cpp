@@ -166,6 +166,7 @@ int Run(int argc, char** argv, [[maybe_unused]] std::chrono::steady_clock::time_
     config.midiTrace = midiTrace.get();
     config.saveDir = line.saveDir;
     config.userDataFolder = UserDataFolder();
+    config.picturesFolder = UserPicturesFolder();
     SessionOptions options{line.frames, line.dumpVarsFile, line.dumpSceneFile, line.screenshotFile,
                            std::move(script.observations)};
 

@@ -201,7 +201,8 @@ TSoundMixer::TSoundMixer(int32_t sampleRate, Clock* workerClock)
     : sampleRate_(std::max(sampleRate, 1)),
       threaded_(workerClock != nullptr),
       ops_(FastMixOps()),
-      scratch_(kChunkFrames * 2) {
+      scratch_(kChunkFrames * 2),
+      skipped_(kChunkFrames * 2) {
     if (workerClock) {
         worker_ =
             std::make_unique<TMMTimer>(*workerClock, kDecodeIntervalMs, [this] { DecodeAhead(); });
@@ -271,23 +272,43 @@ void TSoundMixer::Render(int16_t* out, size_t frames, int32_t channels) {
         return;
     }
     std::lock_guard guard(listLock_);
+    const int32_t skip = skipAhead_.load();
+    const int32_t gain = masterGain_.load();
     for (size_t done = 0; done < frames;) {
         const size_t chunk = std::min(kChunkFrames, frames - done);
+        for (int32_t i = 0; i < skip; ++i)
+            MixChunk(skipped_.data(), kChunkFrames);
         int16_t* target = out + done * 2;
-        std::fill_n(target, chunk * 2, int16_t{0});
-        for (const auto& voice : voices_) {
-            if (!threaded_) {
-                std::lock_guard producer(voice->producerLock_);
-                voice->Produce(chunk);
-            }
-            voice->MixInto(target, chunk, ops_);
-        }
-        for (AudioSource* source : sources_) {
-            source->Render(scratch_.data(), chunk, 2);
-            ops_.Add(target, scratch_.data(), chunk * 2);
+        MixChunk(target, chunk);
+        if (gain != kUnityGain) {
+            for (size_t i = 0; i < chunk * 2; ++i)
+                target[i] = static_cast<int16_t>(ScaleSample(target[i], gain));
         }
         done += chunk;
     }
+}
+
+void TSoundMixer::MixChunk(int16_t* target, size_t chunk) {
+    std::fill_n(target, chunk * 2, int16_t{0});
+    for (const auto& voice : voices_) {
+        if (!threaded_) {
+            std::lock_guard producer(voice->producerLock_);
+            voice->Produce(chunk);
+        }
+        voice->MixInto(target, chunk, ops_);
+    }
+    for (AudioSource* source : sources_) {
+        source->Render(scratch_.data(), chunk, 2);
+        ops_.Add(target, scratch_.data(), chunk * 2);
+    }
+}
+
+void TSoundMixer::SetMasterGain(int32_t gain) {
+    masterGain_.store(std::clamp(gain, 0, kUnityGain));
+}
+
+void TSoundMixer::SetSkipAhead(int32_t chunks) {
+    skipAhead_.store(std::max(chunks, 0));
 }
 
 }  // namespace kivo

@@ -135,10 +135,23 @@ class TSoundMixer final : public AudioSource {
     // One pass of the decoding thread: tops up every voice's ring.
     void DecodeAhead();
 
+    // The player's master volume, 0 (silent) to kUnityGain, applied to the whole mix after
+    // every sound's own gain. The game never sees it: sounds go on playing while it is 0.
+    void SetMasterGain(int32_t gain);
+    [[nodiscard]] int32_t MasterGain() const { return masterGain_.load(); }
+    // For a device that pulls at its own pace while the game runs faster than real time: each
+    // rendered chunk is preceded by this many chunks that are mixed and dropped, so sounds
+    // skip ahead with the game. Zero in normal play and always in headless runs, whose sink
+    // already pulls the game time that passed.
+    void SetSkipAhead(int32_t chunks);
+
     // The frames a voice's ring holds.
     static constexpr size_t kRingFrames = 1 << 15;
 
   private:
+    // Mixes chunk frames (at most one chunk) into target, which it clears first.
+    void MixChunk(int16_t* target, size_t chunk);
+
     const int32_t sampleRate_;
     const bool threaded_;
     const MixOps& ops_;
@@ -146,7 +159,10 @@ class TSoundMixer final : public AudioSource {
     mutable std::mutex listLock_;
     std::vector<std::shared_ptr<TSoundVoice>> voices_;
     std::vector<AudioSource*> sources_;
-    std::vector<int16_t> scratch_;                          // one chunk of a source's sound
+    std::vector<int16_t> scratch_;  // one chunk of a source's sound
+    std::vector<int16_t> skipped_;  // a chunk mixed to be dropped
+    std::atomic<int32_t> masterGain_{kUnityGain};
+    std::atomic<int32_t> skipAhead_{0};
     std::vector<std::shared_ptr<TSoundVoice>> decodeList_;  // the worker's copy of voices_
 
     std::unique_ptr<TMMTimer> worker_;

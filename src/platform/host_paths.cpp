@@ -42,4 +42,12 @@ std::filesystem::path UserConfigFolder() {
     return base / "kivoplay";
 }
 
+std::filesystem::path UserPicturesFolder() {
+    if (const char* pictures = std::getenv("XDG_PICTURES_DIR"); pictures && *pictures == '/')
+        return std::filesystem::path(pictures) / "kivoplay";
+    if (const char* home = std::getenv("HOME"); home && *home == '/')
+        return std::filesystem::path(home) / "Pictures" / "kivoplay";
+    return {};
+}
+
 }  // namespace kivo

@@ -21,4 +21,9 @@ namespace kivo {
 // Reads the environment; called at start-up only.
 [[nodiscard]] std::filesystem::path UserConfigFolder();
 
+// Where the player's screenshots go: $XDG_PICTURES_DIR/kivoplay when that is an absolute
+// path, else ~/Pictures/kivoplay; empty when neither is known. Reads the environment; called
+// at start-up only.
+[[nodiscard]] std::filesystem::path UserPicturesFolder();
+
 }  // namespace kivo

@@ -22,6 +22,7 @@ enum class InputKind {
     CloseRequest,        // the window's close box, or the window system asking us to end
     QuitButton,          // the toolbar button "終了"
     ScreenSwitchButton,  // the toolbar button "画面切替"
+    ComfortMenu,         // an item of the dock's menu: key is a ComfortAction, x its slot
 };
 
 struct InputEvent {

@@ -3,14 +3,52 @@
 // scene composes into a 32-bit frame buffer (bytes B, G, R, X per pixel) and hands the changed
 // rectangles to the presenter, which shows them in the panel.
 
+#include <array>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "base/frame_view.h"
 #include "base/rect.h"
 
 namespace kivo {
+
+// What the dock's menu offers of the player's own comforts (games know nothing of them); each
+// reaches the shell as an InputKind::ComfortMenu event.
+enum class ComfortAction {
+    ToggleFullScreen,
+    SaveState,  // slot 1 ... 9 in the event's x
+    LoadState,  // likewise
+    ToggleFastForward,
+    Screenshot,
+    ToggleMute,
+    VolumeUp,
+    VolumeDown,
+};
+
+// The comforts as the dock shows them.
+struct ComfortStatus {
+    bool fastForward = false;
+    bool muted = false;
+    int32_t volumePercent = 100;
+    // When each save state was taken ("2026-12-10 21:30"), empty for a free slot.
+    std::array<std::string, 9> stateTimes;
+};
+
+// Short notices the dock shows for a moment after a comfort acted; the window words them in
+// the user's language. value is the slot or the volume in percent where one applies.
+enum class ComfortNotice {
+    StateSaved,
+    StateLoaded,
+    StateFailed,  // not saved or not restored; the reason went to stderr
+    ScreenshotSaved,
+    ScreenshotFailed,
+    Volume,
+    Muted,
+    FastForwardOn,
+    FastForwardOff,
+};
 
 class MainWindow {
   public:
@@ -27,6 +65,15 @@ class MainWindow {
 
     // The height of the toolbar dock in pixels: the button height plus 4.
     [[nodiscard]] virtual int32_t DockHeight() const = 0;
+
+    // The state of the comforts for the dock's menu and its fast-forward mark. Called by the
+    // shell at start-up and whenever one changes; a window without a menu ignores it.
+    virtual void ShowComforts(const ComfortStatus& status) { (void)status; }
+    // Shows a notice in the dock for a moment. Called by the shell after a comfort acted.
+    virtual void Notify(ComfortNotice notice, int32_t value) {
+        (void)notice;
+        (void)value;
+    }
 };
 
 class Presenter {

@@ -64,6 +64,7 @@ class TSaveManager final : public SavePort {
     // The interpreter whose state games save; null while there is none. Without one, no game
     // is saved or loaded.
     void SetInterpreter(TCallMan* interpreter) { interpreter_ = interpreter; }
+    [[nodiscard]] bool HasInterpreter() const { return interpreter_ != nullptr; }
     // The project's "save enabled" setting: without it the status data stays in memory.
     void SetSaveEnabled(bool enabled) { saveEnabled_ = enabled; }
 

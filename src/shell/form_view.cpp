@@ -57,6 +57,7 @@ void TFormView::FormCreate() {
         closePosted_ = true;
     } else {
         started_ = true;
+        comforts_.Start();
     }
 }
 
@@ -298,11 +299,16 @@ bool TFormView::Idle() {
         state.lastTick = now;
         return false;
     }
-    state.gameClock += static_cast<int32_t>(elapsed);
-    state.frameDelta = static_cast<int32_t>(elapsed);
     state.lastTick = now;
-    player_.platform.audio.OnFrame(state.frameDelta);
-    FrameStep();
+    // Fast-forward runs several whole steps, each with the game time of a frame, and draws
+    // only the last, so the loop keeps pace with the window.
+    const int32_t steps = comforts_.StepsPerFrame();
+    for (int32_t step = 1; step <= steps && !closePosted_; ++step) {
+        state.gameClock += static_cast<int32_t>(elapsed);
+        state.frameDelta = static_cast<int32_t>(elapsed);
+        player_.platform.audio.OnFrame(state.frameDelta);
+        StepFrame(step == steps);
+    }
 
     if (player_.project && player_.project->FramePacing()) {
         const int64_t spent = static_cast<uint32_t>(clock.NowMs() - now);
@@ -312,6 +318,10 @@ bool TFormView::Idle() {
 }
 
 void TFormView::FrameStep() {
+    StepFrame(true);
+}
+
+void TFormView::StepFrame(bool draw) {
     PlayerState& state = player_.state;
     GameProject* project = player_.project.get();
     ScenePort* scene = player_.scene.get();
@@ -331,11 +341,13 @@ void TFormView::FrameStep() {
     scene->FrameAdvance();
     ++state.frameCounter;
     if (project->ServePendingSaveLoad()) skipDrawCount_ = 1;
+    if (comforts_.ServeStateRequest()) skipDrawCount_ = 1;
     if (skipDrawCount_ > 0) {
         // The frame right after a load is interpreted but not drawn.
         --skipDrawCount_;
         return;
     }
+    if (!draw) return;
     // A divisor below 1 would divide by zero; it means "draw every frame".
     const int32_t divisor = std::max(state.skipDivisor, 1);
     frameSkipPhase_ = (frameSkipPhase_ + 1) % divisor;
@@ -343,6 +355,7 @@ void TFormView::FrameStep() {
 
     const FrameView frame = scene->Draw(dirty_);
     if (player_.screen) player_.screen->Present(frame, dirty_);
+    comforts_.OnPresented(frame);
     scene->ClearDirty();
     ++presents_;
 }
@@ -364,14 +377,19 @@ void TFormView::HandleEvent(const InputEvent& event) {
             player_.managers.Suspend();
             player_.platform.audio.SetPaused(true);
             scene->FocusLost();
+            comforts_.OnFocusLost();
             break;
         case InputKind::KeyDown:
-            if (!active_ || event.repeat || event.key < 0 || event.key >= 256) break;
-            scene->SetKeyDown(event.key, true);
-            scene->MarkKeyPressed(event.key);
+            if (!active_ || event.key < 0 || event.key >= 256) break;
+            if (!event.repeat) {
+                scene->SetKeyDown(event.key, true);
+                scene->MarkKeyPressed(event.key);
+            }
+            comforts_.OnKey(event);
             break;
         case InputKind::KeyUp:
             if (event.key >= 0 && event.key < 256) scene->SetKeyDown(event.key, false);
+            comforts_.OnKey(event);
             break;
         case InputKind::LeftDown:
         case InputKind::RightDown:
@@ -402,6 +420,10 @@ void TFormView::HandleEvent(const InputEvent& event) {
             break;
         case InputKind::ScreenSwitchButton:
             SwitchFullScreen(!player_.sceneWindow.FullScreen());
+            break;
+        case InputKind::ComfortMenu:
+            if (event.key >= 0 && event.key <= static_cast<int32_t>(ComfortAction::VolumeDown))
+                comforts_.Act(static_cast<ComfortAction>(event.key), event.x);
             break;
     }
 }

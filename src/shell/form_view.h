@@ -14,6 +14,7 @@
 
 #include "platform/input.h"
 #include "shell/player.h"
+#include "shell/player_comforts.h"
 
 namespace kivo {
 
@@ -72,8 +73,13 @@ class TFormView {
     [[nodiscard]] int32_t PanelX() const;
     [[nodiscard]] int32_t PanelY() const;
     [[nodiscard]] int32_t Presents() const { return presents_; }
+    // Save states, fast-forward, screenshots and the volume: the player's own, never the game's.
+    [[nodiscard]] TPlayerComforts& Comforts() { return comforts_; }
 
   private:
+    // One frame step; draw false runs it without drawing (the steps of fast-forward before
+    // the one that is presented).
+    void StepFrame(bool draw);
     void MountGame();
     void SceneStartup();
     // The backlog, the read marks, the glyph cache and the text expressions, handed to the
@@ -97,6 +103,7 @@ class TFormView {
     bool closed_ = false;
     int32_t presents_ = 0;
     std::vector<TRect> dirty_;
+    TPlayerComforts comforts_{player_};
 };
 
 // "「%s」を終了しますか？" with the title (UTF-8) in place of %s.

@@ -83,6 +83,8 @@ struct PlayerConfig {
     // The user's data folder, where the saves of games in read-only folders go; empty: they
     // stay in the game folder.
     std::filesystem::path userDataFolder;
+    // Where the player's screenshots go (the Alt+S key); empty: none are taken.
+    std::filesystem::path picturesFolder;
     // Where failures the game goes on after are reported (a save that could not be written);
     // borrowed; null: stderr.
     std::ostream* warnings = nullptr;

@@ -29,7 +29,29 @@ std::string Hex(uint64_t value) {
     return text;
 }
 
+// The game folder as the host names it, so that every way of naming it finds the same
+// per-user folder.
+std::filesystem::path CanonicalFolder(const std::filesystem::path& gameFolder) {
+    std::error_code error;
+    std::filesystem::path folder = std::filesystem::weakly_canonical(gameFolder, error);
+    if (error || folder.empty()) folder = std::filesystem::absolute(gameFolder, error);
+    return folder;
+}
+
+std::filesystem::path OwnFolderOf(const std::filesystem::path& folder,
+                                  const std::filesystem::path& userData) {
+    std::string name = folder.filename().string();
+    if (name.empty()) name = "game";
+    return userData / "kivoplay" / (name + "-" + Hex(HashOf(folder.string())));
+}
+
 }  // namespace
+
+std::filesystem::path PerUserGameFolder(const std::filesystem::path& gameFolder,
+                                        const std::filesystem::path& userData) {
+    if (userData.empty()) return {};
+    return OwnFolderOf(CanonicalFolder(gameFolder), userData);
+}
 
 SaveLocation ChooseSaveLocation(const std::filesystem::path& gameFolder,
                                 const std::filesystem::path& saveDir,
@@ -38,8 +60,7 @@ SaveLocation ChooseSaveLocation(const std::filesystem::path& gameFolder,
     const WritableTest isWritable = writable ? writable : WritableTest(host::IsWritable);
     if (!saveDir.empty()) return {saveDir / kSaveFileName, {}};
     std::error_code error;
-    std::filesystem::path folder = std::filesystem::weakly_canonical(gameFolder, error);
-    if (error || folder.empty()) folder = std::filesystem::absolute(gameFolder, error);
+    const std::filesystem::path folder = CanonicalFolder(gameFolder);
     // Copies from discs may carry the name in capitals.
     const std::filesystem::path gameSave =
         TVrLooseFolder(folder).Find(kSaveFileName).value_or(folder / kSaveFileName);
@@ -48,11 +69,7 @@ SaveLocation ChooseSaveLocation(const std::filesystem::path& gameFolder,
         userData.empty()) {
         return {gameSave, {}};
     }
-    std::string name = folder.filename().string();
-    if (name.empty()) name = "game";
-    const std::filesystem::path own =
-        userData / "kivoplay" / (name + "-" + Hex(HashOf(folder.string()))) / kSaveFileName;
-    return {own, gameSave};
+    return {OwnFolderOf(folder, userData) / kSaveFileName, gameSave};
 }
 
 }  // namespace kivo

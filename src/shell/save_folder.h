@@ -16,9 +16,15 @@ struct SaveLocation {
     std::filesystem::path seed;
 };
 
+// The folder of its own the player keeps for the game in gameFolder under the user's data
+// folder: userData/kivoplay/<game folder name>-<hash of the canonical game folder>; empty
+// without userData.
+[[nodiscard]] std::filesystem::path PerUserGameFolder(const std::filesystem::path& gameFolder,
+                                                      const std::filesystem::path& userData);
+
 // The save location of the game in gameFolder: the folder saveDir when given; else the game
 // folder when it and its save.dat (if there is one) are writable and it is not on a disc;
-// else userData/kivoplay/<game folder name>-<hash of the canonical game folder>. writable
+// else the per-user folder of the game. writable
 // answers whether this process may write a file or folder (tests stand in for the host).
 using WritableTest = std::function<bool(const std::filesystem::path&)>;
 [[nodiscard]] SaveLocation ChooseSaveLocation(const std::filesystem::path& gameFolder,

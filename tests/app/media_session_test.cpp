@@ -11,6 +11,7 @@
 
 #include "app/headless_driver.h"
 #include "media/backend/backend_media_codecs.h"
+#include "media/mix_kernels.h"
 #include "shell/session.h"
 #include "support/scratch_folder.h"
 #include "support/wave_writer.h"
@@ -72,6 +73,7 @@ class MediaSession : public ::testing::Test {
         PlayerConfig config;
         config.executableFolder = folder_.Path();
         config.seed = 1;
+        config.saveDir = saves_.Path();
         config.media.codecs = [] { return std::make_unique<BackendMediaCodecs>(); };
         config.projectFactory = [](Player& p) -> std::unique_ptr<GameProject> {
             return std::make_unique<SoundProject>(p);
@@ -84,8 +86,20 @@ class MediaSession : public ::testing::Test {
     }
 
     const test::ScratchFolder folder_{"kivo_media_session"};
+    const test::ScratchFolder saves_{"kivo_media_session_saves"};
     std::ostringstream dialogLog_;
 };
+
+// Alt and key down at frame, up at the next.
+void PressWithAlt(std::vector<ScriptedInput>& input, int32_t frame, int32_t key) {
+    for (const int32_t down : {0x12, key})
+        input.push_back({.frame = frame, .event = {InputKind::KeyDown, 0, 0, down}});
+    for (const int32_t up : {key, 0x12})
+        input.push_back({.frame = frame + 1, .event = {InputKind::KeyUp, 0, 0, up}});
+}
+
+// The frames of sound that frames of 16 ms carry.
+constexpr size_t kFramesPer16Ms = 44100 * 16 / 1000;
 
 TEST_F(MediaSession, APlayedSoundIsHeardResampledWithItsGainAndPan) {
     const std::vector<int16_t> got = Run(40);  // 640 ms of game time
@@ -126,6 +140,39 @@ TEST_F(MediaSession, LosingTheFocusPausesTheSoundWhereItWas) {
     const std::vector<int16_t> straight = Run(30);
     ASSERT_EQ(paused.size(), straight.size());
     EXPECT_EQ(paused, straight);
+}
+
+TEST_F(MediaSession, TheMasterVolumeScalesTheWholeMixAndMuteSilencesItWithoutPausing) {
+    // Three steps down from frame 10 on (70 %), muted at frame 20, unmuted at frame 30:
+    // the sound plays on throughout, so the run is the straight one scaled, then silent, then
+    // scaled again where the sound had got to.
+    std::vector<ScriptedInput> input;
+    for (const int32_t frame : {10, 12, 14})
+        PressWithAlt(input, frame, 0x28);
+    PressWithAlt(input, 20, 'M');
+    PressWithAlt(input, 30, 'M');
+    const std::vector<int16_t> straight = Run(40);
+    const std::vector<int16_t> got = Run(40, input);
+    ASSERT_EQ(got.size(), straight.size());
+    const int32_t gain = 70 * kUnityGain / 100;
+    const auto sampleAt = [](int64_t frame) {
+        return static_cast<size_t>(frame) * kFramesPer16Ms * 2;
+    };
+    for (size_t i = 0; i < sampleAt(10); ++i)
+        ASSERT_EQ(got[i], straight[i]) << i;
+    for (size_t i = sampleAt(15); i < sampleAt(20); ++i)
+        ASSERT_EQ(got[i], ScaleSample(straight[i], gain)) << i;
+    for (size_t i = sampleAt(21); i < sampleAt(30); ++i)
+        ASSERT_EQ(got[i], 0) << i;
+    for (size_t i = sampleAt(31); i < got.size(); ++i)
+        ASSERT_EQ(got[i], ScaleSample(straight[i], gain)) << i;
+    EXPECT_NE(straight[sampleAt(25) + 100], 0);
+
+    // The volume is remembered for the game in the player's folder, and the next run uses it.
+    EXPECT_EQ(test::ReadWholeFile(saves_ / "volume.txt"), "volume=70\n");
+    const std::vector<int16_t> next = Run(40);
+    for (size_t i = 0; i < next.size(); ++i)
+        ASSERT_EQ(next[i], ScaleSample(straight[i], gain)) << i;
 }
 
 }  // namespace

@@ -95,6 +95,7 @@ class SceneGame : public ::testing::Test {
         config.arguments = {folder_.Path().string()};
         config.seed = seed_;
         config.projectFactory = ScriptProjectFactory();
+        if (configure) configure(config);
         Player player(platform.Services(), config);
         SessionOptions options;
         options.frames = frames;
@@ -142,6 +143,8 @@ class SceneGame : public ::testing::Test {
     std::string projectLines;
     // Looks at the player before each pass of the loop (frame steps run so far).
     std::function<void(Player&, int64_t)> eachPass;
+    // Changes the player's configuration before a Play starts it.
+    std::function<void(PlayerConfig&)> configure;
     const test::ScratchFolder folder_{"kivo_scene_game_test"};
     // The random generator's seed of the next Play.
     uint32_t seed_ = 1;

@@ -54,13 +54,13 @@ TEST(SdlWindow, OpensAtSceneSizePlusDockWithTheTitleAndDrawsTheToolbar) {
 
     // The dock below the buttons and right of them is the button face; the buttons have a light
     // top-left edge and a dark bottom-right edge.
-    EXPECT_EQ(at(200, 10), kFace);
+    EXPECT_EQ(at(260, 10), kFace);
     EXPECT_EQ(at(10, 21), kFace);
     EXPECT_EQ(at(10, 2), 0xFFFFFFu);
     EXPECT_EQ(at(10, 2 + kToolbarButtonHeight - 1), 0x404040u);
     EXPECT_EQ(at(kToolbarButtonWidth + 10, 2), 0xFFFFFFu);
-    // Both labels put dark glyph pixels inside their buttons.
-    for (int32_t left : {0, kToolbarButtonWidth}) {
+    // The labels put dark glyph pixels inside their buttons (the third is the menu).
+    for (int32_t left : {0, kToolbarButtonWidth, 2 * kToolbarButtonWidth}) {
         int32_t dark = 0;
         for (int32_t y = 4; y < 18; ++y) {
             for (int32_t x = left + 4; x < left + kToolbarButtonWidth - 4; ++x)
@@ -125,10 +125,16 @@ TEST(SdlWindow, AppearingActivatesAndToolbarClicksBecomeButtonEvents) {
     click(10, 10);
     click(kToolbarButtonWidth + 10, 10);
     click(100, kDockHeight + 5);              // the panel
-    click(kToolbarButtonWidth * 2 + 10, 10);  // the dock beside the buttons: nothing
-    EXPECT_EQ(collect(4),
+    click(kToolbarButtonWidth * 3 + 10, 10);  // the dock beside the buttons: nothing
+    // The menu button opens the menu below it; its third row takes a screenshot.
+    click(kToolbarButtonWidth * 2 + 10, 10);
+    click(kToolbarButtonWidth * 2 + 20, kDockHeight + 18 * 2 + 9);
+    click(100, kDockHeight + 5);  // the menu closed: the panel again
+    EXPECT_EQ(collect(7),
               (std::vector<InputKind>{InputKind::QuitButton, InputKind::ScreenSwitchButton,
-                                      InputKind::LeftDown, InputKind::LeftUp}));
+                                      InputKind::LeftDown, InputKind::LeftUp,
+                                      InputKind::ComfortMenu, InputKind::LeftDown,
+                                      InputKind::LeftUp}));
 }
 
 }  // namespace

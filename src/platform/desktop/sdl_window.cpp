@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <string>
 
 #include "base/error.h"
 #include "base/sjis.h"
@@ -32,10 +34,27 @@ struct ToolbarButton {
     int32_t left;
 };
 constexpr ToolbarButton kButtons[] = {{"終了", 0}, {"画面切替", kToolbarButtonWidth}};
+constexpr int32_t kMenuButtonLeft = 2 * kToolbarButtonWidth;
+constexpr int32_t kMenuWidth = 200;
+constexpr int32_t kMenuRowHeight = 18;
+constexpr uint32_t kNoticeMs = 2500;
+
+// The user's language from the locale variables, in their order of precedence.
+bool JapaneseLocale() {
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') return std::string_view(value).starts_with("ja");
+    }
+    return false;
+}
+
+const char* Choose(bool japanese, const char* ja, const char* en) {
+    return japanese ? ja : en;
+}
 
 }  // namespace
 
-SdlWindow::SdlWindow(FontEngine& fonts) : fonts_(fonts) {
+SdlWindow::SdlWindow(FontEngine& fonts) : fonts_(fonts), japanese_(JapaneseLocale()) {
     // The scene is composed in memory, so presenting is one copy of changed rectangles: SDL's
     // software renderer on the window's own frame buffer does it without bringing up OpenGL,
     // which on a machine without a graphics driver loads a whole compiler and its memory
@@ -64,6 +83,7 @@ SdlWindow::SdlWindow(FontEngine& fonts) : fonts_(fonts) {
 SdlWindow::~SdlWindow() {
     if (cursor_) SDL_FreeCursor(cursor_);
     if (scene_) SDL_DestroyTexture(scene_);
+    if (menu_) SDL_DestroyTexture(menu_);
     if (toolbar_) SDL_DestroyTexture(toolbar_);
     SDL_DestroyRenderer(renderer_);
     SDL_DestroyWindow(window_);
@@ -179,8 +199,8 @@ void SdlWindow::MovePointer(int32_t x, int32_t y) {
                           static_cast<int>(py / pixelsPerPointY_));
 }
 
-void SdlWindow::DrawLabel(std::vector<uint32_t>& pixels, int32_t width, int32_t x, int32_t baseline,
-                          std::string_view utf8) {
+void SdlWindow::DrawLabel(std::vector<uint32_t>& pixels, int32_t width, int32_t height, int32_t x,
+                          int32_t baseline, std::string_view utf8) {
     for (size_t pos = 0; pos < utf8.size();) {
         const std::optional<uint32_t> code = sjis::NextUtf8(utf8, pos);
         if (!code) {
@@ -194,7 +214,7 @@ void SdlWindow::DrawLabel(std::vector<uint32_t>& pixels, int32_t width, int32_t 
                 const int32_t cx = x + glyph.originX + col;
                 const uint32_t coverage =
                     glyph.coverage[static_cast<size_t>(row * glyph.width + col)];
-                if (coverage == 0 || cx < 0 || cx >= width || cy < 0 || cy >= kDockHeight) continue;
+                if (coverage == 0 || cx < 0 || cx >= width || cy < 0 || cy >= height) continue;
                 uint32_t& pixel = pixels[static_cast<size_t>(cy * width + cx)];
                 uint32_t mixed = 0;
                 for (int shift = 0; shift <= 16; shift += 8) {
@@ -218,9 +238,12 @@ void SdlWindow::PaintToolbar() {
         if (x >= 0 && x < width && y >= 0 && y < kDockHeight)
             pixels[static_cast<size_t>(y * width + x)] = color;
     };
-    for (const ToolbarButton& button : kButtons) {
-        const bool down = (pressed_ == ToolButton::Quit && button.left == 0) ||
-                          (pressed_ == ToolButton::ScreenSwitch && button.left != 0);
+    constexpr ToolbarButton kAllButtons[] = {kButtons[0], kButtons[1], {"", kMenuButtonLeft}};
+    for (const ToolbarButton& button : kAllButtons) {
+        const bool down =
+            (pressed_ == ToolButton::Quit && button.left == 0) ||
+            (pressed_ == ToolButton::ScreenSwitch && button.left == kToolbarButtonWidth) ||
+            ((pressed_ == ToolButton::Menu || menuOpen_) && button.left == kMenuButtonLeft);
         const int32_t l = button.left;
         const int32_t t = kButtonTop;
         const int32_t r = l + kToolbarButtonWidth - 1;
@@ -235,15 +258,30 @@ void SdlWindow::PaintToolbar() {
             put(r, y, down ? kLight : kDark);
             if (!down) put(r - 1, y, kShadow);
         }
-        if (font_) {
+        if (font_ && *button.label != '\0') {
             const FontMetrics& metrics = font_->Metrics();
             const int32_t shift = down ? 1 : 0;
             const int32_t x =
                 l + (kToolbarButtonWidth - font_->MeasureUtf8(button.label)) / 2 + shift;
             const int32_t baseline =
                 t + (kToolbarButtonHeight - metrics.height) / 2 + metrics.ascent + shift;
-            DrawLabel(pixels, width, x, baseline, button.label);
+            DrawLabel(pixels, width, kDockHeight, x, baseline, button.label);
         }
+    }
+    // The menu button, then the fast-forward mark and the last notice.
+    if (font_) {
+        const FontMetrics& metrics = font_->Metrics();
+        const int32_t baseline =
+            kButtonTop + (kToolbarButtonHeight - metrics.height) / 2 + metrics.ascent;
+        const char* label = Choose(japanese_, "メニュー", "Menu");
+        const int32_t shift = pressed_ == ToolButton::Menu || menuOpen_ ? 1 : 0;
+        DrawLabel(pixels, width, kDockHeight,
+                  kMenuButtonLeft + (kToolbarButtonWidth - font_->MeasureUtf8(label)) / 2 + shift,
+                  baseline + shift, label);
+        std::string status = comforts_.fastForward ? "▶▶ " : "";
+        status += notice_;
+        DrawLabel(pixels, width, kDockHeight, kMenuButtonLeft + kToolbarButtonWidth + 6, baseline,
+                  status);
     }
     if (toolbar_) SDL_DestroyTexture(toolbar_);
     toolbar_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC,
@@ -303,6 +341,140 @@ void SdlWindow::Compose() {
     const SDL_Rect panel{panel_.Left, panel_.Top, panel_.Width(), panel_.Height()};
     if (scene_) SDL_RenderCopy(renderer_, scene_, nullptr, &panel);
     if (toolbar_ && ToolbarShown()) SDL_RenderCopy(renderer_, toolbar_, nullptr, &dock);
+    if (menu_ && menuOpen_ && ToolbarShown()) {
+        const int32_t rows = static_cast<int32_t>(MenuItems().size());
+        const SDL_Rect menu{static_cast<int>(kMenuButtonLeft * pixelsPerPointX_ + 0.5), dockPixels_,
+                            static_cast<int>(kMenuWidth * pixelsPerPointX_ + 0.5),
+                            static_cast<int>(rows * kMenuRowHeight * pixelsPerPointY_ + 0.5)};
+        SDL_RenderCopy(renderer_, menu_, nullptr, &menu);
+    }
+}
+
+std::vector<SdlWindow::MenuItem> SdlWindow::MenuItems() const {
+    const bool ja = japanese_;
+    std::vector<MenuItem> items;
+    const auto mark = [](bool on) { return std::string(on ? "✓ " : "   "); };
+    items.push_back(
+        {mark(fullScreen_) + Choose(ja, "全画面 (Alt+Enter)", "Full screen (Alt+Enter)"),
+         ComfortAction::ToggleFullScreen, 0});
+    items.push_back(
+        {mark(comforts_.fastForward) + Choose(ja, "早送り (Alt+F)", "Fast-forward (Alt+F)"),
+         ComfortAction::ToggleFastForward, 0});
+    items.push_back({mark(false) + Choose(ja, "スクリーンショット (Alt+S)", "Screenshot (Alt+S)"),
+                     ComfortAction::Screenshot, 0});
+    items.push_back({mark(comforts_.muted) + Choose(ja, "消音 (Alt+M)", "Mute (Alt+M)"),
+                     ComfortAction::ToggleMute, 0});
+    const std::string volume = " " + std::to_string(comforts_.volumePercent) + "%";
+    items.push_back({mark(false) + Choose(ja, "音量を上げる", "Volume up") + volume,
+                     ComfortAction::VolumeUp, 0});
+    items.push_back({mark(false) + Choose(ja, "音量を下げる", "Volume down") + volume,
+                     ComfortAction::VolumeDown, 0});
+    for (int32_t slot = 1; slot <= 9; ++slot) {
+        const std::string& time = comforts_.stateTimes[static_cast<size_t>(slot - 1)];
+        items.push_back({mark(false) + Choose(ja, "ステートを保存 ", "Save state ") +
+                             std::to_string(slot) + "  " + time,
+                         ComfortAction::SaveState, slot});
+    }
+    for (int32_t slot = 1; slot <= 9; ++slot) {
+        const std::string& time = comforts_.stateTimes[static_cast<size_t>(slot - 1)];
+        if (time.empty()) continue;
+        items.push_back({mark(false) + Choose(ja, "ステートを復元 ", "Restore state ") +
+                             std::to_string(slot) + "  " + time,
+                         ComfortAction::LoadState, slot});
+    }
+    return items;
+}
+
+void SdlWindow::PaintMenu() {
+    if (renderer_ == nullptr) return;
+    if (!font_) font_ = fonts_.Open(kLabelFace, kLabelPixels, 0);
+    const std::vector<MenuItem> items = MenuItems();
+    const int32_t height = static_cast<int32_t>(items.size()) * kMenuRowHeight;
+    std::vector<uint32_t> pixels(static_cast<size_t>(kMenuWidth) * height, kFace);
+    for (int32_t x = 0; x < kMenuWidth; ++x) {
+        pixels[static_cast<size_t>(x)] = kLight;
+        pixels[static_cast<size_t>((height - 1) * kMenuWidth + x)] = kDark;
+    }
+    for (int32_t y = 0; y < height; ++y) {
+        pixels[static_cast<size_t>(y * kMenuWidth)] = kLight;
+        pixels[static_cast<size_t>(y * kMenuWidth + kMenuWidth - 1)] = kDark;
+    }
+    if (font_) {
+        const FontMetrics& metrics = font_->Metrics();
+        for (size_t i = 0; i < items.size(); ++i) {
+            const int32_t top = static_cast<int32_t>(i) * kMenuRowHeight;
+            DrawLabel(pixels, kMenuWidth, height, 4,
+                      top + (kMenuRowHeight - metrics.height) / 2 + metrics.ascent, items[i].label);
+        }
+    }
+    if (menu_) SDL_DestroyTexture(menu_);
+    menu_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC,
+                              kMenuWidth, height);
+    if (menu_) SDL_UpdateTexture(menu_, nullptr, pixels.data(), kMenuWidth * 4);
+}
+
+int32_t SdlWindow::MenuItemAt(int32_t x, int32_t y) const {
+    if (x < kMenuButtonLeft || x >= kMenuButtonLeft + kMenuWidth || y < kDockHeight) return -1;
+    const int32_t row = (y - kDockHeight) / kMenuRowHeight;
+    return row < static_cast<int32_t>(MenuItems().size()) ? row : -1;
+}
+
+void SdlWindow::MenuClick(int32_t x, int32_t y) {
+    const int32_t row = MenuItemAt(x, y);
+    if (row >= 0) {
+        const MenuItem item = MenuItems()[static_cast<size_t>(row)];
+        pending_.push_back(
+            InputEvent{InputKind::ComfortMenu, item.slot, 0, static_cast<int32_t>(item.action)});
+    }
+    menuOpen_ = false;
+    PaintToolbar();
+    Redraw();
+}
+
+void SdlWindow::ShowComforts(const ComfortStatus& status) {
+    comforts_ = status;
+    if (renderer_ == nullptr) return;
+    PaintToolbar();
+    if (menuOpen_) PaintMenu();
+    Redraw();
+}
+
+void SdlWindow::Notify(ComfortNotice notice, int32_t value) {
+    const bool ja = japanese_;
+    const std::string n = std::to_string(value);
+    switch (notice) {
+        case ComfortNotice::StateSaved:
+            notice_ = Choose(ja, "ステート保存 ", "State saved ") + n;
+            break;
+        case ComfortNotice::StateLoaded:
+            notice_ = Choose(ja, "ステート復元 ", "State restored ") + n;
+            break;
+        case ComfortNotice::StateFailed:
+            notice_ = Choose(ja, "ステート失敗 ", "State failed ") + n;
+            break;
+        case ComfortNotice::ScreenshotSaved:
+            notice_ = Choose(ja, "スクリーンショット保存", "Screenshot saved");
+            break;
+        case ComfortNotice::ScreenshotFailed:
+            notice_ = Choose(ja, "スクリーンショット失敗", "Screenshot failed");
+            break;
+        case ComfortNotice::Volume:
+            notice_ = Choose(ja, "音量 ", "Volume ") + n + "%";
+            break;
+        case ComfortNotice::Muted:
+            notice_ = Choose(ja, "消音", "Muted");
+            break;
+        case ComfortNotice::FastForwardOn:
+            notice_ = Choose(ja, "早送り", "Fast-forward");
+            break;
+        case ComfortNotice::FastForwardOff:
+            notice_ = Choose(ja, "通常速度", "Normal speed");
+            break;
+    }
+    noticeUntil_ = SDL_GetTicks64() + kNoticeMs;
+    if (renderer_ == nullptr) return;
+    PaintToolbar();
+    Redraw();
 }
 
 void SdlWindow::Redraw() {
@@ -383,10 +555,16 @@ SdlWindow::ToolButton SdlWindow::ButtonAt(int32_t x, int32_t y) const {
     if (y < kButtonTop || y >= kButtonTop + kToolbarButtonHeight || x < 0) return ToolButton::None;
     if (x < kToolbarButtonWidth) return ToolButton::Quit;
     if (x < 2 * kToolbarButtonWidth) return ToolButton::ScreenSwitch;
+    if (x < 3 * kToolbarButtonWidth) return ToolButton::Menu;
     return ToolButton::None;
 }
 
 bool SdlWindow::PollEvent(InputEvent& event) {
+    if (!notice_.empty() && SDL_GetTicks64() >= noticeUntil_) {
+        notice_.clear();
+        PaintToolbar();
+        Redraw();
+    }
     SDL_Event raw;
     while (pending_.empty() && SDL_PollEvent(&raw) != 0)
         Translate(raw);
@@ -455,6 +633,11 @@ void SdlWindow::Translate(const SDL_Event& event) {
             const bool down = event.type == SDL_MOUSEBUTTONDOWN;
             const int32_t x = event.button.x;
             const int32_t y = event.button.y;
+            if (menuOpen_ && y >= kDockHeight) {
+                // An open menu takes the click; outside it the click only closes it.
+                if (!down) MenuClick(x, y);
+                break;
+            }
             if ((y < kDockHeight && ToolbarShown()) || pressed_ != ToolButton::None) {
                 // The toolbar: a button acts when it is released over the button it was pressed on.
                 if (event.button.button != SDL_BUTTON_LEFT) break;
@@ -467,6 +650,12 @@ void SdlWindow::Translate(const SDL_Event& event) {
                     if (was == over && was == ToolButton::Quit) push(InputKind::QuitButton);
                     if (was == over && was == ToolButton::ScreenSwitch)
                         push(InputKind::ScreenSwitchButton);
+                    if (was == over && was == ToolButton::Menu) {
+                        menuOpen_ = !menuOpen_;
+                        if (menuOpen_) PaintMenu();
+                    } else if (menuOpen_) {
+                        menuOpen_ = false;
+                    }
                 }
                 PaintToolbar();
                 Redraw();

@@ -61,6 +61,9 @@ class SdlWindow final : public MainWindow,
     void SetSmoothScaling(bool smooth) override;
     void ShowCursor(const CursorImage* image) override;
     void MovePointer(int32_t x, int32_t y) override;
+    // The dock's menu of the player's comforts, its fast-forward mark and its notices.
+    void ShowComforts(const ComfortStatus& status) override;
+    void Notify(ComfortNotice notice, int32_t value) override;
 
     // Reads back the window's client area as shown (toolbar and scene), rows of
     // Width x Height pixels (B, G, R, X). For screenshots of the desktop player.
@@ -72,12 +75,23 @@ class SdlWindow final : public MainWindow,
     void TraceFirstPresent(TraceSink& trace, std::chrono::steady_clock::time_point launched);
 
   private:
-    enum class ToolButton { None, Quit, ScreenSwitch };
+    enum class ToolButton { None, Quit, ScreenSwitch, Menu };
+    struct MenuItem {
+        std::string label;
+        ComfortAction action;
+        int32_t slot;
+    };
 
     void Translate(const SDL_Event& event);
     void PaintToolbar();
-    void DrawLabel(std::vector<uint32_t>& pixels, int32_t width, int32_t x, int32_t baseline,
-                   std::string_view utf8);
+    void DrawLabel(std::vector<uint32_t>& pixels, int32_t width, int32_t height, int32_t x,
+                   int32_t baseline, std::string_view utf8);
+    [[nodiscard]] std::vector<MenuItem> MenuItems() const;
+    void PaintMenu();
+    // The menu item under a window point, -1 for none.
+    [[nodiscard]] int32_t MenuItemAt(int32_t x, int32_t y) const;
+    // Takes a click while the menu is open: an item acts, anything else closes the menu.
+    void MenuClick(int32_t x, int32_t y);
     // Draws the toolbar and the scene into the renderer; Redraw also presents them.
     void Compose();
     void Redraw();
@@ -117,6 +131,13 @@ class SdlWindow final : public MainWindow,
     // The scene texture lost the frame with the device: the next present uploads it whole.
     bool wholeFrameWanted_ = false;
     SDL_Cursor* cursor_ = nullptr;
+    SDL_Texture* menu_ = nullptr;
+    bool menuOpen_ = false;
+    // Labels in Japanese when the user's locale is Japanese, else in English.
+    bool japanese_ = false;
+    ComfortStatus comforts_;
+    std::string notice_;
+    uint64_t noticeUntil_ = 0;
 };
 
 }  // namespace kivo
