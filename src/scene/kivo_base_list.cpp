@@ -21,6 +21,7 @@
 #include "scene/kivo_timer.h"
 #include "scene/kivo_wave.h"
 #include "scene/kivo_images.h"
+#include "scene/kivo_map_image.h"
 #include "scene/kivo_tile.h"
 #include "text/font_pixel_manager.h"
 
@@ -127,6 +128,8 @@ std::unique_ptr<TKivoObject> TKivoBaseList::MakeObject(int32_t kind) {
             return std::make_unique<TKivoWave>(*this);
         case LT_IMAGES:
             return std::make_unique<TKivoImages>(*this);
+        case LT_MAPIMG:
+            return std::make_unique<TKivoMapImage>(*this);
         case LT_TILE:
             return std::make_unique<TKivoTile>(*this);
         case LT_MENU:
