@@ -16,6 +16,8 @@ void IcoSeeds(SeedFolder& seeds);
 void GalSeeds(SeedFolder& seeds);
 // film_seeds.cpp
 void FilmSeeds(SeedFolder& seeds);
+// map_seeds.cpp
+void MapRegionsSeeds(SeedFolder& seeds);
 // media_seeds.cpp
 void MidiSeeds(SeedFolder& seeds);
 void RiffWaveSeeds(SeedFolder& seeds);

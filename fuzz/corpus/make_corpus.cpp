@@ -35,6 +35,7 @@ constexpr SeedWriter kWriters[] = {
     {"fuzz_ico", kivo::corpus::IcoSeeds},
     {"fuzz_interpreter_state", kivo::corpus::InterpreterStateSeeds},
     {"fuzz_label_style", kivo::corpus::LabelStyleSeeds},
+    {"fuzz_map_regions", kivo::corpus::MapRegionsSeeds},
     {"fuzz_markup_text", kivo::corpus::MarkupTextSeeds},
     {"fuzz_message_window", kivo::corpus::MessageWindowSeeds},
     {"fuzz_midi", kivo::corpus::MidiSeeds},

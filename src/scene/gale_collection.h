@@ -120,6 +120,8 @@ class TGaleCollection {
     TGaleCollection& operator=(const TGaleCollection&) = delete;
 
     void SetFiles(PictureFiles* files) { files_ = files; }
+    // Where pictures are read from (map images read their map files there too); may be null.
+    [[nodiscard]] PictureFiles* Files() const { return files_; }
 
     [[nodiscard]] static std::string MakeKey(std::string_view name, bool mask, bool trim);
 

@@ -22,6 +22,7 @@
 #include "scene/kivo_video.h"
 #include "scene/kivo_wave.h"
 #include "scene/kivo_images.h"
+#include "scene/kivo_map_image.h"
 #include "scene/kivo_tile.h"
 #include "text/font_pixel_manager.h"
 
@@ -128,6 +129,8 @@ std::unique_ptr<TKivoObject> TKivoBaseList::MakeObject(int32_t kind) {
             return std::make_unique<TKivoWave>(*this);
         case LT_IMAGES:
             return std::make_unique<TKivoImages>(*this);
+        case LT_MAPIMG:
+            return std::make_unique<TKivoMapImage>(*this);
         case LT_TILE:
             return std::make_unique<TKivoTile>(*this);
         case LT_MENU:

@@ -5,6 +5,7 @@
 #include <type_traits>
 
 #include "base/error.h"
+#include "script/cabinet_commands.h"
 #include "script/component_command.h"
 #include "script/flow_commands.h"
 #include "script/media_commands.h"
@@ -96,8 +97,8 @@ constexpr std::array<CommandFactory, kCommandCount> kCommandClasses = {
     Make<TComControl>,     // PrevMenuNew
     Make<TComPropMotion>,  // PropMotion
     Make<TComEntryHist>,   // FormatHist
-    Make<TComComponent>,   // SaveCabinet
-    Make<TComComponent>,   // LoadCabinet
+    Make<TComCabinetSave>, // SaveCabinet
+    Make<TComCabinetLoad>, // LoadCabinet
 };
 
 }  // namespace

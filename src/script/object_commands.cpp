@@ -20,7 +20,16 @@ int32_t PropertyIdOf(TCallMan& man, const TKivoParser& expr) {
     return *id;
 }
 
-// The names of a Flip list: each entry may hold several, one a line.
+}  // namespace
+
+ObjectHandle FindNamed(TCallMan& man, const TKivoParser& expr) {
+    const ExpressionResult name = man.Evaluate(expr);
+    if (!name) return {};
+    const std::string text = name->AsString();
+    if (text.empty()) return {};
+    return man.Context().scene.FindByName(text);
+}
+
 std::vector<std::string> ListedNames(TCallMan& man, const std::vector<TKivoParser>& entries) {
     std::vector<std::string> names;
     for (const TKivoParser& entry : entries) {
@@ -38,16 +47,6 @@ std::vector<std::string> ListedNames(TCallMan& man, const std::vector<TKivoParse
         }
     }
     return names;
-}
-
-}  // namespace
-
-ObjectHandle FindNamed(TCallMan& man, const TKivoParser& expr) {
-    const ExpressionResult name = man.Evaluate(expr);
-    if (!name) return {};
-    const std::string text = name->AsString();
-    if (text.empty()) return {};
-    return man.Context().scene.FindByName(text);
 }
 
 // ---- GetProp, SetProp, ObjDel -------------------------------------------------------------

@@ -13,6 +13,9 @@ namespace kivo {
 
 // The object an object-name expression names: no value or the empty name is none.
 [[nodiscard]] ObjectHandle FindNamed(TCallMan& man, const TKivoParser& expr);
+// The names of an object list (Flip, the cabinets): each entry may hold several, one a line.
+[[nodiscard]] std::vector<std::string> ListedNames(TCallMan& man,
+                                                   const std::vector<TKivoParser>& entries);
 
 // GetProp object, property, variable: the property's value into the variable, which converts
 // it to its own type.
