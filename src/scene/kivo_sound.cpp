@@ -145,6 +145,12 @@ void TKivoSound::SetPlayState(int32_t state) {
     }
 }
 
+void TKivoSound::PlayFromHere() {
+    paused_ = false;
+    finished_ = false;
+    SetPlayState(LP_PLAY);
+}
+
 void TKivoSound::Restart() {
     resumePosition_ = 0;
     paused_ = false;

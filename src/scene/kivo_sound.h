@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "scene/kivo_film_stage.h"
 #include "scene/kivo_object.h"
 #include "scene/scene_media.h"
 
@@ -44,7 +45,7 @@ class TKivoMixer {
     bool started_ = false;
 };
 
-class TKivoSound final : public TKivoComponent, public MediaObject {
+class TKivoSound final : public TKivoComponent, public MediaObject, public FilmSoundPlay {
   public:
     explicit TKivoSound(TKivoBaseList& root) : TKivoComponent(root) {}
     ~TKivoSound() override;
@@ -59,6 +60,11 @@ class TKivoSound final : public TKivoComponent, public MediaObject {
     void SetPlayState(int32_t state) override;
     void Restart() override;
     [[nodiscard]] const std::string& Source() const override { return source_; }
+
+    // ---- FilmSoundPlay ----
+    // A film's sound track starts its sound (made paused) from where it stands, or after a
+    // pause goes on from there.
+    void PlayFromHere() override;
 
     // ---- Properties ----
     void SetSource(std::string source);

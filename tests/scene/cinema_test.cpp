@@ -5,6 +5,7 @@
 #include "base/error.h"
 #include "scene/kivo_cinema.h"
 #include "scene/kivo_particle.h"
+#include "scene/picture_files.h"
 #include "scene_fixture.h"
 #include "script/param_collection.h"
 #include "storage/stream.h"
@@ -52,6 +53,7 @@ class CinemaTest : public SceneTest {
     CinemaTest() {
         root.SetSize(64, 16);
         root.SetServices({.files = &files, .random = &random, .expressions = &evaluator});
+        root.Images().SetFiles(&pictures);
     }
 
     void AddFile(const std::string& name, const std::vector<uint8_t>& bytes) {
@@ -86,6 +88,7 @@ class CinemaTest : public SceneTest {
     }
 
     TVrFileManager files;
+    MemoryPictures pictures;
     TProcessRandom random{9};
     LiteralEvaluator evaluator;
 };
@@ -133,7 +136,9 @@ TEST_F(CinemaTest, TheFilmsObjectsGoWithANewSourceWithTheCinemaAndAtAnAutoScrapE
     EXPECT_EQ(FilmObjects(), 2);
     // Film objects in the main scene are the cinema's children, named after it.
     ASSERT_EQ(cinema.Children().size(), 2u);
-    EXPECT_TRUE(cinema.Children()[0]->Name().starts_with("\x01" "cine\x01"));
+    EXPECT_TRUE(
+        cinema.Children()[0]->Name().starts_with("\x01"
+                                                 "cine\x01"));
     cinema.SetSource("");
     root.FrameAdvance();
     EXPECT_EQ(FilmObjects(), 0);
@@ -179,7 +184,8 @@ TEST_F(CinemaTest, ACinemaRecordKeepsItsPlaceUnlessItRewindsAndMayComeBackMuted)
     cinema.Save(writer);
     const std::vector<uint8_t> record = writer.Take();
 
-    const auto load = [this](const std::vector<uint8_t>& bytes, TKivoBaseList& copy) -> TKivoCinema& {
+    const auto load = [this](const std::vector<uint8_t>& bytes,
+                             TKivoBaseList& copy) -> TKivoCinema& {
         copy.SetServices(root.Services());
         copy.SetSize(64, 16);
         auto& loaded = *static_cast<TKivoCinema*>(copy.CreateObject(LT_CINEMA));
@@ -235,9 +241,11 @@ class ParticleTest : public CinemaTest {
     TKivoParticle& Emitter(int32_t mode, int32_t interval) {
         std::vector<uint32_t> white(4, 0xFFFFFF);
         GalFile picture;
-        picture.frames.push_back(
-            {.width = 2, .height = 2, .bits = 24, .layers = {{.colour = PaddedRows(2, 2, 24, white)}}});
-        AddFile("dot.gal", WriteGal(picture));
+        picture.frames.push_back({.width = 2,
+                                  .height = 2,
+                                  .bits = 24,
+                                  .layers = {{.colour = PaddedRows(2, 2, 24, white)}}});
+        pictures.Add("dot.gal", picture);
         auto& emitter = *static_cast<TKivoParticle*>(root.CreateObject(LT_PARTICLE));
         emitter.Rename("snow");
         emitter.SetParent(&root.ActiveLayer());
@@ -293,8 +301,12 @@ TEST_F(ParticleTest, PreRunsAndLiveParticlesAreCapped) {
 
 TEST_F(ParticleTest, AFilmsEmissionRecordPlacesParticlesAndEmptyRangesGiveTheBase) {
     TKivoParticle& emitter = Emitter(3, 100);
-    emitter.SetEmission({.XBase = 40, .YBase = 12, .XRange = 0, .YRange = -5,
-                         .IntervalBase = 100, .IntervalRange = 0});
+    emitter.SetEmission({.XBase = 40,
+                         .YBase = 12,
+                         .XRange = 0,
+                         .YRange = -5,
+                         .IntervalBase = 100,
+                         .IntervalRange = 0});
     root.FrameAdvance();
     ASSERT_EQ(emitter.LiveParticles(), 1);
     const TKivoControl& particle = *emitter.Children().front();
