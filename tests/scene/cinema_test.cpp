@@ -136,9 +136,7 @@ TEST_F(CinemaTest, TheFilmsObjectsGoWithANewSourceWithTheCinemaAndAtAnAutoScrapE
     EXPECT_EQ(FilmObjects(), 2);
     // Film objects in the main scene are the cinema's children, named after it.
     ASSERT_EQ(cinema.Children().size(), 2u);
-    EXPECT_TRUE(
-        cinema.Children()[0]->Name().starts_with("\x01"
-                                                 "cine\x01"));
+    EXPECT_TRUE(cinema.Children()[0]->Name().starts_with("\x01" "cine\x01"));
     cinema.SetSource("");
     root.FrameAdvance();
     EXPECT_EQ(FilmObjects(), 0);
@@ -184,8 +182,7 @@ TEST_F(CinemaTest, ACinemaRecordKeepsItsPlaceUnlessItRewindsAndMayComeBackMuted)
     cinema.Save(writer);
     const std::vector<uint8_t> record = writer.Take();
 
-    const auto load = [this](const std::vector<uint8_t>& bytes,
-                             TKivoBaseList& copy) -> TKivoCinema& {
+    const auto load = [this](const std::vector<uint8_t>& bytes, TKivoBaseList& copy) -> TKivoCinema& {
         copy.SetServices(root.Services());
         copy.SetSize(64, 16);
         auto& loaded = *static_cast<TKivoCinema*>(copy.CreateObject(LT_CINEMA));
@@ -241,10 +238,8 @@ class ParticleTest : public CinemaTest {
     TKivoParticle& Emitter(int32_t mode, int32_t interval) {
         std::vector<uint32_t> white(4, 0xFFFFFF);
         GalFile picture;
-        picture.frames.push_back({.width = 2,
-                                  .height = 2,
-                                  .bits = 24,
-                                  .layers = {{.colour = PaddedRows(2, 2, 24, white)}}});
+        picture.frames.push_back(
+            {.width = 2, .height = 2, .bits = 24, .layers = {{.colour = PaddedRows(2, 2, 24, white)}}});
         pictures.Add("dot.gal", picture);
         auto& emitter = *static_cast<TKivoParticle*>(root.CreateObject(LT_PARTICLE));
         emitter.Rename("snow");
@@ -301,12 +296,8 @@ TEST_F(ParticleTest, PreRunsAndLiveParticlesAreCapped) {
 
 TEST_F(ParticleTest, AFilmsEmissionRecordPlacesParticlesAndEmptyRangesGiveTheBase) {
     TKivoParticle& emitter = Emitter(3, 100);
-    emitter.SetEmission({.XBase = 40,
-                         .YBase = 12,
-                         .XRange = 0,
-                         .YRange = -5,
-                         .IntervalBase = 100,
-                         .IntervalRange = 0});
+    emitter.SetEmission({.XBase = 40, .YBase = 12, .XRange = 0, .YRange = -5,
+                         .IntervalBase = 100, .IntervalRange = 0});
     root.FrameAdvance();
     ASSERT_EQ(emitter.LiveParticles(), 1);
     const TKivoControl& particle = *emitter.Children().front();
