@@ -41,6 +41,8 @@ class SceneRoot final : public ScenePort, public SceneCommands, public MessageCo
     [[nodiscard]] SceneCommands& Commands() override { return *this; }
     void ReleaseVariables() override { root_.DetachVariables(); }
     void SetTextWorld(const TextWorld& world) override { root_.SetTextWorld(world); }
+    // The image cache reads the game's pictures through files.
+    void SetPictureFiles(PictureFiles* files) override { root_.Images().SetFiles(files); }
     void SetKeyDown(int32_t key, bool down) override { root_.SetKeyDown(key, down); }
     void MarkKeyPressed(int32_t key) override { root_.MarkKeyPressed(key); }
     void SetButtonsHeld(bool left, bool right) override { root_.SetButtonsHeld(left, right); }
@@ -74,8 +76,7 @@ class SceneRoot final : public ScenePort, public SceneCommands, public MessageCo
     [[nodiscard]] ObjectHandle Create(int32_t kind, ObjectHandle parent,
                                       std::string_view name) override;
     void CompleteCreation(ObjectHandle object) override;
-    void KeepExpression(ObjectHandle object, int32_t prId,
-                        const TKivoParser& expression) override;
+    void KeepExpression(ObjectHandle object, int32_t prId, const TKivoParser& expression) override;
     void MoveTo(ObjectHandle object, ObjectHandle parent) override;
     void Delete(ObjectHandle object) override;
     void SetPlayState(ObjectHandle object, int32_t state) override;
