@@ -79,13 +79,6 @@ class CinemaTest : public SceneTest {
         }
         return shown;
     }
-    // The film objects (system-named children) of the scene.
-    int32_t FilmObjects() const {
-        int32_t count = 0;
-        for (int32_t i = 0; i < root.ObjectCount(); ++i)
-            count += root.ObjectAt(i).IsSystem() ? 1 : 0;
-        return count;
-    }
 
     TVrFileManager files;
     MemoryPictures pictures;

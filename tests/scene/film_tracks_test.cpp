@@ -50,12 +50,6 @@ class FilmTracksTest : public SceneTest {
         EXPECT_EQ(cinema.Index(), frame);
         return Picture();
     }
-    int32_t FilmObjects() const {
-        int32_t count = 0;
-        for (int32_t i = 0; i < root.ObjectCount(); ++i)
-            count += root.ObjectAt(i).IsSystem() ? 1 : 0;
-        return count;
-    }
 
     TVrFileManager files;
     MemoryPictures pictures;
