@@ -5,6 +5,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <optional>
+#include <string_view>
 #include <vector>
 
 #include "base/player_state.h"
@@ -13,7 +15,6 @@
 #include "ratio_reporter.h"
 #include "scene/kivo_base_list.h"
 #include "scene/kivo_particle.h"
-#include "storage/stream.h"
 #include "storage/vr_file_manager.h"
 #include "support/gal_builder.h"
 
@@ -45,11 +46,21 @@ std::vector<uint8_t> DotPicture() {
     return test::WriteGal(file);
 }
 
+// The one picture of the scene's image cache.
+class DotFiles final : public PictureFiles {
+  public:
+    std::optional<std::vector<uint8_t>> Load(std::string_view name) override {
+        if (name != "dot.gal") return std::nullopt;
+        return DotPicture();
+    }
+    int32_t IdentificationCode() const override { return 0; }
+};
+
 // A scene whose emitter has sent out 1,000 swaying particles and sends no more.
 struct ParticleScene {
     ParticleScene() {
         player.frameDelta = 16;
-        files.MemoryCollection().AddMemoryEntry("dot.gal").memory->Assign(DotPicture());
+        scene.Images().SetFiles(&pictures);
         scene.SetServices({.files = &files, .random = &random});
         scene.SetSize(kWidth, kHeight);
         scene.ActiveLayer().SetColor(0x102030);
@@ -72,6 +83,7 @@ struct ParticleScene {
     }
 
     PlayerState player;
+    DotFiles pictures;
     TVrFileManager files;
     TProcessRandom random{3};
     TKivoBaseList scene{player};

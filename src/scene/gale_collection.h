@@ -88,6 +88,8 @@ class TGaleItem {
     // How many holdings the user has on the item.
     [[nodiscard]] int32_t HoldingsOf(ObjectHandle user) const;
     [[nodiscard]] bool InUse() const { return !users_.empty(); }
+    // Whether the file was missing and the item is the transparent stand-in.
+    [[nodiscard]] bool Missing() const { return missing_; }
 
   private:
     friend class TGaleCollection;
@@ -103,6 +105,7 @@ class TGaleItem {
     std::vector<std::pair<ObjectHandle, int32_t>> users_;
     bool indexed_ = true;
     bool released_ = false;
+    bool missing_ = false;
     std::list<TGaleItem*>::iterator releasedAt_;
 };
 

@@ -86,7 +86,12 @@ class TKivoBaseList final : public ObjectDirectory, public SystemVariableProvide
     }
 
     // The image cache the picture objects share; it outlives every object of the root.
-    [[nodiscard]] TGaleCollection& Images() { return images_; }
+    [[nodiscard]] TGaleCollection& Images() {
+        return sharedImages_ != nullptr ? *sharedImages_ : images_;
+    }
+    // Makes the root's objects use another root's cache (a film's own scene list uses the
+    // main scene's, so that a picture is decoded once); that cache must outlive this root.
+    void ShareImages(TGaleCollection& images) { sharedImages_ = &images; }
 
     // ---- Layers ----
 
@@ -330,6 +335,7 @@ class TKivoBaseList final : public ObjectDirectory, public SystemVariableProvide
     // Declared before the layers and the objects, which give their pictures back to it when
     // they are freed.
     TGaleCollection images_;
+    TGaleCollection* sharedImages_ = nullptr;
     std::array<std::unique_ptr<TKivoBase>, 2> layers_;
     int32_t activeIndex_ = 0;
     // The running transition, its rule picture from the cache and the order of its random

@@ -38,7 +38,7 @@ void TKivoBaseList::SetTransitionMask(const std::string& name) {
     transition_->SetRulePicture(nullptr);
     if (name.empty()) return;
     transitionRuleUser_ = ActiveLayer().Handle();
-    transitionRule_ = &images_.Acquire(transitionRuleUser_, name, false, false);
+    transitionRule_ = &Images().Acquire(transitionRuleUser_, name, false, false);
     // A missing file comes as a keyed blank; without a rule picture the rule is white and
     // every pixel switches at once.
     TGaleItemFrame& first = transitionRule_->Frame(0);
@@ -49,7 +49,7 @@ void TKivoBaseList::SetTransitionMask(const std::string& name) {
 
 void TKivoBaseList::ReleaseTransitionRule() {
     if (transitionRule_ == nullptr) return;
-    images_.Release(*transitionRule_, transitionRuleUser_);
+    Images().Release(*transitionRule_, transitionRuleUser_);
     transitionRule_ = nullptr;
 }
 

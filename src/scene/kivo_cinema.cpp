@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <limits>
 
+#include "base/error.h"
 #include "imaging/draw_context.h"
+#include "scene/film_cache_pictures.h"
 #include "scene/kivo_base_list.h"
 #include "scene/kivo_motion.h"
 
@@ -21,7 +23,7 @@ constexpr int32_t kForcedApplyFrames = 2;
 
 }  // namespace
 
-TKivoCinema::TKivoCinema(TKivoBaseList& root) : TKivoControl(root) {}
+TKivoCinema::TKivoCinema(TKivoBaseList& root) : TKivoControl(root), rulePicture_(root.Images()) {}
 
 TKivoCinema::~TKivoCinema() {
     // Nothing is drawn again here: the cinema's parent may already be gone.
@@ -39,7 +41,7 @@ void TKivoCinema::DropFilm() {
     film_.Clear();
     film_.SetStage(nullptr, false);
     stage_.reset();
-    wipe_.reset();
+    DropWipe();
     if (ownList_ != nullptr) {
         Invalidate();
         ownList_.reset();
@@ -54,11 +56,14 @@ void TKivoCinema::LoadFilm() {
     forcedApply_ = kForcedApplyFrames;
     const SceneServices& services = Root().Services();
     if (services.files == nullptr || source_.empty()) return;
-    if (!film_.LoadFromFile(*services.files, source_, services.pictures)) return;
+    // The film's pictures are held in the cache for the cinema; its tracks' objects share them.
+    TFilmCachePictures pictures(Root().Images(), Handle());
+    if (!film_.LoadFromFile(*services.files, source_, &pictures)) return;
     film_.SetVolume(volume_);
     if (film_.NeedsOwnSceneList()) {
         ownList_ = std::make_unique<TKivoBaseList>(Root().State());
         ownList_->SetServices(services);
+        ownList_->ShareImages(Root().Images());
         SizeOwnList();
         for (int32_t layer = 0; layer < 2; ++layer)
             ownList_->Layer(layer).SetColor(film_.BackgroundColor());
@@ -77,19 +82,19 @@ void TKivoCinema::LoadFilm() {
 void TKivoCinema::SizeOwnList() {
     if (ownList_ == nullptr) return;
     // A transition keeps the sizes of the pictures it mixes.
-    wipe_.reset();
+    DropWipe();
     const auto side = [](int32_t value) {
         return std::clamp(value, 1, TKivoBaseList::kMaxSceneSide);
     };
     ownList_->SetSize(side(Width()), side(Height()));
 }
 
-void TKivoCinema::RunTransition(const TFilmTransition& transition, int32_t progress,
-                                int32_t length, bool fresh) {
+void TKivoCinema::RunTransition(const TFilmTransition& transition, int32_t progress, int32_t length,
+                                bool fresh) {
     if (ownList_ == nullptr) return;
     // On its last frame the transition has ended and the film shows the other layer whole.
     if (progress >= length - 1) {
-        wipe_.reset();
+        DropWipe();
         return;
     }
     if (fresh || wipe_ == nullptr) {
@@ -103,6 +108,7 @@ void TKivoCinema::RunTransition(const TFilmTransition& transition, int32_t progr
         wipe_->SetParam(0, transition.Param0);
         wipe_->SetParam(1, transition.Param1);
         wipe_->SetMaskName(transition.RuleFile);
+        LoadRulePicture(transition.RuleFile);
         wipe_->SetDuration(length);
         wipe_->Init();
     }
@@ -110,8 +116,29 @@ void TKivoCinema::RunTransition(const TFilmTransition& transition, int32_t progr
 }
 
 void TKivoCinema::EndTransition() {
-    wipe_.reset();
+    DropWipe();
     Invalidate();
+}
+
+void TKivoCinema::DropWipe() {
+    wipe_.reset();
+    rulePicture_.Clear();
+}
+
+void TKivoCinema::LoadRulePicture(const std::string& name) {
+    rulePicture_.Clear();
+    if (name.empty()) return;
+    try {
+        rulePicture_.Load(Handle(), name, false, false);
+    } catch (const KivoError&) {
+        // A damaged rule picture is no rule picture: the transition switches every pixel at once.
+        return;
+    }
+    // A missing file comes as a keyed blank, which is no rule either.
+    const TGaleItem* rule = rulePicture_.Item();
+    if (rule == nullptr || rule->Missing() || rulePicture_.Count() == 0) return;
+    TGaleItemFrame& first = rulePicture_.Frame(0);
+    if (!first.key.IsSet()) wipe_->SetRulePicture(&first.surface);
 }
 
 void TKivoCinema::SetWidth(int32_t width) {
@@ -125,9 +152,9 @@ void TKivoCinema::SetHeight(int32_t height) {
 }
 
 void TKivoCinema::SetIndex(int32_t frame) {
-    elapsed_ = static_cast<int32_t>(std::clamp<int64_t>(
-        int64_t{frame} * 1000 / TFilmManager::kFramesPerSecond, 0,
-        std::numeric_limits<int32_t>::max()));
+    elapsed_ = static_cast<int32_t>(
+        std::clamp<int64_t>(int64_t{frame} * 1000 / TFilmManager::kFramesPerSecond, 0,
+                            std::numeric_limits<int32_t>::max()));
     stopped_ = false;
     forcedApply_ = kForcedApplyFrames;
 }
@@ -172,9 +199,9 @@ bool TKivoCinema::Update() {
     film_.SetRunning(!paused);
     if (paused != film_.Paused()) film_.SetPaused(paused);
     if (!paused_ && !stopped_ && !AniPaused() && forcedApply_ == 0) {
-        elapsed_ = static_cast<int32_t>(std::min<int64_t>(
-            int64_t{elapsed_} + std::max(Root().State().frameDelta, 0),
-            std::numeric_limits<int32_t>::max()));
+        elapsed_ = static_cast<int32_t>(
+            std::min<int64_t>(int64_t{elapsed_} + std::max(Root().State().frameDelta, 0),
+                              std::numeric_limits<int32_t>::max()));
     }
     int64_t frame = 0;
     const bool ended = AdvanceFrame(frame);

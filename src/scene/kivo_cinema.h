@@ -14,6 +14,7 @@
 #include "imaging/film_manager.h"
 #include "scene/kivo_control.h"
 #include "scene/kivo_film_stage.h"
+#include "scene/kivo_image_list.h"
 
 namespace kivo {
 
@@ -79,6 +80,10 @@ class TKivoCinema final : public TKivoControl, private FilmTransitionRunner {
     void RunTransition(const TFilmTransition& transition, int32_t progress, int32_t length,
                        bool fresh) override;
     void EndTransition() override;
+    // Ends the running transition and lets its rule picture go.
+    void DropWipe();
+    // Holds the rule picture of a transition track and hands it to the new transition.
+    void LoadRulePicture(const std::string& name);
     // The own list's changed areas, on the cinema's layer.
     void InvalidateOwnDirty();
     // The frame reached by the elapsed time, with the end, the repeat and the play end.
@@ -108,6 +113,7 @@ class TKivoCinema final : public TKivoControl, private FilmTransitionRunner {
     TTpRandom wipeRandom_{1};
     TDIBX mixed_;
     std::unique_ptr<TCustomWipe> wipe_;
+    TKivoImageList rulePicture_;
     TFilmManager film_;
 };
 

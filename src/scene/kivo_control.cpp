@@ -256,21 +256,20 @@ TRect TKivoControl::ClipRectOnLayer() const {
 }
 
 TRect TKivoControl::VisibleBounds() const {
-    // Down the chain of ancestors once, each position from its parent's.
-    std::vector<const TKivoControl*> chain;
-    for (const TKivoControl* walk = this; walk != nullptr; walk = walk->parent_) {
-        chain.push_back(walk);
-    }
+    int64_t left = 0, top = 0;
+    return VisibleArea(left, top);
+}
+
+// Down the chain of ancestors once, each position from its parent's, without a list of them
+// (every move of every particle asks this twice).
+TRect TKivoControl::VisibleArea(int64_t& left, int64_t& top) const {
     TRect area{std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::min(),
                std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::max()};
-    int64_t left = 0, top = 0;
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        const TKivoControl& control = **it;
-        left = control.PositionIn(false, left);
-        top = control.PositionIn(true, top);
-        area = Intersect(area, control.RectAt(left, top));
-        if (control.clip_.IsSet()) area = Intersect(area, control.ClipRectAt(left, top));
-    }
+    if (parent_ != nullptr) area = parent_->VisibleArea(left, top);
+    left = PositionIn(false, left);
+    top = PositionIn(true, top);
+    area = Intersect(area, RectAt(left, top));
+    if (clip_.IsSet()) area = Intersect(area, ClipRectAt(left, top));
     return area;
 }
 
@@ -325,6 +324,8 @@ void TKivoControl::Draw(TDrawContext& context) {
 }
 
 void TKivoControl::DrawChildren(TDrawContext& context) {
+    // Most objects have no children; their bounds are not worth working out.
+    if (Children().empty()) return;
     const TRect area = Intersect(context.DrawingRect(), BoundsRect());
     if (area.IsEmpty()) return;
     const std::optional<TRect> outer = context.ClipRect();

@@ -289,6 +289,8 @@ class TKivoControl : public TKivoComponent {
     [[nodiscard]] int64_t AbsPosition(bool vertical) const;
     // The absolute position given the parent's (64 bits: the parts may add beyond int32).
     [[nodiscard]] int64_t PositionIn(bool vertical, int64_t parentAbs) const;
+    // VisibleBounds, giving back the object's absolute position as well.
+    [[nodiscard]] TRect VisibleArea(int64_t& left, int64_t& top) const;
     [[nodiscard]] int64_t ZoomedPosition(bool vertical, int64_t parentAbs) const;
     [[nodiscard]] TRect RectAt(int64_t left, int64_t top) const;
     [[nodiscard]] TRect ClipRectAt(int64_t left, int64_t top) const;

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "scene/film_cache_pictures.h"
 #include "scene/kivo_base_list.h"
 #include "scene/kivo_particle.h"
 
@@ -116,9 +117,10 @@ void TKivoFilmStage::SetFloatProperty(TFilmObjectId object, PropertyId id, doubl
     if (PropertyType(id) == PT_FLOAT) {
         WriteProperty(*found, id, value);
     } else if (PropertyType(id) == PT_INT && std::isfinite(value)) {
-        WriteProperty(*found, id, static_cast<int32_t>(std::clamp(
-                                      value, double{std::numeric_limits<int32_t>::min()},
-                                      double{std::numeric_limits<int32_t>::max()})));
+        WriteProperty(
+            *found, id,
+            static_cast<int32_t>(std::clamp(value, double{std::numeric_limits<int32_t>::min()},
+                                            double{std::numeric_limits<int32_t>::max()})));
     }
 }
 
@@ -140,8 +142,10 @@ int32_t TKivoFilmStage::GetProperty(TFilmObjectId object, PropertyId id) {
 
 void TKivoFilmStage::SetPicture(TFilmObjectId object, const TFilmPicture& picture,
                                 int32_t frameIndex) {
-    if (auto* show = dynamic_cast<FilmPictureShow*>(Find(object)))
-        show->ShowFilmPicture(picture, frameIndex);
+    // Only pictures of the image cache have a file an object can show.
+    const auto* cached = dynamic_cast<const TFilmCachePicture*>(&picture);
+    auto* show = dynamic_cast<FilmPictureShow*>(Find(object));
+    if (cached != nullptr && show != nullptr) show->ShowFilmPicture(cached->FileName(), frameIndex);
 }
 
 void TKivoFilmStage::SetMotionPosition(TFilmObjectId object, int32_t x, int32_t y) {

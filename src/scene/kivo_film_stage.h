@@ -22,11 +22,12 @@ class TKivoBaseList;
 class TKivoControl;
 class TKivoObject;
 
-// An image-like object showing frame index of a film's picture.
+// An image-like object showing frame index of a picture file, as a film's track chose it:
+// the film, not the object's own frame times, decides the frame.
 class FilmPictureShow {
   public:
     virtual ~FilmPictureShow() = default;
-    virtual void ShowFilmPicture(const TFilmPicture& picture, int32_t frameIndex) = 0;
+    virtual void ShowFilmPicture(const std::string& fileName, int32_t frameIndex) = 0;
 };
 
 // A sound object a film starts from where it stands.
@@ -41,8 +42,8 @@ class FilmSoundPlay {
 class FilmTransitionRunner {
   public:
     virtual ~FilmTransitionRunner() = default;
-    virtual void RunTransition(const TFilmTransition& transition, int32_t progress,
-                               int32_t length, bool fresh) = 0;
+    virtual void RunTransition(const TFilmTransition& transition, int32_t progress, int32_t length,
+                               bool fresh) = 0;
     virtual void EndTransition() = 0;
 };
 
@@ -64,15 +65,15 @@ class TKivoFilmStage final : public TFilmStage {
     void SetFloatProperty(TFilmObjectId object, PropertyId id, double value) override;
     void SetStringProperty(TFilmObjectId object, PropertyId id, std::string_view value) override;
     [[nodiscard]] int32_t GetProperty(TFilmObjectId object, PropertyId id) override;
-    void SetPicture(TFilmObjectId object, const TFilmPicture& picture,
-                    int32_t frameIndex) override;
+    void SetPicture(TFilmObjectId object, const TFilmPicture& picture, int32_t frameIndex) override;
     void SetMotionPosition(TFilmObjectId object, int32_t x, int32_t y) override;
     void SetSubPriority(TFilmObjectId object, int32_t subPriority) override;
     void SetEmission(TFilmObjectId object, const TFilmEmission& emission) override;
     void PlaySound(TFilmObjectId object) override;
     void RunTransition(const TFilmTransition& transition, int32_t progress, int32_t length,
                        bool fresh) override {
-        if (transitions_ != nullptr) transitions_->RunTransition(transition, progress, length, fresh);
+        if (transitions_ != nullptr)
+            transitions_->RunTransition(transition, progress, length, fresh);
     }
     void EndTransition() override {
         if (transitions_ != nullptr) transitions_->EndTransition();

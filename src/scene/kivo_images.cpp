@@ -33,6 +33,11 @@ void TKivoCustomImages::RestoreFrame(int32_t index, int32_t remaining) {
     remaining_ = remaining;
 }
 
+void TKivoCustomImages::ShowFilmFrame(int32_t index) {
+    paused_ = true;
+    if (index != index_) SetIndex(index);
+}
+
 void TKivoCustomImages::SetIndex(int32_t index) {
     if (TKivoMotion* motion = Motion()) {
         motion->SetElapsed(TKivoMotion::TimeOfFrame(index));
@@ -172,6 +177,11 @@ void TKivoImages::SetSource(std::string source) {
 void TKivoImages::SetRepeat(bool repeat) {
     repeat_ = repeat;
     if (repeat && Motion() != nullptr && Motion()->Finished()) Motion()->Restart();
+}
+
+void TKivoImages::ShowFilmPicture(const std::string& fileName, int32_t frameIndex) {
+    SetSource(fileName);
+    ShowFilmFrame(frameIndex);
 }
 
 void TKivoImages::KeepExpression(int32_t prId, const TKivoParser& expression) {

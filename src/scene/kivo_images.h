@@ -12,6 +12,7 @@
 #include <string>
 
 #include "scene/kivo_custom_image.h"
+#include "scene/kivo_film_stage.h"
 #include "scene/kivo_image_list.h"
 #include "script/expression.h"
 
@@ -53,6 +54,8 @@ class TKivoCustomImages : public TKivoCustomImage {
     void ResetFrames();
     // After a loaded game set the source again: shows the saved frame with its saved time left.
     void RestoreFrame(int32_t index, int32_t remaining);
+    // Shows the frame a film chose and stops the object's own stepping through the frames.
+    void ShowFilmFrame(int32_t index);
 
   private:
     // Shows the frame, adding its time (and the loop wait on the last of several).
@@ -67,7 +70,7 @@ class TKivoCustomImages : public TKivoCustomImage {
     TKivoParser loopWait_;
 };
 
-class TKivoImages : public TKivoCustomImages {
+class TKivoImages : public TKivoCustomImages, public FilmPictureShow {
   public:
     explicit TKivoImages(TKivoBaseList& root);
 
@@ -88,6 +91,7 @@ class TKivoImages : public TKivoCustomImages {
 
     // ImgNew hands over its PR_DELAY expression as the loop wait.
     void KeepExpression(int32_t prId, const TKivoParser& expression) override;
+    void ShowFilmPicture(const std::string& fileName, int32_t frameIndex) override;
 
     [[nodiscard]] const PropertyMap& Properties() const override { return ClassProperties(); }
     [[nodiscard]] static const PropertyMap& ClassProperties();

@@ -145,6 +145,12 @@ void TKivoMediaPlayer::Restart() {
     SetPlayState(LP_PLAYFADE);
 }
 
+void TKivoMediaPlayer::PlayFromHere() {
+    paused_ = false;
+    finished_ = false;
+    SetPlayState(LP_PLAY);
+}
+
 TKivoMediaPlayer::PlayStep TKivoMediaPlayer::StepPlayback() {
     if (done_) return PlayStep::Done;
     if (item_ != nullptr && item_->IsEnd()) {

@@ -56,6 +56,8 @@ class TKivoMediaPlayer : public MediaObject {
     void SetPlayState(int32_t state) override;
     void Restart() override;
     [[nodiscard]] const std::string& Source() const override { return source_; }
+    // Plays from where the item stands, or goes on after a pause.
+    void PlayFromHere();
 
     // ---- Properties ----
     // A new source releases the item and stops, clearing pause, position and the end.

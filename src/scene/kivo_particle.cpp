@@ -8,11 +8,9 @@
 #include "base/error.h"
 #include "imaging/draw_context.h"
 #include "imaging/film_manager.h"
-#include "imaging/gale_frame_list.h"
 #include "scene/film_motion.h"
 #include "scene/kivo_base_list.h"
 #include "scene/kivo_film_stage.h"
-#include "storage/vr_file_manager.h"
 
 namespace kivo {
 
@@ -40,23 +38,17 @@ int32_t NearestClamped(double v) {
                                      : std::numeric_limits<int32_t>::max());
 }
 
-std::shared_ptr<const TParticlePictures> ReadPictures(TVrFileManager& files,
-                                                      const std::string& name) {
-    TGaleFrameList list;
+// The emitter's picture from the cache; null when the file is missing, damaged or empty.
+std::shared_ptr<const TParticlePictures> AcquirePictures(TGaleCollection& cache, ObjectHandle user,
+                                                         const std::string& name) {
+    TGaleItem* item = nullptr;
     try {
-        list.LoadFromBytes(files.Load(name), name);
+        item = &cache.Acquire(user, name, false, false);
     } catch (const KivoError&) {
-        // A missing or damaged picture leaves the emitter without one.
         return nullptr;
     }
-    auto pictures = std::make_shared<TParticlePictures>();
-    for (const auto& frame : list.Frames) {
-        if (frame->TransparentValue >= 0) frame->MakeMask();
-        TParticlePictures::Frame& kept =
-            *pictures->Frames.emplace_back(std::make_unique<TParticlePictures::Frame>());
-        CopyFrameToSurface(*frame, kept.Picture);
-        CopyMaskToSurface(*frame, kept.Mask);
-    }
+    auto pictures = std::make_shared<const TParticlePictures>(cache, *item, user);
+    if (item->Missing() || item->FrameCount() == 0) return nullptr;
     return pictures;
 }
 
@@ -82,8 +74,7 @@ void TKivoParticleImages::Place(int64_t x, int64_t y) {
 
 void TKivoParticleImages::SetZoom(int32_t zoom) {
     zoom_ = std::max(zoom, 1);
-    const TDIBX* picture =
-        Pictures && !Pictures->Frames.empty() ? &Pictures->Frames[0]->Picture : nullptr;
+    const TDIBX* picture = Pictures ? &Pictures->Frame().surface : nullptr;
     SetWidth(picture ? static_cast<int32_t>(int64_t{picture->Width()} * zoom_ / 256) : 0);
     SetHeight(picture ? static_cast<int32_t>(int64_t{picture->Height()} * zoom_ / 256) : 0);
 }
@@ -94,8 +85,8 @@ void TKivoParticleImages::Init(TProcessRandom& random) {
         constexpr int32_t kSteps = 1 << 30;
         return random.Below(kSteps) / static_cast<double>(kSteps);
     };
-    if (Pictures && !Pictures->Frames.empty()) {
-        const TDIBX& picture = Pictures->Frames[0]->Picture;
+    if (Pictures) {
+        const TDIBX& picture = Pictures->Frame().surface;
         SetOffsetX(picture.Width() / 2);
         SetOffsetY(picture.Height() / 2);
     }
@@ -217,34 +208,35 @@ bool TKivoParticleImages::Advance(int32_t steps, int32_t stepMs) {
 }
 
 void TKivoParticleImages::Draw(TDrawContext& context) {
-    if (Pictures && !Pictures->Frames.empty() && Alpha > 0 && Alpha < 512) {
-        TParticlePictures::Frame& frame = *Pictures->Frames[0];
-        TDIBX& picture = frame.Picture;
-        const bool masked = !frame.Mask.IsEmpty();
+    if (Pictures && Alpha > 0 && Alpha < 512) {
+        TGaleItemFrame& frame = Pictures->Frame();
+        TDIBX& picture = frame.surface;
+        TDIBX* mask = frame.mask.get();
+        const TColorKey key = frame.key;
         const TRect source = picture.ClientRect();
         const int32_t x = AbsLeft(), y = AbsTop();
         if (zoom_ != 256) {
             const TRect target = BoundsRect();
-            if (masked)
-                context.StretchDrawMask(target, picture, std::min(Alpha, 255), frame.Mask, false,
-                                        false, source);
+            if (mask != nullptr)
+                context.StretchDrawMask(target, picture, std::min(Alpha, 255), *mask, false, false,
+                                        source);
             else
-                context.StretchDraw(target, picture, std::min(Alpha, 255), false, false,
-                                    TColorKey(), source);
+                context.StretchDraw(target, picture, std::min(Alpha, 255), false, false, key,
+                                    source);
         } else if (Alpha >= 256) {
-            if (masked)
-                context.DrawMaskAdd(x, y, Alpha - 256, frame.Mask, false, false, source, picture);
+            if (mask != nullptr)
+                context.DrawMaskAdd(x, y, Alpha - 256, *mask, false, false, source, picture);
             else
-                context.DrawAdd(x, y, Alpha - 256, false, false, TColorKey(), source, picture);
+                context.DrawAdd(x, y, Alpha - 256, false, false, key, source, picture);
         } else if (Alpha == 255) {
-            if (masked)
-                context.DrawMask(x, y, frame.Mask, false, false, source, picture);
+            if (mask != nullptr)
+                context.DrawMask(x, y, *mask, false, false, source, picture);
             else
-                context.Draw(x, y, false, false, TColorKey(), source, picture);
-        } else if (masked) {
-            context.DrawMaskAlpha(x, y, Alpha, frame.Mask, false, false, source, picture);
+                context.Draw(x, y, false, false, key, source, picture);
+        } else if (mask != nullptr) {
+            context.DrawMaskAlpha(x, y, Alpha, *mask, false, false, source, picture);
         } else {
-            context.DrawAlpha(x, y, Alpha, false, false, TColorKey(), source, picture);
+            context.DrawAlpha(x, y, Alpha, false, false, key, source, picture);
         }
     }
     TKivoControl::Draw(context);
@@ -266,12 +258,11 @@ void TKivoParticle::LoadSource() {
     RemoveParticles();
     pictures_.reset();
     film_.reset();
-    TVrFileManager* files = Root().Services().files;
-    if (files == nullptr || source_.empty()) return;
+    if (source_.empty()) return;
     if (IsMotionFileName(source_)) {
         film_ = TFilmMotion::Read(Root(), source_);
     } else if (HasExtension(source_, ".gal")) {
-        pictures_ = ReadPictures(*files, source_);
+        pictures_ = AcquirePictures(Root().Images(), Handle(), source_);
     }
 }
 
@@ -418,8 +409,8 @@ void TKivoParticle::Emit(int64_t lateMs, int32_t x, int32_t y) {
     particle.Init(Root().Random());
     particles_.push_back(particle.Handle());
     const int64_t extra = lateMs / StepMs();
-    if (extra > 0 && !particle.Advance(static_cast<int32_t>(std::min<int64_t>(extra, INT32_MAX)),
-                                       StepMs())) {
+    if (extra > 0 &&
+        !particle.Advance(static_cast<int32_t>(std::min<int64_t>(extra, INT32_MAX)), StepMs())) {
         Root().ScheduleDestroy(particle);
         particles_.pop_back();
     }

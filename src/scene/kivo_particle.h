@@ -16,6 +16,7 @@
 
 #include "imaging/dibx.h"
 #include "imaging/film_stage.h"
+#include "scene/gale_collection.h"
 #include "scene/kivo_control.h"
 #include "script/expression.h"
 
@@ -24,14 +25,22 @@ namespace kivo {
 class TFilmManager;
 class TProcessRandom;
 
-// The pictures a particle shows: the frames of the emitter's GAL file, shared by its
-// particles.
-struct TParticlePictures {
-    struct Frame {
-        TDIBX Picture;
-        TDIBX Mask;  // empty when the frame has none
-    };
-    std::vector<std::unique_ptr<Frame>> Frames;
+// The picture particles show: the first frame of the emitter's GAL file, held in the image
+// cache for the emitter and shared by its particles, which let it go with the last of them.
+class TParticlePictures {
+  public:
+    TParticlePictures(TGaleCollection& cache, TGaleItem& item, ObjectHandle user)
+        : cache_(cache), item_(item), user_(user) {}
+    ~TParticlePictures() { cache_.Release(item_, user_); }
+    TParticlePictures(const TParticlePictures&) = delete;
+    TParticlePictures& operator=(const TParticlePictures&) = delete;
+
+    [[nodiscard]] TGaleItemFrame& Frame() const { return item_.Frame(0); }
+
+  private:
+    TGaleCollection& cache_;
+    TGaleItem& item_;
+    ObjectHandle user_;
 };
 
 class TKivoParticleImages final : public TKivoControl {

@@ -6,12 +6,13 @@
 #include <cstdint>
 #include <string>
 
+#include "scene/kivo_film_stage.h"
 #include "scene/kivo_media_player.h"
 #include "scene/kivo_object.h"
 
 namespace kivo {
 
-class TKivoSound final : public TKivoComponent, public TKivoMediaPlayer {
+class TKivoSound final : public TKivoComponent, public TKivoMediaPlayer, public FilmSoundPlay {
   public:
     explicit TKivoSound(TKivoBaseList& root)
         : TKivoComponent(root), TKivoMediaPlayer(static_cast<TKivoObject&>(*this)) {}
@@ -23,6 +24,9 @@ class TKivoSound final : public TKivoComponent, public TKivoMediaPlayer {
     [[nodiscard]] bool Update() override;
     // Scene objects and media objects both take play states: one entry serves both.
     void SetPlayState(int32_t state) override { TKivoMediaPlayer::SetPlayState(state); }
+    // A film's sound track starts its sound (made paused) from where it stands, or after a
+    // pause goes on from there.
+    void PlayFromHere() override { TKivoMediaPlayer::PlayFromHere(); }
 
     [[nodiscard]] const PropertyMap& Properties() const override { return ClassProperties(); }
     [[nodiscard]] static const PropertyMap& ClassProperties();

@@ -28,6 +28,11 @@ void TKivoTile::SetSource(std::string source) {
     if (frames_.Count() > 0) SetIndex(0);
 }
 
+void TKivoTile::ShowFilmPicture(const std::string& fileName, int32_t frameIndex) {
+    SetSource(fileName);
+    ShowFilmFrame(frameIndex);
+}
+
 void TKivoTile::DrawPicture(TDrawContext& context) {
     TCustomDIBX* picture = Picture();
     const int32_t zoomX = StoredZoomX(), zoomY = StoredZoomY();

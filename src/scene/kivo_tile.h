@@ -11,7 +11,7 @@
 
 namespace kivo {
 
-class TKivoTile final : public TKivoCustomImages {
+class TKivoTile final : public TKivoCustomImages, public FilmPictureShow {
   public:
     explicit TKivoTile(TKivoBaseList& root);
 
@@ -21,6 +21,7 @@ class TKivoTile final : public TKivoCustomImages {
     [[nodiscard]] const std::string& Source() const { return source_; }
     // A ".gal" name tiles that picture; any other name tiles nothing.
     void SetSource(std::string source);
+    void ShowFilmPicture(const std::string& fileName, int32_t frameIndex) override;
     [[nodiscard]] int32_t ScrollX() const override { return scrollX_; }
     [[nodiscard]] int32_t ScrollY() const override { return scrollY_; }
     void SetScrollX(int32_t scroll) { ChangeArea(scrollX_, scroll); }

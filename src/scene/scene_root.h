@@ -41,6 +41,8 @@ class SceneRoot final : public ScenePort, public SceneCommands, public MessageCo
     [[nodiscard]] SceneCommands& Commands() override { return *this; }
     void ReleaseVariables() override { root_.DetachVariables(); }
     void SetTextWorld(const TextWorld& world) override { root_.SetTextWorld(world); }
+    // The image cache reads the game's pictures through files.
+    void SetPictureFiles(PictureFiles* files) override { root_.Images().SetFiles(files); }
     void SetKeyDown(int32_t key, bool down) override { root_.SetKeyDown(key, down); }
     void MarkKeyPressed(int32_t key) override { root_.MarkKeyPressed(key); }
     void SetButtonsHeld(bool left, bool right) override { root_.SetButtonsHeld(left, right); }

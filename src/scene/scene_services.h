@@ -1,8 +1,7 @@
 #pragma once
-// What scene objects reach beyond the scene: the game's files (films, particle pictures), the
-// player's random generator (fire noise, particle spread), the evaluation of the stored
-// expressions some objects keep (where particles appear and how often) and the pictures of
-// films. The player hands them
+// What scene objects reach beyond the scene: the game's files (films, motion files), the
+// player's random generator (fire noise, particle spread) and the evaluation of the stored
+// expressions some objects keep (where particles appear and how often). The player hands them
 // to the scene root once at start-up; a root without them (tests, tools) loads no files,
 // draws from a generator of its own and evaluates no expression.
 //
@@ -15,7 +14,6 @@
 
 namespace kivo {
 
-class TFilmPictureSource;
 class TKivoParser;
 class TProcessRandom;
 class TVrFileManager;
@@ -31,9 +29,6 @@ struct SceneServices {
     TVrFileManager* files = nullptr;
     TProcessRandom* random = nullptr;
     ExpressionEvaluator* expressions = nullptr;
-    // The pictures of image-like film tracks (the image cache); without it those tracks show
-    // nothing.
-    TFilmPictureSource* pictures = nullptr;
 };
 
 }  // namespace kivo

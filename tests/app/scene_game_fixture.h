@@ -13,6 +13,7 @@
 #include <string>
 
 #include "app/headless_driver.h"
+#include "media/backend/backend_media_codecs.h"
 #include "shell/input_script.h"
 #include "shell/script_project.h"
 #include "shell/session.h"
@@ -89,8 +90,10 @@ class SceneGame : public ::testing::Test {
     // Plays the game for frames steps with the input script; returns the status.
     int Play(int64_t frames, const std::string& input = "") {
         HeadlessPlatform platform(dialogLog_);
+        if (keepAudio) platform.audio.KeepSamples();
         HeadlessDriver headless(platform, ParseInputScript(input, "input").input, 16);
         PlayerConfig config;
+        if (keepAudio) config.media.codecs = [] { return std::make_unique<BackendMediaCodecs>(); };
         config.executableFolder = folder_.Path();
         config.arguments = {folder_.Path().string()};
         config.seed = seed_;
@@ -107,6 +110,7 @@ class SceneGame : public ::testing::Test {
         const int status = RunSession(player, options, driver);
         frame_ = platform.screen.Frame();
         width_ = platform.screen.FrameWidth();
+        if (keepAudio) audio_ = platform.audio.KeptAsWave();
         return status;
     }
 
@@ -141,6 +145,9 @@ class SceneGame : public ::testing::Test {
 
     // Lines added to the project file: its status variables.
     std::string projectLines;
+    // Whether Play keeps the audio the game made (as a WAV file in audio_) and decodes sounds.
+    bool keepAudio = false;
+    std::vector<uint8_t> audio_;
     // Looks at the player before each pass of the loop (frame steps run so far).
     std::function<void(Player&, int64_t)> eachPass;
     // Changes the player's configuration before a Play starts it.

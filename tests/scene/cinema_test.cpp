@@ -5,6 +5,7 @@
 #include "base/error.h"
 #include "scene/kivo_cinema.h"
 #include "scene/kivo_particle.h"
+#include "scene/picture_files.h"
 #include "scene_fixture.h"
 #include "script/param_collection.h"
 #include "storage/stream.h"
@@ -52,6 +53,7 @@ class CinemaTest : public SceneTest {
     CinemaTest() {
         root.SetSize(64, 16);
         root.SetServices({.files = &files, .random = &random, .expressions = &evaluator});
+        root.Images().SetFiles(&pictures);
     }
 
     void AddFile(const std::string& name, const std::vector<uint8_t>& bytes) {
@@ -77,15 +79,9 @@ class CinemaTest : public SceneTest {
         }
         return shown;
     }
-    // The film objects (system-named children) of the scene.
-    int32_t FilmObjects() const {
-        int32_t count = 0;
-        for (int32_t i = 0; i < root.ObjectCount(); ++i)
-            count += root.ObjectAt(i).IsSystem() ? 1 : 0;
-        return count;
-    }
 
     TVrFileManager files;
+    MemoryPictures pictures;
     TProcessRandom random{9};
     LiteralEvaluator evaluator;
 };
@@ -237,7 +233,7 @@ class ParticleTest : public CinemaTest {
         GalFile picture;
         picture.frames.push_back(
             {.width = 2, .height = 2, .bits = 24, .layers = {{.colour = PaddedRows(2, 2, 24, white)}}});
-        AddFile("dot.gal", WriteGal(picture));
+        pictures.Add("dot.gal", picture);
         auto& emitter = *static_cast<TKivoParticle*>(root.CreateObject(LT_PARTICLE));
         emitter.Rename("snow");
         emitter.SetParent(&root.ActiveLayer());

@@ -113,6 +113,14 @@ class SceneTest : public ::testing::Test {
         return box;
     }
 
+    // The objects films and emitters made (system-named) in the scene.
+    int32_t FilmObjects() const {
+        int32_t count = 0;
+        for (int32_t i = 0; i < root.ObjectCount(); ++i)
+            count += root.ObjectAt(i).IsSystem() ? 1 : 0;
+        return count;
+    }
+
     // Draws and returns the back buffer as rows of picture letters ('?' for other colours).
     std::vector<std::string> Picture() {
         std::vector<TRect> dirty;
