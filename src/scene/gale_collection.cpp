@@ -130,6 +130,7 @@ std::unique_ptr<TGaleItem> TGaleCollection::LoadItem(std::string key, std::strin
     TGaleFrameList list(files_ != nullptr ? files_->IdentificationCode() : 0);
     if (bytes) list.LoadPlayerPicture(*bytes, item->fileName_);
     if (!bytes) {
+        item->fileMissing_ = true;
         auto frame = std::make_unique<TGaleItemFrame>();
         frame->surface.SetSize(kMissingSide, kMissingSide, 32);
         frame->key = TColorKey(0);

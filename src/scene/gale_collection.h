@@ -88,6 +88,8 @@ class TGaleItem {
     // How many holdings the user has on the item.
     [[nodiscard]] int32_t HoldingsOf(ObjectHandle user) const;
     [[nodiscard]] bool InUse() const { return !users_.empty(); }
+    // Whether the game had no such file (the item is then the transparent stand-in).
+    [[nodiscard]] bool FileMissing() const { return fileMissing_; }
 
   private:
     friend class TGaleCollection;
@@ -102,6 +104,7 @@ class TGaleItem {
     // Each user with its count of holdings.
     std::vector<std::pair<ObjectHandle, int32_t>> users_;
     bool indexed_ = true;
+    bool fileMissing_ = false;
     bool released_ = false;
     std::list<TGaleItem*>::iterator releasedAt_;
 };

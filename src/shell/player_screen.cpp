@@ -124,6 +124,7 @@ void PlayerScreen::StoreMemoryEntry(std::string_view name, std::vector<uint8_t> 
 
 void PlayerScreen::ForgetPicture(std::string_view name) {
     if (player_.files) player_.files->Remove(name);
+    if (player_.scene) player_.scene->ForgetPicture(name);
 }
 
 }  // namespace kivo

@@ -50,8 +50,7 @@ class PlayerScreen final : public SceneWindow, public ScreenPort {
     // The files' loose-file folder when it exists as a folder.
     [[nodiscard]] std::filesystem::path LooseFolder() const override;
     void StoreMemoryEntry(std::string_view name, std::vector<uint8_t> bytes) override;
-    // Drops the name from the files' content cache. The image cache joins here once the scene
-    // root keeps one.
+    // Drops the name from the files' content cache and the scene's image cache.
     void ForgetPicture(std::string_view name) override;
 
   private:
