@@ -6,7 +6,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -68,6 +70,104 @@ Picture Background() {
     return picture;
 }
 
+// The title buttons' plates, 120 x 40 with rounded (transparent) corners and a mark in the
+// middle: a triangle for Start, two for Continue, a cross for Quit. The styles are the
+// button's states: 0 normal (slate), 1 hover (lighter, gold rim), 2 pressed (darker, mark
+// shifted down a pixel as if pushed in).
+enum class Mark { kStart, kContinue, kQuit };
+
+bool InTriangle(int x, int y, int left, int middle) {
+    // Pointing right, 12 wide, 16 tall, centred on middle.
+    const int dx = x - left;
+    const int dy = y - middle;
+    return dx >= 0 && dx < 12 && std::abs(dy) * 12 <= (12 - dx) * 8;
+}
+
+bool OnMark(Mark mark, int x, int y) {
+    const int middle = 20;
+    switch (mark) {
+        case Mark::kStart:
+            return InTriangle(x, y, 54, middle);
+        case Mark::kContinue:
+            return InTriangle(x, y, 47, middle) || InTriangle(x, y, 60, middle);
+        case Mark::kQuit: {
+            const int dx = x - 60;
+            const int dy = y - middle;
+            return std::abs(dx) <= 8 && std::abs(dy) <= 8 &&
+                   (std::abs(dx - dy) <= 1 || std::abs(dx + dy) <= 1);
+        }
+    }
+    return false;
+}
+
+Picture Plate(Mark mark, int style) {
+    Picture picture{120, 40, std::vector<uint8_t>(120 * 40 * 4)};
+    const int radius = 8;
+    const int push = style == 2 ? 1 : 0;
+    for (int y = 0; y < picture.height; ++y) {
+        for (int x = 0; x < picture.width; ++x) {
+            // Distance into the rounded rectangle's corner circles.
+            const int cx = x < radius ? radius - x : (x >= 120 - radius ? x - (119 - radius) : 0);
+            const int cy = y < radius ? radius - y : (y >= 40 - radius ? y - (39 - radius) : 0);
+            const int d2 = cx * cx + cy * cy;
+            if (d2 > radius * radius) {
+                picture.Set(x, y, 0, 0, 0, 0);
+                continue;
+            }
+            const bool rim =
+                d2 > (radius - 2) * (radius - 2) || x < 2 || x > 117 || y < 2 || y > 37;
+            const double t = y / 39.0;
+            uint8_t r, g, b;
+            if (style == 1) {
+                r = static_cast<uint8_t>(110 - 40 * t);
+                g = static_cast<uint8_t>(140 - 40 * t);
+                b = static_cast<uint8_t>(190 - 50 * t);
+            } else if (style == 2) {
+                r = static_cast<uint8_t>(30 + 20 * t);
+                g = static_cast<uint8_t>(40 + 25 * t);
+                b = static_cast<uint8_t>(70 + 30 * t);
+            } else {
+                r = static_cast<uint8_t>(70 - 30 * t);
+                g = static_cast<uint8_t>(85 - 35 * t);
+                b = static_cast<uint8_t>(120 - 40 * t);
+            }
+            if (rim) {
+                if (style == 1) {
+                    r = 240, g = 200, b = 80;
+                } else {
+                    r = 200, g = 210, b = 230;
+                }
+            }
+            if (OnMark(mark, x, y - push)) r = 250, g = 250, b = 250;
+            picture.Set(x, y, r, g, b);
+        }
+    }
+    return picture;
+}
+
+// A small five-pointed star, 16 x 16, for the story text; its outside is transparent.
+Picture Star() {
+    Picture picture{16, 16, std::vector<uint8_t>(16 * 16 * 4)};
+    const double pi = 3.14159265358979;
+    for (int y = 0; y < 16; ++y) {
+        for (int x = 0; x < 16; ++x) {
+            const double dx = x + 0.5 - 8.0;
+            const double dy = y + 0.5 - 8.5;
+            const double angle = std::atan2(dx, -dy);
+            // The star's edge: between radius 3.2 and 7.8, five points.
+            const double phase = std::fmod(std::fabs(angle) + 2 * pi, 2 * pi / 5) / (2 * pi / 5);
+            const double edge = 3.2 + 4.6 * std::fabs(1.0 - 2.0 * phase);
+            const bool inside = std::sqrt(dx * dx + dy * dy) <= edge;
+            if (inside) {
+                picture.Set(x, y, 255, static_cast<uint8_t>(200 + 3 * y), 60);
+            } else {
+                picture.Set(x, y, 0, 0, 0, 0);
+            }
+        }
+    }
+    return picture;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -76,9 +176,26 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::string folder = argv[1];
-    if (!WritePng(folder + "/bg.png", Background())) {
-        std::fprintf(stderr, "make_pictures: cannot write %s/bg.png\n", folder.c_str());
-        return 1;
+    struct Output {
+        std::string name;
+        Picture picture;
+    };
+    std::vector<Output> outputs;
+    outputs.push_back({"bg", Background()});
+    outputs.push_back({"star", Star()});
+    const std::pair<const char*, Mark> marks[] = {
+        {"start", Mark::kStart}, {"continue", Mark::kContinue}, {"quit", Mark::kQuit}};
+    const char* const suffixes[] = {"", "_hover", "_pressed"};
+    for (const auto& [name, mark] : marks) {
+        for (int style = 0; style < 3; ++style)
+            outputs.push_back({std::string(name) + suffixes[style], Plate(mark, style)});
+    }
+    for (const Output& output : outputs) {
+        const std::string path = folder + "/" + output.name + ".png";
+        if (!WritePng(path, output.picture)) {
+            std::fprintf(stderr, "make_pictures: cannot write %s\n", path.c_str());
+            return 1;
+        }
     }
     return 0;
 }

@@ -13,6 +13,7 @@
 
 #include "base/rect.h"
 #include "imaging/dibx.h"
+#include "scene/object_handle.h"
 
 namespace kivo {
 
@@ -43,6 +44,12 @@ class ControlPictureSource {
     // The picture list of a virtual file; null when there is no such picture. Called on the
     // main thread when a control's source is set or loaded.
     [[nodiscard]] virtual std::unique_ptr<ControlPicture> Acquire(std::string_view name) = 0;
+    // The same, held on behalf of user, so that a source that counts its holders per object
+    // can tell whose pictures they are.
+    [[nodiscard]] virtual std::unique_ptr<ControlPicture> AcquireFor(ObjectHandle /*user*/,
+                                                                     std::string_view name) {
+        return Acquire(name);
+    }
 };
 
 // Draws the source rectangle of a frame with its top-left at (x, y).

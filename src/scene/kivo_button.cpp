@@ -43,7 +43,7 @@ void TKivoButton::SetSource(int32_t state, std::string source) {
     slot.picture.reset();
     ControlPictureSource* pictures = Root().Pictures();
     if (pictures != nullptr && IsPictureList(slot.source)) {
-        slot.picture = pictures->Acquire(slot.source);
+        slot.picture = pictures->AcquireFor(Handle(), slot.source);
         if (slot.picture != nullptr && slot.picture->FrameCount() <= 0) slot.picture.reset();
     }
     if (state == state_) RestartAnimation();

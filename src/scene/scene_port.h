@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string_view>
 #include <vector>
 
 #include "base/byte_io.h"
@@ -27,6 +28,7 @@
 
 namespace kivo {
 
+class GlyphImageSource;
 class PictureFiles;
 class TKivoBaseList;
 
@@ -45,6 +47,11 @@ class ScenePort {
     virtual void ReleaseVariables() {}
     // Where the image cache reads pictures; it must outlive the port (null: nowhere).
     virtual void SetPictureFiles(PictureFiles* /*files*/) {}
+    // Where message windows take their inline images from (the image cache); valid as long
+    // as the port, null for a scene without one.
+    [[nodiscard]] virtual GlyphImageSource* InlineImages() { return nullptr; }
+    // Forgets the decoded pictures of the file name, which a script has just rewritten.
+    virtual void ForgetPicture(std::string_view /*name*/) {}
     // The services message windows use (text_world.h); called at start-up once they exist and
     // with an empty set before they are freed.
     virtual void SetTextWorld(const TextWorld& /*world*/) {}

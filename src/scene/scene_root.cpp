@@ -40,6 +40,11 @@ SceneRoot::~SceneRoot() {
     root_.DetachVariables();
 }
 
+void SceneRoot::SetPictureFiles(PictureFiles* files) {
+    root_.Images().SetFiles(files);
+    root_.SetPictures(files != nullptr ? &pictures_ : nullptr);
+}
+
 void SceneRoot::DumpScene(SceneDump& dump) const {
     dump = SceneDump{};
     dump.activeLayer = root_.ActiveIndex();

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/player_state.h"
+#include "scene/gale_pictures.h"
 #include "scene/kivo_base_list.h"
 #include "scene/scene_commands.h"
 #include "scene/scene_port.h"
@@ -41,8 +42,12 @@ class SceneRoot final : public ScenePort, public SceneCommands, public MessageCo
     [[nodiscard]] SceneCommands& Commands() override { return *this; }
     void ReleaseVariables() override { root_.DetachVariables(); }
     void SetTextWorld(const TextWorld& world) override { root_.SetTextWorld(world); }
-    // The image cache reads the game's pictures through files.
-    void SetPictureFiles(PictureFiles* files) override { root_.Images().SetFiles(files); }
+    // The image cache reads through files, and buttons and list boxes take their pictures
+    // from it from now on.
+    void SetPictureFiles(PictureFiles* files) override;
+    [[nodiscard]] GlyphImageSource* InlineImages() override { return &pictures_; }
+    // A script rewrote the picture file name.
+    void ForgetPicture(std::string_view name) override { root_.Images().Invalidate(name); }
     void SetKeyDown(int32_t key, bool down) override { root_.SetKeyDown(key, down); }
     void MarkKeyPressed(int32_t key) override { root_.MarkKeyPressed(key); }
     void SetButtonsHeld(bool left, bool right) override { root_.SetButtonsHeld(left, right); }
@@ -127,6 +132,8 @@ class SceneRoot final : public ScenePort, public SceneCommands, public MessageCo
     [[nodiscard]] TKivoBaseList& Mutable() const { return const_cast<TKivoBaseList&>(root_); }
 
     TKivoBaseList root_;
+    // Over root_'s cache, so it is declared after it.
+    TGalePictures pictures_{root_.Images()};
 };
 
 }  // namespace kivo

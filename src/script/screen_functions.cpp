@@ -94,13 +94,18 @@ void SaveScreen(const FunctionCall& call) {
         sjis::EqualsIgnoreCase(std::string_view(name).substr(0, kMemoryPrefix.size()),
                                kMemoryPrefix);
     std::optional<std::filesystem::path> path;
+    bool writtenAside = false;
     if (inMemory) {
         screen->StoreMemoryEntry(name, gal.SaveToBytes(GaleEncoding::Raw, 70));
     } else {
-        // Names that leave the game's folder are refused.
-        path = TVrLooseFolder(looseFolder).PathForWrite(name);
+        // Names that leave the folder are refused.
+        const std::filesystem::path folder = screen->WriteFolder();
+        if (folder.empty()) return;
+        path = TVrLooseFolder(folder).PathForWrite(name);
         if (!path) return;
         gal.SaveToFile(*path);
+        // The installation record lists files of the game's own folder only.
+        if (folder != looseFolder) writtenAside = true;
     }
     screen->ForgetPicture(name);
     call.target.SetFlag(true);
@@ -112,7 +117,7 @@ void SaveScreen(const FunctionCall& call) {
         const std::string full = path->string();
         if (std::find(deletions.begin(), deletions.end(), full) == deletions.end())
             deletions.push_back(full);
-    } else if (keep == 2) {
+    } else if (keep == 2 && !writtenAside) {
         KeepWithInstallation(looseFolder, name);
     }
 }

@@ -35,6 +35,9 @@ class ScreenPort {
 
     // The game's loose-file folder; empty when the game has none.
     [[nodiscard]] virtual std::filesystem::path LooseFolder() const = 0;
+    // The folder the game's files are written into: the loose-file folder, or where the
+    // player keeps them when that folder is read-only (the game then finds them there).
+    [[nodiscard]] virtual std::filesystem::path WriteFolder() { return LooseFolder(); }
     // Stores the bytes as the memory entry name, emptying an existing entry of that name.
     virtual void StoreMemoryEntry(std::string_view name, std::vector<uint8_t> bytes) = 0;
     // Forgets every cached copy of the picture file name (decoded pictures, file contents),

@@ -157,6 +157,7 @@ void TFormView::TextStartup() {
     TextWorld world;
     world.painter = player_.glyphCache.get();
     world.expressions = player_.textExpressions.get();
+    world.images = player_.scene->InlineImages();
     world.files = player_.files.get();
     world.variables = player_.variables.get();
     world.history = player_.textHistory.get();

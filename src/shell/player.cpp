@@ -30,9 +30,18 @@ ScriptContext Player::ScriptWorld() {
     return context;
 }
 
+SaveLocation Player::ChosenSaveLocation() const {
+    return ChooseSaveLocation(HomeFolder(), config_.saveDir, config_.userDataFolder);
+}
+
 void Player::CreateSaves() {
-    const SaveLocation location =
-        ChooseSaveLocation(HomeFolder(), config_.saveDir, config_.userDataFolder);
+    const SaveLocation location = ChosenSaveLocation();
+    // Files the game wrote beside its saves in an earlier run (its folder being read-only)
+    // are found again.
+    if (files && !files->Folder().empty()) {
+        const std::filesystem::path written = ChooseWriteFolder(files->Folder(), location.file);
+        if (written != files->Folder()) files->SetWrittenFolder(written);
+    }
     std::ostream& warnings = config_.warnings != nullptr ? *config_.warnings : std::cerr;
     const SaveServices services{state,       *variables,    tables,         platform.dialogs,
                                 sceneRecord, backlogRecord, readMarkRecord, ditherRecord,

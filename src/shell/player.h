@@ -35,6 +35,7 @@
 #include "script/script_context.h"
 #include "shell/game_project.h"
 #include "shell/player_screen.h"
+#include "shell/save_folder.h"
 #include "storage/db_manager.h"
 #include "storage/tp_random.h"
 #include "storage/vr_file_manager.h"
@@ -143,6 +144,8 @@ class Player {
     // Makes the save system over save.dat of the game's save location; called when the
     // project is created, before ScriptWorld.
     void CreateSaves();
+    // Where save.dat goes (save_folder.h).
+    [[nodiscard]] SaveLocation ChosenSaveLocation() const;
 
     PlayerState state;
     Platform platform;

@@ -113,6 +113,19 @@ std::filesystem::path PlayerScreen::LooseFolder() const {
                                                    : std::filesystem::path();
 }
 
+std::filesystem::path PlayerScreen::WriteFolder() {
+    const std::filesystem::path loose = LooseFolder();
+    if (loose.empty()) return {};
+    const std::filesystem::path folder =
+        ChooseWriteFolder(loose, player_.ChosenSaveLocation().file);
+    if (folder == loose) return loose;
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error) return {};
+    player_.files->SetWrittenFolder(folder);
+    return folder;
+}
+
 void PlayerScreen::StoreMemoryEntry(std::string_view name, std::vector<uint8_t> bytes) {
     if (!player_.files) return;
     TVrFile* entry = player_.files->FindEntry(name);
@@ -124,6 +137,7 @@ void PlayerScreen::StoreMemoryEntry(std::string_view name, std::vector<uint8_t> 
 
 void PlayerScreen::ForgetPicture(std::string_view name) {
     if (player_.files) player_.files->Remove(name);
+    if (player_.scene) player_.scene->ForgetPicture(name);
 }
 
 }  // namespace kivo

@@ -49,9 +49,11 @@ class PlayerScreen final : public SceneWindow, public ScreenPort {
     [[nodiscard]] bool SetWallPaper(std::span<const uint8_t> bitmapFile, int32_t mode) override;
     // The files' loose-file folder when it exists as a folder.
     [[nodiscard]] std::filesystem::path LooseFolder() const override;
+    // The loose-file folder when the player may write there, else the save folder (made when
+    // missing), which the game's files then search first.
+    [[nodiscard]] std::filesystem::path WriteFolder() override;
     void StoreMemoryEntry(std::string_view name, std::vector<uint8_t> bytes) override;
-    // Drops the name from the files' content cache. The image cache joins here once the scene
-    // root keeps one.
+    // Drops the name from the files' content cache and the scene's image cache.
     void ForgetPicture(std::string_view name) override;
 
   private:

@@ -72,4 +72,12 @@ SaveLocation ChooseSaveLocation(const std::filesystem::path& gameFolder,
     return {OwnFolderOf(folder, userData) / kSaveFileName, gameSave};
 }
 
+std::filesystem::path ChooseWriteFolder(const std::filesystem::path& looseFolder,
+                                        const std::filesystem::path& saveFile,
+                                        const WritableTest& writable) {
+    const WritableTest isWritable = writable ? writable : WritableTest(host::IsWritable);
+    if (isWritable(looseFolder) && !host::IsOnDiscFileSystem(looseFolder)) return looseFolder;
+    return saveFile.parent_path();
+}
+
 }  // namespace kivo

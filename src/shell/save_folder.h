@@ -32,4 +32,11 @@ using WritableTest = std::function<bool(const std::filesystem::path&)>;
                                               const std::filesystem::path& userData,
                                               const WritableTest& writable = nullptr);
 
+// The folder a game's scripts write their files into (the pictures of SaveScreen): the
+// loose-file folder when this process may write there and it is not on a disc, as the games
+// expect; otherwise the folder of the game's save file, beside its saves.
+[[nodiscard]] std::filesystem::path ChooseWriteFolder(const std::filesystem::path& looseFolder,
+                                                      const std::filesystem::path& saveFile,
+                                                      const WritableTest& writable = nullptr);
+
 }  // namespace kivo

@@ -211,6 +211,17 @@ void TVrFileManager::SetFolder(const std::filesystem::path& path) {
     folder_ = TVrLooseFolder(path);
 }
 
+void TVrFileManager::SetWrittenFolder(const std::filesystem::path& path) {
+    written_ = TVrLooseFolder(path);
+}
+
+std::optional<std::filesystem::path> TVrFileManager::FindLoose(std::string_view name) const {
+    if (written_.IsSet()) {
+        if (auto written = written_.Find(name)) return written;
+    }
+    return folder_.Find(name);
+}
+
 TVrFile* TVrFileManager::FindEntry(std::string_view name) const {
     std::string normal = NormalizeDelimiters(name);
     for (const auto& collection : collections_) {
@@ -222,7 +233,7 @@ TVrFile* TVrFileManager::FindEntry(std::string_view name) const {
 bool TVrFileManager::FileExists(std::string_view name) {
     if (name.empty()) return false;
     if (FindEntry(name)) return true;
-    if (folder_.Find(name)) return true;
+    if (FindLoose(name)) return true;
     return FindOnDisc(name).has_value();
 }
 
@@ -253,7 +264,7 @@ void TVrFileManager::LoadToStream(TStream& destination, std::string_view rawName
     // The cache entry is filled before it is handed over; a failure below drops it again so
     // an empty entry never stands for a missing file.
     try {
-        if (auto loose = folder_.Find(name)) {
+        if (auto loose = FindLoose(name)) {
             LoadFileInto(*loose, cached.content);
             cached.filled = true;
             deliver(cached.content);
@@ -300,7 +311,7 @@ std::vector<uint8_t> TVrFileManager::Load(std::string_view name) {
 
 std::unique_ptr<TRangeStream> TVrFileManager::OpenRange(std::string_view rawName) {
     const std::string name = NormalizeDelimiters(rawName);
-    if (auto loose = folder_.Find(name)) return std::make_unique<TFileRangeStream>(*loose);
+    if (auto loose = FindLoose(name)) return std::make_unique<TFileRangeStream>(*loose);
     for (const auto& collection : collections_) {
         if (auto range = collection->OpenEntryRange(name)) return range;
     }
@@ -310,7 +321,7 @@ std::unique_ptr<TRangeStream> TVrFileManager::OpenRange(std::string_view rawName
 
 std::optional<TVrLocalFile> TVrFileManager::GetLocalPath(std::string_view rawName) {
     const std::string name = NormalizeDelimiters(rawName);
-    if (auto loose = folder_.Find(name)) return TVrLocalFile(*loose);
+    if (auto loose = FindLoose(name)) return TVrLocalFile(*loose);
     if (FindEntry(name)) {
         // Locks compare names exactly, as the lock list always has.
         for (const auto& lock : locks_) {

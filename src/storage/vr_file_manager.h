@@ -139,6 +139,11 @@ class TVrFileManager {
     // The loose-file folder (empty = none).
     void SetFolder(const std::filesystem::path& path);
     [[nodiscard]] const std::filesystem::path& Folder() const { return folder_.Root(); }
+    // Where the player writes the game's files when the loose-file folder is read-only (empty
+    // = none). Its files are found before the loose-file folder's, so a picture a script
+    // rewrote there replaces the one the game shipped with.
+    void SetWrittenFolder(const std::filesystem::path& path);
+    [[nodiscard]] const std::filesystem::path& WrittenFolder() const { return written_.Root(); }
 
     [[nodiscard]] bool FileExists(std::string_view name);
     // The content into destination (cleared first when it is a memory stream), positioned at
@@ -196,9 +201,12 @@ class TVrFileManager {
     [[nodiscard]] static TVrLocalFile HandOut(const std::shared_ptr<TVrLockData>& lock);
     void DeletePendingWorkFiles();
     void LoadFileInto(const std::filesystem::path& path, TByteBuffer& content) const;
+    // The host file of a name in the written folder, else in the loose-file folder.
+    [[nodiscard]] std::optional<std::filesystem::path> FindLoose(std::string_view name) const;
 
     std::vector<std::unique_ptr<TVrFileCollection>> collections_;
     TVrLooseFolder folder_;
+    TVrLooseFolder written_;
     TVrCacheList cache_;
     TVrDiscSources discSources_;
     std::vector<std::filesystem::path> discRoots_;

@@ -45,5 +45,14 @@ TEST(SaveFolder, GameFolderWhileWritableElseAFolderOfItsOwnPerGame) {
     EXPECT_EQ(ChooseSaveLocation(game, {}, {}, nothing).file, game / "SAVE.DAT");
 }
 
+TEST(SaveFolder, ScriptsWriteInTheGameFolderWhileWritableElseBesideTheSaves) {
+    const std::filesystem::path game = "/games/one";
+    const std::filesystem::path saves = "/home/u/.local/share/kivoplay/one-0123/save.dat";
+    const auto everything = [](const std::filesystem::path&) { return true; };
+    const auto nothing = [](const std::filesystem::path&) { return false; };
+    EXPECT_EQ(ChooseWriteFolder(game, saves, everything), game);
+    EXPECT_EQ(ChooseWriteFolder(game, saves, nothing), saves.parent_path());
+}
+
 }  // namespace
 }  // namespace kivo

@@ -103,6 +103,20 @@ TEST(VrFileManager, EachOperationSearchesInItsOwnOrder) {
     EXPECT_FALSE(manager.GetLocalPath("none.txt").has_value());
 }
 
+TEST(VrFileManager, FilesWrittenAsideAreFoundBeforeTheGameFolders) {
+    auto folder = test::TestFolder("written");
+    test::WriteFile(folder / "game" / "shot.gal", Bytes("shipped"));
+    test::WriteFile(folder / "game" / "only.txt", Bytes("game"));
+    test::WriteFile(folder / "saves" / "SHOT.GAL", Bytes("rewritten"));
+    TVrFileManager manager;
+    manager.SetFolder(folder / "game");
+    manager.SetWrittenFolder(folder / "saves");
+    EXPECT_EQ(Text(manager.Load("shot.gal")), "rewritten");
+    EXPECT_EQ(manager.GetLocalPath("shot.gal")->Path(), folder / "saves" / "SHOT.GAL");
+    EXPECT_EQ(Text(manager.Load("only.txt")), "game");
+    EXPECT_FALSE(manager.FileExists("none.txt"));
+}
+
 TEST(VrFileManager, CacheKeepsOldContentAndEvictsLeastRecentlyUsed) {
     auto folder = test::TestFolder("cache");
     TVrFileManager manager;
