@@ -117,8 +117,7 @@ void TKivoPrevMenu::Build(const TContSelList& list, const std::string& fileName)
     SetHeight(std::max(0, list.height));
     buttons_.reserve(list.buttons.size());
     for (const TContSelButton& record : list.buttons) {
-        Button button;
-        TKivoPrevMenuData& d = button.data;
+        TKivoPrevMenuData& d = buttons_.emplace_back().data;
         d.normal = Resolved(fileName, record.normal);
         d.hover = Resolved(fileName, record.hover);
         d.leave = Resolved(fileName, record.leave);
@@ -134,14 +133,13 @@ void TKivoPrevMenu::Build(const TContSelList& list, const std::string& fileName)
         d.overlayX = record.overlayX;
         d.overlayY = record.overlayY;
         d.name = record.name;
-        d.index = static_cast<int32_t>(buttons_.size());
+        d.index = static_cast<int32_t>(buttons_.size()) - 1;
 
         TKivoPrevImages& image = MakeImage();
         image.SetLeft(record.x);
         image.SetTop(record.y);
         image.SetRepeat(true);
-        button.image = image.Handle();
-        buttons_.push_back(std::move(button));
+        buttons_.back().image = image.Handle();
         image.ShowPicture(d.normal);
         image.SetCaptureMask(record.captureMask);
         image.SetCursor(Resolved(fileName, record.cursor));
