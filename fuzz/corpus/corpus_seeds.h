@@ -16,6 +16,8 @@ void IcoSeeds(SeedFolder& seeds);
 void GalSeeds(SeedFolder& seeds);
 // film_seeds.cpp
 void FilmSeeds(SeedFolder& seeds);
+// prev_menu_seeds.cpp
+void PrevMenuSeeds(SeedFolder& seeds);
 // media_seeds.cpp
 void MidiSeeds(SeedFolder& seeds);
 void RiffWaveSeeds(SeedFolder& seeds);

@@ -390,10 +390,6 @@ TEST_F(PrevMenuTest, TheSaveRecordRestoresTheFlagsButNoHover) {
     ByteWriter again;
     copy.Save(again);
     EXPECT_EQ(again.Take(), bytes);
-    // An older save without the flags loads every button enabled and shown.
-    TKivoBaseList old{state};
-    old.SetServices({.files = &files});
-    old.Images().SetFiles(&pictures);
     for (size_t cut : {bytes.size() - 1, bytes.size() - 6, bytes.size() / 2}) {
         TKivoBaseList broken{state};
         broken.SetServices({.files = &files});
