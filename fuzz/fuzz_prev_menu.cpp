@@ -26,8 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kivo::PlayerState player;
     player.frameDelta = 16;
     kivo::TVrFileManager files;
-    files.MemoryCollection().AddMemoryEntry("MENU\\fuzz.kpm").memory->Assign(
-        std::vector<uint8_t>(bytes.begin(), bytes.end()));
+    files.MemoryCollection()
+        .AddMemoryEntry("MENU\\fuzz.kpm")
+        .memory->Assign(std::vector<uint8_t>(bytes.begin(), bytes.end()));
     kivo::TKivoBaseList scene(player);
     scene.SetSize(64, 48);
     scene.SetServices({.files = &files});

@@ -11,9 +11,10 @@ namespace kivo::corpus {
 void PrevMenuSeeds(SeedFolder& seeds) {
     using kivo::test::PrevMenuButton;
     using kivo::test::PrevMenuFile;
-    const PrevMenuButton full{4, 6, "n.gal", true, "save", "h.gal", "l.gal", "c.gal", "d.gal",
-                              "dh.gal", "dl.gal", "ho.gal", "lo.gal", "co.kmt", "dho.gal",
-                              "dlo.gal", 30, 2, "..\\hand.cur"};
+    const PrevMenuButton full{4,         6,        "n.gal",  true,          "save",
+                              "h.gal",   "l.gal",  "c.gal",  "d.gal",       "dh.gal",
+                              "dl.gal",  "ho.gal", "lo.gal", "co.kmt",      "dho.gal",
+                              "dlo.gal", 30,       2,        "..\\hand.cur"};
     PrevMenuButton plain;
     plain.x = 20;
     plain.y = 6;

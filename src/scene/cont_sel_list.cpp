@@ -66,8 +66,7 @@ constexpr size_t kVersionDigits = 3;
 
 TContSelList TContSelList::Parse(std::span<const uint8_t> data, std::string_view fileName) {
     const std::string file(fileName);
-    if (data.size() < kMagic.size() ||
-        !std::equal(kMagic.begin(), kMagic.end(), data.begin())) {
+    if (data.size() < kMagic.size() || !std::equal(kMagic.begin(), kMagic.end(), data.begin())) {
         throw KivoError(file, std::string(kFormatError));
     }
     ByteReader reader(data, file);

@@ -58,7 +58,8 @@ struct TContSelList {
     // Reads a whole file. A wrong signature or version raises the system's message; a count or
     // string longer than the bytes left, or a file cut short, raises the damaged-data error.
     // Either names the file.
-    [[nodiscard]] static TContSelList Parse(std::span<const uint8_t> data, std::string_view fileName);
+    [[nodiscard]] static TContSelList Parse(std::span<const uint8_t> data,
+                                            std::string_view fileName);
 };
 
 }  // namespace kivo

@@ -10,12 +10,6 @@ namespace kivo {
 
 namespace {
 
-// Rounds to the nearest integer, ties to even, kept where a cast cannot overflow.
-[[nodiscard]] int64_t RoundEven(double value) {
-    constexpr double kLimit = 4.0e18;
-    return static_cast<int64_t>(std::nearbyint(std::clamp(value, -kLimit, kLimit)));
-}
-
 // The tile shift that anchors a pattern of period at the far end of a span of length.
 [[nodiscard]] int32_t ShiftAnchoredAtEnd(int32_t length, int32_t period) {
     if (period <= 0) return 0;
@@ -29,12 +23,7 @@ namespace {
 void TKivoGauge::SetSource(std::string source) {
     if (source == source_) return;
     source_ = std::move(source);
-    picture_.reset();
-    ControlPictureSource* pictures = Root().Pictures();
-    if (pictures != nullptr && !source_.empty()) {
-        picture_ = pictures->Acquire(source_);
-        if (picture_ != nullptr && picture_->FrameCount() <= 0) picture_.reset();
-    }
+    picture_ = AcquirePicture(Root().Pictures(), source_);
     Layout();
 }
 
@@ -70,7 +59,9 @@ int32_t TKivoGauge::BarLength() const {
 
 // ---- Values and animation ----
 
-int32_t TKivoGauge::Value() const { return std::max(min_, std::min(max_, value_)); }
+int32_t TKivoGauge::Value() const {
+    return std::max(min_, std::min(max_, value_));
+}
 
 void TKivoGauge::Settle() {
     Invalidate();
@@ -127,11 +118,11 @@ bool TKivoGauge::Update() {
             return finished;
         }
         accumulator_ -= step;
-        trail_ = static_cast<int32_t>(std::max<int64_t>(0, RoundEven(accumulator_)));
+        trail_ = static_cast<int32_t>(std::max<int64_t>(0, RoundHalfEven(accumulator_)));
         if (trail_ < 1) Settle();
     } else {
         accumulator_ += step;
-        shown_ = static_cast<int32_t>(std::min<int64_t>(RoundEven(accumulator_), Value()));
+        shown_ = static_cast<int32_t>(std::min<int64_t>(RoundHalfEven(accumulator_), Value()));
         if (shown_ >= Value()) Settle();
     }
     return finished;
@@ -145,7 +136,7 @@ int32_t TKivoGauge::FillLength() const {
     const int32_t length = BarLength();
     const int64_t shown = std::clamp<int64_t>(shown_, min_, max_) - min_;
     return static_cast<int32_t>(
-        std::clamp<int64_t>(RoundEven(static_cast<double>(length) * shown / range), 0, length));
+        std::clamp<int64_t>(RoundHalfEven(static_cast<double>(length) * shown / range), 0, length));
 }
 
 int32_t TKivoGauge::TrailLength() const {
@@ -153,7 +144,7 @@ int32_t TKivoGauge::TrailLength() const {
     if (range <= 0) return 0;
     // A trail never reaches past the bar's end, whatever the values did meanwhile.
     const int32_t room = BarLength() - FillLength();
-    const int64_t length = RoundEven(static_cast<double>(BarLength()) * trail_ / range);
+    const int64_t length = RoundHalfEven(static_cast<double>(BarLength()) * trail_ / range);
     return static_cast<int32_t>(std::clamp<int64_t>(length, 0, room));
 }
 

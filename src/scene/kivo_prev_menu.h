@@ -155,9 +155,7 @@ class TKivoPrevMenu final : public TKivoControl {
     // A new image under the menu with the next free system name of the menu.
     TKivoPrevImages& MakeImage();
     void Preload(const std::string& name, std::unordered_set<std::string>& visiting);
-    [[nodiscard]] bool ValidIndex(int32_t index) const {
-        return index >= 0 && index < Count();
-    }
+    [[nodiscard]] bool ValidIndex(int32_t index) const { return index >= 0 && index < Count(); }
     [[nodiscard]] Button& At(int32_t index) { return buttons_[static_cast<size_t>(index)]; }
     [[nodiscard]] const std::string& RestingPicture(const Button& button) const {
         return button.enabled ? button.data.normal : button.data.disabled;

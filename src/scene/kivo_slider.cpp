@@ -17,13 +17,6 @@ constexpr int32_t kKeyUp = 38;
 constexpr int32_t kKeyRight = 39;
 constexpr int32_t kKeyDown = 40;
 
-// Rounds to the nearest integer, ties to even. The result has room for a value beyond int32
-// that the caller still clamps, without the overflow of a double cast out of range.
-[[nodiscard]] int64_t RoundEven(double value) {
-    constexpr double kLimit = 4.0e18;
-    return static_cast<int64_t>(std::nearbyint(std::clamp(value, -kLimit, kLimit)));
-}
-
 // Whether the strip piece's mask lets the pointer through at (x, y) relative to a rectangle
 // covered by copies of the piece; a strip without a mask always does. The point wraps into the
 // piece, so a bar longer than its picture reads the mask of the copy under the pointer.
@@ -45,12 +38,7 @@ constexpr int32_t kKeyDown = 40;
 void TKivoSlider::SetStrip(Strip& strip, std::string source) {
     if (strip.source == source) return;
     strip.source = std::move(source);
-    strip.picture.reset();
-    ControlPictureSource* pictures = Root().Pictures();
-    if (pictures != nullptr && !strip.source.empty()) {
-        strip.picture = pictures->Acquire(strip.source);
-        if (strip.picture != nullptr && strip.picture->FrameCount() <= 0) strip.picture.reset();
-    }
+    strip.picture = AcquirePicture(Root().Pictures(), strip.source);
     Layout();
 }
 
@@ -99,9 +87,15 @@ int32_t TKivoSlider::Value() const {
     return std::max(min_, std::min(max_, value_));
 }
 
-void TKivoSlider::SetMin(int32_t min) { ChangeArea(min_, min); }
-void TKivoSlider::SetMax(int32_t max) { ChangeArea(max_, max); }
-void TKivoSlider::SetValue(int32_t value) { ChangeArea(value_, value); }
+void TKivoSlider::SetMin(int32_t min) {
+    ChangeArea(min_, min);
+}
+void TKivoSlider::SetMax(int32_t max) {
+    ChangeArea(max_, max);
+}
+void TKivoSlider::SetValue(int32_t value) {
+    ChangeArea(value_, value);
+}
 
 void TKivoSlider::ChangeValue(int64_t value) {
     const auto clamped =
@@ -124,7 +118,9 @@ int32_t TKivoSlider::TrackLength() const {
     return vertical_ ? pieceHeight_ : pieceWidth_;
 }
 
-int32_t TKivoSlider::ThumbLength() const { return vertical_ ? thumbHeight_ : thumbWidth_; }
+int32_t TKivoSlider::ThumbLength() const {
+    return vertical_ ? thumbHeight_ : thumbWidth_;
+}
 
 int32_t TKivoSlider::Travel() const {
     return IsScrollbar() ? TrackLength() - ThumbLength() : TrackLength();
@@ -135,7 +131,7 @@ int32_t TKivoSlider::ThumbPosition() const {
     const int32_t travel = Travel();
     if (range <= 0 || travel <= 0) return 0;
     const double share = static_cast<double>(int64_t{Value()} - min_) / static_cast<double>(range);
-    return static_cast<int32_t>(std::clamp<int64_t>(RoundEven(share * travel), 0, travel));
+    return static_cast<int32_t>(std::clamp<int64_t>(RoundHalfEven(share * travel), 0, travel));
 }
 
 TRect TKivoSlider::TrackRect() const {
@@ -216,7 +212,7 @@ int32_t TKivoSlider::ValueAt(int32_t x, int32_t y) const {
     } else {
         along = int64_t{x} - track.Left - dragOffset_;
     }
-    const int64_t v = min_ + RoundEven(static_cast<double>(range) / travel * along);
+    const int64_t v = min_ + RoundHalfEven(static_cast<double>(range) / travel * along);
     return static_cast<int32_t>(std::clamp<int64_t>(v, min_, max_));
 }
 

@@ -52,12 +52,12 @@ class PrevMenuTest : public SceneTest {
         root.SetSize(48, 16);
         root.Images().SetFiles(&pictures);
         root.SetServices({.files = &files});
-        AddPicture("MENU\\n.gal", 8, 8, 0xFF0000);  // red
-        AddPicture("MENU\\h.gal", 8, 8, 0x00FF00);  // green
+        AddPicture("MENU\\n.gal", 8, 8, 0xFF0000);         // red
+        AddPicture("MENU\\h.gal", 8, 8, 0x00FF00);         // green
         AddPicture("MENU\\l.gal", 8, 8, 0xFFFF00, 2, 32);  // yellow, two frames of 32 ms
         AddPicture("MENU\\c.gal", 8, 8, 0xFFFFFF, 2, 32);  // white, likewise
-        AddPicture("MENU\\d.gal", 8, 8, 0x0000FF);  // blue
-        AddPicture("MENU\\o.gal", 4, 4, 0xFF00FF);  // magenta
+        AddPicture("MENU\\d.gal", 8, 8, 0x0000FF);         // blue
+        AddPicture("MENU\\o.gal", 4, 4, 0xFF00FF);         // magenta
         AddFile(kMenuFile, WritePrevMenu(ThreeButtons()));
     }
 
@@ -128,8 +128,8 @@ TEST(PrevMenuFileTest, EachVersionKeepsTheNamesItsRecordHolds) {
     PrevMenuFile file;
     file.width = 320;
     file.height = 200;
-    const PrevMenuButton button{-4, 7, "n", true, "名前", "h", "l", "c", "d", "dh", "dl", "ho", "lo", "co",
-                                "dho", "dlo", 9, -9, "cur"};
+    const PrevMenuButton button{-4,   7,    "n",  true, "名前", "h",   "l", "c", "d",  "dh",
+                                "dl", "ho", "lo", "co", "dho",  "dlo", 9,   -9,  "cur"};
     file.buttons.push_back(button);
     for (const int32_t version : {100, 101, 102, 103}) {
         file.version = std::to_string(version);
@@ -170,7 +170,8 @@ TEST(PrevMenuFileTest, DamagedFilesFailWithAnErrorThatNamesTheFile) {
     std::vector<uint8_t> magic = good;
     magic[0] = 'k';
     cases.push_back({"magic", magic, "KivoPreviewMenu:このファイル形式には対応していません"});
-    cases.push_back({"short magic", {'K', 'i', 'v', 'o'},
+    cases.push_back({"short magic",
+                     {'K', 'i', 'v', 'o'},
                      "KivoPreviewMenu:このファイル形式には対応していません"});
     for (const char* version : {"099", "104", "1a2"}) {
         PrevMenuFile file = ThreeButtons();
@@ -210,8 +211,8 @@ TEST_F(PrevMenuTest, AMenuFromOurFileShowsItsButtonsAsSystemImages) {
     EXPECT_EQ(save->Source(), "MENU\\n.gal");
     // Every picture a button can show is held, each once, by its upper-cased name.
     EXPECT_EQ(menu.PreloadedNames(),
-              (std::vector<std::string>{"MENU\\N.GAL", "MENU\\H.GAL", "MENU\\L.GAL",
-                                        "MENU\\C.GAL", "MENU\\D.GAL", "MENU\\O.GAL"}));
+              (std::vector<std::string>{"MENU\\N.GAL", "MENU\\H.GAL", "MENU\\L.GAL", "MENU\\C.GAL",
+                                        "MENU\\D.GAL", "MENU\\O.GAL"}));
     // A file the game lacks leaves the menu empty; a damaged one raises its error.
     menu.SetSource("MENU\\none.kpm");
     EXPECT_EQ(menu.Count(), 0);
@@ -288,8 +289,8 @@ TEST_F(PrevMenuTest, ArrowsWalkTheVisibleButtonsAndEnterSelects) {
     menu.SetHandlerText(Handler::KeyRepeat, "repeat.ksb");
     root.InputPass();
     ASSERT_EQ(root.FocusedControl(), &menu);
-    const std::vector<std::pair<int32_t, int32_t>> steps = {
-        {39, 0}, {39, 1}, {39, 2}, {39, 0}, {37, 2}, {38, 1}, {40, 2}};
+    const std::vector<std::pair<int32_t, int32_t>> steps = {{39, 0}, {39, 1}, {39, 2}, {39, 0},
+                                                            {37, 2}, {38, 1}, {40, 2}};
     for (const auto& [key, hovered] : steps) {
         Key(key);
         EXPECT_EQ(menu.Hovered(), hovered) << key;

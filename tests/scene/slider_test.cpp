@@ -22,7 +22,8 @@ class SliderTest : public SceneTest {
         // Thumb pieces of 2 x 6: normal, hover, pressed.
         pictures.specs["thumb.gal"] = {6, 6, {{kBlue, kWhite, kYellow}}};
         // Button pieces of 3 x 4: the first button's states, then the second's.
-        pictures.specs["buttons.gal"] = {18, 4, {{kMagenta, kCyan, kWhite, kYellow, kBlue, kGreen}}};
+        pictures.specs["buttons.gal"] = {
+            18, 4, {{kMagenta, kCyan, kWhite, kYellow, kBlue, kGreen}}};
         root.SetPictures(&pictures);
     }
 
@@ -85,19 +86,64 @@ TEST_F(SliderTest, GeometryFollowsTheStripsTheBarSizeAndTheOrientation) {
     const Case cases[] = {
         // Track 10 between the buttons, with half a thumb over each end; value 5 of 10 puts
         // the thumb's left edge 5 pixels along.
-        {"horizontal slider", false, 0, 10, 5, 18, 6, {4, 1, 14, 5}, {8, 0, 10, 6},
-         {0, 1, 3, 5}, {15, 1, 18, 5}},
+        {"horizontal slider",
+         false,
+         0,
+         10,
+         5,
+         18,
+         6,
+         {4, 1, 14, 5},
+         {8, 0, 10, 6},
+         {0, 1, 3, 5},
+         {15, 1, 18, 5}},
         // The piece's own length without a bar size; the value clamps to max.
-        {"piece length", false, 0, 0, 99, 12, 6, {4, 1, 8, 5}, {7, 0, 9, 6}, {0, 1, 3, 5},
+        {"piece length",
+         false,
+         0,
+         0,
+         99,
+         12,
+         6,
+         {4, 1, 8, 5},
+         {7, 0, 9, 6},
+         {0, 1, 3, 5},
          {9, 1, 12, 5}},
         // Values grow upward: 3 of 10 over 10 pixels is 3 above the bottom position.
-        {"vertical slider", false, 1, 10, 3, 4, 24, {0, 7, 4, 17}, {1, 11, 3, 17},
-         {0, 0, 3, 4}, {0, 20, 3, 24}},
+        {"vertical slider",
+         false,
+         1,
+         10,
+         3,
+         4,
+         24,
+         {0, 7, 4, 17},
+         {1, 11, 3, 17},
+         {0, 0, 3, 4},
+         {0, 20, 3, 24}},
         // The thumb travels inside the track: 5 of 10 over 10 - 2 pixels.
-        {"horizontal scroll bar", true, 0, 10, 5, 16, 6, {3, 1, 13, 5}, {7, 0, 9, 6},
-         {0, 1, 3, 5}, {13, 1, 16, 5}},
-        {"vertical scroll bar", true, 1, 10, 10, 4, 18, {0, 4, 4, 14}, {1, 8, 3, 14},
-         {0, 0, 3, 4}, {0, 14, 3, 18}},
+        {"horizontal scroll bar",
+         true,
+         0,
+         10,
+         5,
+         16,
+         6,
+         {3, 1, 13, 5},
+         {7, 0, 9, 6},
+         {0, 1, 3, 5},
+         {13, 1, 16, 5}},
+        {"vertical scroll bar",
+         true,
+         1,
+         10,
+         10,
+         4,
+         18,
+         {0, 4, 4, 14},
+         {1, 8, 3, 14},
+         {0, 0, 3, 4},
+         {0, 14, 3, 18}},
     };
     for (const Case& c : cases) {
         root.Reset();
@@ -138,7 +184,8 @@ TEST_F(SliderTest, DraggingTheThumbChangesTheValueAndRaisesTheEvents) {
     EXPECT_EQ(s.Dragging(), TKivoSlider::kDragging);
     EXPECT_EQ(s.ThumbState(), 2);
     EXPECT_EQ(CountOf(PR_ONHOLD), 1u);
-    for (const int32_t x : {12, 13, 13, 2, 30}) PointerFrame(x, 3);
+    for (const int32_t x : {12, 13, 13, 2, 30})
+        PointerFrame(x, 3);
     EXPECT_EQ(s.Value(), 10);
     // An unchanged value raises nothing; past the ends the value stops at min and max.
     EXPECT_EQ(Notified(), (std::vector<std::string>{"8", "9", "0", "10"}));
@@ -218,8 +265,8 @@ TEST_F(SliderTest, KeysStepByTheSmallChangeInTheDirectionOfTheOrientation) {
     };
     for (const Case& c : cases) {
         root.Reset();
-        TKivoSlider& s = c.scrollbar ? Make<TKivoScrollbar>(c.orientation)
-                                     : Make<TKivoSlider>(c.orientation);
+        TKivoSlider& s =
+            c.scrollbar ? Make<TKivoScrollbar>(c.orientation) : Make<TKivoSlider>(c.orientation);
         s.SetSmallChange(2);
         s.SetHandleKey(true);
         root.InputPass();

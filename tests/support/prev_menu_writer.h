@@ -23,9 +23,9 @@ struct PrevMenuButton {
     std::string hover;
     std::string leave;
     std::string click;
-    std::string disabled;             // version 101 on
-    std::string disabledHover;        // version 103
-    std::string disabledLeave;        // version 103
+    std::string disabled;       // version 101 on
+    std::string disabledHover;  // version 103
+    std::string disabledLeave;  // version 103
     std::string hoverOverlay;
     std::string leaveOverlay;
     std::string clickOverlay;
