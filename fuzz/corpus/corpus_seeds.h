@@ -18,6 +18,8 @@ void GalSeeds(SeedFolder& seeds);
 void FilmSeeds(SeedFolder& seeds);
 // map_seeds.cpp
 void MapRegionsSeeds(SeedFolder& seeds);
+// prev_menu_seeds.cpp
+void PrevMenuSeeds(SeedFolder& seeds);
 // media_seeds.cpp
 void MidiSeeds(SeedFolder& seeds);
 void RiffWaveSeeds(SeedFolder& seeds);

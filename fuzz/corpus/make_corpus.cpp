@@ -42,6 +42,7 @@ constexpr SeedWriter kWriters[] = {
     {"fuzz_page_file", kivo::corpus::PageFileSeeds},
     {"fuzz_pe_resources", kivo::corpus::PeResourcesSeeds},
     {"fuzz_player_settings", kivo::corpus::PlayerSettingsSeeds},
+    {"fuzz_prev_menu", kivo::corpus::PrevMenuSeeds},
     {"fuzz_project_file", kivo::corpus::ProjectFileSeeds},
     {"fuzz_riff_wave", kivo::corpus::RiffWaveSeeds},
     {"fuzz_save_entry", kivo::corpus::SaveEntrySeeds},

@@ -1,5 +1,8 @@
 #include "scene/control_picture.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "imaging/draw_context.h"
 
 namespace kivo {
@@ -62,6 +65,19 @@ void TilePicturePiece(TDrawContext& context, const PictureFrame& frame, const TR
     } else {
         context.TileDrawAlpha(area, 0, offsetY, offsetX, alpha, frame.key, source, surface, 0);
     }
+}
+
+std::unique_ptr<ControlPicture> AcquirePicture(ControlPictureSource* source,
+                                               std::string_view name) {
+    if (source == nullptr || name.empty()) return nullptr;
+    std::unique_ptr<ControlPicture> picture = source->Acquire(name);
+    if (picture != nullptr && picture->FrameCount() <= 0) picture.reset();
+    return picture;
+}
+
+int64_t RoundHalfEven(double value) {
+    constexpr double kLimit = 4.0e18;
+    return static_cast<int64_t>(std::nearbyint(std::clamp(value, -kLimit, kLimit)));
 }
 
 TRect StripPiece(int32_t width, int32_t height, int32_t count, int32_t n) {

@@ -52,6 +52,16 @@ class ControlPictureSource {
     }
 };
 
+// The picture of name from source, or null when there is no source, no such picture or a
+// picture without frames.
+[[nodiscard]] std::unique_ptr<ControlPicture> AcquirePicture(ControlPictureSource* source,
+                                                             std::string_view name);
+
+// The nearest integer, ties to even, for the lengths and values controls work out along their
+// pictures. Values beyond +-4e18 come back at that bound, so that the caller can clamp a
+// result outside int32 without the cast overflowing.
+[[nodiscard]] int64_t RoundHalfEven(double value);
+
 // Draws the source rectangle of a frame with its top-left at (x, y).
 void DrawPicturePiece(TDrawContext& context, const PictureFrame& frame, const TRect& source,
                       int32_t x, int32_t y, int32_t alpha);

@@ -12,11 +12,14 @@
 #include "scene/kivo_cabinet.h"
 #include "scene/kivo_cinema.h"
 #include "scene/kivo_fire.h"
+#include "scene/kivo_gauge.h"
 #include "scene/kivo_menu.h"
 #include "scene/kivo_mes.h"
 #include "scene/kivo_http.h"
 #include "scene/kivo_particle.h"
+#include "scene/kivo_prev_menu.h"
 #include "scene/kivo_prop_motion.h"
+#include "scene/kivo_slider.h"
 #include "scene/kivo_sound.h"
 #include "scene/kivo_timer.h"
 #include "scene/kivo_video.h"
@@ -145,6 +148,14 @@ std::unique_ptr<TKivoObject> TKivoBaseList::MakeObject(int32_t kind) {
             return std::make_unique<TKivoTimer>(*this);
         case LT_VIDEO:
             return std::make_unique<TKivoVideo>(*this);
+        case LT_SLIDER:
+            return std::make_unique<TKivoSlider>(*this);
+        case LT_SCROLLBAR:
+            return std::make_unique<TKivoScrollbar>(*this);
+        case LT_GAUGE:
+            return std::make_unique<TKivoGauge>(*this);
+        case LT_PREVMENU:
+            return std::make_unique<TKivoPrevMenu>(*this);
         default:
             return nullptr;
     }

@@ -79,6 +79,16 @@ class SceneCommands : public ObjectDirectory {
     // read false and ignore writes.
     [[nodiscard]] virtual bool ItemChecked(ObjectHandle object, int32_t index) const = 0;
     virtual void SetItemChecked(ObjectHandle object, int32_t index, bool checked) = 0;
+    // The enabled or visible flag of an item named by index text: a decimal number, or for a
+    // preview menu also a button's name. Objects without items answer true; an object that is
+    // gone, and an index that is no item, answer false; writes to them do nothing.
+    enum class ItemFlag : uint8_t { Enabled, Visible };
+    [[nodiscard]] virtual bool ItemFlagOf(ObjectHandle /*object*/, std::string_view /*index*/,
+                                          ItemFlag /*flag*/) const {
+        return false;
+    }
+    virtual void SetItemFlag(ObjectHandle /*object*/, std::string_view /*index*/, ItemFlag /*flag*/,
+                             bool /*on*/) {}
 
     // ---- Properties by PR id ----
 

@@ -3,6 +3,7 @@
 
 #include "scene/kivo_mes.h"
 #include "scene/kivo_new_history.h"
+#include "scene/kivo_prev_menu.h"
 #include "scene/kivo_read_list.h"
 #include "scene/property_table.h"
 
@@ -127,6 +128,26 @@ bool SceneRoot::ItemChecked(ObjectHandle object, int32_t index) const {
 void SceneRoot::SetItemChecked(ObjectHandle object, int32_t index, bool checked) {
     if (auto* list = dynamic_cast<TKivoCustomListBox*>(root_.Resolve(object)))
         list->SetChecked(index, checked);
+}
+
+bool SceneRoot::ItemFlagOf(ObjectHandle object, std::string_view index, ItemFlag flag) const {
+    const TKivoObject* found = root_.Resolve(object);
+    if (found == nullptr) return false;
+    const auto* menu = dynamic_cast<const TKivoPrevMenu*>(found);
+    if (menu == nullptr) return true;
+    const int32_t button = menu->IndexOf(index);
+    return flag == ItemFlag::Enabled ? menu->ButtonEnabled(button) : menu->ButtonVisible(button);
+}
+
+void SceneRoot::SetItemFlag(ObjectHandle object, std::string_view index, ItemFlag flag, bool on) {
+    auto* menu = dynamic_cast<TKivoPrevMenu*>(root_.Resolve(object));
+    if (menu == nullptr) return;
+    const int32_t button = menu->IndexOf(index);
+    if (flag == ItemFlag::Enabled) {
+        menu->SetButtonEnabled(button, on);
+    } else {
+        menu->SetButtonVisible(button, on);
+    }
 }
 
 void SceneRoot::MoveTo(ObjectHandle object, ObjectHandle parent) {

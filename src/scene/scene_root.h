@@ -87,6 +87,9 @@ class SceneRoot final : public ScenePort, public SceneCommands, public MessageCo
     void SetPlayState(ObjectHandle object, int32_t state) override;
     [[nodiscard]] bool ItemChecked(ObjectHandle object, int32_t index) const override;
     void SetItemChecked(ObjectHandle object, int32_t index, bool checked) override;
+    [[nodiscard]] bool ItemFlagOf(ObjectHandle object, std::string_view index,
+                                  ItemFlag flag) const override;
+    void SetItemFlag(ObjectHandle object, std::string_view index, ItemFlag flag, bool on) override;
     [[nodiscard]] bool InPrimary(ObjectHandle object) const override;
     [[nodiscard]] std::optional<LayerPoint> ClientOrigin(ObjectHandle object) const override;
     bool ReadProperty(ObjectHandle object, int32_t prId, TCustomParam& value) const override;

@@ -5,6 +5,7 @@
 #include "script/date_functions.h"
 #include "script/function_registry.h"
 #include "script/host_functions.h"
+#include "script/item_functions.h"
 #include "script/math_functions.h"
 #include "script/menu_functions.h"
 #include "script/param.h"
@@ -131,6 +132,7 @@ void RegisterSystemFunctions(SystemFunctionRegistry& registry) {
     RegisterTableFunctions(registry);
     RegisterSaveFunctions(registry);
     RegisterMenuFunctions(registry);
+    RegisterItemFunctions(registry);
 }
 
 }  // namespace kivo
