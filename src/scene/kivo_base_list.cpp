@@ -10,11 +10,13 @@
 #include "scene/kivo_box.h"
 #include "scene/kivo_button.h"
 #include "scene/kivo_cabinet.h"
+#include "scene/kivo_cg_label.h"
 #include "scene/kivo_cinema.h"
 #include "scene/kivo_fire.h"
 #include "scene/kivo_menu.h"
 #include "scene/kivo_mes.h"
 #include "scene/kivo_http.h"
+#include "scene/kivo_label.h"
 #include "scene/kivo_particle.h"
 #include "scene/kivo_prop_motion.h"
 #include "scene/kivo_sound.h"
@@ -139,6 +141,10 @@ std::unique_ptr<TKivoObject> TKivoBaseList::MakeObject(int32_t kind) {
             return std::make_unique<TKivoSound>(*this);
         case LT_TIMER:
             return std::make_unique<TKivoTimer>(*this);
+        case LT_LABEL:
+            return std::make_unique<TKivoLabel>(*this);
+        case LT_CGLABEL:
+            return std::make_unique<TKivoCGLabel>(*this);
         default:
             return nullptr;
     }
