@@ -12,6 +12,7 @@
 #include "scene/kivo_cabinet.h"
 #include "scene/kivo_cg_label.h"
 #include "scene/kivo_cinema.h"
+#include "scene/kivo_edit.h"
 #include "scene/kivo_fire.h"
 #include "scene/kivo_menu.h"
 #include "scene/kivo_mes.h"
@@ -145,6 +146,10 @@ std::unique_ptr<TKivoObject> TKivoBaseList::MakeObject(int32_t kind) {
             return std::make_unique<TKivoLabel>(*this);
         case LT_CGLABEL:
             return std::make_unique<TKivoCGLabel>(*this);
+        case LT_EDIT:
+            return std::make_unique<TKivoEdit>(*this);
+        case LT_MEMO:
+            return std::make_unique<TKivoMemo>(*this);
         default:
             return nullptr;
     }

@@ -5,7 +5,6 @@
 #include <limits>
 #include <numbers>
 
-#include "base/error.h"
 #include "base/sjis.h"
 #include "imaging/draw_context.h"
 #include "scene/film_motion.h"
@@ -26,19 +25,6 @@ constexpr int64_t kMaxSurfacePixels = int64_t{1} << 24;
 [[nodiscard]] int32_t ClampToInt32(int64_t value) {
     return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
                                                     std::numeric_limits<int32_t>::max()));
-}
-
-// A glyph's step along the line: its bitmap, the space before it and its right bearing.
-[[nodiscard]] int32_t GlyphAdvance(TFontPixelManager& glyphs, uint32_t code, std::string_view face,
-                                   int32_t level, uint8_t style, int32_t size) {
-    if (size <= 0) return 0;
-    glyphs.SetAntiAlias(level);
-    try {
-        const TFontPixel& glyph = glyphs.Fetch(code, face, style, size);
-        return glyph.width + glyph.leftOffset + glyph.rightBearing;
-    } catch (const KivoError&) {
-        return 0;  // no font at all: the label stays empty instead of stopping the game
-    }
 }
 
 }  // namespace
@@ -132,8 +118,9 @@ void TKivoLabel::Layout() {
     for (size_t i = 0; i < lines_.size(); ++i) {
         int64_t lineWidth = 0;
         sjis::ForEachChar(lines_[i], [&](size_t pos, size_t) {
-            const int32_t advance = GlyphAdvance(glyphs, sjis::CharCode(lines_[i], pos), face,
-                                                 level, fontStyle_, fontSize_);
+            glyphs.SetAntiAlias(level);
+            const int32_t advance =
+                glyphs.CellAdvance(sjis::CharCode(lines_[i], pos), face, fontStyle_, fontSize_);
             advances[i].push_back(advance);
             lineWidth += advance;
         });

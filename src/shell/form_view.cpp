@@ -6,6 +6,7 @@
 
 #include "base/error.h"
 #include "base/sjis.h"
+#include "scene/kivo_edit.h"
 #include "scene/scene_root.h"
 #include "script/system_functions.h"
 #include "script/text_expressions.h"
@@ -331,6 +332,7 @@ void TFormView::FrameStep() {
     scene->FrameAdvance();
     ++state.frameCounter;
     if (project->ServePendingSaveLoad()) skipDrawCount_ = 1;
+    ShowTextInput();
     if (skipDrawCount_ > 0) {
         // The frame right after a load is interpreted but not drawn.
         --skipDrawCount_;
@@ -342,6 +344,7 @@ void TFormView::FrameStep() {
     if (frameSkipPhase_ != 0) return;
 
     const FrameView frame = scene->Draw(dirty_);
+    if (TKivoBaseList* root = scene->ObjectRoot()) DrawTextFields(*root, dirty_);
     if (player_.screen) player_.screen->Present(frame, dirty_);
     scene->ClearDirty();
     ++presents_;
@@ -366,6 +369,7 @@ void TFormView::HandleEvent(const InputEvent& event) {
             scene->FocusLost();
             break;
         case InputKind::KeyDown:
+            if (active_) TextFieldKey(event.key);
             if (!active_ || event.repeat || event.key < 0 || event.key >= 256) break;
             scene->SetKeyDown(event.key, true);
             scene->MarkKeyPressed(event.key);
@@ -403,7 +407,35 @@ void TFormView::HandleEvent(const InputEvent& event) {
         case InputKind::ScreenSwitchButton:
             SwitchFullScreen(!player_.sceneWindow.FullScreen());
             break;
+        case InputKind::TextInput:
+            if (TKivoBaseList* root = scene->ObjectRoot(); root != nullptr && active_)
+                TypeIntoTextField(*root, event.text);
+            break;
+        case InputKind::TextEditing:
+            if (TKivoBaseList* root = scene->ObjectRoot(); root != nullptr && active_)
+                SetTextFieldComposition(*root, event.text);
+            break;
     }
+}
+
+void TFormView::TextFieldKey(int32_t key) {
+    TKivoBaseList* root = player_.scene->ObjectRoot();
+    if (root == nullptr) return;
+    constexpr int32_t kVkControl = 0x11, kVkV = 'V';
+    const bool control = root->Keys().Down(kVkControl);
+    if (!TextFieldKeyDown(*root, key, control) || !control || key != kVkV) return;
+    TypeIntoTextField(*root, player_.platform.input.ClipboardText());
+}
+
+void TFormView::ShowTextInput() {
+    TKivoBaseList* root = player_.scene ? player_.scene->ObjectRoot() : nullptr;
+    TKivoCustomEdit* field = root != nullptr ? FocusedTextField(*root) : nullptr;
+    if (field == nullptr) {
+        player_.platform.input.SetTextInput(false, 0, 0, 0, 0);
+        return;
+    }
+    const TRect caret = field->CaretRect();
+    player_.platform.input.SetTextInput(true, caret.Left, caret.Top, caret.Width(), caret.Height());
 }
 
 void TFormView::AskQuit() {
