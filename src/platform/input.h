@@ -4,6 +4,7 @@
 // two toolbar buttons).
 
 #include <cstdint>
+#include <string>
 
 namespace kivo {
 
@@ -23,6 +24,9 @@ enum class InputKind {
     QuitButton,          // the toolbar button "終了"
     ScreenSwitchButton,  // the toolbar button "画面切替"
     ComfortMenu,         // an item of the dock's menu: key is a ComfortAction, x its slot
+    TextInput,           // text: characters committed by the keyboard or the input method (UTF-8)
+    TextEditing,         // text: the input method's composition in progress (UTF-8), empty
+                         // when it ends; key: the cursor's character index within it
 };
 
 struct InputEvent {
@@ -31,6 +35,7 @@ struct InputEvent {
     int32_t y = 0;
     int32_t key = 0;
     bool repeat = false;
+    std::string text{};
 };
 
 class InputSource {
@@ -46,6 +51,16 @@ class InputSource {
     // when the frame loop has nothing to do (the window lacks the focus), so that a paused
     // player does not spin. Returns at once in headless runs.
     virtual void WaitForEvent(uint32_t timeoutMs) = 0;
+
+    // Text input (input methods) is off at start-up, since an active input method would
+    // swallow the keys games read, and on only while a text field has the keyboard focus.
+    // The caret rectangle is in scene panel pixels; the input method places its candidate
+    // window beside it. Called by the shell once per frame with the field's state; cheap when
+    // nothing changes.
+    virtual void SetTextInput(bool on, int32_t caretX, int32_t caretY, int32_t caretWidth,
+                              int32_t caretHeight) = 0;
+    // The system clipboard's text (UTF-8), empty when it holds none.
+    [[nodiscard]] virtual std::string ClipboardText() = 0;
 };
 
 }  // namespace kivo

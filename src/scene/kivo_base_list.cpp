@@ -10,12 +10,15 @@
 #include "scene/kivo_box.h"
 #include "scene/kivo_button.h"
 #include "scene/kivo_cabinet.h"
+#include "scene/kivo_cg_label.h"
 #include "scene/kivo_cinema.h"
+#include "scene/kivo_edit.h"
 #include "scene/kivo_fire.h"
 #include "scene/kivo_gauge.h"
 #include "scene/kivo_menu.h"
 #include "scene/kivo_mes.h"
 #include "scene/kivo_http.h"
+#include "scene/kivo_label.h"
 #include "scene/kivo_particle.h"
 #include "scene/kivo_prev_menu.h"
 #include "scene/kivo_prop_motion.h"
@@ -156,6 +159,14 @@ std::unique_ptr<TKivoObject> TKivoBaseList::MakeObject(int32_t kind) {
             return std::make_unique<TKivoGauge>(*this);
         case LT_PREVMENU:
             return std::make_unique<TKivoPrevMenu>(*this);
+        case LT_LABEL:
+            return std::make_unique<TKivoLabel>(*this);
+        case LT_CGLABEL:
+            return std::make_unique<TKivoCGLabel>(*this);
+        case LT_EDIT:
+            return std::make_unique<TKivoEdit>(*this);
+        case LT_MEMO:
+            return std::make_unique<TKivoMemo>(*this);
         default:
             return nullptr;
     }

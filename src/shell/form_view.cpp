@@ -6,6 +6,7 @@
 
 #include "base/error.h"
 #include "base/sjis.h"
+#include "scene/kivo_edit.h"
 #include "scene/scene_root.h"
 #include "script/system_functions.h"
 #include "script/text_expressions.h"
@@ -343,6 +344,7 @@ void TFormView::StepFrame(bool draw) {
     ++state.frameCounter;
     if (project->ServePendingSaveLoad()) skipDrawCount_ = 1;
     if (comforts_.ServeStateRequest()) skipDrawCount_ = 1;
+    ShowTextInput();
     if (skipDrawCount_ > 0) {
         // The frame right after a load is interpreted but not drawn.
         --skipDrawCount_;
@@ -355,6 +357,7 @@ void TFormView::StepFrame(bool draw) {
     if (frameSkipPhase_ != 0) return;
 
     const FrameView frame = scene->Draw(dirty_);
+    if (TKivoBaseList* root = scene->ObjectRoot()) DrawTextFields(*root, dirty_);
     if (player_.screen) player_.screen->Present(frame, dirty_);
     comforts_.OnPresented(frame);
     scene->ClearDirty();
@@ -381,6 +384,7 @@ void TFormView::HandleEvent(const InputEvent& event) {
             comforts_.OnFocusLost();
             break;
         case InputKind::KeyDown:
+            if (active_) TextFieldKey(event.key);
             if (!active_ || event.key < 0 || event.key >= 256) break;
             if (!event.repeat) {
                 scene->SetKeyDown(event.key, true);
@@ -426,7 +430,35 @@ void TFormView::HandleEvent(const InputEvent& event) {
             if (event.key >= 0 && event.key <= static_cast<int32_t>(ComfortAction::VolumeDown))
                 comforts_.Act(static_cast<ComfortAction>(event.key), event.x);
             break;
+        case InputKind::TextInput:
+            if (TKivoBaseList* root = scene->ObjectRoot(); root != nullptr && active_)
+                TypeIntoTextField(*root, event.text);
+            break;
+        case InputKind::TextEditing:
+            if (TKivoBaseList* root = scene->ObjectRoot(); root != nullptr && active_)
+                SetTextFieldComposition(*root, event.text);
+            break;
     }
+}
+
+void TFormView::TextFieldKey(int32_t key) {
+    TKivoBaseList* root = player_.scene->ObjectRoot();
+    if (root == nullptr) return;
+    constexpr int32_t kVkControl = 0x11, kVkV = 'V';
+    const bool control = root->Keys().Down(kVkControl);
+    if (!TextFieldKeyDown(*root, key, control) || !control || key != kVkV) return;
+    TypeIntoTextField(*root, player_.platform.input.ClipboardText());
+}
+
+void TFormView::ShowTextInput() {
+    TKivoBaseList* root = player_.scene ? player_.scene->ObjectRoot() : nullptr;
+    TKivoCustomEdit* field = root != nullptr ? FocusedTextField(*root) : nullptr;
+    if (field == nullptr) {
+        player_.platform.input.SetTextInput(false, 0, 0, 0, 0);
+        return;
+    }
+    const TRect caret = field->CaretRect();
+    player_.platform.input.SetTextInput(true, caret.Left, caret.Top, caret.Width(), caret.Height());
 }
 
 void TFormView::AskQuit() {

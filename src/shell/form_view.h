@@ -91,6 +91,11 @@ class TFormView {
     [[nodiscard]] std::string MidiSoundFont() const;
     void PlaceScene(int32_t sceneWidth, int32_t sceneHeight);
     void ShowWarning(const std::string& message);
+    // A key for the text field that has the focus (repeats included; Ctrl+V pastes).
+    void TextFieldKey(int32_t key);
+    // Text input is on only while a field has the focus, with the caret given to the input
+    // method.
+    void ShowTextInput();
 
     Player& player_;
     int32_t frameSkipPhase_ = 0;

@@ -74,6 +74,26 @@ constexpr std::pair<std::string_view, DialogAnswer> kAnswers[] = {{"ok", DialogA
                                                                   {"yes", DialogAnswer::Yes},
                                                                   {"no", DialogAnswer::No}};
 
+// The character a key types on a US keyboard, with and without shift; 0 for keys that type
+// none.
+char UsLayoutChar(int32_t key, bool shift) {
+    if (key >= 'A' && key <= 'Z') return static_cast<char>(shift ? key : key + 32);
+    if (key >= '0' && key <= '9') return shift ? ")!@#$%^&*("[key - '0'] : static_cast<char>(key);
+    if (key == 0x20) return ' ';
+    constexpr struct {
+        int32_t key;
+        char plain, shifted;
+    } kPunctuation[] = {{0xBA, ';', ':'},  {0xBB, '=', '+'}, {0xBC, ',', '<'}, {0xBD, '-', '_'},
+                        {0xBE, '.', '>'},  {0xBF, '/', '?'}, {0xC0, '`', '~'}, {0xDB, '[', '{'},
+                        {0xDC, '\\', '|'}, {0xDD, ']', '}'}, {0xDE, '\'', '"'}};
+    for (const auto& p : kPunctuation) {
+        if (p.key == key) return shift ? p.shifted : p.plain;
+    }
+    return 0;
+}
+
+constexpr int32_t kShiftKey = 0x10;
+
 }  // namespace
 
 InputScript ParseInputScript(std::string_view text, std::string_view fileName) {
@@ -81,6 +101,7 @@ InputScript ParseInputScript(std::string_view text, std::string_view fileName) {
         throw KivoError(std::string(fileName), "input script too large");
     InputScript script;
     int lineNumber = 0;
+    bool shiftHeld = false;
     size_t pos = 0;
     while (pos < text.size()) {
         size_t end = text.find('\n', pos);
@@ -122,6 +143,12 @@ InputScript ParseInputScript(std::string_view text, std::string_view fileName) {
             if (found == std::end(kAnswers)) fail("unknown answer '" + std::string(words[2]) + "'");
             item.isAnswer = true;
             item.answer = found->second;
+        } else if (words[1] == "text") {
+            // The rest of the line as the keyboard or an input method commits it.
+            const std::string_view typed = RestOfLine(line, words[1]);
+            if (typed.empty()) fail("expected text UTF8");
+            item.event.kind = InputKind::TextInput;
+            item.event.text = std::string(typed);
         } else if (words[1] == "choose") {
             if (words.size() != 3) fail("expected choose N");
             const std::optional<int32_t> choice = ParseInt(words[2], 0, INT32_MAX);
@@ -138,6 +165,7 @@ InputScript ParseInputScript(std::string_view text, std::string_view fileName) {
                 const std::optional<int32_t> key = ParseInt(words[2], 0, 255);
                 if (!key) fail("bad key code '" + std::string(words[2]) + "' (0..255)");
                 item.event.key = *key;
+                if (*key == kShiftKey) shiftHeld = verb->kind == InputKind::KeyDown;
             } else if (verb->operands == 2) {
                 const std::optional<int32_t> x = ParseInt(words[2], INT32_MIN, INT32_MAX);
                 const std::optional<int32_t> y = ParseInt(words[3], INT32_MIN, INT32_MAX);
@@ -147,6 +175,16 @@ InputScript ParseInputScript(std::string_view text, std::string_view fileName) {
             }
         }
         script.input.push_back(item);
+        if (item.event.kind == InputKind::KeyDown && !item.isAnswer) {
+            // A printable key also types its character, as a keyboard does into a text field.
+            if (const char typed = UsLayoutChar(item.event.key, shiftHeld); typed != 0) {
+                ScriptedInput typing = item;
+                typing.event = InputEvent{};
+                typing.event.kind = InputKind::TextInput;
+                typing.event.text = std::string(1, typed);
+                script.input.push_back(typing);
+            }
+        }
     }
     const auto byFrame = [](const auto& a, const auto& b) { return a.frame < b.frame; };
     std::stable_sort(script.input.begin(), script.input.end(), byFrame);

@@ -2,10 +2,15 @@
 // Scripted input of headless runs (kivoplay --input FILE): one event a line,
 //
 //   FRAME move X Y | ldown | lup | rdown | rup | wheelup | wheeldown | keydown VK | keyup VK
+//   FRAME text UTF8
 //   FRAME answer ok|cancel|yes|no
 //   FRAME answer folder PATH
 //   FRAME choose N
 //   FRAME screenshot PATH | dump-vars PATH | dump-scene PATH
+//
+// A printable keydown also types its character on a US layout (shifted while key 16 is held),
+// and text commits the rest of the line as an input method would; both reach a text field
+// that has the focus and nothing else.
 //
 // FRAME counts frame steps from 0: the events of frame F are applied before the input pass of
 // the (F+1)-th frame, in file order. An answer is queued for the next message dialog, a

@@ -203,6 +203,17 @@ void TFontPixelManager::Render(TFontPixel& glyph) {
     glyph.rightBearing = std::max(0, bitmap.advance - glyph.width - glyph.leftOffset);
 }
 
+int32_t TFontPixelManager::CellAdvance(uint32_t code, std::string_view face, uint8_t style,
+                                       int32_t size) {
+    if (size <= 0) return 0;
+    try {
+        const TFontPixel& glyph = Fetch(code, face, style, size);
+        return glyph.width + glyph.leftOffset + glyph.rightBearing;
+    } catch (const KivoError&) {
+        return 0;  // no font at all: text takes no room rather than stopping the game
+    }
+}
+
 TRect TFontPixelManager::DrawCell(const CellRequest& request, TCustomDIBX& colour,
                                   TCustomDIBX& mask) {
     if (request.size <= 0) return {};

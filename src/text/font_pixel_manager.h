@@ -99,6 +99,12 @@ class TFontPixelManager final : public GlyphPainter {
     // when the engine has no font at all.
     const TFontPixel& Fetch(uint32_t code, std::string_view face, uint8_t style, int32_t size);
 
+    // The step of a character along a line of plain text at the current level: its bitmap,
+    // the space before it and its right bearing. 0 for a size of 0 or less and when no font
+    // exists at all.
+    [[nodiscard]] int32_t CellAdvance(uint32_t code, std::string_view face, uint8_t style,
+                                      int32_t size);
+
     // The font a face (code page 932), size and style (bold and italic bits) select, opened
     // when it is not among the last few used; raises like Fetch. Valid until the next call
     // of SelectFont or Fetch.

@@ -38,6 +38,24 @@ TEST(InputScript, ParsesEveryEventAndSortsByFrameKeepingFileOrder) {
         EXPECT_EQ(script[4 + i].event.kind, order[i]);
 }
 
+TEST(InputScript, TextLinesAndPrintableKeysTypeCharacters) {
+    const auto fixed = ParseInputScript(
+                           "1 text  名前 ok \n"
+                           "2 keydown 65\n2 keydown 16\n2 keydown 65\n2 keydown 49\n"
+                           "2 keyup 16\n2 keydown 189\n2 keydown 37\n",  // 189: the minus key
+                           "in.txt")
+                           .input;
+    std::vector<std::string> typed;
+    for (const ScriptedInput& item : fixed) {
+        if (item.event.kind == InputKind::TextInput) typed.push_back(item.event.text);
+    }
+    EXPECT_EQ(typed, (std::vector<std::string>{"名前 ok", "a", "A", "!", "-"}));
+    // Each typed character follows its key down in the same frame.
+    EXPECT_EQ(fixed[2].event.kind, InputKind::TextInput);
+    EXPECT_EQ(fixed[2].frame, 2);
+    EXPECT_THROW((void)ParseInputScript("1 text\n", "in.txt"), KivoError);
+}
+
 TEST(InputScript, ObservationsTakeTheRestOfTheLineAsPathAndSortByFrame) {
     const InputScript script = ParseInputScript(
         "4 dump-scene out/scene 4.json  \r\n"

@@ -78,6 +78,8 @@ SdlWindow::SdlWindow(FontEngine& fonts) : fonts_(fonts), japanese_(JapaneseLocal
     }
     // A game is watched, not typed into: the screen saver stays away while it runs.
     SDL_DisableScreenSaver();
+    // SDL starts with text input on; an input method would then take the keys games read.
+    SDL_StopTextInput();
 }
 
 SdlWindow::~SdlWindow() {
@@ -580,6 +582,38 @@ void SdlWindow::WaitForEvent(uint32_t timeoutMs) {
     if (SDL_WaitEventTimeout(&raw, static_cast<int>(timeoutMs)) != 0) Translate(raw);
 }
 
+void SdlWindow::SetTextInput(bool on, int32_t caretX, int32_t caretY, int32_t caretWidth,
+                             int32_t caretHeight) {
+    const TRect caret{caretX, caretY, caretX + caretWidth, caretY + caretHeight};
+    if (on != textInputOn_) {
+        textInputOn_ = on;
+        if (on) {
+            SDL_StartTextInput();
+        } else {
+            SDL_StopTextInput();
+        }
+    }
+    if (!on || caret == textInputCaret_) return;
+    textInputCaret_ = caret;
+    // Scene pixels to window points: the inverse of ScenePoint.
+    const double sx = panel_.Width() / static_cast<double>(std::max(sceneWidth_, 1));
+    const double sy = panel_.Height() / static_cast<double>(std::max(sceneHeight_, 1));
+    SDL_Rect rect{static_cast<int>((panel_.Left + caretX * sx) / pixelsPerPointX_),
+                  static_cast<int>((panel_.Top + caretY * sy) / pixelsPerPointY_),
+                  std::max(1, static_cast<int>(caretWidth * sx / pixelsPerPointX_)),
+                  std::max(1, static_cast<int>(caretHeight * sy / pixelsPerPointY_))};
+    SDL_SetTextInputRect(&rect);
+}
+
+std::string SdlWindow::ClipboardText() {
+    if (SDL_HasClipboardText() != SDL_TRUE) return {};
+    char* text = SDL_GetClipboardText();
+    if (text == nullptr) return {};
+    std::string copy(text);
+    SDL_free(text);
+    return copy;
+}
+
 void SdlWindow::Translate(const SDL_Event& event) {
     const auto push = [this](InputKind kind, int32_t x = 0, int32_t y = 0, int32_t key = 0,
                              bool repeat = false) {
@@ -665,6 +699,15 @@ void SdlWindow::Translate(const SDL_Event& event) {
                 push(down ? InputKind::LeftDown : InputKind::LeftUp);
             if (event.button.button == SDL_BUTTON_RIGHT)
                 push(down ? InputKind::RightDown : InputKind::RightUp);
+            break;
+        }
+        case SDL_TEXTINPUT:
+            pending_.push_back(InputEvent{InputKind::TextInput, 0, 0, 0, false, event.text.text});
+            break;
+        case SDL_TEXTEDITING: {
+            InputEvent editing{InputKind::TextEditing, 0,     0,
+                               event.edit.start,       false, event.edit.text};
+            pending_.push_back(std::move(editing));
             break;
         }
         case SDL_MOUSEWHEEL:

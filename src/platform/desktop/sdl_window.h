@@ -50,6 +50,9 @@ class SdlWindow final : public MainWindow,
     void Present(const FrameView& frame, std::span<const TRect> dirty) override;
     [[nodiscard]] bool PollEvent(InputEvent& event) override;
     void WaitForEvent(uint32_t timeoutMs) override;
+    void SetTextInput(bool on, int32_t caretX, int32_t caretY, int32_t caretWidth,
+                      int32_t caretHeight) override;
+    [[nodiscard]] std::string ClipboardText() override;
 
     // Modes of the display the window is on; 32 bits for the usual 8-bit-per-channel formats
     // (which SDL counts as 24).
@@ -138,6 +141,9 @@ class SdlWindow final : public MainWindow,
     ComfortStatus comforts_;
     std::string notice_;
     uint64_t noticeUntil_ = 0;
+    // What text input was last set to, so that an unchanged state costs no call into SDL.
+    bool textInputOn_ = false;
+    TRect textInputCaret_;
 };
 
 }  // namespace kivo

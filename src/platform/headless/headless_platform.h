@@ -84,11 +84,26 @@ class ScriptedDialogs final : public MessageDialogs {
     std::string lastText_;
 };
 
+// Scripted input. Text input is on or off as the shell asks, and the caret rectangle is kept
+// for tests; the clipboard holds what the run put there.
 class QueuedInput final : public InputSource {
   public:
     [[nodiscard]] bool PollEvent(InputEvent& event) override;
     void WaitForEvent(uint32_t) override {}
     void Push(const InputEvent& event) { events_.push_back(event); }
+    void SetTextInput(bool on, int32_t caretX, int32_t caretY, int32_t caretWidth,
+                      int32_t caretHeight) override {
+        textInputOn = on;
+        caret[0] = caretX;
+        caret[1] = caretY;
+        caret[2] = caretWidth;
+        caret[3] = caretHeight;
+    }
+    [[nodiscard]] std::string ClipboardText() override { return clipboard; }
+
+    bool textInputOn = false;
+    int32_t caret[4] = {};
+    std::string clipboard;
 
   private:
     std::deque<InputEvent> events_;
