@@ -75,3 +75,19 @@ TEST(SystemFunctions, OutsideAGameTheWorldFunctionsRefuseToRun) {
 
 }  // namespace
 }  // namespace kivo::test
+
+namespace kivo {
+namespace {
+
+TEST(SystemFunctions, EveryFunctionOfTheVocabularyHasAnImplementation) {
+    SystemFunctionRegistry registry;
+    RegisterSystemFunctions(registry);
+    std::string missing;
+    for (int32_t index = 0; index < kFunctionCount; ++index) {
+        if (!registry.IsRegistered(index)) (missing += ' ') += Functions()[index].name;
+    }
+    EXPECT_EQ(missing, "");
+}
+
+}  // namespace
+}  // namespace kivo
