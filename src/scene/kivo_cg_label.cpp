@@ -35,7 +35,8 @@ void TKivoCGLabel::SetSource(std::string source) {
     frame_ = -1;
     sheet_.reset();
     if (source_.empty()) return;
-    if (ControlPictureSource* pictures = Root().Pictures()) sheet_ = pictures->Acquire(source_);
+    if (ControlPictureSource* pictures = Root().Pictures())
+        sheet_ = pictures->AcquireFor(Handle(), source_);
     if (sheet_ != nullptr && sheet_->FrameCount() > 0) {
         frame_ = 0;
         frameTime_ = sheet_->Frame(0).time;

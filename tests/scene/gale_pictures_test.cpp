@@ -7,6 +7,7 @@
 #include "picture_files.h"
 #include "scene/gale_pictures.h"
 #include "scene/kivo_button.h"
+#include "scene/kivo_cg_label.h"
 #include "scene_fixture.h"
 
 namespace kivo::test {
@@ -45,6 +46,18 @@ TEST_F(GalePicturesTest, AButtonHoldsOnePictureOncePerStateAndGivesItBack) {
     std::vector<std::string> released = root.Images().ReleasedKeys();
     std::sort(released.begin(), released.end());
     EXPECT_EQ(released, (std::vector<std::string>{"a.gal", "b.gal"}));
+}
+
+TEST_F(GalePicturesTest, ACGLabelHoldsItsSheetUnderItsOwnHandle) {
+    TKivoCGLabel& label = root.Create<TKivoCGLabel>();
+    label.SetParent(&root.ActiveLayer());
+    label.SetSource("a.gal");
+    TGaleItem* a = root.Images().Find("a.gal");
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->HoldingsOf(label.Handle()), 1);
+    label.SetSource("b.gal");
+    EXPECT_EQ(a->HoldingsOf(label.Handle()), 0);
+    EXPECT_EQ(root.Images().ReleasedKeys(), (std::vector<std::string>{"a.gal"}));
 }
 
 TEST_F(GalePicturesTest, InlineImagesOfMissingOrDamagedFilesAreNoPicture) {
