@@ -57,4 +57,8 @@ void* SharedModule::Symbol(const char* name) const {
     return address;
 }
 
+void SharedModule::RefuseOtherBuild() const {
+    throw KivoError(name_, "module from another build of the player");
+}
+
 }  // namespace kivo

@@ -5,6 +5,7 @@
 // show a dialog. Their code is built as modules that live next to the program in the build
 // folder and in its private library folder once installed.
 
+#include <cstdint>
 #include <filesystem>
 #include <span>
 #include <string>
@@ -28,7 +29,24 @@ class SharedModule {
     // The address of the exported symbol; raises KivoError naming the module when it has none.
     [[nodiscard]] void* Symbol(const char* name) const;
 
+    // Opens fileName and calls its entry, a function without arguments that returns the
+    // module's table of functions, whose first member is the version of the table it was
+    // built with. Raises KivoError as Open does, and when the version is not version (a
+    // module left from another build of the player).
+    template <typename Table>
+    [[nodiscard]] static const Table& OpenTable(std::string_view fileName, std::string_view feature,
+                                                const char* entryName, uint32_t version,
+                                                std::span<const std::filesystem::path> folders) {
+        const SharedModule module = Open(fileName, feature, folders);
+        using Entry = const Table* (*)();
+        const Table* table = reinterpret_cast<Entry>(module.Symbol(entryName))();
+        if (table == nullptr || table->version != version) module.RefuseOtherBuild();
+        return *table;
+    }
+
   private:
+    [[noreturn]] void RefuseOtherBuild() const;
+
     SharedModule(void* handle, std::string name) : handle_(handle), name_(std::move(name)) {}
     void* handle_;
     std::string name_;

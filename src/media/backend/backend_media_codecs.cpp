@@ -48,15 +48,8 @@ const AvCodecTable& BackendMediaCodecs::AvCodecs(const std::string& fileName,
                                                  std::string_view feature) {
     if (avCodecs_ != nullptr) return *avCodecs_;
     try {
-        const SharedModule module = SharedModule::Open(kAvModuleFile, feature, moduleFolders_);
-        using Entry = const AvCodecTable* (*)();
-        const auto entry = reinterpret_cast<Entry>(module.Symbol(kAvModuleEntry));
-        const AvCodecTable* table = entry();
-        if (table == nullptr || table->version != kAvModuleVersion) {
-            throw KivoError(std::string("the module ") + kAvModuleFile +
-                            " belongs to another build of the player");
-        }
-        avCodecs_ = table;
+        avCodecs_ = &SharedModule::OpenTable<AvCodecTable>(kAvModuleFile, feature, kAvModuleEntry,
+                                                           kAvModuleVersion, moduleFolders_);
     } catch (const KivoError& error) {
         throw KivoError(fileName, error.what());
     }

@@ -72,15 +72,8 @@ bool GtkDialogs::UsesGtk() {
 
 const GtkDialogTable* GtkDialogs::OpenGtkModule() const {
     try {
-        const SharedModule module = SharedModule::Open(kGtkModuleFile, "dialogs", moduleFolders_);
-        using Entry = const GtkDialogTable* (*)();
-        const auto entry = reinterpret_cast<Entry>(module.Symbol(kGtkModuleEntry));
-        const GtkDialogTable* table = entry();
-        if (table == nullptr || table->version != kGtkModuleVersion) {
-            throw KivoError(std::string("the module ") + kGtkModuleFile +
-                            " belongs to another build of the player");
-        }
-        return table;
+        return &SharedModule::OpenTable<GtkDialogTable>(kGtkModuleFile, "dialogs", kGtkModuleEntry,
+                                                        kGtkModuleVersion, moduleFolders_);
     } catch (const KivoError& error) {
         // The questions still reach the person at the terminal; say once why they come there.
         std::cerr << "kivoplay: " << error.what() << "; dialogs go to the console\n";
