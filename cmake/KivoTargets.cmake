@@ -62,3 +62,35 @@ function(kivo_test name)
   set_tests_properties(${name} PROPERTIES
     ENVIRONMENT "KIVO_TEST_OUTPUT=${PROJECT_BINARY_DIR}/test-output;KIVO_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
 endfunction()
+
+# kivo_module(NAME [FILES f...] [DEPS d...]): a module the player opens with dlopen on first
+# use, named NAME.so. It is linked with every symbol resolved, so a missing one shows at build
+# time, and installed in the program's private library folder.
+function(kivo_module name)
+  cmake_parse_arguments(ARG "" "" "FILES;DEPS" ${ARGN})
+  add_library(${name} MODULE ${ARG_FILES})
+  set_target_properties(${name} PROPERTIES PREFIX ""
+    LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/modules)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS})
+  # Sanitizer runtimes are linked into the program only (clang's) and would count as missing.
+  if(NOT KIVO_SANITIZE AND NOT KIVO_FUZZ)
+    target_link_options(${name} PRIVATE -Wl,--no-undefined)
+  endif()
+  kivo_warnings(${name})
+  install(TARGETS ${name} LIBRARY DESTINATION ${KIVO_MODULE_INSTALL_DIR})
+endfunction()
+
+# kivo_next_to_program(PROGRAM MODULE...): the program finds its modules in its own folder in
+# the build tree, so each one is copied there after the program is linked.
+function(kivo_next_to_program program)
+  foreach(module IN LISTS ARGN)
+    if(TARGET ${module})
+      add_dependencies(${program} ${module})
+      add_custom_command(TARGET ${program} POST_BUILD
+        COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:${module}>
+                $<TARGET_FILE_DIR:${program}>
+        VERBATIM)
+    endif()
+  endforeach()
+endfunction()

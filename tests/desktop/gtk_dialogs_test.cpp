@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -82,6 +83,26 @@ TEST(GtkDialogs, ListReturnsTheChosenRowAndTheFirstWhenClosed) {
         EXPECT_EQ(user.button, "OK");
         EXPECT_EQ(user.rows, 3);
     }
+}
+
+// Without the dialog module the questions go to the console, after one line that says which
+// module is missing and what it was for.
+TEST(GtkDialogs, WithoutTheModuleTheConsoleAnswers) {
+    GtkDialogs dialogs(std::vector<std::filesystem::path>{"/nonexistent/kivo-modules"});
+    testing::internal::CaptureStderr();
+    const DialogAnswer answer =
+        dialogs.Show("セーブしました", "demo", DialogIcon::Information, DialogButtons::Ok);
+    const std::string first = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(answer, DialogAnswer::Ok);
+    EXPECT_FALSE(dialogs.UsesGtk());
+    EXPECT_NE(first.find("kivo_gtk.so"), std::string::npos) << first;
+    EXPECT_NE(first.find("dialogs"), std::string::npos) << first;
+    EXPECT_NE(first.find("demo: セーブしました"), std::string::npos) << first;
+
+    testing::internal::CaptureStderr();
+    (void)dialogs.Show("two", "demo", DialogIcon::Information, DialogButtons::Ok);
+    const std::string second = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(second.find("kivo_gtk.so"), std::string::npos) << second;
 }
 
 }  // namespace

@@ -58,6 +58,12 @@ foreach(path usr/bin/kivoplay usr/bin/kivo-pack usr/bin/kivo-gal usr/bin/kivo-sc
     message(FATAL_ERROR "the package lacks /${path}:\n${contents}")
   endif()
 endforeach()
+# The modules the player opens on first use, in its private library folder.
+foreach(module kivo_av.so kivo_gtk.so)
+  if(NOT contents MATCHES " \\./usr/lib/([a-z0-9_-]+/)?kivoplay/${module}\n")
+    message(FATAL_ERROR "the package lacks the module ${module}:\n${contents}")
+  endif()
+endforeach()
 string(REGEX MATCHALL " \\./[^\n]*" paths "${contents}")
 foreach(path IN LISTS paths)
   if(NOT path MATCHES "^ \\./(usr/.*)?$")

@@ -6,6 +6,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <functional>
 #include <random>
 
 #include "base/error.h"
@@ -219,6 +221,48 @@ TEST(SoundDecoders, DamagedFilesFailNamingTheFileOrEndEarly) {
     const size_t frames = DecodeAll(*cut).size();
     EXPECT_GT(frames, 30000u);
     EXPECT_LT(frames, 3 * 44100u * 3 / 4);
+}
+
+// Without the codec module, what needs it fails naming the file, the module and the feature,
+// and Ogg and PCM sound, which never load it, still decode.
+TEST(SoundDecoders, WithoutTheCodecModuleOnlyItsFormatsFail) {
+    BackendMediaCodecs codecs(std::vector<std::filesystem::path>{"/nonexistent/kivo-modules"});
+    const auto expectModuleError = [](const std::function<void()>& open, const char* file,
+                                      const char* feature) {
+        try {
+            open();
+            ADD_FAILURE() << file << " opened without the module";
+        } catch (const KivoError& error) {
+            EXPECT_EQ(error.File(), file);
+            const std::string message = error.what();
+            EXPECT_NE(message.find("kivo_av.so"), std::string::npos) << message;
+            EXPECT_NE(message.find(feature), std::string::npos) << message;
+        }
+    };
+    const std::vector<uint8_t> film = EncodeFilm({.framesPerSecond = 10, .frames = 2});
+    expectModuleError([&] { (void)codecs.OpenVideo(StreamOf(film, "op.wmv")); }, "op.wmv",
+                      "video");
+    expectModuleError(
+        [&] { (void)codecs.OpenSound(StreamOf(film, "bgm.wma"), SoundContainer::Media); },
+        "bgm.wma", "Windows Media");
+    WaveSpec coded{.formatTag = 7, .channels = 1, .rate = 8000, .bits = 8};
+    coded.data.assign(800, 0xFF);
+    expectModuleError(
+        [&] {
+            (void)codecs.OpenSound(StreamOf(test::WriteWave(coded), "se.wav"),
+                                   SoundContainer::Wave);
+        },
+        "se.wav", "not PCM");
+
+    const std::vector<int16_t> sine = To16(test::Sine(4410, 2, 44100, 440, 12000));
+    auto ogg = codecs.OpenSound(StreamOf(EncodeOgg(sine, 2, 44100)), SoundContainer::Ogg);
+    EXPECT_EQ(DecodeAll(*ogg).size(), sine.size());
+    WaveSpec pcm{.channels = 1, .rate = 22050, .bits = 16};
+    pcm.data = test::PackSamples(test::Sine(2205, 1, 22050, 440, 9000), 16);
+    auto wave = codecs.OpenSound(StreamOf(test::WriteWave(pcm)), SoundContainer::Wave);
+    // Resampling to the mix stays in the program.
+    auto mixed = codecs.ToStereo16(std::move(wave), 44100, "pcm");
+    EXPECT_NEAR(static_cast<double>(DecodeAll(*mixed).size()), 4410 * 2, 8);
 }
 
 }  // namespace

@@ -1,17 +1,19 @@
 #include "media/backend/backend_media_codecs.h"
 
-#include "media/backend/av_input.h"
-#include "media/backend/av_sound_decoder.h"
-#include "media/backend/av_video_decoder.h"
+#include "base/error.h"
+#include "media/backend/av_module.h"
 #include "media/backend/resampled_decoder.h"
 #include "media/backend/vorbis_decoder.h"
 #include "media/riff_wave.h"
+#include "platform/shared_module.h"
 
 namespace kivo {
 
-BackendMediaCodecs::BackendMediaCodecs() {
-    QuietMediaLibraries();
-}
+BackendMediaCodecs::BackendMediaCodecs()
+    : BackendMediaCodecs(SharedModule::ProgramModuleFolders()) {}
+
+BackendMediaCodecs::BackendMediaCodecs(std::vector<std::filesystem::path> moduleFolders)
+    : moduleFolders_(std::move(moduleFolders)) {}
 
 std::unique_ptr<SoundDecoder> BackendMediaCodecs::OpenSound(std::unique_ptr<TStream> stream,
                                                             SoundContainer container) {
@@ -21,10 +23,13 @@ std::unique_ptr<SoundDecoder> BackendMediaCodecs::OpenSound(std::unique_ptr<TStr
         case SoundContainer::Wave: {
             const RiffWave wave = ReadRiffWave(*stream);
             if (wave.IsPcm()) return std::make_unique<RiffPcmDecoder>(std::move(stream), wave);
-            return OpenCodedWave(std::move(stream), wave);
+            const auto& codecs = AvCodecs(stream->SourceName(), "WAVE sound that is not PCM");
+            return codecs.openCodedWave(std::move(stream), wave);
         }
-        case SoundContainer::Media:
-            return OpenContainerSound(std::move(stream));
+        case SoundContainer::Media: {
+            const auto& codecs = AvCodecs(stream->SourceName(), "Windows Media and FLAC sound");
+            return codecs.openContainerSound(std::move(stream));
+        }
     }
     return nullptr;
 }
@@ -36,7 +41,19 @@ std::unique_ptr<SoundDecoder> BackendMediaCodecs::ToStereo16(std::unique_ptr<Sou
 }
 
 std::unique_ptr<VideoDecoder> BackendMediaCodecs::OpenVideo(std::unique_ptr<TStream> stream) {
-    return OpenContainerVideo(std::move(stream));
+    return AvCodecs(stream->SourceName(), "video").openContainerVideo(std::move(stream));
+}
+
+const AvCodecTable& BackendMediaCodecs::AvCodecs(const std::string& fileName,
+                                                 std::string_view feature) {
+    if (avCodecs_ != nullptr) return *avCodecs_;
+    try {
+        avCodecs_ = &SharedModule::OpenTable<AvCodecTable>(kAvModuleFile, feature, kAvModuleEntry,
+                                                           kAvModuleVersion, moduleFolders_);
+    } catch (const KivoError& error) {
+        throw KivoError(fileName, error.what());
+    }
+    return *avCodecs_;
 }
 
 }  // namespace kivo

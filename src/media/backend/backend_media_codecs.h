@@ -1,15 +1,24 @@
 #pragma once
 // The decoders of the player: Ogg Vorbis through libvorbisfile, WAVE files through our RIFF
 // reader (other codings through the codec library), Windows Media, FLAC and video through the
-// media container library, all read from the virtual file system's streams.
+// media container library, all read from the virtual file system's streams. The container and
+// codec libraries live in the codec module, opened on the first sound or video that needs it.
+
+#include <filesystem>
+#include <string_view>
+#include <vector>
 
 #include "media/sound_decoder.h"
 
 namespace kivo {
 
+struct AvCodecTable;
+
 class BackendMediaCodecs final : public MediaCodecs {
   public:
+    // The codec module is looked for in the program's module folders.
     BackendMediaCodecs();
+    explicit BackendMediaCodecs(std::vector<std::filesystem::path> moduleFolders);
 
     [[nodiscard]] std::unique_ptr<SoundDecoder> OpenSound(std::unique_ptr<TStream> stream,
                                                           SoundContainer container) override;
@@ -17,6 +26,15 @@ class BackendMediaCodecs final : public MediaCodecs {
                                                            int32_t rate,
                                                            const std::string& fileName) override;
     [[nodiscard]] std::unique_ptr<VideoDecoder> OpenVideo(std::unique_ptr<TStream> stream) override;
+
+  private:
+    // The codec module, opened on first use. Raises KivoError naming fileName, the module and
+    // feature when it cannot be opened; the next use tries again.
+    [[nodiscard]] const AvCodecTable& AvCodecs(const std::string& fileName,
+                                               std::string_view feature);
+
+    std::vector<std::filesystem::path> moduleFolders_;
+    const AvCodecTable* avCodecs_ = nullptr;
 };
 
 }  // namespace kivo

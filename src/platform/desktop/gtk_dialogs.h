@@ -4,16 +4,24 @@
 // the same questions go to the console: the text (or the numbered lines) on stderr and, when
 // stdin is a terminal, the answer read from it (otherwise OK/Yes, or the first line).
 
+#include <filesystem>
+#include <vector>
+
 #include "platform/dialogs.h"
 
 namespace kivo {
 
+struct GtkDialogTable;
+
 class GtkDialogs final : public MessageDialogs {
   public:
-    // GTK is opened when the first dialog is shown, not before: opening it costs a large part
-    // of a start-up (its accessibility bus lookup alone takes about 150 ms), and most runs
-    // never show a dialog. The outcome of that one try holds for the whole run.
-    GtkDialogs() = default;
+    // GTK is opened when the first dialog is shown, not before: loading and opening it costs
+    // a large part of a start-up (its accessibility bus lookup alone takes about 150 ms), and
+    // most runs never show a dialog. The outcome of that one try holds for the whole run. Its
+    // code is in the dialog module, looked for in the program's module folders (or in
+    // moduleFolders); without the module the dialogs go to the console, as without a display.
+    GtkDialogs();
+    explicit GtkDialogs(std::vector<std::filesystem::path> moduleFolders);
     [[nodiscard]] DialogAnswer Show(std::string_view text, std::string_view caption,
                                     DialogIcon icon, DialogButtons buttons) override;
     [[nodiscard]] size_t ChooseFromList(std::string_view title, std::span<const std::string> lines,
@@ -36,8 +44,12 @@ class GtkDialogs final : public MessageDialogs {
     [[nodiscard]] static size_t ChooseOnConsole(std::string_view title,
                                                 std::span<const std::string> lines);
     [[nodiscard]] static FolderChoice ChooseFolderOnConsole(const GameFolderRequest& request);
-    // One pass of the GTK chooser: the folder picked, which may still not hold a game.
-    [[nodiscard]] static FolderChoice PickFolderWithGtk(const GameFolderRequest& request);
+    // The dialog module's entry table; null, with the reason on stderr, when it cannot be
+    // opened.
+    [[nodiscard]] const GtkDialogTable* OpenGtkModule() const;
+
+    std::vector<std::filesystem::path> moduleFolders_;
+    const GtkDialogTable* gtk_ = nullptr;
     bool gtkTried_ = false;
     bool gtkReady_ = false;
 };
