@@ -27,6 +27,11 @@ for _ in $(seq 1 200); do
     sleep 0.1
 done
 [ -n "$found" ] || { kill "$pid" 2>/dev/null; fail "no 320 x 262 window titled テストゲーム: $(cat "$work/info" 2>/dev/null)"; }
+# The window may take its size before the first frame is on screen: wait for that frame too.
+for _ in $(seq 1 200); do
+    grep -q "^FirstPresent" "$work/trace" 2>/dev/null && break
+    sleep 0.1
+done
 # SIGTERM asks the player to quit: it shuts down in order and writes the screenshot.
 kill -TERM "$pid"
 wait "$pid" || fail "player exited $? after SIGTERM: $(cat "$work/err")"
