@@ -32,6 +32,8 @@ void Window(std::span<const uint8_t> bytes, int32_t version) {
     } catch (const kivo::KivoError&) {
         return;
     }
+    // As after a game's variables are loaded: the display is made again from the record.
+    mes.RebuildAfterLoad();
     mes.SetParent(&root.ActiveLayer());
     for (int frame = 0; frame < 3; ++frame)
         root.FrameAdvance();

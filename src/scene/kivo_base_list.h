@@ -252,6 +252,8 @@ class TKivoBaseList final : public ObjectDirectory, public SystemVariableProvide
     // Resets the scene and rebuilds it from a saved record. Damaged data raises an error; the
     // scene then holds what was read before it.
     void Load(ByteReader& reader, int32_t version);
+    // Once a loaded game's variables are in place: message windows show their text again.
+    void RebuildAfterLoad();
     // Frees every object and the queue's entries and makes fresh layers of the same size.
     void Reset();
 

@@ -2,6 +2,8 @@
 
 #include "scene/kivo_base_list.h"
 
+#include "scene/kivo_mes.h"
+
 namespace kivo {
 
 // ---- Frame advance and draw ----
@@ -109,6 +111,13 @@ void TKivoBaseList::Load(ByteReader& reader, int32_t version) {
             focus_ = focus->Handle();
             focusRecompute_ = false;
         }
+    }
+}
+
+void TKivoBaseList::RebuildAfterLoad() {
+    for (const auto& object : registry_) {
+        if (object != nullptr && object->Kind() == LT_MES)
+            static_cast<TKivoMes*>(object.get())->RebuildAfterLoad();
     }
 }
 

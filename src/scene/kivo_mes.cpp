@@ -63,6 +63,8 @@ void TKivoMes::BuildFromMarkup(const std::string& markup) {
     } catch (const KivoError& error) {
         fault = error;
     }
+    // Variable fields show the values of the moment the text is set, as in text records.
+    word_.ExpandVars(0, -1);
     word_.Layout(pages_, 0, -1);
     // An unlimited layout widens the text to its widest row; the window keeps its own width.
     word_.settings.layoutWidth = Width();
@@ -543,13 +545,18 @@ void TKivoMes::Load(ByteReader& reader, int32_t version) {
     if (version >= kSaveVersionCaptureLink) captureLink_ = reader.ReadBool();
     const uint32_t size = reader.ReadCount(1);
     std::span<const uint8_t> states = reader.ReadBytes(size);
-    RestoreAfterLoad(page, scroll, static_cast<ReadMarkMode>(mode), std::move(pageFile), command,
-                     {states.begin(), states.end()});
+    savedDisplay_ = SavedDisplay{page,        scroll,  static_cast<ReadMarkMode>(mode),
+                                 std::move(pageFile), command, {states.begin(), states.end()}};
+    RestoreAfterLoad(*savedDisplay_);
 }
 
-void TKivoMes::RestoreAfterLoad(int32_t page, int32_t scroll, ReadMarkMode mode,
-                                std::string pageFile, int32_t command,
-                                std::vector<uint8_t> states) {
+void TKivoMes::RebuildAfterLoad() {
+    if (!savedDisplay_) return;
+    RestoreAfterLoad(*savedDisplay_);
+    savedDisplay_.reset();
+}
+
+void TKivoMes::RestoreAfterLoad(const SavedDisplay& saved) {
     word_.settings.paused = paused_ || textPaused_;
     word_.settings.layoutWidth = Width();
     word_.settings.pageHeight = Height();
@@ -571,18 +578,19 @@ void TKivoMes::RestoreAfterLoad(int32_t page, int32_t scroll, ReadMarkMode mode,
         data_.Rebuild(World(), word_, pages_, backlogOffset_, compact_);
         word_.settings.layoutWidth = Width();
     }
-    readMode_ = mode;
-    pageFile_ = std::move(pageFile);
-    command_ = command;
-    scroll_ = scroll;
+    readMode_ = saved.mode;
+    pageFile_ = saved.pageFile;
+    command_ = saved.command;
+    scroll_ = saved.scroll;
     // A saved page index beyond the pages laid out now (a changed scenario) shows nothing.
+    const int32_t page = saved.page;
     if (page >= 0 && static_cast<size_t>(page) < pages_.size()) {
         current_ = page;
-        pages_[static_cast<size_t>(page)]->SetScrollOffset(scroll);
+        pages_[static_cast<size_t>(page)]->SetScrollOffset(saved.scroll);
         pages_[static_cast<size_t>(page)]->ResetReveal();
         needsRender_ = true;
     }
-    ByteReader reader(states, "message window state");
+    ByteReader reader(saved.states, "message window state");
     for (const auto& each : pages_) {
         try {
             each->LoadState(reader);

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -137,6 +138,9 @@ class TKivoMes final : public TKivoControl {
     [[nodiscard]] static const PropertyMap& ClassProperties();
     void Save(ByteWriter& writer) const override;
     void Load(ByteReader& reader, int32_t version) override;
+    // A loaded game's variables arrive after its scene: the display restored by Load is made
+    // again from the same saved state, so that variable fields show the loaded values.
+    void RebuildAfterLoad();
 
     // For tests and the backlog: the text and its pages.
     [[nodiscard]] const TTpWord& Word() const { return word_; }
@@ -159,11 +163,20 @@ class TKivoMes final : public TKivoControl {
     void FlushDirty();
     void ClearHover();
     void PostNotify(std::string_view text);
-    void RestoreAfterLoad(int32_t page, int32_t scroll, ReadMarkMode mode, std::string pageFile,
-                          int32_t command, std::vector<uint8_t> states);
+    // What Load read about the display, kept until the game's variables are in place.
+    struct SavedDisplay {
+        int32_t page = -1;
+        int32_t scroll = 0;
+        ReadMarkMode mode = ReadMarkMode::Off;
+        std::string pageFile;
+        int32_t command = 0;
+        std::vector<uint8_t> states;
+    };
+    void RestoreAfterLoad(const SavedDisplay& saved);
 
     TTpWord word_;
     PageList pages_;
+    std::optional<SavedDisplay> savedDisplay_;
     int32_t current_ = -1;
     int32_t scroll_ = 0;
     int32_t intSlot_ = 0;

@@ -89,6 +89,8 @@ class ScenePort {
     // whole scene; damaged data raise KivoError.
     virtual void SaveRecord(ByteWriter& writer) const = 0;
     virtual void LoadRecord(ByteReader& reader, int32_t version) = 0;
+    // Called when the rest of the loaded game (the variables above all) is in place too.
+    virtual void FinishLoadRecord() {}
     // The scene root whose objects the media layer drives (sounds, motions, HTTP objects);
     // null for a scene without objects.
     [[nodiscard]] virtual TKivoBaseList* ObjectRoot() { return nullptr; }

@@ -63,6 +63,7 @@ class SceneRoot final : public ScenePort, public SceneCommands, public MessageCo
     void DumpScene(SceneDump& dump) const override;
     void SaveRecord(ByteWriter& writer) const override { root_.Save(writer); }
     void LoadRecord(ByteReader& reader, int32_t version) override { root_.Load(reader, version); }
+    void FinishLoadRecord() override { root_.RebuildAfterLoad(); }
     [[nodiscard]] TKivoBaseList* ObjectRoot() override { return &root_; }
 
     // ---- SceneCommands ----

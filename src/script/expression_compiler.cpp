@@ -177,6 +177,16 @@ std::vector<Token> Tokenize(const Codes& text) {
     return tokens;
 }
 
+// Key names stand for their key codes (@KeyPush[VkmRETURN]): scripts test keys by name, and
+// the stored expressions hold the numbers.
+std::optional<int32_t> KeyCode(std::string_view token) {
+    if (!token.starts_with("Vkm")) return std::nullopt;
+    for (const NamedConstant& key : Constants(ConstantGroup::Key)) {
+        if (key.name == token) return key.value;
+    }
+    return std::nullopt;
+}
+
 // Text operand -> stored operand.
 TOperand Encode(const std::string& token) {
     int32_t intValue = 0;
@@ -205,6 +215,7 @@ TOperand Encode(const std::string& token) {
         }
         return TOperand::String(FromCodes(literal));
     }
+    if (std::optional<int32_t> key = KeyCode(token)) return TOperand::Integer(*key);
     return TOperand::Reference(token);
 }
 

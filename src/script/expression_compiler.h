@@ -3,7 +3,8 @@
 // variable fields of tagged text. Text is Shift-JIS and is walked by character: a trail byte
 // that looks like '[' or '\' belongs to its double-byte character and is never syntax.
 //
-// Syntax: integer and float literals, TRUE and FALSE, double-quoted strings (\" \\ \n),
+// Syntax: integer and float literals, TRUE and FALSE, double-quoted strings (\" \\ \n), key
+// names (VkmRETURN ...) that stand for their key codes,
 // variable names, name[i, j] elements, name(a, b) calls, parentheses, unary + and -, and the
 // two-operand operators in nine groups from tightest to loosest:
 //   * / %   + -   << >>   == >= <= > < <>   ++   &   ^   |   =

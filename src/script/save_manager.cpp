@@ -167,6 +167,7 @@ void TSaveManager::RestoreGame(std::span<const uint8_t> entry, const std::string
     if (!resumePage.empty()) interpreter_->EnterResumePage(resumePage, resumeIndex);
     services_.variables.LoadGameVariables(reader, version);
     if (version > kSaveVersionNoTables) services_.tables.Load(reader, false);
+    services_.scene.FinishLoad();
 }
 
 void TSaveManager::RestoreStatus(std::span<const uint8_t> entry, const std::string& source) {

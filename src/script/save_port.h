@@ -27,6 +27,9 @@ class SaveSection {
     // version is the save version of the game entry, or the status version of the status
     // entry. Damaged data raise KivoError.
     virtual void Load(ByteReader& reader, int32_t version) = 0;
+    // Called after every part of a loaded game entry has been read, the game variables
+    // included, for what shows values of variables.
+    virtual void FinishLoad() {}
 };
 
 // The part kept by an object that the player makes and frees during the run (the backlog, the

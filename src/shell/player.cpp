@@ -57,6 +57,10 @@ void SceneSaveSection::Load(ByteReader& reader, int32_t version) {
     if (scene_) scene_->LoadRecord(reader, version);
 }
 
+void SceneSaveSection::FinishLoad() {
+    if (scene_) scene_->FinishLoadRecord();
+}
+
 void DitherSaveSection::Save(ByteWriter& writer) const {
     TKivoBaseList* root = scene_ ? scene_->ObjectRoot() : nullptr;
     if (root != nullptr) {

@@ -97,6 +97,7 @@ class SceneSaveSection final : public SaveSection {
     explicit SceneSaveSection(const std::unique_ptr<ScenePort>& scene) : scene_(scene) {}
     void Save(ByteWriter& writer) const override;
     void Load(ByteReader& reader, int32_t version) override;
+    void FinishLoad() override;
 
   private:
     const std::unique_ptr<ScenePort>& scene_;

@@ -123,6 +123,55 @@ TEST_F(MessageSaveGame, ALoadedGameShowsItsTextAndBacklogAndRevealsOn) {
     EXPECT_EQ(marksAtStart, 5u);
 }
 
+// Variable fields show the game's values: score counts the frames until a click, the window
+// shows it and a key name, the game is saved, score changes, and the saved game is loaded.
+// The text read back names the saved score, before the save and after the load alike.
+constexpr const char* kScoreStory = R"(VarNew "score" type=PT_INT
+MesNew PR_NAME={"mes"} PR_WIDTH={160} PR_HEIGHT={16} PR_FONTHEIGHT={16} PR_FONTCOLOR={0xFFFFFF} PR_TEXTDELAY={0}
+Label "poll"
+Calc {score = score + 1}
+Wait time={1}
+Jump "main.ksb" target=<poll> condition={@LClick == FALSE}
+SetProp object={"mes"} property={50} value={"a<VAR NAME=score>b<VAR NAME=VkmA>"}
+Wait time={100}
+Calc {shownAtSave = GetProp("mes", 50)}
+GameSave slot={1} caption={"score"}
+Wait time={1}
+If {loads == 0}
+    Calc {score = score + 1000}
+    Calc {loads = 1}
+    GameLoad {1}
+    Wait time={100000}
+Calc {shownAfterLoad = GetProp("mes", 50)}
+Calc {scoreAfterLoad = score}
+Label "idle"
+Wait time={0}
+)";
+
+TEST_F(MessageSaveGame, VariableFieldsShowTheLoadedValues) {
+    projectLines = "var PT_INT \"loads\" 0\nvar PT_INT \"scoreAfterLoad\" 0\n"
+                   "var PT_STR \"shownAtSave\" \"\"\nvar PT_STR \"shownAfterLoad\" \"\"\n";
+    std::string scoreBefore;
+    for (const int32_t clickFrame : {6, 12}) {
+        SCOPED_TRACE(clickFrame);
+        std::filesystem::remove(folder_ / "save.dat");
+        Write(kScoreStory, kColumns * kCell, kCell);
+        const std::string click = "1 move 8 8\n" + std::to_string(clickFrame) + " ldown\n" +
+                                  std::to_string(clickFrame + 1) + " lup\n";
+        ASSERT_EQ(Play(60, click), 0);
+
+        EXPECT_EQ(Var("loads"), "1");
+        const std::string score = Var("scoreAfterLoad");
+        EXPECT_NE(score, "0");
+        EXPECT_NE(score, scoreBefore);
+        scoreBefore = score;
+        // VkmA is the key code of A.
+        const std::string expected = "\"a" + score + "b65\"";
+        EXPECT_EQ(Var("shownAtSave"), expected);
+        EXPECT_EQ(Var("shownAfterLoad"), expected);
+    }
+}
+
 TEST_F(MessageSaveGame, TheDitheringFlagOutlivesARestart) {
     // Each run notes the flag it found and sets it to the other value.
     projectLines = "var PT_INT \"runs\" 0\nvar PT_INT \"seen\" 0\n";

@@ -277,6 +277,31 @@ TEST(ScriptRoundTrip, CompiledExpressionsAreWrittenAsTheirText) {
     }
 }
 
+// Key names compile to their key codes, as in the player; the page keeps the numbers, and a
+// stored reference to a variable of such a name is not silently turned into one.
+TEST(ScriptRoundTrip, KeyNamesCompileToTheirCodes) {
+    const std::string text = "{down = @KeyPush[VkmRETURN] | (last == VkmF1) | VkmWheelUp}";
+    script_text::LineScanner scanner("t.kss", 1, text);
+    const TKivoParser read = script_text::ReadExpression(scanner);
+    EXPECT_EQ(read, CompileExpression("down = @KeyPush[13] | (last == 112) | 257"));
+    const std::string written = script_text::WriteExpression(read);
+    EXPECT_NE(written.find("@KeyPush, 13;"), std::string::npos) << written;
+    EXPECT_EQ(written.find("Vkm"), std::string::npos) << written;
+    script_text::LineScanner again("t.kss", 1, written);
+    EXPECT_EQ(script_text::ReadExpression(again), read);
+    // Names that only look like keys stay variables.
+    EXPECT_EQ(CompileExpression("x = VkmNONE + Vkmreturn").Steps().front().operands,
+              (std::vector<TOperand>{TOperand::Reference("VkmNONE"),
+                                     TOperand::Reference("Vkmreturn")}));
+
+    // A stored reference to a variable named like a key is listed and read back as it was.
+    TKivoParser stored({TOpeData{1, "x", 0, {TOperand::Reference("VkmRETURN")}}});
+    const std::string listed = script_text::WriteExpression(stored);
+    EXPECT_EQ(listed, "[ocTo x = VkmRETURN]");
+    script_text::LineScanner list("t.kss", 1, listed);
+    EXPECT_EQ(script_text::ReadExpression(list), stored);
+}
+
 TEST(ScriptRoundTrip, StepsTheCompilerWouldNotMakeAreListed) {
     TKivoParser expr({TOpeData{2, "____arg", 0, {TOperand::Integer(1)}}});
     std::string text = script_text::WriteExpression(expr);
