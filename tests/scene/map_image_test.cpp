@@ -93,6 +93,8 @@ class MapImageTest : public SceneTest {
         files.files["rooms.map"] = WriteMap(
             {MapRegion::Rectangle("a", 0, 0, 2, 2), MapRegion::Rectangle("b", 1, 1, 5, 4)});
     }
+    // The variables go before the root of the base fixture: let go of them first.
+    ~MapImageTest() override { root.DetachVariables(); }
 
     TKivoMapImage& Map() {
         TKivoMapImage& map = root.Create<TKivoMapImage>();
