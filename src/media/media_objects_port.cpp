@@ -30,8 +30,8 @@ bool MediaObjectsPort::SourceAvailable(ObjectHandle object) const {
     return service != nullptr && service->GameHasFile(media->Source());
 }
 
-void MediaObjectsPort::SetUpMotion(ObjectHandle motion, const PropMotionSpec& spec) {
-    if (auto* object = dynamic_cast<TKivoPropMotion*>(root_.Resolve(motion))) object->SetUp(spec);
+void MediaObjectsPort::SetUpMotion(ObjectHandle motion, const PropMotionSetup& setup) {
+    if (auto* object = dynamic_cast<TKivoPropMotion*>(root_.Resolve(motion))) object->SetUp(setup);
 }
 
 }  // namespace kivo

@@ -17,7 +17,7 @@ class MediaObjectsPort final : public MediaPort {
     [[nodiscard]] std::optional<int32_t> PlayState(ObjectHandle object) const override;
     void SetPlayState(ObjectHandle object, int32_t state) override;
     [[nodiscard]] bool SourceAvailable(ObjectHandle object) const override;
-    void SetUpMotion(ObjectHandle motion, const PropMotionSpec& spec) override;
+    void SetUpMotion(ObjectHandle motion, const PropMotionSetup& setup) override;
 
   private:
     [[nodiscard]] MediaObject* Media(ObjectHandle object) const;

@@ -42,13 +42,13 @@ Extended MotionValue(int32_t curve, Extended start, Extended end, int32_t elapse
     }
 }
 
-void TKivoPropMotion::SetUp(const PropMotionSpec& spec) {
-    if (!spec.target.empty()) targetName_ = spec.target;
-    property_ = spec.property;
-    if (spec.endValue) endValue_ = *spec.endValue;
-    duration_ = spec.duration;
-    curve_ = spec.curve;
-    paused_ = spec.paused;
+void TKivoPropMotion::SetUp(const PropMotionSetup& setup) {
+    if (!setup.target.empty()) targetName_ = setup.target;
+    property_ = setup.property;
+    if (setup.endValue) endValue_ = *setup.endValue;
+    duration_ = setup.duration;
+    curve_ = setup.curve;
+    paused_ = setup.paused;
 }
 
 TKivoObject* TKivoPropMotion::Target() const {

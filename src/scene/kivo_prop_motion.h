@@ -16,7 +16,7 @@ namespace kivo {
 inline constexpr int32_t kSaveVersionMotionPaused = 126;
 
 // What the PropMotion command sets up.
-struct PropMotionSpec {
+struct PropMotionSetup {
     std::string target;      // empty: keep the current one
     int32_t property = 255;  // PR id; anything outside 0..161 moves nothing
     std::optional<Extended> endValue;
@@ -39,7 +39,7 @@ class TKivoPropMotion final : public TKivoComponent {
     [[nodiscard]] bool Paused() const override { return paused_; }
     [[nodiscard]] bool Update() override;
 
-    void SetUp(const PropMotionSpec& spec);
+    void SetUp(const PropMotionSetup& setup);
     void SetPaused(bool paused) { paused_ = paused; }
     [[nodiscard]] int32_t Elapsed() const { return elapsed_; }
 

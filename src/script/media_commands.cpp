@@ -128,16 +128,16 @@ void TComPropMotion::Execute(TCallMan& man) {
         value.SetString(name);
         scene.WriteProperty(motion, PR_NAME, value);
     }
-    PropMotionSpec spec;
-    spec.target = TextOf(man, object_);
+    PropMotionSetup setup;
+    setup.target = TextOf(man, object_);
     const std::optional<int32_t> property = man.EvaluateInt(property_);
     if (!property) throw KivoError("プロパティ指定が不正です");
-    spec.property = *property;
-    if (const ExpressionResult end = man.Evaluate(value_)) spec.endValue = end->AsFloat();
-    spec.duration = man.EvaluateInt(duration_).value_or(0);
-    spec.curve = man.EvaluateInt(curve_).value_or(MT_NORMAL);
-    spec.paused = man.EvaluateFlag(paused_).value_or(false);
-    man.Context().media.SetUpMotion(motion, spec);
+    setup.property = *property;
+    if (const ExpressionResult end = man.Evaluate(value_)) setup.endValue = end->AsFloat();
+    setup.duration = man.EvaluateInt(duration_).value_or(0);
+    setup.curve = man.EvaluateInt(curve_).value_or(MT_NORMAL);
+    setup.paused = man.EvaluateFlag(paused_).value_or(false);
+    man.Context().media.SetUpMotion(motion, setup);
 }
 
 }  // namespace kivo

@@ -30,7 +30,7 @@ class MediaPort {
     // Whether the object's source is a CD track or a file the game holds.
     [[nodiscard]] virtual bool SourceAvailable(ObjectHandle object) const = 0;
     // Gives a property motion its target, property, end, duration, curve and pause.
-    virtual void SetUpMotion(ObjectHandle motion, const PropMotionSpec& spec) = 0;
+    virtual void SetUpMotion(ObjectHandle motion, const PropMotionSetup& setup) = 0;
 };
 
 // Media of a player whose media layer does not exist: no object plays.
@@ -40,7 +40,7 @@ class NullMediaPort final : public MediaPort {
     [[nodiscard]] std::optional<int32_t> PlayState(ObjectHandle) const override { return {}; }
     void SetPlayState(ObjectHandle, int32_t) override {}
     [[nodiscard]] bool SourceAvailable(ObjectHandle) const override { return false; }
-    void SetUpMotion(ObjectHandle, const PropMotionSpec&) override {}
+    void SetUpMotion(ObjectHandle, const PropMotionSetup&) override {}
 };
 
 }  // namespace kivo
