@@ -150,13 +150,15 @@ void TFormView::SceneStartup() {
 void TFormView::TextStartup() {
     player_.textHistory = std::make_unique<TKivoNewHistory>();
     player_.textRead = std::make_unique<TKivoReadList>();
-    player_.glyphCache = std::make_unique<TFontPixelManager>(player_.platform.fonts);
+    // Message windows draw with the scene's own glyph cache; a scene made elsewhere gets one.
+    if (!player_.glyphs)
+        player_.glyphs = std::make_unique<TFontPixelManager>(player_.platform.fonts);
     if (player_.variables && player_.functions) {
         player_.textExpressions =
             std::make_unique<ScriptTextExpressions>(*player_.variables, *player_.functions);
     }
     TextWorld world;
-    world.painter = player_.glyphCache.get();
+    world.painter = player_.glyphs.get();
     world.expressions = player_.textExpressions.get();
     world.images = player_.scene->InlineImages();
     world.files = player_.files.get();

@@ -163,7 +163,8 @@ class Player {
     std::unique_ptr<TVrFileManager> files;
     std::unique_ptr<TParamCollection> variables;
     std::unique_ptr<SystemFunctionRegistry> functions;
-    // The glyph cache the scene's text draws with; declared before the scene, which borrows it.
+    // The glyph cache the scene's text and message windows draw with; declared before the
+    // scene, which borrows it.
     std::unique_ptr<TFontPixelManager> glyphs;
     // The event queue the scene root fills and the interpreter runs; declared before the
     // scene, which holds it, so that it is freed after the scene.
@@ -182,11 +183,10 @@ class Player {
     DitherSaveSection ditherRecord{scene};
     std::unique_ptr<TSaveManager> saves;
     // The backlog (saved with each game) and the read marks (saved with the status data), one
-    // each for the program, made with the scene; the glyph cache and the expressions that
-    // message windows draw and expand their text with.
+    // each for the program, made with the scene; the expressions that message windows expand
+    // their text with.
     std::unique_ptr<TKivoNewHistory> textHistory;
     std::unique_ptr<TKivoReadList> textRead;
-    std::unique_ptr<TFontPixelManager> glyphCache;
     std::unique_ptr<TextExpressions> textExpressions;
     std::unique_ptr<GameProject> project;
     // The media layer: the decoders, the mixer installed in the audio output, the library of
