@@ -56,6 +56,9 @@ class TKivoCustomImages : public TKivoCustomImage {
     void RestoreFrame(int32_t index, int32_t remaining);
     // Shows the frame a film chose and stops the object's own stepping through the frames.
     void ShowFilmFrame(int32_t index);
+    // Shows the frame the object's motion chose; the motion keeps the time, so the frame
+    // adds none.
+    void ShowMotionFrame(int32_t index);
 
   private:
     // Shows the frame, adding its time (and the loop wait on the last of several).
@@ -78,7 +81,9 @@ class TKivoImages : public TKivoCustomImages, public FilmPictureShow {
     [[nodiscard]] std::string_view ClassName() const override { return "TKivoImages"; }
 
     [[nodiscard]] const std::string& Source() const { return source_; }
-    // A ".gal" name shows that picture from its first frame; any other name shows nothing.
+    // A ".gal" name shows that picture from its first frame; a ".kmt" name runs that motion
+    // file on the object, which shows the pictures its image tracks name; any other name
+    // shows nothing.
     void SetSource(std::string source);
     [[nodiscard]] bool Repeat() const override { return repeat_; }
     void SetRepeat(bool repeat);
@@ -102,6 +107,9 @@ class TKivoImages : public TKivoCustomImages, public FilmPictureShow {
     [[nodiscard]] TKivoImageList* FrameList() override { return &frames_; }
 
   private:
+    // The pictures of a motion come from its film: the list holds the one shown last.
+    void ShowMotionPicture(const std::string& fileName, int32_t frameIndex);
+
     TKivoImageList frames_;
     bool repeat_ = false;
     bool autoScrap_ = false;
