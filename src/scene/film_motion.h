@@ -33,8 +33,7 @@ class TFilmMotion final : public MotionFilm {
     [[nodiscard]] bool PositionRelative() const override { return film_->Relative(); }
     // The tracks' priorities become the object's sub-priority, which adds to its own.
     void SetBasePriority(int32_t /*priority*/) override {}
-    void ApplyFrame(TKivoControl& target, int32_t frame, int32_t originX,
-                    int32_t originY) override;
+    void ApplyFrame(TKivoControl& target, int32_t frame, int32_t originX, int32_t originY) override;
 
   private:
     std::shared_ptr<TFilmManager> film_;

@@ -17,11 +17,10 @@ namespace {
 // Frames 0-9 show red.gal moving right by one pixel a frame and growing from 100 % to 190 %;
 // frames 10-19 show blue.gal standing at (20, 2).
 FilmFile WalkFilm() {
-    FilmImageTrack walk{.base = {.length = 10},
-                        .block = {.move = {.sx = 0, .sy = 2, .ex = 9, .ey = 2},
-                                  .startZoomX = 1.0,
-                                  .endZoomX = 1.9},
-                        .file = "red.gal"};
+    FilmImageTrack walk{
+        .base = {.length = 10},
+        .block = {.move = {.sx = 0, .sy = 2, .ex = 9, .ey = 2}, .startZoomX = 1.0, .endZoomX = 1.9},
+        .file = "red.gal"};
     FilmImageTrack stand{.base = {.length = 10, .start = 10},
                          .block = {.move = {.sx = 20, .sy = 2, .ex = 20, .ey = 2}},
                          .file = "blue.gal"};
@@ -204,11 +203,11 @@ class ButtonMotionTest : public MotionSourceTest {
 TEST_F(ButtonMotionTest, AHoverMotionLiftsTheButtonAndShowsItsPictureWhileHovered) {
     // Green, rising one pixel a frame for three frames from where the button stands, then
     // again from the top.
-    AddFilm("hover.kmt", {.signature = "KivoMotion",
-                          .relative = true,
-                          .tracks = {FilmImageTrack{.base = {.length = 4},
-                                                    .block = {.move = {.ey = -3}},
-                                                    .file = "green.gal"}}});
+    AddFilm("hover.kmt",
+            {.signature = "KivoMotion",
+             .relative = true,
+             .tracks = {FilmImageTrack{
+                 .base = {.length = 4}, .block = {.move = {.ey = -3}}, .file = "green.gal"}}});
     TKivoButton& button = Button();
     button.SetSource(TKivoButton::kHover, "hover.kmt");
     ASSERT_TRUE(button.HasPicture(TKivoButton::kHover));
@@ -238,11 +237,11 @@ TEST_F(ButtonMotionTest, AHoverMotionLiftsTheButtonAndShowsItsPictureWhileHovere
 }
 
 TEST_F(ButtonMotionTest, TheClickedStateEndsWhenItsMotionDoes) {
-    AddFilm("click.kmt", {.signature = "KivoMotion",
-                          .tracks = {FilmImageTrack{.base = {.length = 3},
-                                                    .block = {.move = {.sx = 2, .sy = 4,
-                                                                       .ex = 2, .ey = 4}},
-                                                    .file = "blue.gal"}}});
+    AddFilm("click.kmt",
+            {.signature = "KivoMotion",
+             .tracks = {FilmImageTrack{.base = {.length = 3},
+                                       .block = {.move = {.sx = 2, .sy = 4, .ex = 2, .ey = 4}},
+                                       .file = "blue.gal"}}});
     TKivoButton& button = Button();
     button.SetSource(TKivoButton::kClicked, "click.kmt");
     PointerFrame(3, 5);

@@ -279,18 +279,17 @@ TEST_F(PrevMenuTest, AMotionPictureIsPreloadedByItsPicturesAndPlaysAsTheClick) {
     // which neither preloads nor shows anything.
     AddPicture("MENU\\w.gal", 8, 8, 0x00FFFF);  // cyan
     const FilmImageTrack cyan{.base = {.length = 3},
-                               .block = {.move = {.sx = 2, .sy = 2, .ex = 2, .ey = 2}},
-                               .file = "w.gal"};
+                              .block = {.move = {.sx = 2, .sy = 2, .ex = 2, .ey = 2}},
+                              .file = "w.gal"};
     const FilmImageTrack itself{.base = {.length = 3, .start = 3}, .file = "click.kmt"};
-    AddFile("MENU\\click.kmt",
-            WriteFilm({.signature = "KivoMotion", .tracks = {cyan, itself}}));
+    AddFile("MENU\\click.kmt", WriteFilm({.signature = "KivoMotion", .tracks = {cyan, itself}}));
     PrevMenuFile file = ThreeButtons();
     file.buttons[0].click = "click.kmt";
     AddFile("MENU\\m2.kpm", WritePrevMenu(file));
     TKivoPrevMenu& menu = Menu("MENU\\m2.kpm");
     EXPECT_EQ(menu.PreloadedNames(),
-              (std::vector<std::string>{"MENU\\N.GAL", "MENU\\H.GAL", "MENU\\L.GAL",
-                                        "MENU\\W.GAL", "MENU\\D.GAL", "MENU\\O.GAL"}));
+              (std::vector<std::string>{"MENU\\N.GAL", "MENU\\H.GAL", "MENU\\L.GAL", "MENU\\W.GAL",
+                                        "MENU\\D.GAL", "MENU\\O.GAL"}));
 
     ClickAt(4, 4);
     EXPECT_EQ(menu.PendingAnimations(), 1);
