@@ -252,8 +252,10 @@ void TKivoButton::FireKeyRepeat() {
 // ---- Frame work ----
 
 bool TKivoButton::Animate() {
-    // Every state's motion but the clicked one repeats, so only that one comes to an end.
-    if (TKivoMotion* motion = Motion()) return motion->Step(*this, Root().State().frameDelta);
+    // Every state's motion but the clicked one repeats; only a film without frames ends in
+    // another state, and that must not end the button.
+    if (TKivoMotion* motion = Motion())
+        return motion->Step(*this, Root().State().frameDelta) && state_ == kClicked;
     const ControlPicture* picture = CurrentPicture();
     if (picture == nullptr || frameIndex_ < 0 || !Visible() || paused_ || AniPaused()) {
         return false;

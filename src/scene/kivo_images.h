@@ -1,7 +1,8 @@
 #pragma once
 // Animated pictures. TKivoCustomImages steps through the frames of a picture list by their
 // display times (buttons build on it with several lists); TKivoImages (LT_IMAGES) is the plain
-// animated image whose source names a GAL picture, shared through the image cache.
+// animated image whose source names a GAL picture, shared through the image cache, or a motion
+// file, whose film then chooses the picture and the frame instead.
 //
 // A frame shows for its time; the last frame of several shows for its time plus the loop wait,
 // an expression the creating command handed over and that is evaluated each time the last

@@ -196,6 +196,14 @@ class ButtonMotionTest : public MotionSourceTest {
         button.SetPlayEndHandler("end.ksb");
         return button;
     }
+    // A left press and release where the pointer stands.
+    void Click() {
+        root.SetButtonsHeld(true, false);
+        root.SetClicks(true, false);
+        root.InputPass();
+        root.SetButtonsHeld(false, false);
+        root.InputPass();
+    }
 
     TGalePictures galePictures{root.Images()};
 };
@@ -245,11 +253,7 @@ TEST_F(ButtonMotionTest, TheClickedStateEndsWhenItsMotionDoes) {
     TKivoButton& button = Button();
     button.SetSource(TKivoButton::kClicked, "click.kmt");
     PointerFrame(3, 5);
-    root.SetButtonsHeld(true, false);
-    root.SetClicks(true, false);
-    root.InputPass();
-    root.SetButtonsHeld(false, false);
-    root.InputPass();
+    Click();
     EXPECT_EQ(button.StateShown(), TKivoButton::kClicked);
     EXPECT_EQ(Row(4), "..BBBB..........................");
     EXPECT_EQ(ReadProperty(button, PR_COUNT), PropertyValue(3));
@@ -265,15 +269,25 @@ TEST_F(ButtonMotionTest, TheClickedStateEndsWhenItsMotionDoes) {
 
     // With auto-scrap the end of the clicked motion ends the button.
     button.SetAutoScrap(true);
-    root.SetClicks(true, false);
-    root.SetButtonsHeld(true, false);
-    root.InputPass();
-    root.SetButtonsHeld(false, false);
-    root.InputPass();
+    Click();
     const ObjectHandle handle = button.Handle();
     for (int i = 0; i < 5; ++i)
         root.FrameAdvance();
     EXPECT_EQ(root.Resolve(handle), nullptr);
+}
+
+TEST_F(ButtonMotionTest, AHoverMotionWithoutFramesNeverEndsTheButton) {
+    AddFilm("empty.kmt", {.signature = "KivoMotion"});
+    TKivoButton& button = Button();
+    button.SetAutoScrap(true);
+    button.SetSource(TKivoButton::kHover, "empty.kmt");
+    PointerFrame(3, 5);
+    EXPECT_EQ(button.StateShown(), TKivoButton::kHover);
+    const ObjectHandle handle = button.Handle();
+    for (int i = 0; i < 3; ++i)
+        root.FrameAdvance();
+    EXPECT_NE(root.Resolve(handle), nullptr);
+    EXPECT_TRUE(Queue().empty());
 }
 
 }  // namespace
