@@ -1,17 +1,33 @@
 #include "scene/film_motion.h"
 
+#include "scene/film_cache_pictures.h"
 #include "scene/kivo_base_list.h"
 #include "scene/kivo_film_stage.h"
 
 namespace kivo {
 
-std::shared_ptr<TFilmManager> TFilmMotion::Read(TKivoBaseList& root, std::string_view name) {
+namespace {
+
+std::shared_ptr<TFilmManager> ReadFilm(TKivoBaseList& root, std::string_view name,
+                                       TFilmPictureSource* pictures) {
     TVrFileManager* files = root.Services().files;
     if (files == nullptr) return nullptr;
     auto film = std::make_shared<TFilmManager>();
-    // Motion mode drives an object that has its own picture: no track loads one.
-    if (!film->LoadFromFile(*files, name, nullptr)) return nullptr;
+    if (!film->LoadFromFile(*files, name, pictures)) return nullptr;
     return film;
+}
+
+}  // namespace
+
+std::shared_ptr<TFilmManager> TFilmMotion::Read(TKivoBaseList& root, std::string_view name) {
+    // The object has a picture of its own (or none): no track loads one.
+    return ReadFilm(root, name, nullptr);
+}
+
+std::shared_ptr<TFilmManager> TFilmMotion::ReadWithPictures(TKivoControl& target,
+                                                            std::string_view name) {
+    TFilmCachePictures pictures(target.Root().Images(), target.Handle());
+    return ReadFilm(target.Root(), name, &pictures);
 }
 
 void TFilmMotion::ApplyFrame(TKivoControl& target, int32_t frame, int32_t originX,
@@ -23,6 +39,13 @@ void TFilmMotion::ApplyFrame(TKivoControl& target, int32_t frame, int32_t origin
     film_->SetMotionMode(TKivoFilmStage::IdOf(target.Handle()), originX, originY);
     film_->ApplyFrame(frame);
     film_->SetStage(nullptr, false);
+}
+
+void StartShownMotion(TKivoControl& target, std::shared_ptr<TFilmManager> film) {
+    target.AssignMotion(std::make_unique<TFilmMotion>(std::move(film)));
+    TKivoMotion& motion = *target.Motion();
+    (void)motion.Step(target, 0);
+    motion.Restart();
 }
 
 bool IsMotionFileName(std::string_view name) {

@@ -3,8 +3,10 @@
 #include <algorithm>
 
 #include "imaging/draw_context.h"
+#include "scene/film_motion.h"
 #include "scene/kivo_base.h"
 #include "scene/kivo_base_list.h"
+#include "scene/kivo_motion.h"
 #include "script/expression.h"
 
 namespace kivo {
@@ -31,18 +33,22 @@ const std::string& TKivoButton::Source(int32_t state) const {
 }
 
 bool TKivoButton::HasPicture(int32_t state) const {
-    return state >= 0 && state < kStateCount &&
-           pictures_[static_cast<size_t>(state)].picture != nullptr;
+    if (state < 0 || state >= kStateCount) return false;
+    const StatePicture& slot = pictures_[static_cast<size_t>(state)];
+    return slot.picture != nullptr || slot.film != nullptr;
 }
 
 void TKivoButton::SetSource(int32_t state, std::string source) {
     if (state < 0 || state >= kStateCount) return;
     StatePicture& slot = pictures_[static_cast<size_t>(state)];
-    if (slot.source == source && (slot.picture != nullptr || source.empty())) return;
+    if (slot.source == source && (HasPicture(state) || source.empty())) return;
     slot.source = std::move(source);
     slot.picture.reset();
+    slot.film.reset();
     ControlPictureSource* pictures = Root().Pictures();
-    if (pictures != nullptr && IsPictureList(slot.source)) {
+    if (IsMotionFileName(slot.source)) {
+        slot.film = TFilmMotion::ReadWithPictures(*this, slot.source);
+    } else if (pictures != nullptr && IsPictureList(slot.source)) {
         slot.picture = pictures->AcquireFor(Handle(), slot.source);
         if (slot.picture != nullptr && slot.picture->FrameCount() <= 0) slot.picture.reset();
     }
@@ -50,15 +56,22 @@ void TKivoButton::SetSource(int32_t state, std::string source) {
 }
 
 const ControlPicture* TKivoButton::CurrentPicture() const {
-    return HasPicture(state_) ? pictures_[static_cast<size_t>(state_)].picture.get() : nullptr;
+    if (!HasPicture(state_)) return nullptr;
+    const StatePicture& slot = pictures_[static_cast<size_t>(state_)];
+    return slot.film != nullptr ? motionPicture_.get() : slot.picture.get();
 }
 
 int32_t TKivoButton::FrameCount() const {
+    if (const TKivoMotion* motion = Motion()) return motion->Film().FrameCount();
     const ControlPicture* picture = CurrentPicture();
     return picture != nullptr ? picture->FrameCount() : 0;
 }
 
 void TKivoButton::SetFrameIndex(int32_t index) {
+    if (TKivoMotion* motion = Motion()) {
+        motion->SetElapsed(TKivoMotion::TimeOfFrame(index));
+        return;
+    }
     const ControlPicture* picture = CurrentPicture();
     if (picture == nullptr || index < 0 || index >= picture->FrameCount()) return;
     Invalidate();
@@ -67,10 +80,41 @@ void TKivoButton::SetFrameIndex(int32_t index) {
     Invalidate();
 }
 
+void TKivoButton::ShowFilmPicture(const std::string& fileName, int32_t frameIndex) {
+    if (Motion() == nullptr) return;
+    if (motionPicture_ == nullptr || motionPictureName_ != fileName) {
+        Invalidate();
+        motionPictureName_ = fileName;
+        ControlPictureSource* pictures = Root().Pictures();
+        motionPicture_ = pictures != nullptr ? pictures->AcquireFor(Handle(), fileName) : nullptr;
+        if (motionPicture_ != nullptr && motionPicture_->FrameCount() <= 0) motionPicture_.reset();
+        frameIndex_ = -1;
+        if (motionPicture_ != nullptr) {
+            SetWidth(motionPicture_->Width());
+            SetHeight(motionPicture_->Height());
+        }
+    }
+    if (motionPicture_ == nullptr || frameIndex < 0 || frameIndex >= motionPicture_->FrameCount())
+        return;
+    if (frameIndex == frameIndex_) return;
+    Invalidate();
+    frameIndex_ = frameIndex;
+    Invalidate();
+}
+
 void TKivoButton::RestartAnimation() {
     Invalidate();
     frameIndex_ = -1;
     frameTime_ = 0;
+    // A state's motion shows only the pictures its own tracks name.
+    motionPicture_.reset();
+    motionPictureName_.clear();
+    if (HasPicture(state_) && pictures_[static_cast<size_t>(state_)].film != nullptr) {
+        StartShownMotion(*this, pictures_[static_cast<size_t>(state_)].film);
+        Invalidate();
+        return;
+    }
+    FreeMotion();
     if (const ControlPicture* picture = CurrentPicture()) {
         frameIndex_ = 0;
         frameTime_ = picture->Frame(0).time;
@@ -208,6 +252,10 @@ void TKivoButton::FireKeyRepeat() {
 // ---- Frame work ----
 
 bool TKivoButton::Animate() {
+    // Every state's motion but the clicked one repeats; only a film without frames ends in
+    // another state, and that must not end the button.
+    if (TKivoMotion* motion = Motion())
+        return motion->Step(*this, Root().State().frameDelta) && state_ == kClicked;
     const ControlPicture* picture = CurrentPicture();
     if (picture == nullptr || frameIndex_ < 0 || !Visible() || paused_ || AniPaused()) {
         return false;
@@ -385,7 +433,8 @@ void TKivoButton::Load(ByteReader& reader, int32_t version) {
     SetSource(kClicked, clicked);
     if (selected_) SetState(kPressed);
     groupPending_ = groupIndex_ != 0;
-    SetFrameIndex(frameIndex);
+    // A motion's time is not in the record: it starts again from its first frame.
+    if (Motion() == nullptr) SetFrameIndex(frameIndex);
 }
 
 }  // namespace kivo

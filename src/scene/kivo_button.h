@@ -7,6 +7,11 @@
 // The clicked state plays its picture once and then returns to the state the button would
 // have taken meanwhile, or ends the button when it scraps itself. A button without a clicked
 // picture and with auto-scrap ends in the update after its click.
+//
+// A state's source may instead name a motion file: entering the state runs that motion on the
+// button from its first frame (the clicked state's animation ends when its motion does), and
+// the button shows the pictures the motion's image tracks name. Leaving the state ends the
+// motion and puts the button back in its place.
 
 #include <array>
 #include <cstdint>
@@ -15,10 +20,13 @@
 
 #include "scene/control_picture.h"
 #include "scene/kivo_control.h"
+#include "scene/kivo_film_stage.h"
 
 namespace kivo {
 
-class TKivoButton final : public TKivoControl {
+class TFilmManager;
+
+class TKivoButton final : public TKivoControl, public FilmPictureShow {
   public:
     enum State : int32_t { kNone = -1, kNormal = 0, kHover = 1, kPressed = 2, kClicked = 3 };
     static constexpr int32_t kStateCount = 4;
@@ -30,17 +38,21 @@ class TKivoButton final : public TKivoControl {
 
     // ---- Pictures ----
 
-    // The picture list of a state by virtual file name; any name but a ".gal" picture list
-    // leaves the state without a picture.
+    // The picture list (".gal") or motion file (".kmt") of a state by virtual file name; any
+    // other name leaves the state without a picture.
     [[nodiscard]] const std::string& Source(int32_t state) const;
     void SetSource(int32_t state, std::string source);
+    // Whether the state has a picture list or a motion to show.
     [[nodiscard]] bool HasPicture(int32_t state) const;
     [[nodiscard]] int32_t Alpha() const { return alpha_; }
     void SetAlpha(int32_t alpha) { ChangeArea(alpha_, alpha); }
-    // The frame count and frame shown of the current state's picture.
+    // The frame count and frame shown of the current state's picture. With a motion the count
+    // is the motion's, and setting the index moves the motion to that frame's time.
     [[nodiscard]] int32_t FrameCount() const;
     [[nodiscard]] int32_t FrameIndex() const { return frameIndex_; }
     void SetFrameIndex(int32_t index);
+    // The current state's motion shows frame frameIndex of a picture.
+    void ShowFilmPicture(const std::string& fileName, int32_t frameIndex) override;
 
     // ---- States ----
 
@@ -99,6 +111,7 @@ class TKivoButton final : public TKivoControl {
     struct StatePicture {
         std::string source;
         std::unique_ptr<ControlPicture> picture;
+        std::shared_ptr<TFilmManager> film;
     };
 
     [[nodiscard]] const ControlPicture* CurrentPicture() const;
@@ -113,6 +126,9 @@ class TKivoButton final : public TKivoControl {
     void ApplyGroup(TKivoButton* keep);
 
     std::array<StatePicture, kStateCount> pictures_;
+    // The picture a state's motion shows, and its file.
+    std::unique_ptr<ControlPicture> motionPicture_;
+    std::string motionPictureName_;
     int32_t alpha_ = 255;
     int32_t frameIndex_ = -1;
     int32_t frameTime_ = 0;

@@ -107,7 +107,8 @@ void TKivoCustomImage::DropBorrowed() {
 }
 
 void TKivoCustomImage::RefreshSize() {
-    if (Motion() != nullptr || !SizeFollowsPicture()) return;
+    // A motion sets the zoom frame by frame, and the size follows it as it follows a script's.
+    if (!SizeFollowsPicture()) return;
     const int32_t pictureWidth = SurfaceWidth();
     const int32_t pictureHeight = SurfaceHeight();
     // A given size (zoom 0) stays whatever the picture.

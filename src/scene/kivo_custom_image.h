@@ -4,7 +4,7 @@
 // one it borrows from the image cache together with the frame's mask, key and update
 // rectangles.
 //
-// Size: while no motion runs, the object is the picture's size times the zoom (256 = 100 %).
+// Size: the object is the picture's size times the zoom (256 = 100 %).
 // Setting the width (height) directly sets that zoom to 0, which means "the size is given":
 // the picture is stretched to it and later picture changes keep it. Drawing picks the blend
 // by alpha: 1..254 blends, 255 is opaque, 256..511 adds with strength alpha - 256; a mask, when
@@ -76,7 +76,7 @@ class TKivoCustomImage : public TKivoControl {
     // The object's own picture and its key, shown when nothing is borrowed.
     [[nodiscard]] TDIBX& OwnSurface() { return ownSurface_; }
     void SetOwnKey(TColorKey key) { ownKey_ = key; }
-    // Works the size out again from the picture and the zoom (nothing while a motion runs).
+    // Works the size out again from the picture and the zoom.
     void RefreshSize();
 
     // ---- Frame work ----

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/sjis.h"
+#include "scene/film_motion.h"
 #include "scene/kivo_base_list.h"
 #include "scene/kivo_motion.h"
 
@@ -36,6 +37,16 @@ void TKivoCustomImages::RestoreFrame(int32_t index, int32_t remaining) {
 void TKivoCustomImages::ShowFilmFrame(int32_t index) {
     paused_ = true;
     if (index != index_) SetIndex(index);
+}
+
+void TKivoCustomImages::ShowMotionFrame(int32_t index) {
+    TKivoImageList* list = FrameList();
+    if (list == nullptr || !list->ValidIndex(index) || (index == index_ && Picture() != nullptr))
+        return;
+    index_ = index;
+    remaining_ = 0;
+    const FrameSurfaces frame = list->Surfaces(index, brightness_);
+    Borrow(*frame.surface, frame.mask, frame.key, frame.updateRects);
 }
 
 void TKivoCustomImages::SetIndex(int32_t index) {
@@ -164,7 +175,12 @@ void TKivoImages::SetSource(std::string source) {
     ResetFrames();
     frames_.Clear();
     FreeMotion();
-    if (sjis::ToLowerAscii(source_).ends_with(".gal")) {
+    if (IsMotionFileName(source_)) {
+        if (auto film = TFilmMotion::ReadWithPictures(*this, source_)) {
+            StartShownMotion(*this, std::move(film));
+            return;
+        }
+    } else if (sjis::ToLowerAscii(source_).ends_with(".gal")) {
         frames_.Load(Handle(), source_, false, false);
     }
     if (frames_.Count() > 0) {
@@ -180,8 +196,23 @@ void TKivoImages::SetRepeat(bool repeat) {
 }
 
 void TKivoImages::ShowFilmPicture(const std::string& fileName, int32_t frameIndex) {
+    if (Motion() != nullptr) {
+        ShowMotionPicture(fileName, frameIndex);
+        return;
+    }
     SetSource(fileName);
     ShowFilmFrame(frameIndex);
+}
+
+void TKivoImages::ShowMotionPicture(const std::string& fileName, int32_t frameIndex) {
+    // The source stays the motion file: only the picture list follows the film.
+    const TGaleItem* item = frames_.Item();
+    if (item == nullptr || item->FileName() != fileName) {
+        ResetFrames();
+        frames_.Clear();
+        frames_.Load(Handle(), fileName, false, false);
+    }
+    ShowMotionFrame(frameIndex);
 }
 
 void TKivoImages::KeepExpression(int32_t prId, const TKivoParser& expression) {
@@ -219,10 +250,11 @@ void TKivoImages::Load(ByteReader& reader, int32_t version) {
     std::string source = reader.ReadCountedString();
     playEndHandler_ = reader.ReadCountedString();
     if (version >= kSaveVersionSubPriority) idleHandler_ = reader.ReadCountedString();
-    // The picture is loaded again, then the saved frame shown with its saved time left.
+    // The picture is loaded again, then the saved frame shown with its saved time left. A
+    // motion's time is not in the record: it starts again from its first frame.
     source_.clear();
     SetSource(std::move(source));
-    RestoreFrame(savedIndex, savedRemaining);
+    if (Motion() == nullptr) RestoreFrame(savedIndex, savedRemaining);
 }
 
 }  // namespace kivo

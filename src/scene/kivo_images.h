@@ -1,7 +1,8 @@
 #pragma once
 // Animated pictures. TKivoCustomImages steps through the frames of a picture list by their
 // display times (buttons build on it with several lists); TKivoImages (LT_IMAGES) is the plain
-// animated image whose source names a GAL picture, shared through the image cache.
+// animated image whose source names a GAL picture, shared through the image cache, or a motion
+// file, whose film then chooses the picture and the frame instead.
 //
 // A frame shows for its time; the last frame of several shows for its time plus the loop wait,
 // an expression the creating command handed over and that is evaluated each time the last
@@ -56,6 +57,9 @@ class TKivoCustomImages : public TKivoCustomImage {
     void RestoreFrame(int32_t index, int32_t remaining);
     // Shows the frame a film chose and stops the object's own stepping through the frames.
     void ShowFilmFrame(int32_t index);
+    // Shows the frame the object's motion chose; the motion keeps the time, so the frame
+    // adds none.
+    void ShowMotionFrame(int32_t index);
 
   private:
     // Shows the frame, adding its time (and the loop wait on the last of several).
@@ -78,7 +82,9 @@ class TKivoImages : public TKivoCustomImages, public FilmPictureShow {
     [[nodiscard]] std::string_view ClassName() const override { return "TKivoImages"; }
 
     [[nodiscard]] const std::string& Source() const { return source_; }
-    // A ".gal" name shows that picture from its first frame; any other name shows nothing.
+    // A ".gal" name shows that picture from its first frame; a ".kmt" name runs that motion
+    // file on the object, which shows the pictures its image tracks name; any other name
+    // shows nothing.
     void SetSource(std::string source);
     [[nodiscard]] bool Repeat() const override { return repeat_; }
     void SetRepeat(bool repeat);
@@ -102,6 +108,9 @@ class TKivoImages : public TKivoCustomImages, public FilmPictureShow {
     [[nodiscard]] TKivoImageList* FrameList() override { return &frames_; }
 
   private:
+    // The pictures of a motion come from its film: the list holds the one shown last.
+    void ShowMotionPicture(const std::string& fileName, int32_t frameIndex);
+
     TKivoImageList frames_;
     bool repeat_ = false;
     bool autoScrap_ = false;

@@ -9,6 +9,7 @@
 #include "scene_fixture.h"
 #include "storage/stream.h"
 #include "storage/vr_file_manager.h"
+#include "support/film_writer.h"
 #include "support/prev_menu_writer.h"
 
 namespace kivo::test {
@@ -271,6 +272,35 @@ TEST_F(PrevMenuTest, AClickPictureHoldsTheHoverUntilItEndsAndAutoScrapThenCloses
         PointerFrame(15, 4);
         EXPECT_EQ(menu.Hovered(), 1);
     }
+}
+
+TEST_F(PrevMenuTest, AMotionPictureIsPreloadedByItsPicturesAndPlaysAsTheClick) {
+    // The click picture is a motion showing cyan for three frames and then naming itself,
+    // which neither preloads nor shows anything.
+    AddPicture("MENU\\w.gal", 8, 8, 0x00FFFF);  // cyan
+    const FilmImageTrack cyan{.base = {.length = 3},
+                              .block = {.move = {.sx = 2, .sy = 2, .ex = 2, .ey = 2}},
+                              .file = "w.gal"};
+    const FilmImageTrack itself{.base = {.length = 3, .start = 3}, .file = "click.kmt"};
+    AddFile("MENU\\click.kmt", WriteFilm({.signature = "KivoMotion", .tracks = {cyan, itself}}));
+    PrevMenuFile file = ThreeButtons();
+    file.buttons[0].click = "click.kmt";
+    AddFile("MENU\\m2.kpm", WritePrevMenu(file));
+    TKivoPrevMenu& menu = Menu("MENU\\m2.kpm");
+    EXPECT_EQ(menu.PreloadedNames(),
+              (std::vector<std::string>{"MENU\\N.GAL", "MENU\\H.GAL", "MENU\\L.GAL", "MENU\\W.GAL",
+                                        "MENU\\D.GAL", "MENU\\O.GAL"}));
+
+    ClickAt(4, 4);
+    EXPECT_EQ(menu.PendingAnimations(), 1);
+    EXPECT_EQ(Shown()[0], 'C');
+    // The motion lasts six frames; its time runs from the third update and reaches frame 6
+    // at 96 ms, in the eighth.
+    Frames(7);
+    EXPECT_EQ(menu.PendingAnimations(), 1);
+    Frames(1);
+    EXPECT_EQ(menu.PendingAnimations(), 0);
+    EXPECT_TRUE(Queued(Event(PR_ONPLAYEND, "save", 0)));
 }
 
 TEST_F(PrevMenuTest, ReleasingOnAnotherButtonSelectsNothing) {
