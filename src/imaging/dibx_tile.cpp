@@ -1,7 +1,9 @@
 // Tiled draws and pattern fills of TCustomDIBX.
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
+#include <vector>
 
 #include "imaging/dibx.h"
 #include "imaging/dibx_support.h"
@@ -121,11 +123,133 @@ void LayZoomedTiles(const TCustomDIBX& surface, const TRect& clip, const TRect& 
                   });
 }
 
+// ---- Tiles laid row by row ----
+//
+// A tiling without gaps covers its area with copies of the piece side by side, so every
+// destination pixel meets exactly one source pixel: the one at the pixel's phase in the
+// repeating piece. Rather than drawing each tile (one clipped draw per tile, and a few pixels
+// per row of it), each destination row is drawn whole: the piece's row is repeated from the
+// row's phase, once by copying the piece and then by doubling what was copied, and one kernel
+// call draws the row. Every kernel works pixel by pixel, so the pixels are those that drawing
+// tile by tile gives.
+
+// Lays count pixels of a repeating row into out: the period pixels of piece, from phase on.
+// The piece is copied once and the copied span then doubled, so a long row takes a handful
+// of copies however short the piece.
+template <typename T, typename CopySpan>
+void RepeatRow(T* out, const T* piece, int32_t period, int32_t phase, int32_t count,
+               CopySpan&& copy) {
+    int32_t filled = std::min(period - phase, count);
+    copy(out, piece + phase, filled);
+    if (filled < count) {
+        const int32_t rest = std::min(phase, count - filled);
+        copy(out + filled, piece, rest);
+        filled += rest;
+    }
+    // out now holds one whole period (or all of the row): doubling keeps the phase.
+    while (filled < count) {
+        const int32_t span = std::min(filled, count - filled);
+        copy(out + filled, out, span);
+        filled += span;
+    }
+}
+
+// The kernel of one tiled draw, applied to a whole destination row: kernel(ops, dst, src,
+// mask, count, key), with mask null for draws without one.
+template <typename Kernel>
+struct TileKernel {
+    TCustomDIBX* mask;  // an 8-bit mask, or null
+    TColorKey key;      // the draw's key
+    bool plainCopy;     // a copy that, without a key, may write the repeated piece directly
+    Kernel kernel;
+};
+
+// Draws a gapless tiling row by row; false, with nothing drawn, where tile-by-tile drawing
+// must be kept: gaps, a destination that is not a 32-bit surface in memory (8-bit surfaces
+// and waves draw each tile their own way), a source drawn onto itself (each tile would see
+// the tiles before it), or a piece not wholly inside its source and mask (each tile would be
+// clipped on its own).
+template <typename Kernel>
+bool TileByRows(TCustomDIBX& destination, const TRect& clip, const TRect& dstRect, int32_t gapX,
+                int32_t gapY, int32_t offsetX, int32_t offsetY, const TRect& srcRect,
+                TCustomDIBX& source, const TileKernel<Kernel>& draw) {
+    if (gapX != 0 || gapY != 0 || destination.BitCount() != 32 || &source == &destination)
+        return false;
+    if (srcRect.IsEmpty()) return true;
+    const TRect visible = Intersect(dstRect, destination.DrawingRect(clip));
+    if (visible.IsEmpty()) return true;
+    const dibx::Colour32 colour(source, destination, draw.key);
+    if (!colour.Valid()) return false;
+    const TRect readable = dibx::ReadableBounds(colour.Surface(), draw.mask);
+    if (Intersect(srcRect, readable) != srcRect) return false;
+
+    dibx::DirectAccess dst(destination);
+    dibx::DirectAccess src(colour.Surface());
+    std::optional<dibx::DirectAccess> msk;
+    if (draw.mask) msk.emplace(*draw.mask);
+    const int32_t width = visible.Width(), height = visible.Height();
+    const int32_t period = srcRect.Width(), rows = srcRect.Height();
+    const auto dstRows = dibx::EvenRows(dst, visible.Left, visible.Top, 1, height);
+    const auto srcRows = dibx::EvenRows(src, srcRect.Left, srcRect.Top, 1, rows);
+    const auto mskRows = msk ? dibx::EvenRows(*msk, srcRect.Left, srcRect.Top, 1, rows)
+                             : std::optional<dibx::RowWalk>(dibx::RowWalk{});
+    if (!dstRows || !srcRows || !mskRows) return false;
+
+    // The phase of the visible area's corner in the pattern that starts at dstRect's corner
+    // shifted by the offsets.
+    const auto phaseX = static_cast<int32_t>(
+        FloorMod(int64_t{offsetX} + (int64_t{visible.Left} - dstRect.Left), period));
+    const auto phaseY = static_cast<int32_t>(
+        FloorMod(int64_t{offsetY} + (int64_t{visible.Top} - dstRect.Top), rows));
+    const RowOps& ops = FastRowOps();
+    const uint64_t key = colour.Key();
+    auto copyColours = [&](uint32_t* out, const uint32_t* in, int32_t count) {
+        dibx::CopyForwardRow(ops, out, in, count);
+    };
+    auto copyMask = [](uint8_t* out, const uint8_t* in, int32_t count) {
+        std::memcpy(out, in, static_cast<size_t>(count));
+    };
+    const bool direct = draw.plainCopy && key == kNoKey;
+    std::vector<uint32_t> colourRow(direct ? 0 : static_cast<size_t>(width));
+    std::vector<uint8_t> maskRow(msk ? static_cast<size_t>(width) : 0);
+    uint8_t* d = dstRows->first;
+    for (int32_t r = 0; r < height; ++r, d += dstRows->stride) {
+        const int32_t sy = (phaseY + r) % rows;
+        const auto* piece =
+            reinterpret_cast<const uint32_t*>(srcRows->first + srcRows->stride * sy);
+        auto* out = reinterpret_cast<uint32_t*>(d);
+        if (direct) {
+            RepeatRow(out, piece, period, phaseX, width, copyColours);
+            continue;
+        }
+        RepeatRow(colourRow.data(), piece, period, phaseX, width, copyColours);
+        const uint8_t* m = nullptr;
+        if (msk) {
+            RepeatRow(maskRow.data(), mskRows->first + mskRows->stride * sy, period, phaseX, width,
+                      copyMask);
+            m = maskRow.data();
+        }
+        draw.kernel(ops, out, colourRow.data(), m, width, key);
+    }
+    return true;
+}
+
+template <typename Kernel>
+TileKernel<Kernel> MakeTileKernel(TCustomDIBX* mask, TColorKey key, bool plainCopy, Kernel kernel) {
+    return {mask, key, plainCopy, std::move(kernel)};
+}
+
 }  // namespace
 
 void TCustomDIBX::TileDraw(const TRect& clip, const TRect& dstRect, int32_t gapX, int32_t offsetY,
                            int32_t offsetX, TColorKey key, const TRect& srcRect,
                            TCustomDIBX& source, int32_t gapY) {
+    const auto copy =
+        MakeTileKernel(nullptr, key, true,
+                       [](const RowOps& ops, uint32_t* d, const uint32_t* s, const uint8_t*,
+                          int32_t n, uint64_t k) { ops.Copy(d, s, n, 1, k); });
+    if (TileByRows(*this, clip, dstRect, gapX, gapY, offsetX, offsetY, srcRect, source, copy))
+        return;
     LayTiles(*this, clip, dstRect, gapX, gapY, offsetX, offsetY, srcRect,
              [&](const TRect& visible, int32_t x, int32_t y, const TRect& tile) {
                  Draw(visible, x, y, false, false, key, tile, source);
@@ -136,6 +260,14 @@ void TCustomDIBX::TileDrawAlpha(const TRect& clip, const TRect& dstRect, int32_t
                                 int32_t offsetY, int32_t offsetX, int32_t alpha, TColorKey key,
                                 const TRect& srcRect, TCustomDIBX& source, int32_t gapY) {
     if (alpha <= 0) return;
+    // Alphas above 255 blend as 255, as DrawAlpha has it.
+    const uint32_t w = dibx::Strength(alpha, 255);
+    const auto blend =
+        MakeTileKernel(nullptr, key, false,
+                       [w](const RowOps& ops, uint32_t* d, const uint32_t* s, const uint8_t*,
+                           int32_t n, uint64_t k) { ops.Alpha(d, s, n, 1, w, k); });
+    if (TileByRows(*this, clip, dstRect, gapX, gapY, offsetX, offsetY, srcRect, source, blend))
+        return;
     LayTiles(*this, clip, dstRect, gapX, gapY, offsetX, offsetY, srcRect,
              [&](const TRect& visible, int32_t x, int32_t y, const TRect& tile) {
                  DrawAlpha(visible, x, y, alpha, false, false, key, tile, source);
@@ -146,6 +278,13 @@ void TCustomDIBX::TileDrawAdd(const TRect& clip, const TRect& dstRect, int32_t g
                               int32_t offsetY, int32_t offsetX, int32_t amount, TColorKey key,
                               const TRect& srcRect, TCustomDIBX& source, int32_t gapY) {
     if (amount <= 0) return;
+    const uint32_t w = dibx::Strength(amount, 256);
+    const auto add =
+        MakeTileKernel(nullptr, key, false,
+                       [w](const RowOps& ops, uint32_t* d, const uint32_t* s, const uint8_t*,
+                           int32_t n, uint64_t k) { ops.Add(d, s, n, 1, w, k); });
+    if (TileByRows(*this, clip, dstRect, gapX, gapY, offsetX, offsetY, srcRect, source, add))
+        return;
     LayTiles(*this, clip, dstRect, gapX, gapY, offsetX, offsetY, srcRect,
              [&](const TRect& visible, int32_t x, int32_t y, const TRect& tile) {
                  DrawAdd(visible, x, y, amount, false, false, key, tile, source);
@@ -155,6 +294,14 @@ void TCustomDIBX::TileDrawAdd(const TRect& clip, const TRect& dstRect, int32_t g
 void TCustomDIBX::TileDrawMask(const TRect& clip, const TRect& dstRect, int32_t gapX,
                                int32_t offsetY, int32_t offsetX, TCustomDIBX& mask,
                                const TRect& srcRect, TCustomDIBX& source, int32_t gapY) {
+    if (TCustomDIBX* m = dibx::AsMask(mask)) {
+        const auto masked =
+            MakeTileKernel(m, TColorKey{}, false,
+                           [](const RowOps& ops, uint32_t* d, const uint32_t* s, const uint8_t* mk,
+                              int32_t n, uint64_t) { ops.Mask(d, s, mk, n, 1); });
+        if (TileByRows(*this, clip, dstRect, gapX, gapY, offsetX, offsetY, srcRect, source, masked))
+            return;
+    }
     LayTiles(*this, clip, dstRect, gapX, gapY, offsetX, offsetY, srcRect,
              [&](const TRect& visible, int32_t x, int32_t y, const TRect& tile) {
                  DrawMask(visible, x, y, mask, false, false, tile, source);
@@ -166,6 +313,15 @@ void TCustomDIBX::TileDrawMaskAlpha(const TRect& clip, const TRect& dstRect, int
                                     TCustomDIBX& mask, const TRect& srcRect, TCustomDIBX& source,
                                     int32_t gapY) {
     if (alpha <= 0) return;
+    if (TCustomDIBX* m = dibx::AsMask(mask)) {
+        const uint32_t a = dibx::Strength(alpha, 255);
+        const auto masked =
+            MakeTileKernel(m, TColorKey{}, false,
+                           [a](const RowOps& ops, uint32_t* d, const uint32_t* s, const uint8_t* mk,
+                               int32_t n, uint64_t) { ops.MaskAlpha(d, s, mk, n, 1, a); });
+        if (TileByRows(*this, clip, dstRect, gapX, gapY, offsetX, offsetY, srcRect, source, masked))
+            return;
+    }
     LayTiles(*this, clip, dstRect, gapX, gapY, offsetX, offsetY, srcRect,
              [&](const TRect& visible, int32_t x, int32_t y, const TRect& tile) {
                  DrawMaskAlpha(visible, x, y, alpha, mask, false, false, tile, source);
@@ -177,6 +333,15 @@ void TCustomDIBX::TileDrawMaskAdd(const TRect& clip, const TRect& dstRect, int32
                                   TCustomDIBX& mask, const TRect& srcRect, TCustomDIBX& source,
                                   int32_t gapY) {
     if (amount <= 0) return;
+    if (TCustomDIBX* m = dibx::AsMask(mask)) {
+        const uint32_t w = dibx::Strength(amount, 256);
+        const auto masked =
+            MakeTileKernel(m, TColorKey{}, false,
+                           [w](const RowOps& ops, uint32_t* d, const uint32_t* s, const uint8_t* mk,
+                               int32_t n, uint64_t) { ops.MaskAdd(d, s, mk, n, 1, w); });
+        if (TileByRows(*this, clip, dstRect, gapX, gapY, offsetX, offsetY, srcRect, source, masked))
+            return;
+    }
     LayTiles(*this, clip, dstRect, gapX, gapY, offsetX, offsetY, srcRect,
              [&](const TRect& visible, int32_t x, int32_t y, const TRect& tile) {
                  DrawMaskAdd(visible, x, y, amount, mask, false, false, tile, source);
