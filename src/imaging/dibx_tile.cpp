@@ -128,28 +128,40 @@ void LayZoomedTiles(const TCustomDIBX& surface, const TRect& clip, const TRect& 
 // A tiling without gaps covers its area with copies of the piece side by side, so every
 // destination pixel meets exactly one source pixel: the one at the pixel's phase in the
 // repeating piece. Rather than drawing each tile (one clipped draw per tile, and a few pixels
-// per row of it), each destination row is drawn whole: the piece's row is repeated from the
-// row's phase, once by copying the piece and then by doubling what was copied, and one kernel
-// call draws the row. Every kernel works pixel by pixel, so the pixels are those that drawing
-// tile by tile gives.
+// per row of it), the piece's rows are repeated across the area's width, once by copying the
+// piece and then by doubling what was copied, and each destination row is drawn by one kernel
+// call (a plain copy repeats the piece in the destination itself). Every kernel works pixel by
+// pixel, so the pixels are those that drawing tile by tile gives.
 
-// Lays count pixels of a repeating row into out: the period pixels of piece, from phase on.
-// The piece is copied once and the copied span then doubled, so a long row takes a handful
-// of copies however short the piece.
-template <typename T, typename CopySpan>
-void RepeatRow(T* out, const T* piece, int32_t period, int32_t phase, int32_t count,
-               CopySpan&& copy) {
-    int32_t filled = std::min(period - phase, count);
-    copy(out, piece + phase, filled);
-    if (filled < count) {
-        const int32_t rest = std::min(phase, count - filled);
-        copy(out + filled, piece, rest);
-        filled += rest;
+// Rows of pixels a given byte distance apart.
+template <typename T>
+struct RowBlock {
+    uint8_t* first;
+    ptrdiff_t stride;
+    [[nodiscard]] T* Row(int32_t r) const { return reinterpret_cast<T*>(first + stride * r); }
+};
+
+// Fills count rows of out with width pixels each: row r repeats pieceRow(r) (period pixels)
+// from phase on. Every row takes one period from its piece row, then all rows double what
+// they hold, a round at a time, so that a long row takes a handful of copies however short
+// the piece. A round goes through every row before the next one reads back, which gives the
+// stores of a row time to leave the store queue: reading a span back at once would wait for
+// them on every round.
+template <typename T, typename PieceRow, typename CopySpan>
+void RepeatRows(const RowBlock<T>& out, int32_t count, PieceRow&& pieceRow, int32_t period,
+                int32_t phase, int32_t width, CopySpan&& copy) {
+    const int32_t head = std::min(period - phase, width);
+    const int32_t rest = std::min(phase, width - head);
+    for (int32_t r = 0; r < count; ++r) {
+        const T* piece = pieceRow(r);
+        copy(out.Row(r), piece + phase, head);
+        if (rest > 0) copy(out.Row(r) + head, piece, rest);
     }
-    // out now holds one whole period (or all of the row): doubling keeps the phase.
-    while (filled < count) {
-        const int32_t span = std::min(filled, count - filled);
-        copy(out + filled, out, span);
+    // Each row now holds one whole period (or all of its width): doubling keeps the phase.
+    for (int32_t filled = head + rest; filled < width;) {
+        const int32_t span = std::min(filled, width - filled);
+        for (int32_t r = 0; r < count; ++r)
+            copy(out.Row(r) + filled, out.Row(r), span);
         filled += span;
     }
 }
@@ -160,7 +172,7 @@ template <typename Kernel>
 struct TileKernel {
     TCustomDIBX* mask;  // an 8-bit mask, or null
     TColorKey key;      // the draw's key
-    bool plainCopy;     // a copy that, without a key, may write the repeated piece directly
+    bool plainCopy;     // a copy that, without a key, may repeat the piece in the destination
     Kernel kernel;
 };
 
@@ -196,7 +208,7 @@ bool TileByRows(TCustomDIBX& destination, const TRect& clip, const TRect& dstRec
     if (!dstRows || !srcRows || !mskRows) return false;
 
     // The phase of the visible area's corner in the pattern that starts at dstRect's corner
-    // shifted by the offsets.
+    // shifted by the offsets; destination row r shows piece row (phaseY + r) mod rows.
     const auto phaseX = static_cast<int32_t>(
         FloorMod(int64_t{offsetX} + (int64_t{visible.Left} - dstRect.Left), period));
     const auto phaseY = static_cast<int32_t>(
@@ -206,30 +218,41 @@ bool TileByRows(TCustomDIBX& destination, const TRect& clip, const TRect& dstRec
     auto copyColours = [&](uint32_t* out, const uint32_t* in, int32_t count) {
         dibx::CopyForwardRow(ops, out, in, count);
     };
-    auto copyMask = [](uint8_t* out, const uint8_t* in, int32_t count) {
-        std::memcpy(out, in, static_cast<size_t>(count));
+    auto colourPiece = [&](int32_t r) {
+        return reinterpret_cast<const uint32_t*>(srcRows->first +
+                                                 srcRows->stride * ((phaseY + r) % rows));
     };
-    const bool direct = draw.plainCopy && key == kNoKey;
-    std::vector<uint32_t> colourRow(direct ? 0 : static_cast<size_t>(width));
-    std::vector<uint8_t> maskRow(msk ? static_cast<size_t>(width) : 0);
-    uint8_t* d = dstRows->first;
-    for (int32_t r = 0; r < height; ++r, d += dstRows->stride) {
-        const int32_t sy = (phaseY + r) % rows;
-        const auto* piece =
-            reinterpret_cast<const uint32_t*>(srcRows->first + srcRows->stride * sy);
-        auto* out = reinterpret_cast<uint32_t*>(d);
-        if (direct) {
-            RepeatRow(out, piece, period, phaseX, width, copyColours);
-            continue;
-        }
-        RepeatRow(colourRow.data(), piece, period, phaseX, width, copyColours);
-        const uint8_t* m = nullptr;
-        if (msk) {
-            RepeatRow(maskRow.data(), mskRows->first + mskRows->stride * sy, period, phaseX, width,
-                      copyMask);
-            m = maskRow.data();
-        }
-        draw.kernel(ops, out, colourRow.data(), m, width, key);
+    const RowBlock<uint32_t> target{dstRows->first, dstRows->stride};
+    if (draw.plainCopy && key == kNoKey) {
+        RepeatRows(target, height, colourPiece, period, phaseX, width, copyColours);
+        return true;
+    }
+
+    // The repeated rows are laid out apart, once for each piece row the area shows, and drawn
+    // over the destination rows that show them.
+    const int32_t distinct = std::min(rows, height);
+    std::vector<uint32_t> colourRows(static_cast<size_t>(distinct) * width);
+    const RowBlock<uint32_t> colours{reinterpret_cast<uint8_t*>(colourRows.data()),
+                                     static_cast<ptrdiff_t>(width) * 4};
+    RepeatRows(colours, distinct, colourPiece, period, phaseX, width, copyColours);
+    std::vector<uint8_t> maskRows(msk ? static_cast<size_t>(distinct) * width : 0);
+    const RowBlock<uint8_t> masks{maskRows.data(), width};
+    if (msk) {
+        RepeatRows(
+            masks, distinct,
+            [&](int32_t r) {
+                return static_cast<const uint8_t*>(mskRows->first +
+                                                   mskRows->stride * ((phaseY + r) % rows));
+            },
+            period, phaseX, width,
+            [](uint8_t* out, const uint8_t* in, int32_t count) {
+                std::memcpy(out, in, static_cast<size_t>(count));
+            });
+    }
+    for (int32_t r = 0; r < height; ++r) {
+        const int32_t shown = r % distinct;
+        draw.kernel(ops, target.Row(r), colours.Row(shown), msk ? masks.Row(shown) : nullptr, width,
+                    key);
     }
     return true;
 }
