@@ -1,7 +1,9 @@
 // The per-frame cost of labels and CG labels: an unrotated label fills its colour through
 // its coverage mask line by line (10 lines of 30 glyphs at 24 pixels), against pixman's OVER
 // of a solid colour through the same a8 mask; a CG label copies its cells from the glyph sheet
-// (400 cells of 16 x 32), against pixman's SRC of the same rectangles.
+// (400 cells of 16 x 32), against pixman's SRC of the same rectangles. Most sheets key out
+// their background, so the cells are also drawn from a keyed sheet, against pixman's OVER of
+// the same sheet with the keyed pixels transparent and the others opaque.
 
 #include <benchmark/benchmark.h>
 
@@ -102,6 +104,53 @@ void Ours_CGCells(benchmark::State& state) {
 }
 BENCHMARK(Ours_CGCells);
 
+// The sheet with each cell's glyph standing on a keyed background: whole rows of key above
+// and below, keyed margins at the sides, and gaps inside the strokes.
+constexpr uint32_t kSheetKey = 0x00000000;
+
+TDIBX& KeyedSheet() {
+    static std::unique_ptr<TDIBX> sheet = [] {
+        auto s = kivo::bench::RandomColours(kCellW * kSheetColumns, kCellH * 4, 13);
+        for (int32_t y = 0; y < s->Height(); ++y) {
+            for (int32_t x = 0; x < s->Width(); ++x) {
+                const int32_t cx = x % kCellW, cy = y % kCellH;
+                const bool background =
+                    cy < 5 || cy >= kCellH - 4 || cx < 2 || cx >= kCellW - 2 || (cx + cy) % 5 == 0;
+                if (background) s->SetPixel(x, y, kSheetKey);
+            }
+        }
+        return s;
+    }();
+    return *sheet;
+}
+
+void Ours_CGCellsKeyed(benchmark::State& state) {
+    TDIBX& screen = Screen();
+    kivo::TDrawContext context(screen);
+    const kivo::PictureFrame frame{&KeyedSheet(), nullptr, kivo::TColorKey(kSheetKey), 100};
+    for (auto _ : state) {
+        for (int32_t k = 0; k < kCells; ++k)
+            kivo::DrawPicturePiece(context, frame, CellOf(k), k % 20 * kCellW, k / 20 * 28, 255);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(Ours_CGCellsKeyed);
+
+void Ref_PixmanOverCells(benchmark::State& state) {
+    auto dst = kivo::bench::Wrap(Screen(), PIXMAN_x8r8g8b8);
+    // The keyed pixels are 0x00000000: transparent black as a8r8g8b8, the rest opaque.
+    auto src = kivo::bench::Wrap(KeyedSheet(), PIXMAN_a8r8g8b8);
+    for (auto _ : state) {
+        for (int32_t k = 0; k < kCells; ++k) {
+            const TRect cell = CellOf(k);
+            pixman_image_composite32(PIXMAN_OP_OVER, src.get(), nullptr, dst.get(), cell.Left,
+                                     cell.Top, 0, 0, k % 20 * kCellW, k / 20 * 28, kCellW, kCellH);
+        }
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(Ref_PixmanOverCells);
+
 void Ref_PixmanSrcCells(benchmark::State& state) {
     auto dst = kivo::bench::Wrap(Screen(), PIXMAN_x8r8g8b8);
     auto src = kivo::bench::Wrap(Sheet(), PIXMAN_x8r8g8b8);
@@ -122,6 +171,8 @@ int main(int argc, char** argv) {
     kivo::bench::RatioReporter reporter({
         {"label fill / pixman OVER a8", "Ours_LabelFill", "Ref_PixmanOverA8", "at most 1.2"},
         {"CG cells / pixman SRC", "Ours_CGCells", "Ref_PixmanSrcCells", "at most 1.3"},
+        {"keyed CG cells / pixman OVER", "Ours_CGCellsKeyed", "Ref_PixmanOverCells",
+         "none set; kept near the opaque cells"},
     });
     return kivo::bench::RunWithRatios(argc, argv, reporter);
 }

@@ -12,6 +12,21 @@ namespace kivo {
 
 namespace dibx {
 
+std::optional<RowWalk> EvenRows(DirectAccess& access, int32_t x, int32_t y, int32_t stepY,
+                                int32_t count) {
+    uint8_t* first = access.At(x, y);
+    if (first == nullptr || count < 1) return std::nullopt;
+    if (count == 1) return RowWalk{first, 0};
+    const uint8_t* last = access.At(x, y + (count - 1) * stepY);
+    if (last == nullptr) return std::nullopt;
+    // Compared as integers: the two addresses need not belong to one array.
+    const ptrdiff_t stride = static_cast<ptrdiff_t>(access.Pitch()) * stepY;
+    const auto span = static_cast<ptrdiff_t>(reinterpret_cast<uintptr_t>(last) -
+                                             reinterpret_cast<uintptr_t>(first));
+    if (span != stride * (count - 1)) return std::nullopt;
+    return RowWalk{first, stride};
+}
+
 std::optional<BlitPlan> ClipBlit(const TRect& drawing, int32_t x, int32_t y, const TRect& srcRect,
                                  const TRect& sourceBounds, bool flipV, bool flipH) {
     int64_t left = srcRect.Left, top = srcRect.Top, right = srcRect.Right, bottom = srcRect.Bottom;

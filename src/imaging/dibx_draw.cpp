@@ -14,7 +14,8 @@ using dibx::BlitPlan;
 using dibx::DirectAccess;
 
 // Calls row(dst, src, mask) for every row of a clipped draw; mask rows are null without a
-// mask. Each row's addresses come from PixelAddress; a failed access draws nothing more.
+// mask. Rows of memory surfaces are walked by their pitch; the rows of any other surface come
+// from PixelAddress one by one, and a failed access draws nothing more.
 template <typename Pixel, typename Row>
 void ForEachBlitRow(TCustomDIBX& destination, TCustomDIBX& source, TCustomDIBX* mask,
                     const BlitPlan& plan, Row&& row) {
@@ -22,6 +23,22 @@ void ForEachBlitRow(TCustomDIBX& destination, TCustomDIBX& source, TCustomDIBX* 
     DirectAccess src(source);
     std::optional<DirectAccess> msk;
     if (mask) msk.emplace(*mask);
+    const auto dstRows = dibx::EvenRows(dst, plan.dstX, plan.dstY, 1, plan.height);
+    const auto srcRows = dibx::EvenRows(src, plan.srcX, plan.srcY, plan.stepY, plan.height);
+    const auto mskRows = msk ? dibx::EvenRows(*msk, plan.srcX, plan.srcY, plan.stepY, plan.height)
+                             : std::optional<dibx::RowWalk>(dibx::RowWalk{});
+    if (dstRows && srcRows && mskRows) {
+        uint8_t* d = dstRows->first;
+        const uint8_t* s = srcRows->first;
+        const uint8_t* m = mskRows->first;
+        for (int32_t r = 0; r < plan.height; ++r) {
+            row(reinterpret_cast<Pixel*>(d), reinterpret_cast<const Pixel*>(s), m);
+            d += dstRows->stride;
+            s += srcRows->stride;
+            if (m) m += mskRows->stride;
+        }
+        return;
+    }
     for (int32_t r = 0; r < plan.height; ++r) {
         const int32_t sy = plan.srcY + r * plan.stepY;
         auto* d = reinterpret_cast<Pixel*>(dst.At(plan.dstX, plan.dstY + r));
@@ -44,9 +61,10 @@ void BlitColour(TCustomDIBX& destination, const TRect& clip, int32_t x, int32_t 
                                      dibx::ReadableBounds(colour.Surface(), mask), flipV, flipH);
     if (!plan) return;
     const uint64_t key = colour.Key();
+    const RowOps& ops = FastRowOps();
     ForEachBlitRow<uint32_t>(destination, colour.Surface(), mask, *plan,
                              [&](uint32_t* d, const uint32_t* s, const uint8_t* m) {
-                                 kernel(d, s, m, plan->width, plan->stepX, key);
+                                 kernel(ops, d, s, m, plan->width, plan->stepX, key);
                              });
 }
 
@@ -82,8 +100,14 @@ void TCustomDIBX::Draw(const TRect& clip, int32_t x, int32_t y, bool flipV, bool
         return;
     }
     BlitColour(*this, clip, x, y, flipV, flipH, srcRect, source, nullptr, key,
-               [](uint32_t* d, const uint32_t* s, const uint8_t*, int32_t n, int32_t step,
-                  uint64_t k) { FastRowOps().Copy(d, s, n, step, k); });
+               [](const RowOps& ops, uint32_t* d, const uint32_t* s, const uint8_t*, int32_t n,
+                  int32_t step, uint64_t k) {
+                   if (k == kNoKey && step == 1) {
+                       dibx::CopyForwardRow(ops, d, s, n);
+                   } else {
+                       ops.Copy(d, s, n, step, k);
+                   }
+               });
 }
 
 void TCustomDIBX::DrawMask(const TRect& clip, int32_t x, int32_t y, TCustomDIBX& mask, bool flipV,
@@ -91,8 +115,8 @@ void TCustomDIBX::DrawMask(const TRect& clip, int32_t x, int32_t y, TCustomDIBX&
     TCustomDIBX* m = dibx::AsMask(mask);
     if (!m) return;
     BlitColour(*this, clip, x, y, flipV, flipH, srcRect, source, m, TColorKey{},
-               [](uint32_t* d, const uint32_t* s, const uint8_t* mk, int32_t n, int32_t step,
-                  uint64_t) { FastRowOps().Mask(d, s, mk, n, step); });
+               [](const RowOps& ops, uint32_t* d, const uint32_t* s, const uint8_t* mk, int32_t n,
+                  int32_t step, uint64_t) { ops.Mask(d, s, mk, n, step); });
 }
 
 void TCustomDIBX::DrawAlpha(const TRect& clip, int32_t x, int32_t y, int32_t alpha, bool flipV,
@@ -101,8 +125,8 @@ void TCustomDIBX::DrawAlpha(const TRect& clip, int32_t x, int32_t y, int32_t alp
     const uint32_t w = dibx::Strength(alpha, 255);
     if (w == 0) return;
     BlitColour(*this, clip, x, y, flipV, flipH, srcRect, source, nullptr, key,
-               [w](uint32_t* d, const uint32_t* s, const uint8_t*, int32_t n, int32_t step,
-                   uint64_t k) { FastRowOps().Alpha(d, s, n, step, w, k); });
+               [w](const RowOps& ops, uint32_t* d, const uint32_t* s, const uint8_t*, int32_t n,
+                   int32_t step, uint64_t k) { ops.Alpha(d, s, n, step, w, k); });
 }
 
 void TCustomDIBX::DrawMaskAlpha(const TRect& clip, int32_t x, int32_t y, int32_t alpha,
@@ -112,8 +136,8 @@ void TCustomDIBX::DrawMaskAlpha(const TRect& clip, int32_t x, int32_t y, int32_t
     TCustomDIBX* m = dibx::AsMask(mask);
     if (a == 0 || !m) return;
     BlitColour(*this, clip, x, y, flipV, flipH, srcRect, source, m, TColorKey{},
-               [a](uint32_t* d, const uint32_t* s, const uint8_t* mk, int32_t n, int32_t step,
-                   uint64_t) { FastRowOps().MaskAlpha(d, s, mk, n, step, a); });
+               [a](const RowOps& ops, uint32_t* d, const uint32_t* s, const uint8_t* mk, int32_t n,
+                   int32_t step, uint64_t) { ops.MaskAlpha(d, s, mk, n, step, a); });
 }
 
 void TCustomDIBX::DrawAdd(const TRect& clip, int32_t x, int32_t y, int32_t amount, bool flipV,
@@ -126,8 +150,8 @@ void TCustomDIBX::DrawAdd(const TRect& clip, int32_t x, int32_t y, int32_t amoun
         return;
     }
     BlitColour(*this, clip, x, y, flipV, flipH, srcRect, source, nullptr, key,
-               [w](uint32_t* d, const uint32_t* s, const uint8_t*, int32_t n, int32_t step,
-                   uint64_t k) { FastRowOps().Add(d, s, n, step, w, k); });
+               [w](const RowOps& ops, uint32_t* d, const uint32_t* s, const uint8_t*, int32_t n,
+                   int32_t step, uint64_t k) { ops.Add(d, s, n, step, w, k); });
 }
 
 void TCustomDIBX::DrawMaskAdd(const TRect& clip, int32_t x, int32_t y, int32_t amount,
@@ -137,8 +161,8 @@ void TCustomDIBX::DrawMaskAdd(const TRect& clip, int32_t x, int32_t y, int32_t a
     TCustomDIBX* m = dibx::AsMask(mask);
     if (w == 0 || !m) return;
     BlitColour(*this, clip, x, y, flipV, flipH, srcRect, source, m, TColorKey{},
-               [w](uint32_t* d, const uint32_t* s, const uint8_t* mk, int32_t n, int32_t step,
-                   uint64_t) { FastRowOps().MaskAdd(d, s, mk, n, step, w); });
+               [w](const RowOps& ops, uint32_t* d, const uint32_t* s, const uint8_t* mk, int32_t n,
+                   int32_t step, uint64_t) { ops.MaskAdd(d, s, mk, n, step, w); });
 }
 
 void TCustomDIBX::FillMask(const TRect& clip, int32_t x, int32_t y, int32_t alpha, uint32_t pixel,
@@ -153,11 +177,11 @@ void TCustomDIBX::FillMask(const TRect& clip, int32_t x, int32_t y, int32_t alph
         dibx::ClipBlit(DrawingRect(clip), x, y, srcRect, m->ClientRect(), flipV, flipH);
     if (!plan) return;
     const auto a = static_cast<uint32_t>(alpha);
-    ForEachBlitRow<uint8_t>(*this, *m, nullptr, *plan,
-                            [&](uint8_t* d, const uint8_t* mk, const uint8_t*) {
-                                FastRowOps().FillMask(reinterpret_cast<uint32_t*>(d), mk,
-                                                      plan->width, plan->stepX, pixel, a);
-                            });
+    const RowOps& ops = FastRowOps();
+    ForEachBlitRow<uint8_t>(
+        *this, *m, nullptr, *plan, [&](uint8_t* d, const uint8_t* mk, const uint8_t*) {
+            ops.FillMask(reinterpret_cast<uint32_t*>(d), mk, plan->width, plan->stepX, pixel, a);
+        });
 }
 
 }  // namespace kivo

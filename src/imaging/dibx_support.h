@@ -3,7 +3,9 @@
 // unscaled draws, widened colour sources and the alpha ranges. Internal to src/imaging.
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -37,6 +39,21 @@ class DirectAccess {
   private:
     TCustomDIBX& surface_;
 };
+
+// The rows of a walk over one surface: the address of the first and the byte distance from
+// each row to the next.
+struct RowWalk {
+    uint8_t* first = nullptr;
+    ptrdiff_t stride = 0;
+};
+
+// The walk over the count rows from (x, y), going stepY rows at a time, when they all lie the
+// same distance apart; nothing when they do not or cannot be reached. Memory surfaces keep
+// their rows Pitch() apart, so a walk over them adds the distance instead of asking for every
+// row's address, which costs more than copying a short row. The first and the last row are
+// still asked for, so a walk never leaves the surface.
+[[nodiscard]] std::optional<RowWalk> EvenRows(DirectAccess& access, int32_t x, int32_t y,
+                                              int32_t stepY, int32_t count);
 
 // A clipped unscaled draw: the destination area and where the source is read. The source is
 // read from (srcX, srcY) going by stepX along a row and stepY between rows, so a flipped draw
@@ -182,6 +199,18 @@ void WithMaskPixelOp(const AlphaRange& range, Walk&& walk) {
             break;
         case AlphaMode::None:
             break;
+    }
+}
+
+// A plain forward copy of count pixels. Rows of up to 512 pixels (2 KiB) go to memcpy, which
+// stays with vector moves at that length on every processor and moves a glyph cell's few
+// dozen bytes in two moves, where the kernel costs a call through the table; longer ones go
+// to the kernel, which keeps to vector moves where the library would switch to string moves.
+inline void CopyForwardRow(const RowOps& ops, uint32_t* dst, const uint32_t* src, int32_t count) {
+    if (count <= 512) {
+        std::memcpy(dst, src, static_cast<size_t>(count) * 4);
+    } else {
+        ops.Copy(dst, src, count, 1, kNoKey);
     }
 }
 

@@ -1,7 +1,9 @@
 // Tiled draws and pattern fills of TCustomDIBX.
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
+#include <vector>
 
 #include "imaging/dibx.h"
 #include "imaging/dibx_support.h"
@@ -121,11 +123,156 @@ void LayZoomedTiles(const TCustomDIBX& surface, const TRect& clip, const TRect& 
                   });
 }
 
+// ---- Tiles laid row by row ----
+//
+// A tiling without gaps covers its area with copies of the piece side by side, so every
+// destination pixel meets exactly one source pixel: the one at the pixel's phase in the
+// repeating piece. Rather than drawing each tile (one clipped draw per tile, and a few pixels
+// per row of it), the piece's rows are repeated across the area's width, once by copying the
+// piece and then by doubling what was copied, and each destination row is drawn by one kernel
+// call (a plain copy repeats the piece in the destination itself). Every kernel works pixel by
+// pixel, so the pixels are those that drawing tile by tile gives.
+
+// Rows of pixels a given byte distance apart.
+template <typename T>
+struct RowBlock {
+    uint8_t* first;
+    ptrdiff_t stride;
+    [[nodiscard]] T* Row(int32_t r) const { return reinterpret_cast<T*>(first + stride * r); }
+};
+
+// Fills count rows of out with width pixels each: row r repeats pieceRow(r) (period pixels)
+// from phase on. Every row takes one period from its piece row, then all rows double what
+// they hold, a round at a time, so that a long row takes a handful of copies however short
+// the piece. A round goes through every row before the next one reads back, which gives the
+// stores of a row time to leave the store queue: reading a span back at once would wait for
+// them on every round.
+template <typename T, typename PieceRow, typename CopySpan>
+void RepeatRows(const RowBlock<T>& out, int32_t count, PieceRow&& pieceRow, int32_t period,
+                int32_t phase, int32_t width, CopySpan&& copy) {
+    const int32_t head = std::min(period - phase, width);
+    const int32_t rest = std::min(phase, width - head);
+    for (int32_t r = 0; r < count; ++r) {
+        const T* piece = pieceRow(r);
+        copy(out.Row(r), piece + phase, head);
+        if (rest > 0) copy(out.Row(r) + head, piece, rest);
+    }
+    // Each row now holds one whole period (or all of its width): doubling keeps the phase.
+    for (int32_t filled = head + rest; filled < width;) {
+        const int32_t span = std::min(filled, width - filled);
+        for (int32_t r = 0; r < count; ++r)
+            copy(out.Row(r) + filled, out.Row(r), span);
+        filled += span;
+    }
+}
+
+// The kernel of one tiled draw, applied to a whole destination row: kernel(ops, dst, src,
+// mask, count, key), with mask null for draws without one.
+template <typename Kernel>
+struct TileKernel {
+    TCustomDIBX* mask;  // an 8-bit mask, or null
+    TColorKey key;      // the draw's key
+    bool plainCopy;     // a copy that, without a key, may repeat the piece in the destination
+    Kernel kernel;
+};
+
+// Draws a gapless tiling row by row; false, with nothing drawn, where tile-by-tile drawing
+// must be kept: gaps, a destination that is not a 32-bit surface in memory (8-bit surfaces
+// and waves draw each tile their own way), a source drawn onto itself (each tile would see
+// the tiles before it), or a piece not wholly inside its source and mask (each tile would be
+// clipped on its own).
+template <typename Kernel>
+bool TileByRows(TCustomDIBX& destination, const TRect& clip, const TRect& dstRect, int32_t gapX,
+                int32_t gapY, int32_t offsetX, int32_t offsetY, const TRect& srcRect,
+                TCustomDIBX& source, const TileKernel<Kernel>& draw) {
+    if (gapX != 0 || gapY != 0 || destination.BitCount() != 32 || &source == &destination)
+        return false;
+    if (srcRect.IsEmpty()) return true;
+    const TRect visible = Intersect(dstRect, destination.DrawingRect(clip));
+    if (visible.IsEmpty()) return true;
+    const dibx::Colour32 colour(source, destination, draw.key);
+    if (!colour.Valid()) return false;
+    const TRect readable = dibx::ReadableBounds(colour.Surface(), draw.mask);
+    if (Intersect(srcRect, readable) != srcRect) return false;
+
+    dibx::DirectAccess dst(destination);
+    dibx::DirectAccess src(colour.Surface());
+    std::optional<dibx::DirectAccess> msk;
+    if (draw.mask) msk.emplace(*draw.mask);
+    const int32_t width = visible.Width(), height = visible.Height();
+    const int32_t period = srcRect.Width(), rows = srcRect.Height();
+    const auto dstRows = dibx::EvenRows(dst, visible.Left, visible.Top, 1, height);
+    const auto srcRows = dibx::EvenRows(src, srcRect.Left, srcRect.Top, 1, rows);
+    const auto mskRows = msk ? dibx::EvenRows(*msk, srcRect.Left, srcRect.Top, 1, rows)
+                             : std::optional<dibx::RowWalk>(dibx::RowWalk{});
+    if (!dstRows || !srcRows || !mskRows) return false;
+
+    // The phase of the visible area's corner in the pattern that starts at dstRect's corner
+    // shifted by the offsets; destination row r shows piece row (phaseY + r) mod rows.
+    const auto phaseX = static_cast<int32_t>(
+        FloorMod(int64_t{offsetX} + (int64_t{visible.Left} - dstRect.Left), period));
+    const auto phaseY = static_cast<int32_t>(
+        FloorMod(int64_t{offsetY} + (int64_t{visible.Top} - dstRect.Top), rows));
+    const RowOps& ops = FastRowOps();
+    const uint64_t key = colour.Key();
+    auto copyColours = [&](uint32_t* out, const uint32_t* in, int32_t count) {
+        dibx::CopyForwardRow(ops, out, in, count);
+    };
+    auto colourPiece = [&](int32_t r) {
+        return reinterpret_cast<const uint32_t*>(srcRows->first +
+                                                 srcRows->stride * ((phaseY + r) % rows));
+    };
+    const RowBlock<uint32_t> target{dstRows->first, dstRows->stride};
+    if (draw.plainCopy && key == kNoKey) {
+        RepeatRows(target, height, colourPiece, period, phaseX, width, copyColours);
+        return true;
+    }
+
+    // The repeated rows are laid out apart, once for each piece row the area shows, and drawn
+    // over the destination rows that show them.
+    const int32_t distinct = std::min(rows, height);
+    std::vector<uint32_t> colourRows(static_cast<size_t>(distinct) * width);
+    const RowBlock<uint32_t> colours{reinterpret_cast<uint8_t*>(colourRows.data()),
+                                     static_cast<ptrdiff_t>(width) * 4};
+    RepeatRows(colours, distinct, colourPiece, period, phaseX, width, copyColours);
+    std::vector<uint8_t> maskRows(msk ? static_cast<size_t>(distinct) * width : 0);
+    const RowBlock<uint8_t> masks{maskRows.data(), width};
+    if (msk) {
+        RepeatRows(
+            masks, distinct,
+            [&](int32_t r) {
+                return static_cast<const uint8_t*>(mskRows->first +
+                                                   mskRows->stride * ((phaseY + r) % rows));
+            },
+            period, phaseX, width,
+            [](uint8_t* out, const uint8_t* in, int32_t count) {
+                std::memcpy(out, in, static_cast<size_t>(count));
+            });
+    }
+    for (int32_t r = 0; r < height; ++r) {
+        const int32_t shown = r % distinct;
+        draw.kernel(ops, target.Row(r), colours.Row(shown), msk ? masks.Row(shown) : nullptr, width,
+                    key);
+    }
+    return true;
+}
+
+template <typename Kernel>
+TileKernel<Kernel> MakeTileKernel(TCustomDIBX* mask, TColorKey key, bool plainCopy, Kernel kernel) {
+    return {mask, key, plainCopy, std::move(kernel)};
+}
+
 }  // namespace
 
 void TCustomDIBX::TileDraw(const TRect& clip, const TRect& dstRect, int32_t gapX, int32_t offsetY,
                            int32_t offsetX, TColorKey key, const TRect& srcRect,
                            TCustomDIBX& source, int32_t gapY) {
+    const auto copy =
+        MakeTileKernel(nullptr, key, true,
+                       [](const RowOps& ops, uint32_t* d, const uint32_t* s, const uint8_t*,
+                          int32_t n, uint64_t k) { ops.Copy(d, s, n, 1, k); });
+    if (TileByRows(*this, clip, dstRect, gapX, gapY, offsetX, offsetY, srcRect, source, copy))
+        return;
     LayTiles(*this, clip, dstRect, gapX, gapY, offsetX, offsetY, srcRect,
              [&](const TRect& visible, int32_t x, int32_t y, const TRect& tile) {
                  Draw(visible, x, y, false, false, key, tile, source);
@@ -136,6 +283,14 @@ void TCustomDIBX::TileDrawAlpha(const TRect& clip, const TRect& dstRect, int32_t
                                 int32_t offsetY, int32_t offsetX, int32_t alpha, TColorKey key,
                                 const TRect& srcRect, TCustomDIBX& source, int32_t gapY) {
     if (alpha <= 0) return;
+    // Alphas above 255 blend as 255, as DrawAlpha has it.
+    const uint32_t w = dibx::Strength(alpha, 255);
+    const auto blend =
+        MakeTileKernel(nullptr, key, false,
+                       [w](const RowOps& ops, uint32_t* d, const uint32_t* s, const uint8_t*,
+                           int32_t n, uint64_t k) { ops.Alpha(d, s, n, 1, w, k); });
+    if (TileByRows(*this, clip, dstRect, gapX, gapY, offsetX, offsetY, srcRect, source, blend))
+        return;
     LayTiles(*this, clip, dstRect, gapX, gapY, offsetX, offsetY, srcRect,
              [&](const TRect& visible, int32_t x, int32_t y, const TRect& tile) {
                  DrawAlpha(visible, x, y, alpha, false, false, key, tile, source);
@@ -146,6 +301,13 @@ void TCustomDIBX::TileDrawAdd(const TRect& clip, const TRect& dstRect, int32_t g
                               int32_t offsetY, int32_t offsetX, int32_t amount, TColorKey key,
                               const TRect& srcRect, TCustomDIBX& source, int32_t gapY) {
     if (amount <= 0) return;
+    const uint32_t w = dibx::Strength(amount, 256);
+    const auto add =
+        MakeTileKernel(nullptr, key, false,
+                       [w](const RowOps& ops, uint32_t* d, const uint32_t* s, const uint8_t*,
+                           int32_t n, uint64_t k) { ops.Add(d, s, n, 1, w, k); });
+    if (TileByRows(*this, clip, dstRect, gapX, gapY, offsetX, offsetY, srcRect, source, add))
+        return;
     LayTiles(*this, clip, dstRect, gapX, gapY, offsetX, offsetY, srcRect,
              [&](const TRect& visible, int32_t x, int32_t y, const TRect& tile) {
                  DrawAdd(visible, x, y, amount, false, false, key, tile, source);
@@ -155,6 +317,14 @@ void TCustomDIBX::TileDrawAdd(const TRect& clip, const TRect& dstRect, int32_t g
 void TCustomDIBX::TileDrawMask(const TRect& clip, const TRect& dstRect, int32_t gapX,
                                int32_t offsetY, int32_t offsetX, TCustomDIBX& mask,
                                const TRect& srcRect, TCustomDIBX& source, int32_t gapY) {
+    if (TCustomDIBX* m = dibx::AsMask(mask)) {
+        const auto masked =
+            MakeTileKernel(m, TColorKey{}, false,
+                           [](const RowOps& ops, uint32_t* d, const uint32_t* s, const uint8_t* mk,
+                              int32_t n, uint64_t) { ops.Mask(d, s, mk, n, 1); });
+        if (TileByRows(*this, clip, dstRect, gapX, gapY, offsetX, offsetY, srcRect, source, masked))
+            return;
+    }
     LayTiles(*this, clip, dstRect, gapX, gapY, offsetX, offsetY, srcRect,
              [&](const TRect& visible, int32_t x, int32_t y, const TRect& tile) {
                  DrawMask(visible, x, y, mask, false, false, tile, source);
@@ -166,6 +336,15 @@ void TCustomDIBX::TileDrawMaskAlpha(const TRect& clip, const TRect& dstRect, int
                                     TCustomDIBX& mask, const TRect& srcRect, TCustomDIBX& source,
                                     int32_t gapY) {
     if (alpha <= 0) return;
+    if (TCustomDIBX* m = dibx::AsMask(mask)) {
+        const uint32_t a = dibx::Strength(alpha, 255);
+        const auto masked =
+            MakeTileKernel(m, TColorKey{}, false,
+                           [a](const RowOps& ops, uint32_t* d, const uint32_t* s, const uint8_t* mk,
+                               int32_t n, uint64_t) { ops.MaskAlpha(d, s, mk, n, 1, a); });
+        if (TileByRows(*this, clip, dstRect, gapX, gapY, offsetX, offsetY, srcRect, source, masked))
+            return;
+    }
     LayTiles(*this, clip, dstRect, gapX, gapY, offsetX, offsetY, srcRect,
              [&](const TRect& visible, int32_t x, int32_t y, const TRect& tile) {
                  DrawMaskAlpha(visible, x, y, alpha, mask, false, false, tile, source);
@@ -177,6 +356,15 @@ void TCustomDIBX::TileDrawMaskAdd(const TRect& clip, const TRect& dstRect, int32
                                   TCustomDIBX& mask, const TRect& srcRect, TCustomDIBX& source,
                                   int32_t gapY) {
     if (amount <= 0) return;
+    if (TCustomDIBX* m = dibx::AsMask(mask)) {
+        const uint32_t w = dibx::Strength(amount, 256);
+        const auto masked =
+            MakeTileKernel(m, TColorKey{}, false,
+                           [w](const RowOps& ops, uint32_t* d, const uint32_t* s, const uint8_t* mk,
+                               int32_t n, uint64_t) { ops.MaskAdd(d, s, mk, n, 1, w); });
+        if (TileByRows(*this, clip, dstRect, gapX, gapY, offsetX, offsetY, srcRect, source, masked))
+            return;
+    }
     LayTiles(*this, clip, dstRect, gapX, gapY, offsetX, offsetY, srcRect,
              [&](const TRect& visible, int32_t x, int32_t y, const TRect& tile) {
                  DrawMaskAdd(visible, x, y, amount, mask, false, false, tile, source);
