@@ -9,8 +9,8 @@
 
 #include "corpus_seeds.h"
 #include "scene/kivo_base_list.h"
-#include "support/interpreter_state_builder.h"
 #include "storage/state_file.h"
+#include "support/interpreter_state_builder.h"
 #include "support/save_entry_builder.h"
 #include "support/variable_list_builder.h"
 

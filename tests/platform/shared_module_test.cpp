@@ -50,8 +50,8 @@ TEST(SharedModule, MissingOrBrokenModulesNameThemselvesAndTheirUse) {
 TEST(SharedModule, TablesOfAnotherBuildAreRefusedByName) {
     const std::vector<std::filesystem::path> folders = SharedModule::ProgramModuleFolders();
     const test::TestModuleTable& table = SharedModule::OpenTable<test::TestModuleTable>(
-        "kivo_test_module_current.so", "testing", test::kTestModuleEntry,
-        test::kTestModuleVersion, folders);
+        "kivo_test_module_current.so", "testing", test::kTestModuleEntry, test::kTestModuleVersion,
+        folders);
     EXPECT_EQ(table.version, test::kTestModuleVersion);
     EXPECT_EQ(table.answer(), 42);
 

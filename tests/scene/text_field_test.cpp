@@ -106,9 +106,8 @@ TEST_F(TextFieldTest, HomeAndEndKeysMoveToTheEndsOfTheCaretsLine) {
         int32_t key;
         bool control;
         size_t caret;
-    } moves[] = {{kVkLeft, false, 9}, {kVkLeft, false, 7}, {kVkHome, false, 4},
-                 {kVkEnd, false, 7},  {kVkHome, true, 0},   {kVkEnd, false, 2},
-                 {kVkEnd, true, 10}};
+    } moves[] = {{kVkLeft, false, 9}, {kVkLeft, false, 7}, {kVkHome, false, 4}, {kVkEnd, false, 7},
+                 {kVkHome, true, 0},  {kVkEnd, false, 2},  {kVkEnd, true, 10}};
     for (const auto& move : moves) {
         memo.KeyDown(move.key, move.control);
         EXPECT_EQ(memo.Caret(), move.caret) << move.key << (move.control ? " with Ctrl" : "");
