@@ -23,13 +23,15 @@ void PrevMenuSeeds(SeedFolder& seeds);
 // media_seeds.cpp
 void MidiSeeds(SeedFolder& seeds);
 void RiffWaveSeeds(SeedFolder& seeds);
+// save_seeds.cpp
+void SaveEntrySeeds(SeedFolder& seeds);
+void StateFileSeeds(SeedFolder& seeds);
 // script_seeds.cpp
 void PageFileSeeds(SeedFolder& seeds);
 void ProjectFileSeeds(SeedFolder& seeds);
 void ExpressionSeeds(SeedFolder& seeds);
 void VariableStreamSeeds(SeedFolder& seeds);
 void InterpreterStateSeeds(SeedFolder& seeds);
-void SaveEntrySeeds(SeedFolder& seeds);
 void ScriptTextSeeds(SeedFolder& seeds);
 // text_seeds.cpp
 void MarkupTextSeeds(SeedFolder& seeds);

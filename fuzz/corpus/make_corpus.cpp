@@ -47,6 +47,7 @@ constexpr SeedWriter kWriters[] = {
     {"fuzz_riff_wave", kivo::corpus::RiffWaveSeeds},
     {"fuzz_save_entry", kivo::corpus::SaveEntrySeeds},
     {"fuzz_script_text", kivo::corpus::ScriptTextSeeds},
+    {"fuzz_state_file", kivo::corpus::StateFileSeeds},
     {"fuzz_tga", kivo::corpus::TgaSeeds},
     {"fuzz_variable_stream", kivo::corpus::VariableStreamSeeds},
 };

@@ -1,9 +1,15 @@
 // Seeds of the save entries: saved games of the versions on either side of the gates (an even
 // first byte) and status data of each status version (an odd one), written by the fixture
-// writers.
+// writers. Also the player's save states (states.dat, an even first byte) and its remembered
+// volume (an odd one).
+
+#include <array>
+#include <optional>
+#include <vector>
 
 #include "corpus_seeds.h"
 #include "scene/kivo_base_list.h"
+#include "storage/state_file.h"
 #include "support/interpreter_state_builder.h"
 #include "support/save_entry_builder.h"
 #include "support/variable_list_builder.h"
@@ -20,6 +26,31 @@ std::vector<uint8_t> EmptySceneRecord() {
     ByteWriter writer;
     scene.Save(writer);
     return writer.Take();
+}
+
+// A state as the player takes it: a saved game of the current version and its status data.
+SaveState StateAt(int32_t minute, int32_t gameClock) {
+    test::VariableListBuilder list;
+    list.Int("score", {gameClock}).Str("name", {"seed"});
+    test::VariableListBuilder status;
+    status.Int("volume", {80}, {}, {.status = 1});
+    const test::SavedGame game{
+        .caption = "state",
+        .resumePage = "start.ksb",
+        .resumeIndex = 1,
+        .scene = EmptySceneRecord(),
+        .interpreter = test::WriteInterpreterState({.page = "start.ksb", .pc = 2}, 134),
+        .variables = list.GameBytes(134)};
+    return {.year = 2026,
+            .month = 12,
+            .day = 10,
+            .hour = 21,
+            .minute = minute,
+            .second = 5,
+            .projectHash = 0x0123456789ABCDEFull,
+            .gameClock = gameClock,
+            .gameEntry = test::WriteGameEntry(game),
+            .statusEntry = test::WriteStatusEntry({.variables = status.StatusBytes()})};
 }
 
 }  // namespace
@@ -58,6 +89,28 @@ void SaveEntrySeeds(SeedFolder& seeds) {
         seeds.AddSelected("status_" + std::to_string(index++) + ".sav", 1,
                           test::WriteStatusEntry(entry));
     }
+}
+
+void StateFileSeeds(SeedFolder& seeds) {
+    std::array<std::optional<SaveState>, kStateSlotCount> slots;
+    seeds.AddSelected("states_empty.dat", 0, StateFileBytes(slots));
+    slots[0] = StateAt(0, 1000);
+    seeds.AddSelected("states_one.dat", 0, StateFileBytes(slots));
+    for (int32_t slot = 2; slot <= kStateSlotCount; ++slot)
+        slots[static_cast<size_t>(slot - 1)] = StateAt(slot, slot * 1000);
+    seeds.AddSelected("states_full.dat", 0, StateFileBytes(slots));
+
+    // One damaged record amid good ones: the reader goes on to the next slot.
+    std::array<std::optional<SaveState>, kStateSlotCount> three;
+    three[1] = StateAt(1, 100);
+    three[4] = StateAt(2, 200);
+    three[8] = StateAt(3, 300);
+    std::vector<uint8_t> damaged = StateFileBytes(three);
+    damaged[damaged.size() / 2] ^= 0x5A;
+    seeds.AddSelected("states_damaged.dat", 0, damaged);
+
+    seeds.AddText("volume.txt", "\x01volume=70\n");
+    seeds.AddText("volume_crlf.txt", "\x01volume=100\r\n");
 }
 
 }  // namespace kivo::corpus

@@ -221,7 +221,9 @@ void TKivoCustomEdit::KeyDown(int32_t vk, bool control) {
                 caret_ = vk == kVkHome ? 0 : text_.size();
                 break;
             }
-            const auto& [start, line] = Lines()[LineOf(caret_)];
+            // Held in a variable: a reference into the returned list would outlive it.
+            const std::vector<std::pair<size_t, std::string_view>> lines = Lines();
+            const auto& [start, line] = lines[LineOf(caret_)];
             caret_ = vk == kVkHome ? start : start + line.size();
             break;
         }

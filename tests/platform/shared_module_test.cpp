@@ -10,18 +10,24 @@
 #include <vector>
 
 #include "base/error.h"
+#include "platform/module/test_module_table.h"
 #include "support/scratch_folder.h"
 
 namespace kivo {
 namespace {
 
-std::string OpenError(const std::vector<std::filesystem::path>& folders) {
+template <typename Open>
+std::string ErrorOf(Open open) {
     try {
-        (void)SharedModule::Open("kivo_test_module.so", "testing", folders);
+        (void)open();
     } catch (const KivoError& error) {
         return error.what();
     }
     return "opened";
+}
+
+std::string OpenError(const std::vector<std::filesystem::path>& folders) {
+    return ErrorOf([&] { return SharedModule::Open("kivo_test_module.so", "testing", folders); });
 }
 
 TEST(SharedModule, MissingOrBrokenModulesNameThemselvesAndTheirUse) {
@@ -38,6 +44,33 @@ TEST(SharedModule, MissingOrBrokenModulesNameThemselvesAndTheirUse) {
     const std::string bad = OpenError({empty.Path(), broken.Path()});
     EXPECT_NE(bad.find("kivo_test_module.so"), std::string::npos) << bad;
     EXPECT_NE(bad.find("cannot be loaded"), std::string::npos) << bad;
+}
+
+// The test modules are copied next to the test program, as the player's are next to it.
+TEST(SharedModule, TablesOfAnotherBuildAreRefusedByName) {
+    const std::vector<std::filesystem::path> folders = SharedModule::ProgramModuleFolders();
+    const test::TestModuleTable& table = SharedModule::OpenTable<test::TestModuleTable>(
+        "kivo_test_module_current.so", "testing", test::kTestModuleEntry, test::kTestModuleVersion,
+        folders);
+    EXPECT_EQ(table.version, test::kTestModuleVersion);
+    EXPECT_EQ(table.answer(), 42);
+
+    const struct {
+        const char* file;
+        const char* entry;
+        const char* reason;
+    } refused[] = {
+        {"kivo_test_module_older.so", test::kTestModuleEntry, "another build"},
+        {"kivo_test_module_current.so", "kivo_test_module_gone", "without kivo_test_module_gone"},
+    };
+    for (const auto& module : refused) {
+        const std::string error = ErrorOf([&] {
+            return SharedModule::OpenTable<test::TestModuleTable>(
+                module.file, "testing", module.entry, test::kTestModuleVersion, folders);
+        });
+        EXPECT_NE(error.find(module.file), std::string::npos) << error;
+        EXPECT_NE(error.find(module.reason), std::string::npos) << error;
+    }
 }
 
 TEST(SharedModule, ProgramFoldersAreItsOwnThenItsLibraryFolder) {

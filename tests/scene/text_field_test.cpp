@@ -9,7 +9,8 @@
 namespace kivo::test {
 namespace {
 
-constexpr int32_t kVkBack = 8, kVkReturn = 13, kVkEscape = 27, kVkLeft = 37, kVkDelete = 46;
+constexpr int32_t kVkBack = 8, kVkReturn = 13, kVkEscape = 27, kVkEnd = 35, kVkHome = 36,
+                  kVkLeft = 37, kVkDelete = 46;
 
 class TextFieldTest : public SceneTest {
   protected:
@@ -95,6 +96,22 @@ TEST_F(TextFieldTest, KeysEditByWholeCharactersAndNotifyWithTheTextBefore) {
     edit.Type("z");
     edit.KeyDown(kVkBack, false);
     EXPECT_EQ(edit.Text(), "xy1");
+}
+
+// Home and End move within the caret's line; with Ctrl to either end of the whole text.
+TEST_F(TextFieldTest, HomeAndEndKeysMoveToTheEndsOfTheCaretsLine) {
+    TKivoMemo& memo = Field<TKivoMemo>("memo");
+    memo.Type("ab\r\ncde\r\nf");
+    const struct {
+        int32_t key;
+        bool control;
+        size_t caret;
+    } moves[] = {{kVkLeft, false, 9}, {kVkLeft, false, 7}, {kVkHome, false, 4}, {kVkEnd, false, 7},
+                 {kVkHome, true, 0},  {kVkEnd, false, 2},  {kVkEnd, true, 10}};
+    for (const auto& move : moves) {
+        memo.KeyDown(move.key, move.control);
+        EXPECT_EQ(memo.Caret(), move.caret) << move.key << (move.control ? " with Ctrl" : "");
+    }
 }
 
 TEST_F(TextFieldTest, TypingStopsAtTheLimitOnACharacterBoundary) {
