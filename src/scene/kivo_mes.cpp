@@ -550,8 +550,12 @@ void TKivoMes::Load(ByteReader& reader, int32_t version) {
     // here as well would run them twice.
     pages_.clear();
     current_ = -1;
-    savedDisplay_ = SavedDisplay{page,        scroll,  static_cast<ReadMarkMode>(mode),
-                                 std::move(pageFile), command, {states.begin(), states.end()}};
+    savedDisplay_ = SavedDisplay{page,
+                                 scroll,
+                                 static_cast<ReadMarkMode>(mode),
+                                 std::move(pageFile),
+                                 command,
+                                 {states.begin(), states.end()}};
 }
 
 void TKivoMes::RebuildAfterLoad() {

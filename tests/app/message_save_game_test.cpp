@@ -173,9 +173,10 @@ TEST_F(MessageSaveGame, VariableFieldsShowTheLoadedValues) {
 }
 
 // A variable field whose expression counts its own evaluations (evals is a status variable,
-// so the game load does not put it back): showing the text evaluates it once, and so does a
-// load, however many frames the text was shown before the click saved the game.
-constexpr const char* kCountingStory = R"(MesNew PR_NAME={"mes"} PR_WIDTH={160} PR_HEIGHT={16} PR_FONTHEIGHT={16} PR_FONTCOLOR={0xFFFFFF} PR_TEXTDELAY={0}
+// so the game load does not put it back): showing the text evaluates it once, and so does the
+// load of the game a click saved. An assignment has no value: the field shows nothing.
+constexpr const char* kCountingStory =
+    R"(MesNew PR_NAME={"mes"} PR_WIDTH={160} PR_HEIGHT={16} PR_FONTHEIGHT={16} PR_FONTCOLOR={0xFFFFFF} PR_TEXTDELAY={0}
 SetProp object={"mes"} property={50} value={"a<VAR NAME=\"evals = evals + 1\">b"}
 Label "poll"
 Wait time={1}
@@ -194,8 +195,9 @@ Wait time={0}
 )";
 
 TEST_F(MessageSaveGame, ALoadEvaluatesVariableFieldsOnce) {
-    projectLines = "var PT_INT \"loads\" 0\nvar PT_INT \"evals\" 0\nvar PT_INT \"evalsAtSave\" 0\n"
-                   "var PT_INT \"evalsAfterLoad\" 0\nvar PT_STR \"shownAfterLoad\" \"\"\n";
+    projectLines =
+        "var PT_INT \"loads\" 0\nvar PT_INT \"evals\" 0\nvar PT_INT \"evalsAtSave\" 0\n"
+        "var PT_INT \"evalsAfterLoad\" 0\nvar PT_STR \"shownAfterLoad\" \"\"\n";
     Write(kCountingStory, kColumns * kCell, kCell);
     ASSERT_EQ(Play(40, "1 move 8 8\n6 ldown\n7 lup\n"), 0);
 
