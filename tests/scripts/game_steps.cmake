@@ -15,6 +15,9 @@ endfunction()
 # arguments go to kivoplay before the game folder; an empty game runs kivoplay without one.
 function(check_game kivoplay game work frames)
   file(MAKE_DIRECTORY ${work})
+  # A player that ends without playing (another one holds the game's single-instance lock)
+  # must not pass on the dump of an earlier run.
+  file(REMOVE ${work}/vars.json)
   execute_process(COMMAND ${kivoplay} --headless --frames ${frames} --dump-vars ${work}/vars.json
                           ${ARGN} ${game}
                   RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
