@@ -120,18 +120,29 @@ TEST(MidiSequencer, LoopsRestartAfterTurningNotesOff) {
     EXPECT_TRUE(player.sequencer.IsAtEnd());
 }
 
-TEST(MidiSequencer, TimerTicksCarryTheLoopOvershoot) {
+// The song on a host port, ticked by the timer thread on a clock the test steps.
+struct TickedPlayer {
+    explicit TickedPlayer(const std::vector<uint8_t>& song) {
+        sequencer.SetTrace(&trace);
+        sequencer.LoadFromStream(song, "song.mid");
+        EXPECT_TRUE(sequencer.OpenDevice(0));
+    }
     SteppingClock clock;
-    RecordingPorts ports({"Synth A"});
+    RecordingPorts ports{{"Synth A"}};
     test::RecordingTrace trace;
-    TMidiPlayV sequencer(ports, kRate, &clock);
+    TMidiPlayV sequencer{ports, kRate, &clock};
+    // Freed before the sequencer, whose timer thread may be asleep on the clock.
     struct FreeRunAtEnd {
         SteppingClock& clock;
         ~FreeRunAtEnd() { clock.FreeRun(); }
     } freeRun{clock};
-    sequencer.SetTrace(&trace);
-    sequencer.LoadFromStream(MsSong(SmfTrack().Event(0, {0x90, 60, 100}).End(1005)), "song.mid");
-    ASSERT_TRUE(sequencer.OpenDevice(0));
+};
+
+TEST(MidiSequencer, TimerTicksCarryTheLoopOvershoot) {
+    TickedPlayer player(MsSong(SmfTrack().Event(0, {0x90, 60, 100}).End(1005)));
+    SteppingClock& clock = player.clock;
+    TMidiPlayV& sequencer = player.sequencer;
+    const test::RecordingTrace& trace = player.trace;
     sequencer.SetLooping(true);
     sequencer.PlayFrom(0);
     // A host port is ticked every 10 ms: the loop at 1010 carries 5 ms into the next pass,
@@ -189,22 +200,14 @@ TEST(MidiSequencer, ARaisedRateBringsMessagesSoonerAndEndsWithoutAJump) {
 // A host port's song moves by the host time of each tick times the rate; the time since the
 // last tick when the rate changes still counts at the old rate.
 TEST(MidiSequencer, TimerTicksFollowTheRate) {
-    SteppingClock clock;
-    RecordingPorts ports({"Synth A"});
-    test::RecordingTrace trace;
-    TMidiPlayV sequencer(ports, kRate, &clock);
-    struct FreeRunAtEnd {
-        SteppingClock& clock;
-        ~FreeRunAtEnd() { clock.FreeRun(); }
-    } freeRun{clock};
-    sequencer.SetTrace(&trace);
-    sequencer.LoadFromStream(MsSong(SmfTrack()
-                                        .Event(0, {0x90, 60, 100})
-                                        .Event(1000, {0x80, 60, 0})
-                                        .Event(1000, {0x90, 62, 100})
-                                        .End(1000)),
-                             "song.mid");
-    ASSERT_TRUE(sequencer.OpenDevice(0));
+    TickedPlayer player(MsSong(SmfTrack()
+                                   .Event(0, {0x90, 60, 100})
+                                   .Event(1000, {0x80, 60, 0})
+                                   .Event(1000, {0x90, 62, 100})
+                                   .End(1000)));
+    SteppingClock& clock = player.clock;
+    TMidiPlayV& sequencer = player.sequencer;
+    const test::RecordingTrace& trace = player.trace;
     sequencer.PlayFrom(0);
     sequencer.SetRate(4);
     const auto steps = [&](int count) {

@@ -8,22 +8,6 @@
 cmake_minimum_required(VERSION 3.25)
 include(${CMAKE_CURRENT_LIST_DIR}/game_steps.cmake)
 
-# The first value of variable name in the dump at path.
-function(dumped_value path name out)
-  file(READ ${path} json)
-  string(JSON count LENGTH "${json}" vars)
-  set(value "missing")
-  math(EXPR last "${count} - 1")
-  foreach(i RANGE ${last})
-    string(JSON each GET "${json}" vars ${i} name)
-    if(each STREQUAL name)
-      string(JSON value GET "${json}" vars ${i} values 0)
-      break()
-    endif()
-  endforeach()
-  set(${out} "${value}" PARENT_SCOPE)
-endfunction()
-
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK}/saves)
 math(EXPR save_up "${SAVE_AT} + 1")
