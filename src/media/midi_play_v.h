@@ -144,7 +144,7 @@ class TMidiPlayV final : public AudioSource {
     bool looping_ = false;
     size_t currentIndex_ = 0;     // the next event to send; the event count once all are sent
     int64_t clockUs_ = 0;         // song time
-    int64_t frameRemainder_ = 0;  // frames x 1,000,000 x rate not yet turned into microseconds
+    int64_t frameRemainder_ = 0;  // song microseconds x sample rate not yet whole microseconds
     int64_t leadUs_ = 0;          // how early the open port wants messages (its microseconds)
     int32_t rate_ = 1;            // song time per time rendered or ticked
     uint32_t lastTick_ = 0;
