@@ -142,7 +142,8 @@ TMidiManager::TMidiManager(TVrFileManager& files, MidiPortProvider& ports, TSoun
       mixer_(mixer),
       sequencer_(std::make_unique<TMidiPlayV>(ports, mixer.SampleRate(), hostClock)) {
     sequencer_->SetTrace(trace);
-    mixer_.AddSource(*sequencer_);
+    // Fast-forward raises the song's rate instead of skipping the synthesizer's sound.
+    mixer_.AddSource(*sequencer_, TSoundMixer::SourcePace::OwnRate);
 }
 
 TMidiManager::~TMidiManager() {

@@ -229,6 +229,19 @@ void TMidiPlayV::SetControllerScale(int32_t controller, int32_t percent) {
     }
 }
 
+void TMidiPlayV::SetRate(int32_t rate) {
+    TimerHold hold(timer_.get());
+    std::lock_guard guard(lock_);
+    // The host time since the last tick passed at the old rate.
+    (void)CatchUpWithHostClock();
+    rate_ = std::clamp(rate, 1, kMaxMidiRate);
+}
+
+int32_t TMidiPlayV::Rate() const {
+    std::lock_guard guard(lock_);
+    return rate_;
+}
+
 void TMidiPlayV::SetTrace(TraceSink* sink) {
     std::lock_guard guard(lock_);
     trace_ = sink;
@@ -293,7 +306,7 @@ void TMidiPlayV::DispatchDue() {
     const size_t count = events.size();
     while (currentIndex_ < count) {
         const TMidiMsgEvent& event = events[currentIndex_];
-        if (EventMicroseconds(event) > clockUs_ + leadUs_) return;
+        if (EventMicroseconds(event) > clockUs_ + SongLeadUs()) return;
         if (currentIndex_ + 1 < count) {
             SendEvent(event);
             ++currentIndex_;
@@ -322,7 +335,7 @@ bool TMidiPlayV::PulledByRender() const {
 int64_t TMidiPlayV::MicrosecondsToNextEvent() const {
     const auto& events = song_.Events();
     if (currentIndex_ >= events.size()) return std::numeric_limits<int64_t>::max();
-    return EventMicroseconds(events[currentIndex_]) - clockUs_ - leadUs_;
+    return EventMicroseconds(events[currentIndex_]) - clockUs_ - SongLeadUs();
 }
 
 size_t TMidiPlayV::FramesToReach(int64_t microseconds) const {
@@ -331,11 +344,15 @@ size_t TMidiPlayV::FramesToReach(int64_t microseconds) const {
     if (microseconds > kFar) return std::numeric_limits<size_t>::max();
     const int64_t needed = microseconds * sampleRate_ - frameRemainder_;
     if (needed <= 0) return 1;
-    return static_cast<size_t>((needed + kMicrosecondsPerSecond - 1) / kMicrosecondsPerSecond);
+    const int64_t perFrame = kMicrosecondsPerSecond * rate_;
+    return static_cast<size_t>((needed + perFrame - 1) / perFrame);
 }
 
 void TMidiPlayV::AdvanceFrames(size_t frames) {
-    const int64_t total = static_cast<int64_t>(frames) * kMicrosecondsPerSecond + frameRemainder_;
+    // The remainder counts microseconds x sample rate whatever the rate, so a change of rate
+    // neither loses nor adds a fraction of a microsecond.
+    const int64_t total =
+        static_cast<int64_t>(frames) * kMicrosecondsPerSecond * rate_ + frameRemainder_;
     clockUs_ += total / sampleRate_;
     frameRemainder_ = total % sampleRate_;
 }
@@ -370,11 +387,15 @@ void TMidiPlayV::Render(int16_t* out, size_t frames, int32_t channels) {
 
 void TMidiPlayV::Tick() {
     std::lock_guard guard(lock_);
-    if (!running_ || PulledByRender() || currentIndex_ >= song_.Events().size()) return;
+    if (CatchUpWithHostClock()) DispatchDue();
+}
+
+bool TMidiPlayV::CatchUpWithHostClock() {
+    if (!running_ || PulledByRender() || currentIndex_ >= song_.Events().size()) return false;
     const uint32_t now = hostClock_->NowMs();
-    clockUs_ += int64_t{std::min(kLongestTickMs, now - lastTick_)} * 1000;
+    clockUs_ += int64_t{std::min(kLongestTickMs, now - lastTick_)} * 1000 * rate_;
     lastTick_ = now;
-    DispatchDue();
+    return true;
 }
 
 }  // namespace kivo

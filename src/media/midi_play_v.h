@@ -32,6 +32,9 @@
 
 namespace kivo {
 
+// The fastest the song may run against the time rendered or ticked.
+inline constexpr int32_t kMaxMidiRate = 16;
+
 // A host output port the sequencer can open (device id = its index).
 struct TMidiDevice {
     std::string Name;
@@ -80,6 +83,13 @@ class TMidiPlayV final : public AudioSource {
     void SetLooping(bool looping);
     [[nodiscard]] int32_t SongLength() const;
 
+    // The song runs rate times as fast as the frames rendered or the host clock's time (the
+    // player's fast-forward; 1 in normal play, clamped to 1 ... kMaxMidiRate). The
+    // synthesizer keeps its pitch: the messages just fall due sooner. A change applies from
+    // the present position on, so the song neither jumps nor stalls when the rate changes.
+    void SetRate(int32_t rate);
+    [[nodiscard]] int32_t Rate() const;
+
     // Scales controller `controller` of all channels by percent (the MIDI item passes 7 with
     // its volume); sent at once while the song plays. Values sent stay within 0..127.
     void SetControllerScale(int32_t controller, int32_t percent);
@@ -111,6 +121,11 @@ class TMidiPlayV final : public AudioSource {
     [[nodiscard]] bool LoopsLocked() const;
     [[nodiscard]] bool PulledByRender() const;
     [[nodiscard]] int64_t MicrosecondsToNextEvent() const;
+    // How far ahead of the song time a message goes out: the port's lead at the present rate.
+    [[nodiscard]] int64_t SongLeadUs() const { return leadUs_ * rate_; }
+    // Moves a host-ticked song that has messages left to the host clock's present time;
+    // false (and nothing moves) for any other song.
+    bool CatchUpWithHostClock();
     [[nodiscard]] size_t FramesToReach(int64_t microseconds) const;
     void AdvanceFrames(size_t frames);
     void StopLocked();
@@ -129,8 +144,9 @@ class TMidiPlayV final : public AudioSource {
     bool looping_ = false;
     size_t currentIndex_ = 0;     // the next event to send; the event count once all are sent
     int64_t clockUs_ = 0;         // song time
-    int64_t frameRemainder_ = 0;  // frames x 1,000,000 not yet turned into microseconds
-    int64_t leadUs_ = 0;          // how early the open port wants messages (microseconds)
+    int64_t frameRemainder_ = 0;  // song microseconds x sample rate not yet whole microseconds
+    int64_t leadUs_ = 0;          // how early the open port wants messages (its microseconds)
+    int32_t rate_ = 1;            // song time per time rendered or ticked
     uint32_t lastTick_ = 0;
     std::array<std::array<uint8_t, 128>, 16> fileControllers_{};
     std::array<std::array<int32_t, 128>, 16> controllerScale_{};

@@ -7,7 +7,7 @@ namespace kivo {
 
 namespace {
 
-constexpr size_t kChunkFrames = 1024;
+constexpr size_t kChunkFrames = TSoundMixer::kChunkFrames;
 constexpr uint32_t kDecodeIntervalMs = 10;
 // Decoded on the main thread when a sound starts or moves on the desktop: 50 ms at 44.1 kHz.
 constexpr size_t kPrimeFrames = 2205;
@@ -242,15 +242,16 @@ size_t TSoundMixer::VoiceCount() const {
     return voices_.size();
 }
 
-void TSoundMixer::AddSource(AudioSource& source) {
+void TSoundMixer::AddSource(AudioSource& source, SourcePace pace) {
     std::lock_guard guard(listLock_);
-    if (std::find(sources_.begin(), sources_.end(), &source) == sources_.end())
-        sources_.push_back(&source);
+    const auto same = [&](const Source& each) { return each.source == &source; };
+    if (std::find_if(sources_.begin(), sources_.end(), same) == sources_.end())
+        sources_.push_back({&source, pace});
 }
 
 void TSoundMixer::RemoveSource(AudioSource& source) {
     std::lock_guard guard(listLock_);
-    std::erase(sources_, &source);
+    std::erase_if(sources_, [&](const Source& each) { return each.source == &source; });
 }
 
 void TSoundMixer::DecodeAhead() {
@@ -277,9 +278,9 @@ void TSoundMixer::Render(int16_t* out, size_t frames, int32_t channels) {
     for (size_t done = 0; done < frames;) {
         const size_t chunk = std::min(kChunkFrames, frames - done);
         for (int32_t i = 0; i < skip; ++i)
-            MixChunk(skipped_.data(), kChunkFrames);
+            MixChunk(skipped_.data(), kChunkFrames, true);
         int16_t* target = out + done * 2;
-        MixChunk(target, chunk);
+        MixChunk(target, chunk, false);
         if (gain != kUnityGain) {
             for (size_t i = 0; i < chunk * 2; ++i)
                 target[i] = static_cast<int16_t>(ScaleSample(target[i], gain));
@@ -288,7 +289,7 @@ void TSoundMixer::Render(int16_t* out, size_t frames, int32_t channels) {
     }
 }
 
-void TSoundMixer::MixChunk(int16_t* target, size_t chunk) {
+void TSoundMixer::MixChunk(int16_t* target, size_t chunk, bool skipped) {
     std::fill_n(target, chunk * 2, int16_t{0});
     for (const auto& voice : voices_) {
         if (!threaded_) {
@@ -297,8 +298,9 @@ void TSoundMixer::MixChunk(int16_t* target, size_t chunk) {
         }
         voice->MixInto(target, chunk, ops_);
     }
-    for (AudioSource* source : sources_) {
-        source->Render(scratch_.data(), chunk, 2);
+    for (const Source& each : sources_) {
+        if (skipped && each.pace == SourcePace::OwnRate) continue;
+        each.source->Render(scratch_.data(), chunk, 2);
         ops_.Add(target, scratch_.data(), chunk * 2);
     }
 }

@@ -125,9 +125,18 @@ class TSoundMixer final : public AudioSource {
     void RemoveVoice(const std::shared_ptr<TSoundVoice>& voice);
     [[nodiscard]] size_t VoiceCount() const;
 
+    // How a source keeps up while the skip-ahead below is on.
+    enum class SourcePace : uint8_t {
+        // Mixed into the skipped chunks too, so its sound skips ahead with the voices.
+        Skips,
+        // Follows the game's pace by itself and is heard whole: never rendered for a skipped
+        // chunk (the MIDI sequencer, whose song runs faster while the synthesizer plays at
+        // its own pitch).
+        OwnRate,
+    };
     // Sources rendered and added after the voices (the wave output, the MIDI sequencer); a
     // source must be removed before it is destroyed.
-    void AddSource(AudioSource& source);
+    void AddSource(AudioSource& source, SourcePace pace = SourcePace::Skips);
     void RemoveSource(AudioSource& source);
 
     void Render(int16_t* out, size_t frames, int32_t channels) override;
@@ -147,10 +156,18 @@ class TSoundMixer final : public AudioSource {
 
     // The frames a voice's ring holds.
     static constexpr size_t kRingFrames = 1 << 15;
+    // The mix is made in pieces of at most this many frames; skipping ahead drops whole ones.
+    static constexpr size_t kChunkFrames = 1024;
 
   private:
-    // Mixes chunk frames (at most one chunk) into target, which it clears first.
-    void MixChunk(int16_t* target, size_t chunk);
+    // Mixes chunk frames (at most one chunk) into target, which it clears first. A skipped
+    // chunk leaves out the sources that keep their own rate.
+    void MixChunk(int16_t* target, size_t chunk, bool skipped);
+
+    struct Source {
+        AudioSource* source;
+        SourcePace pace;
+    };
 
     const int32_t sampleRate_;
     const bool threaded_;
@@ -158,7 +175,7 @@ class TSoundMixer final : public AudioSource {
 
     mutable std::mutex listLock_;
     std::vector<std::shared_ptr<TSoundVoice>> voices_;
-    std::vector<AudioSource*> sources_;
+    std::vector<Source> sources_;
     std::vector<int16_t> scratch_;  // one chunk of a source's sound
     std::vector<int16_t> skipped_;  // a chunk mixed to be dropped
     std::atomic<int32_t> masterGain_{kUnityGain};

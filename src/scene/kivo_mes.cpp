@@ -545,9 +545,17 @@ void TKivoMes::Load(ByteReader& reader, int32_t version) {
     if (version >= kSaveVersionCaptureLink) captureLink_ = reader.ReadBool();
     const uint32_t size = reader.ReadCount(1);
     std::span<const uint8_t> states = reader.ReadBytes(size);
-    savedDisplay_ = SavedDisplay{page,        scroll,  static_cast<ReadMarkMode>(mode),
-                                 std::move(pageFile), command, {states.begin(), states.end()}};
-    RestoreAfterLoad(*savedDisplay_);
+    // The display is made once, by RebuildAfterLoad, when the game's variables are in place:
+    // variable fields evaluate expressions, which may change variables, so a display made
+    // here as well would run them twice.
+    pages_.clear();
+    current_ = -1;
+    savedDisplay_ = SavedDisplay{page,
+                                 scroll,
+                                 static_cast<ReadMarkMode>(mode),
+                                 std::move(pageFile),
+                                 command,
+                                 {states.begin(), states.end()}};
 }
 
 void TKivoMes::RebuildAfterLoad() {

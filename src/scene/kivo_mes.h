@@ -138,8 +138,9 @@ class TKivoMes final : public TKivoControl {
     [[nodiscard]] static const PropertyMap& ClassProperties();
     void Save(ByteWriter& writer) const override;
     void Load(ByteReader& reader, int32_t version) override;
-    // A loaded game's variables arrive after its scene: the display restored by Load is made
-    // again from the same saved state, so that variable fields show the loaded values.
+    // A loaded game's variables arrive after its scene, so Load only keeps what the display
+    // was; this makes it, once, when the variables are in place and variable fields show the
+    // loaded values.
     void RebuildAfterLoad();
 
     // For tests and the backlog: the text and its pages.

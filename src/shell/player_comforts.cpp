@@ -317,10 +317,13 @@ void TPlayerComforts::ApplyVolume() {
 }
 
 void TPlayerComforts::ApplyFastForward() {
-    // A device on its own clock pulls sound in real time: sounds skip ahead with the game.
-    // Headless, the sink already takes the game time of every step.
-    if (player_.mixer && player_.Config().mediaThreads)
-        player_.mixer->SetSkipAhead(fastForward_ ? kFastForwardSteps - 1 : 0);
+    // A device on its own clock pulls sound in real time: sounds skip ahead with the game, and
+    // the MIDI song runs as fast as the game with its notes played whole. Headless, the sink
+    // already takes the game time of every step, which the song follows.
+    if (!player_.Config().mediaThreads) return;
+    if (player_.mixer) player_.mixer->SetSkipAhead(fastForward_ ? kFastForwardSteps - 1 : 0);
+    if (player_.managers.midi)
+        player_.managers.midi->Sequencer().SetRate(fastForward_ ? kFastForwardSteps : 1);
 }
 
 // ---- Screenshots ------------------------------------------------------------------------------

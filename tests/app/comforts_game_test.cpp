@@ -8,6 +8,9 @@
 #include <set>
 
 #include "imaging/png_codec.h"
+#include "media/media_fakes.h"
+#include "support/recording_trace.h"
+#include "support/smf_writer.h"
 
 namespace kivo {
 namespace {
@@ -52,6 +55,20 @@ std::string AltKey(int64_t frame, int32_t key, bool shift = false) {
     if (shift) lines += next + "keyup 16\n";
     return lines + next + "keyup 18\n";
 }
+
+// Lends the test's recording ports to a player, which owns what its factory returns.
+class ForwardingPorts final : public MidiPortProvider {
+  public:
+    explicit ForwardingPorts(test::RecordingPorts& ports) : ports_(ports) {}
+    [[nodiscard]] std::vector<std::string> HostPortNames() override { return {}; }
+    [[nodiscard]] std::unique_ptr<MidiOutPort> OpenMapper(int32_t sampleRate) override {
+        return ports_.OpenMapper(sampleRate);
+    }
+    [[nodiscard]] std::unique_ptr<MidiOutPort> OpenHostPort(size_t) override { return nullptr; }
+
+  private:
+    test::RecordingPorts& ports_;
+};
 
 class ComfortsGame : public SceneGame {
   protected:
@@ -162,6 +179,46 @@ TEST_F(ComfortsGame, FastForwardReachesTheSameGameTimeInAQuarterOfTheFrames) {
     EXPECT_EQ(Var("phase"), "1");
     ASSERT_EQ(Play(20, AltKey(1, 'F')), 0);
     EXPECT_EQ(Var("phase"), "2");
+}
+
+// A MIDI song keeps to the game time under fast-forward: headless sound follows the game time
+// of every frame step, so after P presented frames the song has sent what a run of
+// 1 + 4 (P - 1) plain frames sends, and it stands four times as far into the song as after P
+// plain frames (the song starts with the first step's sound, so 32 steps against 8).
+TEST_F(ComfortsGame, FastForwardPlaysMidiFourTimesAsFarInGameTime) {
+    test::SmfTrack notes = test::SmfTrack().Tempo(0, 1000000);
+    for (int note = 0; note < 40; ++note) {
+        notes.Event(note == 0 ? 0 : 25, {0x90, static_cast<uint8_t>(60 + note % 12), 100});
+        notes.Event(25, {0x80, static_cast<uint8_t>(60 + note % 12), 0});
+    }
+    WriteData("song.mid",
+              test::WriteSmf({.format = 0, .division = 1000, .tracks = {notes.End(0)}}));
+    test::RecordingTrace trace;
+    test::RecordingPorts ports;
+    const auto keepSaves = configure;
+    configure = [&](PlayerConfig& config) {
+        keepSaves(config);
+        config.midiTrace = &trace;
+        config.media.midiPorts = [&](const std::string&) {
+            return std::make_unique<ForwardingPorts>(ports);
+        };
+    };
+    Write(
+        "Sound PR_NAME={\"tune\"} PR_SOURCE={\"song.mid\"}\nLabel \"idle\"\nWait time={100000}\n");
+    const auto played = [&](int64_t frames, const std::string& input) {
+        trace.lines.clear();
+        EXPECT_EQ(Play(frames, input), 0);
+        return trace.lines;
+    };
+    const std::vector<std::string> fast = played(9, AltKey(1, 'F'));
+    EXPECT_EQ(fast, played(33, ""));
+    const std::vector<std::string> plain = played(9, "");
+    // The run's end stops the song where it stands: the last lines turn the notes off there.
+    const auto reached = [](const std::vector<std::string>& lines) {
+        return lines.empty() ? -1 : std::stoi(lines.back());
+    };
+    EXPECT_GT(reached(plain), 0);
+    EXPECT_EQ(reached(fast), 4 * reached(plain));
 }
 
 TEST_F(ComfortsGame, AScreenshotIsTheSceneAtItsOwnSizeNamedAfterTheTitleAndTime) {

@@ -172,6 +172,41 @@ TEST_F(MessageSaveGame, VariableFieldsShowTheLoadedValues) {
     }
 }
 
+// A variable field whose expression counts its own evaluations (evals is a status variable,
+// so the game load does not put it back): showing the text evaluates it once, and so does the
+// load of the game a click saved. An assignment has no value: the field shows nothing.
+constexpr const char* kCountingStory =
+    R"(MesNew PR_NAME={"mes"} PR_WIDTH={160} PR_HEIGHT={16} PR_FONTHEIGHT={16} PR_FONTCOLOR={0xFFFFFF} PR_TEXTDELAY={0}
+SetProp object={"mes"} property={50} value={"a<VAR NAME=\"evals = evals + 1\">b"}
+Label "poll"
+Wait time={1}
+Jump "main.ksb" target=<poll> condition={@LClick == FALSE}
+Calc {evalsAtSave = evals}
+GameSave slot={1} caption={"count"}
+Wait time={1}
+If {loads == 0}
+    Calc {loads = 1}
+    GameLoad {1}
+    Wait time={100000}
+Calc {evalsAfterLoad = evals}
+Calc {shownAfterLoad = GetProp("mes", 50)}
+Label "idle"
+Wait time={0}
+)";
+
+TEST_F(MessageSaveGame, ALoadEvaluatesVariableFieldsOnce) {
+    projectLines =
+        "var PT_INT \"loads\" 0\nvar PT_INT \"evals\" 0\nvar PT_INT \"evalsAtSave\" 0\n"
+        "var PT_INT \"evalsAfterLoad\" 0\nvar PT_STR \"shownAfterLoad\" \"\"\n";
+    Write(kCountingStory, kColumns * kCell, kCell);
+    ASSERT_EQ(Play(40, "1 move 8 8\n6 ldown\n7 lup\n"), 0);
+
+    EXPECT_EQ(Var("loads"), "1");
+    EXPECT_EQ(Var("evalsAtSave"), "1");
+    EXPECT_EQ(Var("evalsAfterLoad"), "2");
+    EXPECT_EQ(Var("shownAfterLoad"), "\"ab\"");
+}
+
 TEST_F(MessageSaveGame, TheDitheringFlagOutlivesARestart) {
     // Each run notes the flag it found and sets it to the other value.
     projectLines = "var PT_INT \"runs\" 0\nvar PT_INT \"seen\" 0\n";

@@ -120,18 +120,29 @@ TEST(MidiSequencer, LoopsRestartAfterTurningNotesOff) {
     EXPECT_TRUE(player.sequencer.IsAtEnd());
 }
 
-TEST(MidiSequencer, TimerTicksCarryTheLoopOvershoot) {
+// The song on a host port, ticked by the timer thread on a clock the test steps.
+struct TickedPlayer {
+    explicit TickedPlayer(const std::vector<uint8_t>& song) {
+        sequencer.SetTrace(&trace);
+        sequencer.LoadFromStream(song, "song.mid");
+        EXPECT_TRUE(sequencer.OpenDevice(0));
+    }
     SteppingClock clock;
-    RecordingPorts ports({"Synth A"});
+    RecordingPorts ports{{"Synth A"}};
     test::RecordingTrace trace;
-    TMidiPlayV sequencer(ports, kRate, &clock);
+    TMidiPlayV sequencer{ports, kRate, &clock};
+    // Freed before the sequencer, whose timer thread may be asleep on the clock.
     struct FreeRunAtEnd {
         SteppingClock& clock;
         ~FreeRunAtEnd() { clock.FreeRun(); }
     } freeRun{clock};
-    sequencer.SetTrace(&trace);
-    sequencer.LoadFromStream(MsSong(SmfTrack().Event(0, {0x90, 60, 100}).End(1005)), "song.mid");
-    ASSERT_TRUE(sequencer.OpenDevice(0));
+};
+
+TEST(MidiSequencer, TimerTicksCarryTheLoopOvershoot) {
+    TickedPlayer player(MsSong(SmfTrack().Event(0, {0x90, 60, 100}).End(1005)));
+    SteppingClock& clock = player.clock;
+    TMidiPlayV& sequencer = player.sequencer;
+    const test::RecordingTrace& trace = player.trace;
     sequencer.SetLooping(true);
     sequencer.PlayFrom(0);
     // A host port is ticked every 10 ms: the loop at 1010 carries 5 ms into the next pass,
@@ -146,6 +157,75 @@ TEST(MidiSequencer, TimerTicksCarryTheLoopOvershoot) {
     sequencer.Render(buffer.data(), 4410, 2);
     EXPECT_EQ(sequencer.GetClock(), 0);
     EXPECT_EQ(buffer, std::vector<int16_t>(2 * 4410, 0));
+}
+
+// Fast-forward: the song runs four times as fast between 500 and 750 ms of sound, so its
+// message at 1000 ms sounds at 625 ms, and the one at 2000 ms at 1250 ms once the normal rate
+// is back. The song times of the trace are those of any run.
+TEST(MidiSequencer, ARaisedRateBringsMessagesSoonerAndEndsWithoutAJump) {
+    const std::vector<uint8_t> song = MsSong(SmfTrack()
+                                                 .Event(0, {0x90, 60, 100})
+                                                 .Event(1000, {0x80, 60, 0})
+                                                 .Event(1000, {0x90, 62, 100})
+                                                 .End(1000));
+    const std::vector<std::string> expected = {"0 off", "0 903c64", "1000 803c00", "2000 903e64"};
+    for (const int32_t lead : {0, 32}) {
+        for (const size_t block : {size_t{1}, size_t{100}, size_t{4410}}) {
+            SCOPED_TRACE(testing::Message() << "block " << block << " lead " << lead);
+            Player player(song, -1, lead);
+            player.sequencer.PlayFrom(0);
+            player.RenderMs(500, block);
+            player.sequencer.SetRate(4);
+            player.RenderMs(250, block);
+            EXPECT_EQ(player.sequencer.GetClock(), 1500);
+            player.sequencer.SetRate(1);
+            player.RenderMs(550, block);
+            EXPECT_EQ(player.sequencer.GetClock(), 2050);
+            EXPECT_EQ(player.Lines(), expected);
+            // 625 ms is 27562.5 frames: the message goes with the frame that reaches it.
+            const auto& messages = player.ports.log->messages;
+            ASSERT_EQ(messages.size(), 19u);
+            EXPECT_EQ(messages[17].frame, 27563u - static_cast<uint64_t>(lead));
+            EXPECT_EQ(messages[18].frame, 55125u - static_cast<uint64_t>(lead));
+        }
+    }
+    // Rates outside 1 ... kMaxMidiRate are clamped.
+    Player player(song);
+    player.sequencer.SetRate(0);
+    EXPECT_EQ(player.sequencer.Rate(), 1);
+    player.sequencer.SetRate(1000);
+    EXPECT_EQ(player.sequencer.Rate(), kMaxMidiRate);
+}
+
+// A host port's song moves by the host time of each tick times the rate; the time since the
+// last tick when the rate changes still counts at the old rate.
+TEST(MidiSequencer, TimerTicksFollowTheRate) {
+    TickedPlayer player(MsSong(SmfTrack()
+                                   .Event(0, {0x90, 60, 100})
+                                   .Event(1000, {0x80, 60, 0})
+                                   .Event(1000, {0x90, 62, 100})
+                                   .End(1000)));
+    SteppingClock& clock = player.clock;
+    TMidiPlayV& sequencer = player.sequencer;
+    const test::RecordingTrace& trace = player.trace;
+    sequencer.PlayFrom(0);
+    sequencer.SetRate(4);
+    const auto steps = [&](int count) {
+        for (int step = 0; step < count; ++step)
+            clock.Step();
+        return Collapse(trace.lines).size();
+    };
+    // Ticks of 10 ms at 40 ms each: the message at 1000 goes with the 25th.
+    EXPECT_EQ(steps(24), 2u);
+    EXPECT_EQ(sequencer.GetClock(), 960);
+    EXPECT_EQ(steps(1), 3u);
+    sequencer.SetRate(1);
+    EXPECT_EQ(steps(99), 3u);
+    EXPECT_EQ(sequencer.GetClock(), 1990);
+    EXPECT_EQ(steps(1), 4u);
+    // The first tick is already four times as long.
+    const std::vector<std::string> expected = {"0 off", "40 903c64", "1000 803c00", "2000 903e64"};
+    EXPECT_EQ(Collapse(trace.lines), expected);
 }
 
 TEST(MidiSequencer, PlayFromChasesFromTheStartEveryTime) {

@@ -97,6 +97,40 @@ TEST(MidiSynth, NoteOnsetsFallWithinOneSynthesisBlockOfTheirTime) {
     }
 }
 
+// Fast-forward: at four times the rate a note of 2000 ms sounds after 500 ms of sound, and
+// at the pitch it has in normal play (the same count of zero crossings over 200 ms of it).
+TEST(MidiSynth, ARaisedRateBringsNotesSoonerAtTheirOwnPitch) {
+    const std::vector<uint8_t> song =
+        MsSong(SmfTrack().Event(0, {0xC0, 19}).Event(2000, {0x90, 69, 110}).End(3000));
+    struct Heard {
+        size_t onset = 0;
+        int32_t crossings = 0;
+    };
+    const auto listen = [&](int32_t rate) {
+        Synth synth(song);
+        EXPECT_TRUE(synth.opened);
+        synth.sequencer.SetRate(rate);
+        synth.sequencer.PlayFrom(0);
+        const std::vector<int16_t> out = synth.Render(kRate * 3);
+        Heard heard;
+        while (heard.onset < kRate * 3 && out[heard.onset * 2] == 0)
+            ++heard.onset;
+        // From 50 ms after the onset, past the attack.
+        const size_t from = heard.onset + kRate / 20;
+        for (size_t f = from + 1; f < from + kRate / 5 && f < kRate * 3; ++f) {
+            if ((out[f * 2 - 2] < 0) != (out[f * 2] < 0)) ++heard.crossings;
+        }
+        return heard;
+    };
+    const Heard normal = listen(1);
+    const Heard fast = listen(4);
+    EXPECT_LE(std::abs(static_cast<int64_t>(normal.onset) - 2 * kRate), 64);
+    EXPECT_LE(std::abs(static_cast<int64_t>(fast.onset) - kRate / 2), 64);
+    // An A at 440 Hz crosses zero about 176 times in 200 ms.
+    EXPECT_GT(normal.crossings, 150);
+    EXPECT_NEAR(fast.crossings, normal.crossings, 4);
+}
+
 TEST(MidiSynth, RendersTheSameSamplesEveryRun) {
     const std::vector<uint8_t> song = MsSong(SmfTrack()
                                                  .Event(0, {0xC0, 48})

@@ -76,6 +76,41 @@ TEST(SoundMixer, VoicesAddWithTheirGainsAndOtherSourcesFollow) {
     EXPECT_EQ(Render(mixer, 1)[0], 3000);
 }
 
+// Skipping ahead (fast-forward on a device that pulls in real time): every chunk heard is
+// preceded by three that are mixed and dropped, so voices and ordinary sources move four
+// chunks, while a source that keeps its own rate is rendered only for the chunk heard.
+TEST(SoundMixer, SkippedChunksLeaveOutSourcesThatKeepTheirOwnRate) {
+    TSoundMixer mixer(44100, nullptr);
+    auto voice = PlayRamp(mixer, 100000);
+    class Counting final : public AudioSource {
+      public:
+        void Render(int16_t* out, size_t count, int32_t) override {
+            std::fill_n(out, count * 2, int16_t{0});
+            frames += count;
+        }
+        size_t frames = 0;
+    } skips, ownRate;
+    mixer.AddSource(skips);
+    mixer.AddSource(ownRate, TSoundMixer::SourcePace::OwnRate);
+    const size_t chunk = TSoundMixer::kChunkFrames;
+    (void)Render(mixer, chunk);
+    EXPECT_EQ(skips.frames, chunk);
+    EXPECT_EQ(ownRate.frames, chunk);
+    mixer.SetSkipAhead(3);
+    const std::vector<int16_t> heard = Render(mixer, 2 * chunk);
+    EXPECT_EQ(skips.frames, 9 * chunk);
+    EXPECT_EQ(ownRate.frames, 3 * chunk);
+    // The voice heard jumps over the three chunks skipped before each chunk heard.
+    EXPECT_EQ(heard[0], static_cast<int16_t>(4 * chunk));
+    EXPECT_EQ(heard[2 * chunk], static_cast<int16_t>(8 * chunk));
+    mixer.SetSkipAhead(0);
+    (void)Render(mixer, chunk);
+    EXPECT_EQ(skips.frames, 10 * chunk);
+    EXPECT_EQ(ownRate.frames, 4 * chunk);
+    mixer.RemoveSource(skips);
+    mixer.RemoveSource(ownRate);
+}
+
 TEST(SoundMixer, PositionsEndsAndPlayingAgain) {
     TSoundMixer mixer(44100, nullptr);
     auto voice = PlayRamp(mixer, 1000);

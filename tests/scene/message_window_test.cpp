@@ -113,6 +113,7 @@ TEST_F(MessageWindowTest, TheSaveRecordRestoresPageRevealAndHandlers) {
     TKivoBaseList loaded(state);
     ByteReader reader(bytes, "save");
     loaded.Load(reader, kSaveVersionCurrent);
+    loaded.RebuildAfterLoad();
     auto* copy = dynamic_cast<TKivoMes*>(loaded.FindComponent("mes"));
     ASSERT_NE(copy, nullptr);
     EXPECT_EQ(copy->PageIndex(), 1);
