@@ -41,8 +41,7 @@ bool InForest(int x, int y) {
     for (size_t i = 0, j = kForest.size() - 1; i < kForest.size(); j = i++) {
         const auto [xi, yi] = kForest[i];
         const auto [xj, yj] = kForest[j];
-        if ((yi > y) != (yj > y) &&
-            x < (xj - xi) * static_cast<double>(y - yi) / (yj - yi) + xi) {
+        if ((yi > y) != (yj > y) && x < (xj - xi) * static_cast<double>(y - yi) / (yj - yi) + xi) {
             inside = !inside;
         }
     }

@@ -1,6 +1,6 @@
 // Controls holding pictures of the image cache under their own handles: each state's picture
-// is one holding of the button, given back when the state changes picture and when the button goes, so that a file
-// two states share stays in use until both have let it go.
+// is one holding of the button, given back when the state changes picture and when the button
+// goes, so that a file two states share stays in use until both have let it go.
 
 #include <algorithm>
 
