@@ -5,10 +5,10 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "demo_files.h"
 #include "support/gal_builder.h"
 #include "support/prev_menu_writer.h"
 
@@ -33,12 +33,7 @@ std::vector<uint32_t> Strip(int pieceWidth, int height, const std::vector<uint32
     return pixels;
 }
 
-bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
-}
+using demo::WriteFile;
 
 bool WriteStrip(const std::string& path, int pieceWidth, int height,
                 const std::vector<uint32_t>& colours) {

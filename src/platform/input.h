@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace kivo {
 
@@ -61,6 +62,9 @@ class InputSource {
                               int32_t caretHeight) = 0;
     // The system clipboard's text (UTF-8), empty when it holds none.
     [[nodiscard]] virtual std::string ClipboardText() = 0;
+    // Puts text (UTF-8) on the system clipboard, as a text field's copy and cut do. Called on
+    // the main thread between frames.
+    virtual void SetClipboardText(std::string_view utf8) = 0;
 };
 
 }  // namespace kivo

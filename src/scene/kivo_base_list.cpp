@@ -68,6 +68,10 @@ TKivoBaseList::~TKivoBaseList() {
     for (const auto& object : registry_) {
         if (object != nullptr) handles_.Release(object->handle_);
     }
+    // Objects go in the order they were made, which is not children before parents (a parent
+    // can be set later): a label invalidating its area on the way out would otherwise reach a
+    // parent already freed.
+    CutAllLinks();
     registry_.clear();
 }
 

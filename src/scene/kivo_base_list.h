@@ -305,6 +305,9 @@ class TKivoBaseList final : public ObjectDirectory, public SystemVariableProvide
     void Free(TKivoObject& object);
     // Frees a control that no longer has a parent, with everything below it.
     void FreeDetached(TKivoControl& control);
+    // Empties every list of children and forgets every parent, so that the objects can go in
+    // any order without one reaching a freed neighbour.
+    void CutAllLinks();
     void Forget(TKivoObject& object);
     // Closes the registry's gaps left by freed objects: always, or only once they are as many
     // as the live objects, so that freeing one object at a time costs no walk of the registry.

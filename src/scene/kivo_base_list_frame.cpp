@@ -141,6 +141,20 @@ TKivoBaseList::LoadNesting::LoadNesting(TKivoBaseList& root, ByteReader& reader)
     }
 }
 
+void TKivoBaseList::CutAllLinks() {
+    // The lists are emptied whole: taking children out one by one would cost the number of
+    // siblings each time.
+    for (auto& layer : layers_)
+        layer->children_.clear();
+    for (const auto& object : registry_) {
+        if (object == nullptr) continue;
+        if (TKivoControl* control = object->AsControl()) {
+            control->children_.clear();
+            control->parent_ = nullptr;
+        }
+    }
+}
+
 void TKivoBaseList::Reset() {
     EndTransition();
     std::vector<TKivoObject*> all;
@@ -148,16 +162,8 @@ void TKivoBaseList::Reset() {
         if (object != nullptr) all.push_back(object.get());
     }
     // Every link of the tree is cut before anything is freed, so every object is freed once,
-    // by itself. The lists are emptied whole: taking children out one by one would cost the
-    // number of siblings each time.
-    for (auto& layer : layers_)
-        layer->children_.clear();
-    for (TKivoObject* object : all) {
-        if (TKivoControl* control = object->AsControl()) {
-            control->children_.clear();
-            control->parent_ = nullptr;
-        }
-    }
+    // by itself.
+    CutAllLinks();
     for (TKivoObject* object : all)
         Forget(*object);
     CompactRegistry();

@@ -63,13 +63,14 @@ int64_t StyleRowHeight(const LabelStyle& style) {
 
 // ---- Held pictures ----
 
-void TKivoCustomListBox::HeldPicture::Set(TKivoBaseList& root, std::string name) {
+void TKivoCustomListBox::HeldPicture::Set(TKivoBaseList& root, ObjectHandle user,
+                                          std::string name) {
     source = std::move(name);
     picture.reset();
     width = height = frame = time = 0;
     ControlPictureSource* pictures = root.Pictures();
     if (pictures == nullptr || source.empty()) return;
-    picture = pictures->Acquire(source);
+    picture = pictures->AcquireFor(user, source);
     if (picture == nullptr || picture->FrameCount() <= 0) {
         picture.reset();
         return;
@@ -182,7 +183,7 @@ const std::string& TKivoCustomListBox::CellSource(int32_t cell) const {
 
 void TKivoCustomListBox::SetCellSource(int32_t cell, std::string source) {
     if (cell < 0 || cell >= kCellCount) return;
-    cells_[static_cast<size_t>(cell)].Set(Root(), std::move(source));
+    cells_[static_cast<size_t>(cell)].Set(Root(), Handle(), std::move(source));
     MarkLayoutNeeded();
 }
 
@@ -199,12 +200,12 @@ void TKivoCustomListBox::SetCellAlign(int32_t cell, bool vertical, int32_t align
 }
 
 void TKivoCustomListBox::SetScrollSource(std::string source) {
-    scroll_.Set(Root(), std::move(source));
+    scroll_.Set(Root(), Handle(), std::move(source));
     MarkLayoutNeeded();
 }
 
 void TKivoCustomListBox::SetCheckSource(std::string source) {
-    check_.Set(Root(), std::move(source));
+    check_.Set(Root(), Handle(), std::move(source));
     MarkLayoutNeeded();
 }
 

@@ -174,7 +174,8 @@ class TKivoCustomListBox : public TKivoControl {
         int32_t height = 0;
         int32_t frame = 0;
         int32_t time = 0;  // left of the current frame, ms
-        void Set(TKivoBaseList& root, std::string name);
+        // Holds name's picture from the cache on behalf of user (the list box itself).
+        void Set(TKivoBaseList& root, ObjectHandle user, std::string name);
         [[nodiscard]] PictureFrame Current() const;
         // Advances the frames by delta ms; true when the frame shown changed.
         bool Animate(int32_t delta);

@@ -27,6 +27,8 @@ constexpr int32_t kCaretBlinkMs = 500;
 constexpr int32_t kWindowColor = 0xFFFFFF;
 constexpr int32_t kGrayText = 0x808080;
 constexpr int32_t kMargin = 2;
+// Behind selected text: a pale blue that dark and light ink both read on.
+constexpr int32_t kSelectionColor = 0xFFD8A8;
 
 // Code points Linux input methods give where code page 932 has a neighbour of its own.
 constexpr std::pair<uint32_t, uint32_t> kInputMethodMappings[] = {
@@ -70,7 +72,7 @@ TKivoCustomEdit::TKivoCustomEdit(TKivoBaseList& root, bool multiLine)
 void TKivoCustomEdit::SetText(std::string text) {
     if (text == text_) return;
     text_ = std::move(text);
-    caret_ = text_.size();
+    caret_ = anchor_ = text_.size();
     Changed();
 }
 
@@ -159,8 +161,22 @@ void TKivoCustomEdit::FocusGained() {
 }
 
 void TKivoCustomEdit::FireLeftDown(int32_t x, int32_t y) {
-    if (fieldShown_ && !disabled_) Root().SetFocus(this);
+    if (fieldShown_ && !disabled_) {
+        Root().SetFocus(this);
+        PointAt(x, y, false);
+        dragging_ = true;
+    }
     TKivoControl::FireLeftDown(x, y);
+}
+
+void TKivoCustomEdit::FireMouseMove(int32_t x, int32_t y) {
+    if (dragging_ && fieldShown_ && !disabled_) PointAt(x, y, true);
+    TKivoControl::FireMouseMove(x, y);
+}
+
+void TKivoCustomEdit::FireLeftUp(int32_t x, int32_t y) {
+    dragging_ = false;
+    TKivoControl::FireLeftUp(x, y);
 }
 
 bool TKivoCustomEdit::Update() {
@@ -201,19 +217,43 @@ size_t TKivoCustomEdit::NextChar(size_t position) const {
 void TKivoCustomEdit::EraseCharAt(size_t position) {
     const size_t end = NextChar(position);
     text_.erase(position, end - position);
-    caret_ = position;
+    caret_ = anchor_ = position;
 }
 
-void TKivoCustomEdit::KeyDown(int32_t vk, bool control) {
+std::string TKivoCustomEdit::SelectedText() const {
+    return text_.substr(SelectionStart(), SelectionEnd() - SelectionStart());
+}
+
+bool TKivoCustomEdit::EraseSelection() {
+    if (anchor_ == caret_) return false;
+    const size_t start = SelectionStart();
+    text_.erase(start, SelectionEnd() - start);
+    caret_ = anchor_ = start;
+    return true;
+}
+
+std::string TKivoCustomEdit::CutSelection() {
+    if (disabled_ || readOnly_) return {};
+    std::string cut = SelectedText();
+    if (EraseSelection()) {
+        caretOn_ = true;
+        Changed();
+    }
+    return cut;
+}
+
+void TKivoCustomEdit::KeyDown(int32_t vk, bool control, bool shift) {
     if (disabled_) return;
     if (!notifyHandler_.empty())
         PostEvent(kNotifyEvent, notifyHandler_, {std::to_string(vk), text_});
+    const bool selected = anchor_ != caret_;
     switch (vk) {
         case kVkLeft:
-            caret_ = PreviousChar(caret_);
+            // Without shift the caret leaves a selection at its near edge, as text boxes do.
+            caret_ = selected && !shift ? SelectionStart() : PreviousChar(caret_);
             break;
         case kVkRight:
-            caret_ = NextChar(caret_);
+            caret_ = selected && !shift ? SelectionEnd() : NextChar(caret_);
             break;
         case kVkHome:
         case kVkEnd: {
@@ -221,7 +261,7 @@ void TKivoCustomEdit::KeyDown(int32_t vk, bool control) {
                 caret_ = vk == kVkHome ? 0 : text_.size();
                 break;
             }
-            // Held in a variable: a reference into the returned list would outlive it.
+            // The lines are kept while the caret is set: they point into the text.
             const std::vector<std::pair<size_t, std::string_view>> lines = Lines();
             const auto& [start, line] = lines[LineOf(caret_)];
             caret_ = vk == kVkHome ? start : start + line.size();
@@ -232,18 +272,26 @@ void TKivoCustomEdit::KeyDown(int32_t vk, bool control) {
             if (multiLine_) MoveCaretVertically(vk == kVkUp ? -1 : 1);
             break;
         case kVkBack:
-            if (!readOnly_ && caret_ > 0) EraseCharAt(PreviousChar(caret_));
+            if (!readOnly_ && !EraseSelection() && caret_ > 0) EraseCharAt(PreviousChar(caret_));
             break;
         case kVkDelete:
-            if (!readOnly_ && caret_ < text_.size()) EraseCharAt(caret_);
+            if (!readOnly_ && !EraseSelection() && caret_ < text_.size()) EraseCharAt(caret_);
             break;
         case kVkReturn:
             // The edit swallows Enter; the memo breaks the line.
             if (multiLine_) Type("\r\n");
             break;
+        case 'A':
+            if (!control) return;
+            anchor_ = 0;
+            caret_ = text_.size();
+            caretOn_ = true;
+            Changed();
+            return;
         default:
             return;
     }
+    if (!shift) anchor_ = caret_;
     caretOn_ = true;
     Changed();
 }
@@ -274,7 +322,8 @@ void TKivoCustomEdit::Type(std::string_view text) {
     const std::string clean = CleanTyped(text, multiLine_);
     // Stops on a character boundary once the text would pass its limit.
     size_t take = 0;
-    const size_t room = kMaxFieldTextBytes - std::min(kMaxFieldTextBytes, text_.size());
+    const size_t kept = text_.size() - (SelectionEnd() - SelectionStart());
+    const size_t room = kMaxFieldTextBytes - std::min(kMaxFieldTextBytes, kept);
     while (take < clean.size()) {
         const size_t next =
             clean.compare(take, 2, "\r\n") == 0 ? take + 2 : take + sjis::CharLength(clean, take);
@@ -282,8 +331,10 @@ void TKivoCustomEdit::Type(std::string_view text) {
         take = next;
     }
     if (take == 0) return;
+    (void)EraseSelection();
     text_.insert(caret_, clean, 0, take);
     caret_ += take;
+    anchor_ = caret_;
     caretOn_ = true;
     Changed();
 }
@@ -327,6 +378,49 @@ int32_t TKivoCustomEdit::TextWidth(std::string_view text) {
         width += glyphs.CellAdvance(sjis::CharCode(text, pos), Face(), fontStyle_, PixelSize());
     });
     return static_cast<int32_t>(std::min<int64_t>(width, std::numeric_limits<int32_t>::max()));
+}
+
+int32_t TKivoCustomEdit::LineShift(std::string_view line) {
+    if (!multiLine_) return -scrollX_;
+    const int32_t innerWidth = Width() - 2 * kMargin;
+    if (align_ == 1) return innerWidth - TextWidth(line);
+    if (align_ == 2) return (innerWidth - TextWidth(line)) / 2;
+    return 0;
+}
+
+size_t TKivoCustomEdit::PositionInLine(size_t start, std::string_view line, int32_t x) {
+    TFontPixelManager& glyphs = Root().Glyphs();
+    glyphs.SetAntiAlias(3);
+    int64_t edge = 0;
+    for (size_t pos = 0; pos < line.size();) {
+        const int32_t advance =
+            glyphs.CellAdvance(sjis::CharCode(line, pos), Face(), fontStyle_, PixelSize());
+        // A point on a character's left half goes before it.
+        if (x < edge + advance / 2) return start + pos;
+        edge += advance;
+        pos += sjis::CharLength(line, pos);
+    }
+    return start + line.size();
+}
+
+void TKivoCustomEdit::PointAt(int32_t x, int32_t y, bool extend) {
+    const std::vector<std::pair<size_t, std::string_view>> lines = Lines();
+    size_t index = 0;
+    if (multiLine_) {
+        const int64_t row = (int64_t{y} - AbsTop() - kMargin) / PixelSize() + scrollLine_;
+        index = static_cast<size_t>(std::clamp<int64_t>(row, 0, int64_t(lines.size()) - 1));
+    }
+    const auto& [start, line] = lines[index];
+    const int64_t localX = int64_t{x} - AbsLeft() - kMargin - LineShift(line);
+    const size_t position = PositionInLine(
+        start, line,
+        static_cast<int32_t>(std::clamp<int64_t>(localX, std::numeric_limits<int32_t>::min(),
+                                                 std::numeric_limits<int32_t>::max())));
+    if (position == caret_ && (extend || anchor_ == caret_)) return;
+    caret_ = position;
+    if (!extend) anchor_ = caret_;
+    caretOn_ = true;
+    Changed();
 }
 
 TRect TKivoCustomEdit::CaretRect() {
@@ -386,6 +480,17 @@ void TKivoCustomEdit::DrawLine(TCustomDIBX& target, std::string_view text, int32
     if (underline) context.FillRect({x, y + size - 1, x + width, y + size}, colour);
 }
 
+void TKivoCustomEdit::PaintSelection(TCustomDIBX& target, size_t start, std::string_view line,
+                                     int32_t x, int32_t y, const TRect& clip) {
+    const size_t from = std::clamp(SelectionStart(), start, start + line.size());
+    const size_t to = std::clamp(SelectionEnd(), start, start + line.size());
+    if (from >= to) return;
+    const int32_t left = x + TextWidth(line.substr(0, from - start));
+    const int32_t right = left + TextWidth(line.substr(from - start, to - from));
+    TDrawContext(target, clip)
+        .FillRect({left, y, right, y + PixelSize()}, target.ColorToPixel(kSelectionColor));
+}
+
 void TKivoCustomEdit::Paint(TCustomDIBX& target) {
     const TRect area = Intersect(BoundsRect(), target.ClientRect());
     if (area.IsEmpty()) return;
@@ -414,6 +519,7 @@ void TKivoCustomEdit::Paint(TCustomDIBX& target) {
         } else if (align_ == 2) {
             x += (innerWidth - lineWidth) / 2;
         }
+        PaintSelection(target, start, line, x, y, inner);
         DrawLine(target, before, x, y, inner, ink, false);
         x += TextWidth(before);
         if (caretLine && !composition_.empty()) {
@@ -479,7 +585,7 @@ void TKivoCustomEdit::Load(ByteReader& reader, int32_t version) {
     TKivoControl::Load(reader, version);
     disabled_ = reader.ReadBool();
     text_ = reader.ReadCountedString();
-    caret_ = text_.size();
+    caret_ = anchor_ = text_.size();
     fontName_ = reader.ReadCountedString();
     fontHeight_ = reader.ReadI32();
     fontStyle_ = static_cast<uint8_t>(reader.ReadU8() & 0x0F);
@@ -527,11 +633,17 @@ void SetTextFieldComposition(TKivoBaseList& root, std::string_view utf8) {
         field->SetComposition(FieldTextFromUtf8(utf8));
 }
 
-bool TextFieldKeyDown(TKivoBaseList& root, int32_t vk, bool control) {
+bool TextFieldKeyDown(TKivoBaseList& root, int32_t vk, bool control, bool shift) {
     TKivoCustomEdit* field = FocusedTextField(root);
     if (field == nullptr) return false;
-    field->KeyDown(vk, control);
+    field->KeyDown(vk, control, shift);
     return true;
+}
+
+std::string CopyFromTextField(TKivoBaseList& root, bool cut) {
+    TKivoCustomEdit* field = FocusedTextField(root);
+    if (field == nullptr) return {};
+    return sjis::ToUtf8(cut ? field->CutSelection() : field->SelectedText());
 }
 
 void DrawTextFields(TKivoBaseList& root, std::vector<TRect>& dirty) {

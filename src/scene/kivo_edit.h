@@ -13,6 +13,7 @@
 //
 // The shell feeds the field through the free functions at the end of this file.
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -76,10 +77,22 @@ class TKivoCustomEdit : public TKivoControl {
     // Shows or hides the field to match the object and takes the focus when it shows.
     void Place();
 
-    // A key pressed while the field has the focus (vk: Windows virtual-key code).
-    void KeyDown(int32_t vk, bool control);
-    // Committed text (code page 932) typed at the caret.
+    // A key pressed while the field has the focus (vk: Windows virtual-key code). With shift
+    // the caret keys stretch the selection from where it was anchored.
+    void KeyDown(int32_t vk, bool control, bool shift = false);
+    // Committed text (code page 932) typed at the caret, in place of the selection.
     void Type(std::string_view text);
+
+    // The selection runs between the anchor and the caret, both on character boundaries;
+    // empty when they meet.
+    [[nodiscard]] size_t SelectionStart() const { return std::min(anchor_, caret_); }
+    [[nodiscard]] size_t SelectionEnd() const { return std::max(anchor_, caret_); }
+    [[nodiscard]] std::string SelectedText() const;
+    // Takes the selection out of a writable field and returns it (empty when read-only).
+    std::string CutSelection();
+    // Where a pointer at layer (x, y) puts the caret; with extend the anchor stays, so a drag
+    // selects from where the press was.
+    void PointAt(int32_t x, int32_t y, bool extend);
     void SetComposition(std::string composition);
     // The caret's rectangle in layer pixels.
     [[nodiscard]] TRect CaretRect();
@@ -89,6 +102,8 @@ class TKivoCustomEdit : public TKivoControl {
     [[nodiscard]] bool Update() override;
     void FocusGained() override;
     void FireLeftDown(int32_t x, int32_t y) override;
+    void FireMouseMove(int32_t x, int32_t y) override;
+    void FireLeftUp(int32_t x, int32_t y) override;
 
     [[nodiscard]] const PropertyMap& Properties() const override { return ClassProperties(); }
     [[nodiscard]] static const PropertyMap& ClassProperties();
@@ -110,8 +125,17 @@ class TKivoCustomEdit : public TKivoControl {
     [[nodiscard]] int32_t TextWidth(std::string_view text);
     void MoveCaretVertically(int direction);
     void EraseCharAt(size_t position);
+    // Removes the selection; false when there was none.
+    bool EraseSelection();
+    // The byte position of the character edge nearest to x within a line (x from its start).
+    [[nodiscard]] size_t PositionInLine(size_t start, std::string_view line, int32_t x);
+    // Where a line starts drawing, from the field's left inside its margin.
+    [[nodiscard]] int32_t LineShift(std::string_view line);
     [[nodiscard]] size_t PreviousChar(size_t position) const;
     [[nodiscard]] size_t NextChar(size_t position) const;
+    // Fills the selected part of a line that starts drawing at (x, y).
+    void PaintSelection(TCustomDIBX& target, size_t start, std::string_view line, int32_t x,
+                        int32_t y, const TRect& clip);
     void DrawLine(TCustomDIBX& target, std::string_view text, int32_t x, int32_t y,
                   const TRect& clip, uint32_t colour, bool underline);
 
@@ -126,6 +150,8 @@ class TKivoCustomEdit : public TKivoControl {
     std::string notifyHandler_;
     bool fieldShown_ = false;
     size_t caret_ = 0;
+    size_t anchor_ = 0;
+    bool dragging_ = false;
     std::string composition_;
     bool caretOn_ = true;
     int32_t scrollX_ = 0;
@@ -165,7 +191,10 @@ void TypeIntoTextField(TKivoBaseList& root, std::string_view utf8);
 [[nodiscard]] std::string FieldTextFromUtf8(std::string_view utf8);
 void SetTextFieldComposition(TKivoBaseList& root, std::string_view utf8);
 // A key pressed (or repeated) while a field may have the focus; true when a field took it.
-bool TextFieldKeyDown(TKivoBaseList& root, int32_t vk, bool control);
+bool TextFieldKeyDown(TKivoBaseList& root, int32_t vk, bool control, bool shift = false);
+// What the focused field's copy (cut: and removal) gives the clipboard, as UTF-8; empty when
+// no field has the focus or nothing is selected.
+[[nodiscard]] std::string CopyFromTextField(TKivoBaseList& root, bool cut);
 // Paints every shown field over the frame just drawn, adding the areas it painted to dirty.
 void DrawTextFields(TKivoBaseList& root, std::vector<TRect>& dirty);
 

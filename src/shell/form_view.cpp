@@ -446,10 +446,18 @@ void TFormView::HandleEvent(const InputEvent& event) {
 void TFormView::TextFieldKey(int32_t key) {
     TKivoBaseList* root = player_.scene->ObjectRoot();
     if (root == nullptr) return;
-    constexpr int32_t kVkControl = 0x11, kVkV = 'V';
+    constexpr int32_t kVkShift = 0x10, kVkControl = 0x11;
     const bool control = root->Keys().Down(kVkControl);
-    if (!TextFieldKeyDown(*root, key, control) || !control || key != kVkV) return;
-    TypeIntoTextField(*root, player_.platform.input.ClipboardText());
+    const bool shift = root->Keys().Down(kVkShift);
+    if (!TextFieldKeyDown(*root, key, control, shift) || !control) return;
+    InputSource& input = player_.platform.input;
+    if (key == 'V') {
+        TypeIntoTextField(*root, input.ClipboardText());
+    } else if (key == 'C' || key == 'X') {
+        // An empty selection leaves the clipboard as it was.
+        const std::string copied = CopyFromTextField(*root, key == 'X');
+        if (!copied.empty()) input.SetClipboardText(copied);
+    }
 }
 
 void TFormView::ShowTextInput() {

@@ -92,7 +92,7 @@ char UsLayoutChar(int32_t key, bool shift) {
     return 0;
 }
 
-constexpr int32_t kShiftKey = 0x10;
+constexpr int32_t kShiftKey = 0x10, kControlKey = 0x11;
 
 }  // namespace
 
@@ -102,6 +102,7 @@ InputScript ParseInputScript(std::string_view text, std::string_view fileName) {
     InputScript script;
     int lineNumber = 0;
     bool shiftHeld = false;
+    bool controlHeld = false;
     size_t pos = 0;
     while (pos < text.size()) {
         size_t end = text.find('\n', pos);
@@ -166,6 +167,7 @@ InputScript ParseInputScript(std::string_view text, std::string_view fileName) {
                 if (!key) fail("bad key code '" + std::string(words[2]) + "' (0..255)");
                 item.event.key = *key;
                 if (*key == kShiftKey) shiftHeld = verb->kind == InputKind::KeyDown;
+                if (*key == kControlKey) controlHeld = verb->kind == InputKind::KeyDown;
             } else if (verb->operands == 2) {
                 const std::optional<int32_t> x = ParseInt(words[2], INT32_MIN, INT32_MAX);
                 const std::optional<int32_t> y = ParseInt(words[3], INT32_MIN, INT32_MAX);
@@ -176,8 +178,10 @@ InputScript ParseInputScript(std::string_view text, std::string_view fileName) {
         }
         script.input.push_back(item);
         if (item.event.kind == InputKind::KeyDown && !item.isAnswer) {
-            // A printable key also types its character, as a keyboard does into a text field.
-            if (const char typed = UsLayoutChar(item.event.key, shiftHeld); typed != 0) {
+            // A printable key also types its character, as a keyboard does into a text field;
+            // with Ctrl held it is a shortcut (copy, paste...) and types nothing.
+            if (const char typed = controlHeld ? 0 : UsLayoutChar(item.event.key, shiftHeld);
+                typed != 0) {
                 ScriptedInput typing = item;
                 typing.event = InputEvent{};
                 typing.event.kind = InputKind::TextInput;

@@ -1,6 +1,6 @@
-// Controls holding pictures of the image cache: each state's picture is one holding of the
-// button, given back when the state changes picture and when the button goes, so that a file
-// two states share stays in use until both have let it go.
+// Controls holding pictures of the image cache under their own handles: each state's picture
+// is one holding of the button, given back when the state changes picture and when the button
+// goes, so that a file two states share stays in use until both have let it go.
 
 #include <algorithm>
 
@@ -8,6 +8,7 @@
 #include "scene/gale_pictures.h"
 #include "scene/kivo_button.h"
 #include "scene/kivo_cg_label.h"
+#include "scene/kivo_menu.h"
 #include "scene_fixture.h"
 
 namespace kivo::test {
@@ -58,6 +59,36 @@ TEST_F(GalePicturesTest, ACGLabelHoldsItsSheetUnderItsOwnHandle) {
     label.SetSource("b.gal");
     EXPECT_EQ(a->HoldingsOf(label.Handle()), 0);
     EXPECT_EQ(root.Images().ReleasedKeys(), (std::vector<std::string>{"a.gal"}));
+}
+
+TEST_F(GalePicturesTest, ListBoxesSharingAPictureEachHoldItUntilTheyGo) {
+    // Two open menus side by side whose top-left frame cell is the red a.gal.
+    auto menuAt = [&](int32_t left) -> TKivoMenu& {
+        TKivoMenu& menu = root.Create<TKivoMenu>();
+        menu.SetParent(&root.ActiveLayer());
+        menu.SetLeft(left);
+        menu.SetCellSource(0, "a.gal");
+        menu.SetText("x");
+        menu.SetPlayState(TKivoMenu::kOpen);
+        return menu;
+    };
+    TKivoMenu& first = menuAt(0);
+    TKivoMenu& second = menuAt(8);
+    TGaleItem* a = root.Images().Find("a.gal");
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->HoldingsOf(first.Handle()), 1);
+    EXPECT_EQ(a->HoldingsOf(second.Handle()), 1);
+    EXPECT_EQ(a->HoldingsOf(ObjectHandle{}), 0);
+    ASSERT_EQ(Picture()[0].substr(8, 4), "RRRR");
+
+    root.Destroy(first);
+    EXPECT_EQ(a->HoldingsOf(second.Handle()), 1);
+    EXPECT_TRUE(root.Images().ReleasedKeys().empty());
+    EXPECT_EQ(Picture()[0].substr(8, 4), "RRRR");
+
+    root.Destroy(second);
+    const std::vector<std::string> released = root.Images().ReleasedKeys();
+    EXPECT_NE(std::find(released.begin(), released.end(), "a.gal"), released.end());
 }
 
 TEST_F(GalePicturesTest, InlineImagesOfMissingOrDamagedFilesAreNoPicture) {

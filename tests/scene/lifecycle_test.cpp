@@ -168,6 +168,33 @@ TEST_F(LifecycleTest, ResetFreesEverythingAndKeepsSizeAndPointer) {
     EXPECT_EQ(root.Create<TKivoBox>().Name(), "object0");
 }
 
+// A control that notes when it goes and, as a label does, looks at its parent on the way out.
+class Departing : public TKivoControl {
+  public:
+    using TKivoControl::TKivoControl;
+    ~Departing() override {
+        if (Parent() != nullptr && gone.contains(Parent())) reachedFreedParent = true;
+        gone.insert(this);
+    }
+    static inline std::set<const TKivoControl*> gone;
+    static inline bool reachedFreedParent = false;
+};
+
+TEST_F(LifecycleTest, TheRootGoingFreesParentsMadeBeforeTheirChildrenSafely) {
+    Departing::gone.clear();
+    Departing::reachedFreedParent = false;
+    {
+        TKivoBaseList scene{state};
+        // The parent is made first, so it is also first in the order objects were made.
+        Departing& parent = scene.Create<Departing>();
+        parent.SetParent(&scene.ActiveLayer());
+        Departing& child = scene.Create<Departing>();
+        child.SetParent(&parent);
+    }
+    EXPECT_EQ(Departing::gone.size(), 2u);
+    EXPECT_FALSE(Departing::reachedFreedParent);
+}
+
 TEST_F(LifecycleTest, ManyObjectsAreNamedWithoutSearchingFromZero) {
     // Names stay unique and dense whatever the order of deletion.
     std::vector<TKivoBox*> boxes;

@@ -1,16 +1,18 @@
 // Edit and memo fields: when they show and take the focus, editing by whole characters, the
-// keys each kind swallows, the text limit, the input-method characters, the font height's
-// sign, the memo's alignment and the save records.
+// keys each kind swallows, selection by keys and pointer with copy and cut, the text limit, the
+// input-method characters, the font height's sign, the memo's alignment and the save records.
 
 #include "picture_fixture.h"
 #include "scene/kivo_edit.h"
 #include "scene_fixture.h"
+#include "text/font_fixture.h"
+#include "text/font_pixel_manager.h"
 
 namespace kivo::test {
 namespace {
 
 constexpr int32_t kVkBack = 8, kVkReturn = 13, kVkEscape = 27, kVkEnd = 35, kVkHome = 36,
-                  kVkLeft = 37, kVkDelete = 46;
+                  kVkLeft = 37, kVkRight = 39, kVkDelete = 46;
 
 class TextFieldTest : public SceneTest {
   protected:
@@ -112,6 +114,99 @@ TEST_F(TextFieldTest, HomeAndEndKeysMoveToTheEndsOfTheCaretsLine) {
         memo.KeyDown(move.key, move.control);
         EXPECT_EQ(memo.Caret(), move.caret) << move.key << (move.control ? " with Ctrl" : "");
     }
+}
+
+TEST_F(TextFieldTest, ShiftedCaretKeysSelectWholeCharactersThatTypingReplaces) {
+    TKivoMemo& memo = Field<TKivoMemo>("memo");
+    memo.Type("a\x82\xA0\r\nb");
+    memo.KeyDown(kVkLeft, false, true);
+    memo.KeyDown(kVkLeft, false, true);  // CR LF is one character
+    EXPECT_EQ(memo.SelectedText(), "\r\nb");
+    memo.KeyDown(kVkLeft, false, true);
+    EXPECT_EQ(memo.SelectedText(), "\x82\xA0\r\nb");
+    // Without shift the caret leaves the selection at its near edge.
+    memo.KeyDown(kVkLeft, false);
+    EXPECT_EQ(memo.Caret(), 1u);
+    EXPECT_EQ(memo.SelectedText(), "");
+    memo.KeyDown(kVkRight, false, true);
+    memo.Type("x");
+    EXPECT_EQ(memo.Text(), "ax\r\nb");
+    memo.KeyDown(kVkHome, false, true);
+    memo.KeyDown(kVkBack, false);
+    EXPECT_EQ(memo.Text(), "\r\nb");
+    memo.KeyDown('A', true);
+    memo.KeyDown(kVkDelete, false);
+    EXPECT_EQ(memo.Text(), "");
+}
+
+TEST_F(TextFieldTest, CopyAndCutHandTheSelectionOverAsUtf8) {
+    TKivoEdit& edit = Field("edit");
+    edit.SetText("\x82\xA0\x82\xA2\x82\xA4");       // あいう
+    EXPECT_EQ(CopyFromTextField(root, false), "");  // nothing selected
+    edit.KeyDown(kVkLeft, false, true);
+    edit.KeyDown(kVkLeft, false, true);
+    EXPECT_EQ(CopyFromTextField(root, false), "いう");
+    EXPECT_EQ(edit.Text().size(), 6u);
+    // A read-only field copies but keeps its text.
+    edit.SetReadOnly(true);
+    EXPECT_EQ(CopyFromTextField(root, true), "");
+    EXPECT_EQ(edit.Text().size(), 6u);
+    edit.SetReadOnly(false);
+    EXPECT_EQ(CopyFromTextField(root, true), "いう");
+    EXPECT_EQ(edit.Text(), "\x82\xA0");
+    // Pasting at the caret, in place of a selection.
+    edit.KeyDown(kVkHome, false, true);
+    TypeIntoTextField(root, "いう");
+    EXPECT_EQ(edit.Text(), "\x82\xA2\x82\xA4");
+}
+
+TEST_F(TextFieldTest, DraggingThePointerSelectsAndThePaintShowsIt) {
+    root.SetSize(64, 24);
+    text_test::FakeFontEngine engine;
+    for (const char32_t letter : {U'a', U'b', U'c'})
+        engine.shapes[letter] = text_test::SolidShape(4, 8, 0, 8, 6);
+    TFontPixelManager glyphs{engine};
+    root.SetGlyphs(&glyphs);
+    TKivoEdit& edit = Field("edit");
+    edit.SetBounds(2, 2, 60, 14);
+    edit.SetText("abc");
+    const int32_t end = edit.CaretRect().Left;
+    edit.KeyDown(kVkHome, false);
+    const int32_t start = edit.CaretRect().Left;
+    ASSERT_GT(end - start, 6);
+    TDIBX plain(64, 24, 32), selected(64, 24, 32);
+    edit.Paint(plain);
+
+    // Pressed left of the middle of "a", dragged past the end.
+    root.SetPointer(start + 1, 6);
+    root.SetButtonsHeld(true, false);
+    root.SetClicks(true, false);
+    Frame();
+    EXPECT_EQ(edit.Caret(), 0u);
+    root.SetPointer(end + 10, 6);
+    Frame();
+    EXPECT_EQ(edit.SelectedText(), "abc");
+    root.SetButtonsHeld(false, false);
+    Frame();
+    // Moving after the release selects no further.
+    root.SetPointer(start + 1, 6);
+    Frame();
+    EXPECT_EQ(edit.SelectedText(), "abc");
+    edit.Paint(selected);
+    int32_t changed = 0;
+    for (int32_t y = 0; y < 24; ++y) {
+        for (int32_t x = 0; x < 64; ++x)
+            changed += plain.GetPixel(x, y) != selected.GetPixel(x, y) ? 1 : 0;
+    }
+    EXPECT_GT(changed, 0);
+
+    // A press alone puts the caret at the nearest character edge and selects nothing.
+    root.SetPointer(end - 1, 6);
+    root.SetButtonsHeld(true, false);
+    root.SetClicks(true, false);
+    Frame();
+    EXPECT_EQ(edit.Caret(), 3u);
+    EXPECT_EQ(edit.SelectedText(), "");
 }
 
 TEST_F(TextFieldTest, TypingStopsAtTheLimitOnACharacterBoundary) {

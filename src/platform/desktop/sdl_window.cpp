@@ -614,6 +614,11 @@ std::string SdlWindow::ClipboardText() {
     return copy;
 }
 
+void SdlWindow::SetClipboardText(std::string_view utf8) {
+    // SDL takes a terminated string; a failure leaves the clipboard as it was.
+    (void)SDL_SetClipboardText(std::string(utf8).c_str());
+}
+
 void SdlWindow::Translate(const SDL_Event& event) {
     const auto push = [this](InputKind kind, int32_t x = 0, int32_t y = 0, int32_t key = 0,
                              bool repeat = false) {

@@ -53,6 +53,7 @@ class SdlWindow final : public MainWindow,
     void SetTextInput(bool on, int32_t caretX, int32_t caretY, int32_t caretWidth,
                       int32_t caretHeight) override;
     [[nodiscard]] std::string ClipboardText() override;
+    void SetClipboardText(std::string_view utf8) override;
 
     // Modes of the display the window is on; 32 bits for the usual 8-bit-per-channel formats
     // (which SDL counts as 24).

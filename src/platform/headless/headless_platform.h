@@ -100,6 +100,7 @@ class QueuedInput final : public InputSource {
         caret[3] = caretHeight;
     }
     [[nodiscard]] std::string ClipboardText() override { return clipboard; }
+    void SetClipboardText(std::string_view utf8) override { clipboard = utf8; }
 
     bool textInputOn = false;
     int32_t caret[4] = {};
