@@ -6,10 +6,10 @@
 #include <memory>
 
 #include "platform/desktop/gtk_dialogs.h"
+#include "platform/desktop/module_http_client.h"
 #include "platform/desktop/sdl_audio_output.h"
 #include "platform/desktop/sdl_window.h"
 #include "platform/fonts/freetype_font_engine.h"
-#include "platform/net/curl_http_client.h"
 #include "platform/platform.h"
 
 namespace kivo {
@@ -35,7 +35,7 @@ class DesktopPlatform {
     SdlAudioOutput audio;
     XdgUrlOpener urls;
     DesktopWallpaper wallpaper;
-    CurlHttpClient http;
+    ModuleHttpClient http;
 
   private:
     NullTraceSink nullTrace_;
