@@ -31,13 +31,16 @@ class DesktopPlatform {
     // GTK opens its own connection to the display when the first dialog is shown.
     GtkDialogs dialogs;
     FreeTypeFontEngine fonts{FontSet::System};
-    SdlWindow window{fonts};
+    // The fonts load their configuration while the window's setup waits on the display.
+    SdlWindow window{LoadingInBackground(fonts)};
     SdlAudioOutput audio;
     XdgUrlOpener urls;
     DesktopWallpaper wallpaper;
     ModuleHttpClient http;
 
   private:
+    static FontEngine& LoadingInBackground(FreeTypeFontEngine& fonts);
+
     NullTraceSink nullTrace_;
     TraceSink* trace_;
 };
