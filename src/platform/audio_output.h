@@ -39,8 +39,9 @@ class AudioOutput {
 
     // Starts pulling from source in the given format; the source must outlive the output or
     // the next Close or SetSource. Returns false when no device could be opened (the player
-    // then runs silent; the output says so once on stderr). Called once on the main thread at
-    // start-up.
+    // then runs silent; the output says so once on stderr); an output that opens its device
+    // in the background returns true and says so only on stderr. Called once on the main
+    // thread at start-up.
     [[nodiscard]] virtual bool Open(const AudioFormat& format, AudioSource& source) = 0;
 
     // Pulls from source from now on. Safe against the pulling thread: once it returns, the

@@ -6,6 +6,8 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <vector>
 
 #include "platform/fonts/freetype_font_engine.h"
@@ -72,19 +74,28 @@ TEST(SdlWindow, OpensAtSceneSizePlusDockWithTheTitleAndDrawsTheToolbar) {
     EXPECT_EQ(at(160, kDockHeight + 120), 0u);
 }
 
-TEST(SdlWindow, PresentsOnlyTheDirtyRectangles) {
+TEST(SdlWindow, TakesTheFirstFrameWholeThenOnlyTheDirtyRectangles) {
     FreeTypeFontEngine fonts(FontSet::Fixed);
     SdlWindow window(fonts);
     window.ShowWithSceneSize(64, 48);
+    int32_t width = 0;
+    int32_t height = 0;
+    const auto panelAt = [&](const std::vector<uint32_t>& pixels, int32_t x, int32_t y) {
+        return Rgb(pixels[static_cast<size_t>((kDockHeight + y) * width + x)]);
+    };
     std::vector<uint32_t> frame(64 * 48, 0x00336699);
     const TRect dirty[] = {{0, 0, 8, 8}};
     window.Present(FrameView{frame.data(), 64, 48, 64}, dirty);
-    int32_t width = 0;
-    int32_t height = 0;
-    const std::vector<uint32_t> pixels = window.CaptureClientArea(width, height);
+    std::vector<uint32_t> pixels = window.CaptureClientArea(width, height);
     ASSERT_EQ(height, 48 + kDockHeight);
-    EXPECT_EQ(Rgb(pixels[static_cast<size_t>((kDockHeight + 3) * width + 3)]), 0x336699u);
-    EXPECT_EQ(Rgb(pixels[static_cast<size_t>((kDockHeight + 20) * width + 20)]), 0u);
+    EXPECT_EQ(panelAt(pixels, 3, 3), 0x336699u);
+    EXPECT_EQ(panelAt(pixels, 20, 20), 0x336699u) << "the new texture took the frame whole";
+
+    std::fill(frame.begin(), frame.end(), 0x00112233u);
+    window.Present(FrameView{frame.data(), 64, 48, 64}, dirty);
+    pixels = window.CaptureClientArea(width, height);
+    EXPECT_EQ(panelAt(pixels, 3, 3), 0x112233u);
+    EXPECT_EQ(panelAt(pixels, 20, 20), 0x336699u) << "only the dirty rectangle is uploaded";
 }
 
 TEST(SdlWindow, AppearingActivatesAndToolbarClicksBecomeButtonEvents) {
@@ -130,11 +141,10 @@ TEST(SdlWindow, AppearingActivatesAndToolbarClicksBecomeButtonEvents) {
     click(kToolbarButtonWidth * 2 + 10, 10);
     click(kToolbarButtonWidth * 2 + 20, kDockHeight + 18 * 2 + 9);
     click(100, kDockHeight + 5);  // the menu closed: the panel again
-    EXPECT_EQ(collect(7),
-              (std::vector<InputKind>{InputKind::QuitButton, InputKind::ScreenSwitchButton,
-                                      InputKind::LeftDown, InputKind::LeftUp,
-                                      InputKind::ComfortMenu, InputKind::LeftDown,
-                                      InputKind::LeftUp}));
+    EXPECT_EQ(collect(7), (std::vector<InputKind>{
+                              InputKind::QuitButton, InputKind::ScreenSwitchButton,
+                              InputKind::LeftDown, InputKind::LeftUp, InputKind::ComfortMenu,
+                              InputKind::LeftDown, InputKind::LeftUp}));
 }
 
 }  // namespace

@@ -64,6 +64,24 @@ TEST(FontEngine, WindowsNamesGoThroughTheAliasTableAndUnknownNamesToTheGothic) {
     }
 }
 
+TEST(FontEngine, AConfigurationLoadedInTheBackgroundAnswersAsOneLoadedOnFirstUse) {
+    FreeTypeFontEngine background(FontSet::System);
+    background.LoadConfigurationInBackground();
+    background.LoadConfigurationInBackground();  // a second call changes nothing
+    FreeTypeFontEngine onFirstUse(FontSet::System);
+    for (const char* face : {"ＭＳ 明朝", "DejaVu Sans", "No Such Face Anywhere"}) {
+        const auto loaded = background.Resolve(face);
+        const auto expected = onFirstUse.Resolve(face);
+        ASSERT_TRUE(loaded && expected) << face;
+        EXPECT_EQ(loaded->family, expected->family) << face;
+        EXPECT_EQ(loaded->file, expected->file) << face;
+    }
+    EXPECT_NE(background.Open("ＭＳ ゴシック", 16, 0), nullptr);
+    // An engine freed while its configuration still loads waits for it and frees it.
+    FreeTypeFontEngine unused(FontSet::System);
+    unused.LoadConfigurationInBackground();
+}
+
 TEST(FontEngine, OpensEachFontFileOnceWhateverTheSizesAndStyles) {
     FreeTypeFontEngine engine(FontSet::Fixed);
     std::vector<std::unique_ptr<Font>> fonts;

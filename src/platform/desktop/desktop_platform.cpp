@@ -7,9 +7,14 @@ DesktopPlatform::DesktopPlatform(TraceSink* trace, std::chrono::steady_clock::ti
     if (trace != nullptr) window.TraceFirstPresent(*trace, launched);
 }
 
+FontEngine& DesktopPlatform::LoadingInBackground(FreeTypeFontEngine& fonts) {
+    fonts.LoadConfigurationInBackground();
+    return fonts;
+}
+
 Platform DesktopPlatform::Services() {
-    return Platform{clock, calendar, dialogs, window, window, window,
-                    audio, fonts,    *trace_, urls,   window, wallpaper, http};
+    return Platform{clock, calendar, dialogs, window, window,    window, audio,
+                    fonts, *trace_,  urls,    window, wallpaper, http};
 }
 
 }  // namespace kivo

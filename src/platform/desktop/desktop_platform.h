@@ -6,10 +6,10 @@
 #include <memory>
 
 #include "platform/desktop/gtk_dialogs.h"
+#include "platform/desktop/module_http_client.h"
 #include "platform/desktop/sdl_audio_output.h"
 #include "platform/desktop/sdl_window.h"
 #include "platform/fonts/freetype_font_engine.h"
-#include "platform/net/curl_http_client.h"
 #include "platform/platform.h"
 
 namespace kivo {
@@ -31,13 +31,16 @@ class DesktopPlatform {
     // GTK opens its own connection to the display when the first dialog is shown.
     GtkDialogs dialogs;
     FreeTypeFontEngine fonts{FontSet::System};
-    SdlWindow window{fonts};
+    // The fonts load their configuration while the window's setup waits on the display.
+    SdlWindow window{LoadingInBackground(fonts)};
     SdlAudioOutput audio;
     XdgUrlOpener urls;
     DesktopWallpaper wallpaper;
-    CurlHttpClient http;
+    ModuleHttpClient http;
 
   private:
+    static FontEngine& LoadingInBackground(FreeTypeFontEngine& fonts);
+
     NullTraceSink nullTrace_;
     TraceSink* trace_;
 };

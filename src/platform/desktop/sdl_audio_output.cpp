@@ -44,33 +44,48 @@ bool SdlAudioOutput::Open(const AudioFormat& format, AudioSource& source) {
     Close();
     format_ = format;
     source_ = &source;
+    paused_ = false;
+    opener_ = std::thread([this] { OpenDevice(); });
+    return true;
+}
+
+void SdlAudioOutput::OpenDevice() {
     QuietenAlsa();
-    std::string reason;
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
-        subsystem_ = true;
+    // The main thread starts or stops no SDL subsystem while this runs: the window's video
+    // is up before the output is opened and goes down after it is closed.
+    const bool subsystem = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    uint32_t device = 0;
+    if (subsystem) {
         SDL_AudioSpec wanted{};
-        wanted.freq = format.sampleRate;
+        wanted.freq = format_.sampleRate;
         wanted.format = AUDIO_S16SYS;
-        wanted.channels = static_cast<Uint8>(format.channels);
+        wanted.channels = static_cast<Uint8>(format_.channels);
         wanted.samples = 1024;  // about 23 ms: the mixer's own buffer holds the delay
         wanted.callback = Pull;
         wanted.userdata = this;
         SDL_AudioSpec obtained{};
         // SDL converts to the device's own format, so the source always sees ours.
-        device_ = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+        device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
     }
-    if (device_ == 0) {
-        reason = SDL_GetError();
-        Close();
-        source_ = &source;
+    if (device == 0) {
+        const std::string reason = SDL_GetError();
+        if (subsystem) SDL_QuitSubSystem(SDL_INIT_AUDIO);
         std::cerr << "kivoplay: no sound device (" << reason << "); the game plays silent\n";
-        return false;
+        return;
     }
-    SDL_PauseAudioDevice(device_, 0);
-    return true;
+    const std::lock_guard lock(mutex_);
+    device_ = device;
+    subsystem_ = true;
+    // The device starts paused; the callback reads source_ only from here on.
+    if (!paused_) SDL_PauseAudioDevice(device_, 0);
+}
+
+void SdlAudioOutput::FinishOpening() {
+    if (opener_.joinable()) opener_.join();
 }
 
 void SdlAudioOutput::SetSource(AudioSource& source) {
+    const std::lock_guard lock(mutex_);
     if (device_ == 0) {
         source_ = &source;
         return;
@@ -83,6 +98,7 @@ void SdlAudioOutput::SetSource(AudioSource& source) {
 }
 
 void SdlAudioOutput::Close() {
+    FinishOpening();
     if (device_ != 0) SDL_CloseAudioDevice(device_);  // waits for the callback to finish
     device_ = 0;
     source_ = nullptr;
@@ -91,6 +107,8 @@ void SdlAudioOutput::Close() {
 }
 
 void SdlAudioOutput::SetPaused(bool paused) {
+    const std::lock_guard lock(mutex_);
+    paused_ = paused;
     if (device_ != 0) SDL_PauseAudioDevice(device_, paused ? 1 : 0);
 }
 

@@ -121,10 +121,9 @@ void SdlWindow::MakeSceneTexture() {
                                sceneWidth_, sceneHeight_);
     if (scene_ == nullptr) return;
     ApplyScaleMode();
-    // The panel is black until the next frame arrives.
-    std::vector<uint32_t> black(
-        static_cast<size_t>(sceneWidth_) * static_cast<size_t>(sceneHeight_), 0xFF000000u);
-    SDL_UpdateTexture(scene_, nullptr, black.data(), sceneWidth_ * 4);
+    // A new texture holds nothing yet: the panel shows the cleared black until the next frame
+    // is uploaded into it whole (filling it with black first only delayed the first frame).
+    wholeFrameWanted_ = true;
 }
 
 void SdlWindow::ApplyScaleMode() {
@@ -341,7 +340,7 @@ void SdlWindow::Compose() {
     // The dock keeps its own size at the top left.
     const SDL_Rect dock{0, 0, static_cast<int>(sceneWidth_ * pixelsPerPointX_ + 0.5), dockPixels_};
     const SDL_Rect panel{panel_.Left, panel_.Top, panel_.Width(), panel_.Height()};
-    if (scene_) SDL_RenderCopy(renderer_, scene_, nullptr, &panel);
+    if (scene_ && !wholeFrameWanted_) SDL_RenderCopy(renderer_, scene_, nullptr, &panel);
     if (toolbar_ && ToolbarShown()) SDL_RenderCopy(renderer_, toolbar_, nullptr, &dock);
     if (menu_ && menuOpen_ && ToolbarShown()) {
         const int32_t rows = static_cast<int32_t>(MenuItems().size());
@@ -642,7 +641,6 @@ void SdlWindow::Translate(const SDL_Event& event) {
             // The renderer lost its textures (a driver reset, a switch of the GPU): both are
             // made again and the next frame is uploaded whole.
             MakeSceneTexture();
-            wholeFrameWanted_ = true;
             PaintToolbar();
             Redraw();
             break;

@@ -132,7 +132,8 @@ class SdlWindow final : public MainWindow,
     bool fullScreen_ = false;
     bool pointerOnDock_ = false;
     bool smooth_ = false;
-    // The scene texture lost the frame with the device: the next present uploads it whole.
+    // The scene texture is new or lost its frame with the device: it is not shown until the
+    // next present has uploaded the frame whole.
     bool wholeFrameWanted_ = false;
     SDL_Cursor* cursor_ = nullptr;
     SDL_Texture* menu_ = nullptr;

@@ -8,6 +8,7 @@
 #include FT_TRUETYPE_TABLES_H
 
 #include <algorithm>
+#include <future>
 #include <map>
 #include <unordered_map>
 
@@ -205,12 +206,17 @@ struct FreeTypeFontEngine::Impl {
         for (auto& [key, face] : faces)
             FT_Done_Face(face);
         if (library != nullptr) FT_Done_FreeType(library);
+        if (loading.valid()) config = loading.get();
         if (config != nullptr) FcConfigDestroy(config);
     }
 
     // Fontconfig and FreeType are set up on first use: most runs never draw text, and the
-    // configuration takes milliseconds to load.
+    // configuration takes milliseconds to load. A background load is waited for here.
     FcConfig* Config() {
+        if (loading.valid()) {
+            config = loading.get();
+            configFailed = config == nullptr;
+        }
         if (config == nullptr && !configFailed) {
             config = FcInitLoadConfigAndFonts();
             configFailed = config == nullptr;
@@ -255,6 +261,8 @@ struct FreeTypeFontEngine::Impl {
     FontSet set;
     FcConfig* config = nullptr;
     bool configFailed = false;
+    // The configuration being read on another thread; nothing else is shared with it.
+    std::future<FcConfig*> loading;
     FT_Library library = nullptr;
     std::map<std::string, FT_Face> faces;
     std::map<std::string, std::optional<FontResolution>, std::less<>> resolved;
@@ -287,6 +295,11 @@ std::unique_ptr<Font> FreeTypeFontEngine::Open(std::string_view face, int32_t si
     }
     const bool monospace = where->monospace || FT_IS_FIXED_WIDTH(ftFace);
     return std::make_unique<FreeTypeFont>(ftFace, ftSize, where->family, pixels, style, monospace);
+}
+
+void FreeTypeFontEngine::LoadConfigurationInBackground() {
+    if (impl_->config != nullptr || impl_->configFailed || impl_->loading.valid()) return;
+    impl_->loading = std::async(std::launch::async, [] { return FcInitLoadConfigAndFonts(); });
 }
 
 int32_t FreeTypeFontEngine::OpenFiles() const {

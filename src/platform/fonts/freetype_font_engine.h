@@ -48,6 +48,11 @@ class FreeTypeFontEngine final : public FontEngine {
     // The number of font files opened so far (each is opened once, whatever its sizes).
     [[nodiscard]] int32_t OpenFiles() const;
 
+    // Starts reading fontconfig's configuration and font list on a thread of its own; the
+    // first font opened waits for it. The desktop player calls this before it opens its
+    // window, whose setup spends that time waiting on the display and the session bus.
+    void LoadConfigurationInBackground();
+
   private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
