@@ -92,9 +92,13 @@ std::vector<uint8_t> TSaveManager::GameEntry(std::string_view caption, std::stri
 void TSaveManager::SaveGame(int32_t slot, std::string_view caption, std::string_view resumePage,
                             int32_t resumeIndex) {
     if (caption.empty() || slot < 0 || interpreter_ == nullptr) return;
-    const std::vector<uint8_t> entry = GameEntry(caption, resumePage, resumeIndex);
+    // The status data stored after the game goes into the same rewrite of save.dat: the file
+    // comes out as two rewrites would leave it, and the other slots are copied once.
+    std::vector<SaveFileEntry> entries;
+    entries.push_back({GameEntryName(slot), GameEntry(caption, resumePage, resumeIndex)});
+    if (StatusWritable()) entries.push_back({std::string(kStatusEntryName), StatusEntry()});
     try {
-        file_.ReplaceEntry(GameEntryName(slot), entry);
+        file_.ReplaceEntries(std::move(entries));
     } catch (const KivoError& error) {
         // The old file and the captions stay as they were; the game goes on.
         Warn(std::string("the game was not saved: ") + error.what());
@@ -107,7 +111,6 @@ void TSaveManager::SaveGame(int32_t slot, std::string_view caption, std::string_
     } else {
         captions_.push_back({std::string(caption), slot});
     }
-    StoreStatus();
 }
 
 std::vector<uint8_t> TSaveManager::StatusEntry() const {
@@ -122,7 +125,7 @@ std::vector<uint8_t> TSaveManager::StatusEntry() const {
 }
 
 void TSaveManager::StoreStatus() {
-    if (!saveEnabled_ || statusBlocked_) return;
+    if (!StatusWritable()) return;
     const std::vector<uint8_t> entry = StatusEntry();
     try {
         file_.ReplaceEntry(kStatusEntryName, entry);

@@ -88,8 +88,9 @@ class TSaveManager final : public SavePort {
     // Stores the status data in save.dat. Called after every saved game and at shutdown.
     void StoreStatus();
 
-    // Saves the game in slot now. An empty caption saves nothing. A failure to write keeps
-    // the old save.dat and captions and is reported on the warnings stream.
+    // Saves the game in slot now, and the status data with it. An empty caption saves
+    // nothing. A failure to write keeps the old save.dat and captions and is reported on the
+    // warnings stream.
     void SaveGame(int32_t slot, std::string_view caption, std::string_view resumePage,
                   int32_t resumeIndex);
     // Loads the game of slot now; nothing happens when there is no such save. A save that
@@ -110,6 +111,7 @@ class TSaveManager final : public SavePort {
 
   private:
     void ReadCaptions(const TVrFileCollection& archive);
+    [[nodiscard]] bool StatusWritable() const { return saveEnabled_ && !statusBlocked_; }
     void WarnOnce(bool& warned, const std::string& text);
     void Warn(const std::string& text);
 

@@ -1,12 +1,52 @@
 #include "storage/save_file.h"
 
+#include <algorithm>
 #include <charconv>
+#include <limits>
 #include <system_error>
 
 #include "base/error.h"
 #include "platform/host_files.h"
 
 namespace kivo {
+
+namespace {
+
+// save.dat is one file whatever its size: the archive volumes of game data do not apply.
+constexpr int64_t kOneVolume = std::numeric_limits<int64_t>::max();
+
+// The temporary file that becomes save.dat, written as a stream.
+class ReplacingFileStream final : public TTpBigStream {
+  public:
+    explicit ReplacingFileStream(const std::filesystem::path& path) : file_(path) {}
+
+    [[nodiscard]] int64_t GetSize() const override { return size_; }
+    [[nodiscard]] int64_t GetPosition() const override { return position_; }
+    void SetPosition(int64_t pos) override { position_ = std::clamp<int64_t>(pos, 0, size_); }
+    int64_t Write(const void* buffer, int64_t count) override {
+        if (count <= 0) return 0;
+        if (!file_.File().WriteAt(position_, buffer, count)) return 0;
+        position_ += count;
+        size_ = std::max(size_, position_);
+        return count;
+    }
+    [[nodiscard]] std::string SourceName() const override { return file_.Target().string(); }
+    void Commit() { file_.Commit(); }
+
+  private:
+    host::ReplacingFile file_;
+    int64_t position_ = 0;
+    int64_t size_ = 0;
+};
+
+void WriteReplacingFile(const std::filesystem::path& path,
+                        const std::function<void(TTpBigStream&)>& write) {
+    ReplacingFileStream out(path);
+    write(out);
+    out.Commit();
+}
+
+}  // namespace
 
 std::string GameEntryName(int32_t slot) {
     return std::string(kGameEntryPrefix) + std::to_string(slot);
@@ -23,7 +63,7 @@ std::optional<int32_t> SlotOfEntryName(std::string_view name) {
 }
 
 TSaveFile::TSaveFile(std::filesystem::path file, std::filesystem::path seed)
-    : file_(std::move(file)), seed_(std::move(seed)), writer_(host::WriteFileBytes) {}
+    : file_(std::move(file)), seed_(std::move(seed)), writer_(WriteReplacingFile) {}
 
 std::filesystem::path TSaveFile::ReadPath() const {
     std::error_code error;
@@ -38,11 +78,9 @@ void TSaveFile::Open(TVrFileCollection& archive) const {
         archive.OpenArchive({}, false);
         return;
     }
-    // The whole file is held in memory: the archive is then read from a copy that the rename
-    // of the new file cannot pull away.
-    auto bytes = std::make_unique<TTpBigMemoryStream>();
-    bytes->LoadFromFile(path);
-    archive.OpenStream(std::move(bytes), path);
+    // The open file keeps reading the old bytes when a new save.dat is renamed over it.
+    archive.OpenStream(
+        std::make_unique<TTpBigFileStream>(path, TTpBigFileStream::Mode::Read, kOneVolume), path);
 }
 
 std::optional<std::vector<uint8_t>> TSaveFile::ReadEntry(std::string_view name) const {
@@ -55,17 +93,23 @@ std::optional<std::vector<uint8_t>> TSaveFile::ReadEntry(std::string_view name) 
 }
 
 void TSaveFile::ReplaceEntry(std::string_view name, std::span<const uint8_t> content) {
+    std::vector<SaveFileEntry> entries;
+    entries.push_back({std::string(name), {content.begin(), content.end()}});
+    ReplaceEntries(std::move(entries));
+}
+
+void TSaveFile::ReplaceEntries(std::vector<SaveFileEntry> entries) {
     TVrFileCollection archive;
     Open(archive);
-    while (archive.FindFile(name) != nullptr)
-        archive.RemoveEntry(name);
-    TVrFile& entry = archive.AddMemoryEntry(std::string(name));
-    entry.memory->Write(content.data(), static_cast<int64_t>(content.size()));
+    for (SaveFileEntry& replaced : entries) {
+        while (archive.FindFile(replaced.name) != nullptr)
+            archive.RemoveEntry(replaced.name);
+        archive.AddMemoryEntry(std::move(replaced.name))
+            .memory->Assign(std::move(replaced.content));
+    }
     archive.copyStoredBytes = true;
-    TTpBigMemoryStream out({}, file_.string());
-    (void)archive.WriteArchive(out);
     MakeFolder();
-    writer_(file_, out.Memory().Bytes());
+    writer_(file_, [&](TTpBigStream& out) { (void)archive.WriteArchive(out); });
 }
 
 void TSaveFile::MakeFolder() const {

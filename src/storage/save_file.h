@@ -1,8 +1,10 @@
 #pragma once
 // save.dat: the saved games and the status data, each one entry of an archive that is
-// rewritten whole whenever one entry changes. The file is read into memory before anything is
-// replaced, and the new archive goes to a temporary file beside it that is renamed over it, so
-// the old file stays whole until the new one is complete.
+// rewritten whole whenever one entry changes. The new archive is written straight into a
+// temporary file beside the old one, the other entries copied over from the old file as they
+// are stored, and then renamed over it, so the old file stays whole until the new one is
+// complete. Neither file is ever held in memory whole: a save beside many large slots costs
+// about one copy of the file.
 
 #include <cstdint>
 #include <filesystem>
@@ -27,11 +29,18 @@ inline constexpr std::string_view kStatusEntryName = "STATUSSAVEDATA";
 // not plain decimal numbers.
 [[nodiscard]] std::optional<int32_t> SlotOfEntryName(std::string_view name);
 
+// One entry to put into save.dat: its name and its content.
+struct SaveFileEntry {
+    std::string name;
+    std::vector<uint8_t> content;
+};
+
 class TSaveFile {
   public:
-    // Writes the bytes of the whole new file over path; raises KivoError naming path when it
-    // cannot, leaving what was at path untouched.
-    using Writer = std::function<void(const std::filesystem::path&, std::span<const uint8_t>)>;
+    // Writes a whole new file over path, its bytes put by write into the stream it is given;
+    // raises KivoError naming path when it cannot, leaving what was at path untouched.
+    using Writer = std::function<void(const std::filesystem::path& path,
+                                      const std::function<void(TTpBigStream&)>& write)>;
 
     // file is the save.dat written; seed, when given, is read in its place until file exists
     // (the game folder's save.dat for a player that keeps its saves elsewhere).
@@ -42,8 +51,8 @@ class TSaveFile {
     [[nodiscard]] std::filesystem::path ReadPath() const;
     [[nodiscard]] bool Exists() const { return !ReadPath().empty(); }
 
-    // Reads the archive into memory; without a file it stays empty. A damaged file raises
-    // KivoError naming it.
+    // Reads the archive's directory; entries are read from the file when asked for. Without a
+    // file it stays empty. A damaged file raises KivoError naming it.
     void Open(TVrFileCollection& archive) const;
     // The content of the named entry, nullopt when the file or the entry is missing. A
     // damaged file or entry raises KivoError naming the file.
@@ -53,6 +62,9 @@ class TSaveFile {
     // KivoError naming the file when the old file cannot be read or the new one written; the
     // old file is then unchanged.
     void ReplaceEntry(std::string_view name, std::span<const uint8_t> content);
+    // The same for several entries in one rewrite of the file: each moves to the end in the
+    // order given, so the file is what replacing them one after another would have written.
+    void ReplaceEntries(std::vector<SaveFileEntry> entries);
     // Moves a damaged save file aside as "save.dat.bad" (replacing an older one), so that the
     // next save starts a fresh file without destroying what may still be rescued. False when
     // there is nothing to move or it cannot be moved.

@@ -25,17 +25,6 @@ constexpr int64_t kDeflateRatio = 1032;
 
 constexpr std::string_view kMediaExtensions = ".WAV.WMA.OGG.AVI.MPG.MPEG.M1V.WMV.ASF.DAT.";
 
-std::array<uint32_t, 256> MakeCrcTable() {
-    std::array<uint32_t, 256> table{};
-    for (uint32_t i = 0; i < 256; ++i) {
-        uint32_t c = i;
-        for (int k = 0; k < 8; ++k)
-            c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-        table[i] = c;
-    }
-    return table;
-}
-
 bool IsExecutablePath(const std::filesystem::path& path, const host::HostFile& file) {
     std::string ext = sjis::ToUpperAscii(path.extension().string());
     if (ext == ".EXE" || ext == ".SCR") return true;
@@ -96,11 +85,8 @@ int64_t CheckedRead(TTpBigStream& stream, void* buffer, int64_t count, const std
 }  // namespace
 
 uint32_t Crc32(std::span<const uint8_t> bytes, uint32_t crc) {
-    static const std::array<uint32_t, 256> table = MakeCrcTable();
-    crc = ~crc;
-    for (uint8_t b : bytes)
-        crc = table[(crc ^ b) & 0xFF] ^ (crc >> 8);
-    return ~crc;
+    // zlib's CRC is the same polynomial, start and complement, and runs several bytes a step.
+    return static_cast<uint32_t>(crc32_z(crc, bytes.data(), bytes.size()));
 }
 
 std::vector<uint8_t> Deflate(std::span<const uint8_t> bytes) {
@@ -501,6 +487,7 @@ bool TVrFileCollection::WriteArchive(TTpBigStream& destination) {
     WriteAll(destination, table, target);
 
     std::vector<int64_t> offsets(n + 1);
+    TByteBuffer copyBuffer;
     for (size_t i = 0; i < n; ++i) {
         TVrFile& entry = *entries[i];
         offsets[i] = destination.GetPosition();
@@ -508,7 +495,7 @@ bool TVrFileCollection::WriteArchive(TTpBigStream& destination) {
         if (onProgress)
             onProgress(entry, abort, static_cast<int32_t>(n), static_cast<int32_t>(i), 0);
         if (abort) return false;
-        WriteEntryContent(entry, destination);
+        WriteEntryContent(entry, destination, copyBuffer);
         if (onProgress) {
             onProgress(entry, abort, static_cast<int32_t>(n), static_cast<int32_t>(i),
                        destination.GetPosition() - offsets[i]);
@@ -542,7 +529,26 @@ bool TVrFileCollection::WriteArchive(TTpBigStream& destination) {
     return true;
 }
 
-void TVrFileCollection::WriteEntryContent(TVrFile& entry, TTpBigStream& destination) {
+void TVrFileCollection::CopyStoredBytes(const TVrFile& entry, TTpBigStream& destination,
+                                        TByteBuffer& buffer) const {
+    const std::string target = destination.SourceName();
+    const auto* file = dynamic_cast<const TTpBigFileStream*>(stream_.get());
+    if (!file) stream_->SetPosition(entry.offset);
+    buffer.resize(
+        static_cast<size_t>(std::clamp<int64_t>(entry.size, 0, TTpBigFileStream::kCopyBufferSize)));
+    for (int64_t at = 0; at < entry.size;) {
+        const int64_t want =
+            std::min<int64_t>(entry.size - at, static_cast<int64_t>(buffer.size()));
+        const int64_t got = file ? file->ReadAt(entry.offset + at, buffer.data(), want)
+                                 : stream_->Read(buffer.data(), want);
+        if (got != want) ThrowBadData(archivePath_.string(), "archive entry is truncated");
+        WriteAll(destination, std::span(buffer.data(), static_cast<size_t>(got)), target);
+        at += got;
+    }
+}
+
+void TVrFileCollection::WriteEntryContent(TVrFile& entry, TTpBigStream& destination,
+                                          TByteBuffer& copyBuffer) {
     const std::string target = destination.SourceName();
     const uint8_t stored = entry.stored;
     entry.stored = 0;
@@ -570,9 +576,7 @@ void TVrFileCollection::WriteEntryContent(TVrFile& entry, TTpBigStream& destinat
         // The entry goes over byte for byte with the flags and checksum it was read with, so
         // checksum and content keep agreeing and nothing is compressed a second time.
         if (!stream_) ThrowFileMissing(entry.Name());
-        TByteBuffer bytes;
-        ReadStoredBytes(entry, bytes);
-        WriteAll(destination, bytes, target);
+        CopyStoredBytes(entry, destination, copyBuffer);
         entry.stored = stored;
         return;
     }

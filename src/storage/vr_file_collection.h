@@ -133,9 +133,13 @@ class TVrFileCollection : public HashCollection<TVrFile> {
     bool copyStoredBytes = false;
 
   private:
-    void WriteEntryContent(TVrFile& entry, TTpBigStream& destination);
+    void WriteEntryContent(TVrFile& entry, TTpBigStream& destination, TByteBuffer& copyBuffer);
     // The entry's bytes as stored in the archive stream, compressed or not.
     void ReadStoredBytes(const TVrFile& entry, TByteBuffer& out) const;
+    // Writes the entry's stored bytes to destination in pieces through buffer, which keeps its
+    // memory from one entry to the next.
+    void CopyStoredBytes(const TVrFile& entry, TTpBigStream& destination,
+                         TByteBuffer& buffer) const;
 
     std::unique_ptr<TTpBigStream> stream_;
     std::filesystem::path archivePath_;

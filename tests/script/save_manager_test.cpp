@@ -294,10 +294,11 @@ TEST(SaveManager, FailedSaveIsReportedOnceAndKeepsFileAndCaptions) {
     rig.saves.SaveGame(1, "first", "", 0);
     const std::string before = ReadWholeFile(rig.folder / "save.dat");
     int writes = 0;
-    rig.saves.File().SetWriter([&](const std::filesystem::path& path, std::span<const uint8_t>) {
-        ++writes;
-        throw KivoError(path.string(), "no space left on device");
-    });
+    rig.saves.File().SetWriter(
+        [&](const std::filesystem::path& path, const std::function<void(TTpBigStream&)>&) {
+            ++writes;
+            throw KivoError(path.string(), "no space left on device");
+        });
     rig.saves.RequestSave(1, "second", "", 0);
     EXPECT_FALSE(rig.saves.ServePending());
     EXPECT_FALSE(rig.saves.ServePending());

@@ -110,6 +110,39 @@ TEST(SaveFile, ReplacedEntryMovesToTheEndAndTheOthersAreCopiedAsStored) {
               written.end());
 }
 
+// A game saved with its status data in one rewrite gives the file two rewrites would, also
+// for entries large enough to be stored and for other slots copied from the old file in pieces.
+TEST(SaveFile, SeveralEntriesInOneRewriteWriteWhatOneAfterAnotherWould) {
+    const test::ScratchFolder folder("kivo_save_file_test");
+    std::vector<uint8_t> large(static_cast<size_t>(kStoreThreshold) + 3);  // stored as it is
+    for (size_t i = 0; i < large.size(); ++i)
+        large[i] = static_cast<uint8_t>(i * 2654435761u >> 13);
+    const OldSaveFile old;
+    const std::vector<uint8_t> start = test::BuildArchive(
+        102, {{"GAMESAVEDATA1", old.slot1, 0, 0x12345678, 0x0BADF00D, 1},
+              {"GAMESAVEDATA3", large, 1, 0, static_cast<int32_t>(Crc32(large)), 0},
+              {"STATUSSAVEDATA", Bytes("status"), 1, 0, 0x1111, 0}});
+    const std::vector<uint8_t> entry = Bytes("slot one, saved again");
+    for (const std::vector<uint8_t>* slot :
+         {&entry, static_cast<const std::vector<uint8_t>*>(&large)}) {
+        WriteFile(folder / "one.dat", start);
+        WriteFile(folder / "two.dat", start);
+        TSaveFile one(folder / "one.dat");
+        std::vector<SaveFileEntry> both;
+        both.push_back({"GAMESAVEDATA1", *slot});
+        both.push_back({"STATUSSAVEDATA", Bytes("status 2")});
+        one.ReplaceEntries(std::move(both));
+        TSaveFile two(folder / "two.dat");
+        two.ReplaceEntry("GAMESAVEDATA1", *slot);
+        two.ReplaceEntry("STATUSSAVEDATA", Bytes("status 2"));
+        EXPECT_EQ(ReadFile(folder / "one.dat"), ReadFile(folder / "two.dat"));
+        EXPECT_EQ(EntryNames(one),
+                  (std::vector<std::string>{"GAMESAVEDATA3", "GAMESAVEDATA1", "STATUSSAVEDATA"}));
+        EXPECT_EQ(one.ReadEntry("GAMESAVEDATA1"), *slot);
+        EXPECT_EQ(one.ReadEntry("GAMESAVEDATA3"), large);
+    }
+}
+
 TEST(SaveFile, StartsAFileAndReadsTheSeedUntilItHasOne) {
     const test::ScratchFolder folder("kivo_save_file_test");
     WriteFile(folder / "game.dat", OldSaveFile().bytes);
@@ -134,11 +167,14 @@ TEST(SaveFile, FailedWritesLeaveTheOldFileWhole) {
     WriteFile(folder / "save.dat", old.bytes);
     TSaveFile file(folder / "save.dat");
     // A disk that fills up half-way through the temporary file.
-    file.SetWriter([](const std::filesystem::path& path, std::span<const uint8_t> bytes) {
-        host::ReplacingFile out(path);
-        ASSERT_TRUE(out.File().WriteAt(0, bytes.data(), static_cast<int64_t>(bytes.size() / 2)));
-        throw KivoError(path.string(), "no space left on device");
-    });
+    file.SetWriter(
+        [](const std::filesystem::path& path, const std::function<void(TTpBigStream&)>& write) {
+            TTpBigMemoryStream bytes;
+            write(bytes);
+            host::ReplacingFile out(path);
+            ASSERT_TRUE(out.File().WriteAt(0, bytes.Memory().Bytes().data(), bytes.GetSize() / 2));
+            throw KivoError(path.string(), "no space left on device");
+        });
     EXPECT_THROW(file.ReplaceEntry("GAMESAVEDATA1", Bytes("new")), KivoError);
     EXPECT_EQ(ReadFile(folder / "save.dat"), old.bytes);
     // Nothing is left beside it.
