@@ -72,13 +72,18 @@ TEST_F(SdlAudioOutputTest, APauseBeforeTheDeviceOpensHolds) {
 }
 
 TEST_F(SdlAudioOutputTest, ClosingWhileOpeningOrWithoutADeviceIsSafe) {
-    CountingSource source;
     {
+        // The device may open and pull once before the close; after it, nothing pulls.
+        CountingSource opening;
         SdlAudioOutput output;
-        ASSERT_TRUE(output.Open(AudioFormat{}, source));
+        ASSERT_TRUE(output.Open(AudioFormat{}, opening));
         output.Close();
+        const int afterClose = opening.calls;
         output.Close();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        EXPECT_EQ(opening.calls, afterClose);
     }
+    CountingSource source;
     setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
     SdlAudioOutput silent;
     testing::internal::CaptureStderr();
