@@ -5,8 +5,10 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <vector>
 
+#include "base/error.h"
 #include "media/backend/midi_ports.h"
 #include "media/midi_play_v.h"
 #include "support/smf_writer.h"
@@ -55,6 +57,26 @@ TEST(MidiSynth, HeadlessRunsListOnlyTheMapper) {
     EXPECT_EQ(MidiPortNames(TMidiPlayV(ports, kRate)), std::vector<std::string>{"MIDIマッパー"});
     BackendMidiPorts missing("/nonexistent/none.sf2", false);
     EXPECT_EQ(missing.OpenMapper(kRate), nullptr);
+}
+
+// Without the synthesizer module, opening the mapper fails naming the module and what it is
+// for, each time it is asked (it may be installed later); the port list needs no module.
+TEST(MidiSynth, WithoutTheSynthesizerModuleTheMapperFailsNamingIt) {
+    BackendMidiPorts ports(kDefaultSoundFont, false,
+                           std::vector<std::filesystem::path>{"/nonexistent/kivo-modules"});
+    TMidiPlayV sequencer(ports, kRate);
+    EXPECT_EQ(MidiPortNames(sequencer), std::vector<std::string>{"MIDIマッパー"});
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        try {
+            (void)sequencer.OpenDevice(-1);
+            ADD_FAILURE() << "the mapper opened without its module";
+        } catch (const KivoError& error) {
+            const std::string message = error.what();
+            EXPECT_NE(message.find("kivo_fluid.so"), std::string::npos) << message;
+            EXPECT_NE(message.find("MIDI music"), std::string::npos) << message;
+        }
+    }
+    EXPECT_FALSE(sequencer.IsDeviceOpen());
 }
 
 TEST(MidiSynth, PlaysANoteAndFallsSilentAfterAllNotesOff) {

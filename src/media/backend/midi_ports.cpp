@@ -1,12 +1,19 @@
 #include "media/backend/midi_ports.h"
 
 #include "media/backend/alsa_seq_port.h"
-#include "media/backend/fluid_synth_port.h"
+#include "media/backend/fluid_module.h"
+#include "platform/shared_module.h"
 
 namespace kivo {
 
 BackendMidiPorts::BackendMidiPorts(std::string soundFont, bool hostPorts)
-    : soundFont_(std::move(soundFont)), sequencer_(hostPorts ? AlsaSequencer::Open() : nullptr) {}
+    : BackendMidiPorts(std::move(soundFont), hostPorts, SharedModule::ProgramModuleFolders()) {}
+
+BackendMidiPorts::BackendMidiPorts(std::string soundFont, bool hostPorts,
+                                   std::vector<std::filesystem::path> moduleFolders)
+    : soundFont_(std::move(soundFont)),
+      moduleFolders_(std::move(moduleFolders)),
+      sequencer_(hostPorts ? AlsaSequencer::Open() : nullptr) {}
 
 BackendMidiPorts::~BackendMidiPorts() = default;
 
@@ -20,7 +27,11 @@ std::vector<std::string> BackendMidiPorts::HostPortNames() {
 }
 
 std::unique_ptr<MidiOutPort> BackendMidiPorts::OpenMapper(int32_t sampleRate) {
-    return FluidSynthPort::Open(soundFont_, sampleRate);
+    if (synth_ == nullptr) {
+        synth_ = &SharedModule::OpenTable<FluidSynthTable>(
+            kFluidModuleFile, "MIDI music", kFluidModuleEntry, kFluidModuleVersion, moduleFolders_);
+    }
+    return synth_->openSynth(soundFont_, sampleRate);
 }
 
 std::unique_ptr<MidiOutPort> BackendMidiPorts::OpenHostPort(size_t index) {
