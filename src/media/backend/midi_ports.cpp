@@ -1,5 +1,8 @@
 #include "media/backend/midi_ports.h"
 
+#include <iostream>
+
+#include "base/error.h"
 #include "media/backend/alsa_seq_port.h"
 #include "media/backend/fluid_module.h"
 #include "platform/shared_module.h"
@@ -7,12 +10,15 @@
 namespace kivo {
 
 BackendMidiPorts::BackendMidiPorts(std::string soundFont, bool hostPorts)
-    : BackendMidiPorts(std::move(soundFont), hostPorts, SharedModule::ProgramModuleFolders()) {}
+    : BackendMidiPorts(std::move(soundFont), hostPorts, SharedModule::ProgramModuleFolders(),
+                       std::cerr) {}
 
 BackendMidiPorts::BackendMidiPorts(std::string soundFont, bool hostPorts,
-                                   std::vector<std::filesystem::path> moduleFolders)
+                                   std::vector<std::filesystem::path> moduleFolders,
+                                   std::ostream& log)
     : soundFont_(std::move(soundFont)),
       moduleFolders_(std::move(moduleFolders)),
+      log_(log),
       sequencer_(hostPorts ? AlsaSequencer::Open() : nullptr) {}
 
 BackendMidiPorts::~BackendMidiPorts() = default;
@@ -28,8 +34,15 @@ std::vector<std::string> BackendMidiPorts::HostPortNames() {
 
 std::unique_ptr<MidiOutPort> BackendMidiPorts::OpenMapper(int32_t sampleRate) {
     if (synth_ == nullptr) {
-        synth_ = &SharedModule::OpenTable<FluidSynthTable>(
-            kFluidModuleFile, "MIDI music", kFluidModuleEntry, kFluidModuleVersion, moduleFolders_);
+        try {
+            synth_ = &SharedModule::OpenTable<FluidSynthTable>(kFluidModuleFile, "MIDI music",
+                                                               kFluidModuleEntry,
+                                                               kFluidModuleVersion, moduleFolders_);
+        } catch (const KivoError& error) {
+            if (!moduleFailureReported_) log_ << "kivoplay: " << error.what() << '\n';
+            moduleFailureReported_ = true;
+            return nullptr;
+        }
     }
     return synth_->openSynth(soundFont_, sampleRate);
 }
