@@ -108,7 +108,9 @@ require_file(share/applications/kivoplay.desktop)
 # The modules the player opens on first use, where it looks for them from bin/.
 file(GLOB_RECURSE modules RELATIVE ${prefix} ${prefix}/kivo_*.so)
 if(NOT modules MATCHES "lib/([a-z0-9_-]+/)?kivoplay/kivo_av\\.so"
-   OR NOT modules MATCHES "lib/([a-z0-9_-]+/)?kivoplay/kivo_gtk\\.so")
+   OR NOT modules MATCHES "lib/([a-z0-9_-]+/)?kivoplay/kivo_fluid\\.so"
+   OR NOT modules MATCHES "lib/([a-z0-9_-]+/)?kivoplay/kivo_gtk\\.so"
+   OR NOT modules MATCHES "lib/([a-z0-9_-]+/)?kivoplay/kivo_resample\\.so")
   message(FATAL_ERROR "modules not installed in lib/kivoplay: ${modules}")
 endif()
 file(STRINGS ${prefix}/share/applications/kivoplay.desktop entry)

@@ -59,7 +59,7 @@ foreach(path usr/bin/kivoplay usr/bin/kivo-pack usr/bin/kivo-gal usr/bin/kivo-sc
   endif()
 endforeach()
 # The modules the player opens on first use, in its private library folder.
-foreach(module kivo_av.so kivo_gtk.so)
+foreach(module kivo_av.so kivo_fluid.so kivo_gtk.so kivo_resample.so)
   if(NOT contents MATCHES " \\./usr/lib/([a-z0-9_-]+/)?kivoplay/${module}\n")
     message(FATAL_ERROR "the package lacks the module ${module}:\n${contents}")
   endif()

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <sstream>
 #include <vector>
 
 #include "media/backend/midi_ports.h"
@@ -55,6 +57,24 @@ TEST(MidiSynth, HeadlessRunsListOnlyTheMapper) {
     EXPECT_EQ(MidiPortNames(TMidiPlayV(ports, kRate)), std::vector<std::string>{"MIDIマッパー"});
     BackendMidiPorts missing("/nonexistent/none.sf2", false);
     EXPECT_EQ(missing.OpenMapper(kRate), nullptr);
+}
+
+// Without the synthesizer module the mapper does not open, so songs play silent instead of
+// ending the game, and the log names the module and what it is for, once however often the
+// mapper is asked for. The port list needs no module.
+TEST(MidiSynth, WithoutTheSynthesizerModuleTheMapperStaysClosedAndSaysWhy) {
+    std::ostringstream log;
+    BackendMidiPorts ports(kDefaultSoundFont, false,
+                           std::vector<std::filesystem::path>{"/nonexistent/kivo-modules"}, log);
+    TMidiPlayV sequencer(ports, kRate);
+    EXPECT_EQ(MidiPortNames(sequencer), std::vector<std::string>{"MIDIマッパー"});
+    EXPECT_FALSE(sequencer.OpenDevice(-1));
+    EXPECT_FALSE(sequencer.OpenDevice(-1));
+    EXPECT_FALSE(sequencer.IsDeviceOpen());
+    const std::string message = log.str();
+    EXPECT_NE(message.find("kivo_fluid.so"), std::string::npos) << message;
+    EXPECT_NE(message.find("MIDI music"), std::string::npos) << message;
+    EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
 }
 
 TEST(MidiSynth, PlaysANoteAndFallsSilentAfterAllNotesOff) {

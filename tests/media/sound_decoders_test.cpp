@@ -32,7 +32,8 @@ std::vector<int16_t> DecodeAll(SoundDecoder& decoder) {
     EXPECT_EQ(decoder.Format().bitsPerSample, 16);
     std::vector<int16_t> out;
     std::vector<uint8_t> buffer(4096 * decoder.Format().blockAlign);
-    for (int64_t got; (got = decoder.Read(buffer.data(), static_cast<int64_t>(buffer.size()))) > 0;) {
+    for (int64_t got;
+         (got = decoder.Read(buffer.data(), static_cast<int64_t>(buffer.size()))) > 0;) {
         const size_t at = out.size();
         out.resize(at + static_cast<size_t>(got) / 2);
         std::memcpy(out.data() + at, buffer.data(), static_cast<size_t>(got));
@@ -54,7 +55,9 @@ double SineError(const std::vector<int16_t>& got, int channels, int c, uint32_t 
         for (size_t i = from; i < to; ++i) {
             const double t = (static_cast<double>(i) + delay) / rate;
             const double want = amplitude * std::sin(6.283185307179586 * hz * t);
-            worst = std::max(worst, std::abs(got[i * static_cast<size_t>(channels) + static_cast<size_t>(c)] - want));
+            worst = std::max(
+                worst,
+                std::abs(got[i * static_cast<size_t>(channels) + static_cast<size_t>(c)] - want));
         }
         best = std::min(best, worst);
     }
@@ -113,7 +116,8 @@ TEST(SoundDecoders, EveryRateDepthAndLayoutBecomesStereoAtTheMixRate) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        auto decoder = codecs.ToStereo16(codecs.OpenSound(StreamOf(c.file), c.container), 44100, c.name);
+        auto decoder =
+            codecs.ToStereo16(codecs.OpenSound(StreamOf(c.file), c.container), 44100, c.name);
         EXPECT_EQ(decoder->Format().channels, 2);
         EXPECT_EQ(decoder->Format().samplesPerSec, 44100u);
         // Half a second at the source's rate, counted at the mix rate (floored).
@@ -223,28 +227,29 @@ TEST(SoundDecoders, DamagedFilesFailNamingTheFileOrEndEarly) {
     EXPECT_LT(frames, 3 * 44100u * 3 / 4);
 }
 
-// Without the codec module, what needs it fails naming the file, the module and the feature,
-// and Ogg and PCM sound, which never load it, still decode.
-TEST(SoundDecoders, WithoutTheCodecModuleOnlyItsFormatsFail) {
+// Without the codec and resampling modules, what needs them fails naming the file, the module
+// and the feature, and Ogg and PCM sound, which never load them, still decode; sound already in
+// the mix's format plays as it is.
+TEST(SoundDecoders, WithoutTheModulesOnlyTheirFormatsFail) {
     BackendMediaCodecs codecs(std::vector<std::filesystem::path>{"/nonexistent/kivo-modules"});
     const auto expectModuleError = [](const std::function<void()>& open, const char* file,
-                                      const char* feature) {
+                                      const char* module, const char* feature) {
         try {
             open();
             ADD_FAILURE() << file << " opened without the module";
         } catch (const KivoError& error) {
             EXPECT_EQ(error.File(), file);
             const std::string message = error.what();
-            EXPECT_NE(message.find("kivo_av.so"), std::string::npos) << message;
+            EXPECT_NE(message.find(module), std::string::npos) << message;
             EXPECT_NE(message.find(feature), std::string::npos) << message;
         }
     };
     const std::vector<uint8_t> film = EncodeFilm({.framesPerSecond = 10, .frames = 2});
     expectModuleError([&] { (void)codecs.OpenVideo(StreamOf(film, "op.wmv")); }, "op.wmv",
-                      "video");
+                      "kivo_av.so", "video");
     expectModuleError(
         [&] { (void)codecs.OpenSound(StreamOf(film, "bgm.wma"), SoundContainer::Media); },
-        "bgm.wma", "Windows Media");
+        "bgm.wma", "kivo_av.so", "Windows Media");
     WaveSpec coded{.formatTag = 7, .channels = 1, .rate = 8000, .bits = 8};
     coded.data.assign(800, 0xFF);
     expectModuleError(
@@ -252,17 +257,22 @@ TEST(SoundDecoders, WithoutTheCodecModuleOnlyItsFormatsFail) {
             (void)codecs.OpenSound(StreamOf(test::WriteWave(coded), "se.wav"),
                                    SoundContainer::Wave);
         },
-        "se.wav", "not PCM");
+        "se.wav", "kivo_av.so", "not PCM");
 
     const std::vector<int16_t> sine = To16(test::Sine(4410, 2, 44100, 440, 12000));
     auto ogg = codecs.OpenSound(StreamOf(EncodeOgg(sine, 2, 44100)), SoundContainer::Ogg);
     EXPECT_EQ(DecodeAll(*ogg).size(), sine.size());
     WaveSpec pcm{.channels = 1, .rate = 22050, .bits = 16};
     pcm.data = test::PackSamples(test::Sine(2205, 1, 22050, 440, 9000), 16);
-    auto wave = codecs.OpenSound(StreamOf(test::WriteWave(pcm)), SoundContainer::Wave);
-    // Resampling to the mix stays in the program.
-    auto mixed = codecs.ToStereo16(std::move(wave), 44100, "pcm");
-    EXPECT_NEAR(static_cast<double>(DecodeAll(*mixed).size()), 4410 * 2, 8);
+    auto wave = codecs.OpenSound(StreamOf(test::WriteWave(pcm), "pcm.wav"), SoundContainer::Wave);
+    EXPECT_EQ(DecodeAll(*wave).size(), 2205u);
+    expectModuleError([&] { (void)codecs.ToStereo16(std::move(wave), 44100, "pcm.wav"); },
+                      "pcm.wav", "kivo_resample.so", "channel count");
+    expectModuleError([&] { (void)codecs.ToStereo16(std::move(ogg), 22050, "bgm.ogg"); }, "bgm.ogg",
+                      "kivo_resample.so", "another rate");
+    auto same = codecs.OpenSound(StreamOf(EncodeOgg(sine, 2, 44100)), SoundContainer::Ogg);
+    const SoundDecoder* original = same.get();
+    EXPECT_EQ(codecs.ToStereo16(std::move(same), 44100, "same").get(), original);
 }
 
 }  // namespace

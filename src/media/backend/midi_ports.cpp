@@ -1,12 +1,25 @@
 #include "media/backend/midi_ports.h"
 
+#include <iostream>
+
+#include "base/error.h"
 #include "media/backend/alsa_seq_port.h"
-#include "media/backend/fluid_synth_port.h"
+#include "media/backend/fluid_module.h"
+#include "platform/shared_module.h"
 
 namespace kivo {
 
 BackendMidiPorts::BackendMidiPorts(std::string soundFont, bool hostPorts)
-    : soundFont_(std::move(soundFont)), sequencer_(hostPorts ? AlsaSequencer::Open() : nullptr) {}
+    : BackendMidiPorts(std::move(soundFont), hostPorts, SharedModule::ProgramModuleFolders(),
+                       std::cerr) {}
+
+BackendMidiPorts::BackendMidiPorts(std::string soundFont, bool hostPorts,
+                                   std::vector<std::filesystem::path> moduleFolders,
+                                   std::ostream& log)
+    : soundFont_(std::move(soundFont)),
+      moduleFolders_(std::move(moduleFolders)),
+      log_(log),
+      sequencer_(hostPorts ? AlsaSequencer::Open() : nullptr) {}
 
 BackendMidiPorts::~BackendMidiPorts() = default;
 
@@ -20,7 +33,18 @@ std::vector<std::string> BackendMidiPorts::HostPortNames() {
 }
 
 std::unique_ptr<MidiOutPort> BackendMidiPorts::OpenMapper(int32_t sampleRate) {
-    return FluidSynthPort::Open(soundFont_, sampleRate);
+    if (synth_ == nullptr) {
+        try {
+            synth_ = &SharedModule::OpenTable<FluidSynthTable>(kFluidModuleFile, "MIDI music",
+                                                               kFluidModuleEntry,
+                                                               kFluidModuleVersion, moduleFolders_);
+        } catch (const KivoError& error) {
+            if (!moduleFailureReported_) log_ << "kivoplay: " << error.what() << '\n';
+            moduleFailureReported_ = true;
+            return nullptr;
+        }
+    }
+    return synth_->openSynth(soundFont_, sampleRate);
 }
 
 std::unique_ptr<MidiOutPort> BackendMidiPorts::OpenHostPort(size_t index) {

@@ -126,11 +126,7 @@ class ResampledDecoder final : public SoundDecoder {
 
 std::unique_ptr<SoundDecoder> ResampleToStereo16(std::unique_ptr<SoundDecoder> source, int32_t rate,
                                                  const std::string& name) {
-    const WaveFormat& format = source->Format();
-    if (format.channels == 2 && format.bitsPerSample == 16 &&
-        format.samplesPerSec == static_cast<uint32_t>(rate)) {
-        return source;
-    }
+    if (IsStereo16At(source->Format(), rate)) return source;
     return std::make_unique<ResampledDecoder>(std::move(source), rate, name);
 }
 
