@@ -107,6 +107,9 @@ gboolean PlayTheUser(gpointer data) {
     SettingsDialog d;
     d.window = window;
     CollectWidgets(window, d);
+    // Tab moves focus by the widgets' places: a loaded machine may show the dialog a frame
+    // before it has laid them out.
+    if (d.ok == nullptr || gtk_widget_get_allocated_width(d.ok) <= 1) return G_SOURCE_CONTINUE;
     user.act(d);
     user.acted = true;
     return G_SOURCE_REMOVE;
